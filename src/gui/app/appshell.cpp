@@ -9,6 +9,7 @@
 #include "app/skin.h"
 #include "app/trayicon.h"
 #include "app/urlopener.h"
+#include "scheduler/schedulewindowhost.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -40,6 +41,8 @@ AppShell::~AppShell()
     // The router refers to the window and the tray; it goes first.
     m_router.reset();
     m_mainWindow.reset();
+    // Unloading the schedule window saves its list.
+    m_scheduler.reset();
     m_tray.reset();
 }
 
@@ -68,10 +71,19 @@ bool AppShell::start()
     if (withTray)
         m_tray->install();
 
+    ScheduleSetup schedule;
+    schedule.applicationFolder = m_context->applicationFolder();
+    schedule.messages = m_services.messages;
+    m_scheduler = std::make_unique<ScheduleWindowHost>(schedule);
+    m_scheduler->load();
+
     m_mainWindow = std::make_unique<MainWindow>();
     m_mainWindow->setHidesToTray(withTray);
     m_router = std::make_unique<CommandRouter>(m_context.get(), m_services.messages,
         m_services.opener, m_services.fileDialogs, m_mainWindow.get(), m_tray.get());
+    ScheduleWindowHost* scheduler = m_scheduler.get();
+    m_router->provide(
+        CommandRouter::Pending::ScheduleWindow, [scheduler] { scheduler->showWindow(); });
     m_mainWindow->centreOnScreen();
     m_mainWindow->show();
     return true;

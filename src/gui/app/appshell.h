@@ -8,6 +8,7 @@
 class AppContext;
 class CommandRouter;
 class MainWindow;
+class ScheduleWindowHost;
 class TrayIcon;
 
 // The running application: starts it in its fixed order and owns its context,
@@ -20,7 +21,8 @@ public:
         QObject* parent = nullptr);
     ~AppShell() override;
 
-    // The logo check, the skin, the tray icon, then the main window. False when
+    // The logo check, the skin, the tray icon, the schedule window (loaded and
+    // hidden, its runner ticking), then the main window. False when
     // the program must end; the user has been told why.
     bool start();
 
@@ -30,6 +32,7 @@ public:
     TrayIcon* tray() const { return m_tray.get(); }
     MainWindow* mainWindow() const { return m_mainWindow.get(); }
     CommandRouter* router() const { return m_router.get(); }
+    ScheduleWindowHost* scheduler() const { return m_scheduler.get(); }
 
 private:
     std::unique_ptr<AppContext> m_context;
@@ -38,6 +41,7 @@ private:
     std::unique_ptr<UrlOpener> m_ownOpener;
     std::unique_ptr<FileDialogs> m_ownFileDialogs;
     std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<ScheduleWindowHost> m_scheduler;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<CommandRouter> m_router;
 };

@@ -1,0 +1,131 @@
+#include "addscheduledialog.h"
+
+#include "app/messagepresenter.h"
+#include "schedule/scheduledue.h"
+#include "scheduler/schedulelistwidget.h"
+
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QTimer>
+
+namespace {
+
+// Geometry in pixels (15 twips each).
+QRect Px(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+} // namespace
+
+AddScheduleDialog::AddScheduleDialog(
+    ScheduleListWidget* list, const ScheduleSetup& setup, QWidget* parent)
+    : QDialog(parent)
+    , m_list(list)
+    , m_setup(setup)
+{
+    setObjectName(QStringLiteral("Form77"));
+    setWindowTitle(QStringLiteral("Scheduler"));
+    setWindowFlags(
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(343, 207);
+
+    auto* clockBox = new QGroupBox(this);
+    clockBox->setGeometry(Px(90, 120, 4935, 615));
+    m_clock = new QLabel(clockBox);
+    m_clock->setObjectName(QStringLiteral("lblClock"));
+    m_clock->setGeometry(Px(1260, 180, 2565, 345));
+    QFont clockFont(QStringLiteral("Tahoma"), 9);
+    clockFont.setBold(true);
+    m_clock->setFont(clockFont);
+
+    auto* fields = new QGroupBox(this);
+    fields->setGeometry(Px(90, 840, 4935, 1605));
+    auto* startLabel = new QLabel(QStringLiteral("Start:"), fields);
+    startLabel->setGeometry(Px(300, 270, 555, 255));
+    m_date = new QDateEdit(fields);
+    m_date->setObjectName(QStringLiteral("DTPicker1"));
+    m_date->setGeometry(Px(1080, 210, 1785, 315));
+    m_date->setCalendarPopup(true);
+    m_date->setDisplayFormat(m_setup.locale.dateFormat(QLocale::ShortFormat));
+    m_time = new QTimeEdit(fields);
+    m_time->setObjectName(QStringLiteral("DTPicker2"));
+    m_time->setGeometry(Px(3090, 210, 1665, 315));
+    // A start time is kept to the second, so the picker shows seconds.
+    m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+
+    auto* urlLabel = new QLabel(QStringLiteral("Url:"), fields);
+    urlLabel->setGeometry(Px(300, 720, 375, 285));
+    m_url = new QLineEdit(fields);
+    m_url->setObjectName(QStringLiteral("Text2"));
+    m_url->setGeometry(Px(1080, 660, 3645, 345));
+    auto* commentLabel = new QLabel(QStringLiteral("Comment:"), fields);
+    commentLabel->setGeometry(Px(300, 1170, 765, 225));
+    m_comment = new QLineEdit(fields);
+    m_comment->setObjectName(QStringLiteral("Text1"));
+    m_comment->setGeometry(Px(1080, 1140, 3645, 345));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setGeometry(Px(1200, 2610, 975, 405));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    cancel->setGeometry(Px(2610, 2610, 975, 405));
+    connect(ok, &QPushButton::clicked, this, &AddScheduleDialog::acceptEntry);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    setTabOrder(m_date, m_time);
+    setTabOrder(m_time, m_url);
+    setTabOrder(m_url, m_comment);
+    setTabOrder(m_comment, ok);
+    setTabOrder(ok, cancel);
+
+    // Each opening starts from the current second.
+    const QDateTime now = m_setup.now();
+    m_date->setDate(now.date());
+    const QTime time = now.time();
+    m_time->setTime(QTime(time.hour(), time.minute(), time.second()));
+
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setObjectName(QStringLiteral("tmrClock"));
+    m_clockTimer->setInterval(1000);
+    connect(m_clockTimer, &QTimer::timeout, this, &AddScheduleDialog::refreshClock);
+    m_clockTimer->start();
+    refreshClock();
+
+    m_url->setFocus();
+}
+
+QString AddScheduleDialog::startTimeText() const
+{
+    return FormatScheduleTime(QDateTime(m_date->date(), m_time->time()), m_setup.locale);
+}
+
+void AddScheduleDialog::refreshClock()
+{
+    m_clock->setText(FormatScheduleTime(m_setup.now(), m_setup.locale));
+}
+
+void AddScheduleDialog::acceptEntry()
+{
+    if (m_url->text().trimmed().isEmpty()) {
+        if (m_setup.messages)
+            m_setup.messages->critical(this, QStringLiteral("Url is error"));
+        return;
+    }
+    // The address and comment are kept as typed; only a TAB or line break,
+    // which the file cannot hold, becomes a blank when the list is saved.
+    ScheduleEntry entry;
+    entry.StartTime = startTimeText();
+    entry.Url = m_url->text();
+    entry.Status = QStringLiteral("Waiting");
+    entry.Comment = m_comment->text();
+    if (m_list)
+        m_list->appendEntry(entry);
+    accept();
+}

@@ -1,0 +1,117 @@
+#include "schedulelistwidget.h"
+
+#include <QHeaderView>
+
+namespace {
+
+constexpr int IdRole = Qt::UserRole + 1;
+
+} // namespace
+
+ScheduleListWidget::ScheduleListWidget(QWidget* parent)
+    : QTreeWidget(parent)
+{
+    setObjectName(QStringLiteral("ListView1"));
+    setColumnCount(4);
+    setHeaderLabels({ QStringLiteral("Start time"), QStringLiteral("Url"), QStringLiteral("Status"),
+        QStringLiteral("Comment") });
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    header()->setStretchLastSection(false);
+    // 2000, 5440, 1440 and 1440 twips.
+    setColumnWidth(StartTimeColumn, 133);
+    setColumnWidth(UrlColumn, 363);
+    setColumnWidth(StatusColumn, 96);
+    setColumnWidth(CommentColumn, 96);
+}
+
+ScheduleEntry ScheduleListWidget::entry(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return {};
+    return { item->text(StartTimeColumn), item->text(UrlColumn), item->text(StatusColumn),
+        item->text(CommentColumn) };
+}
+
+QList<ScheduleEntry> ScheduleListWidget::entries() const
+{
+    QList<ScheduleEntry> result;
+    result.reserve(rowCount());
+    for (int row = 0; row < rowCount(); ++row)
+        result.append(entry(row));
+    return result;
+}
+
+void ScheduleListWidget::setEntries(const QList<ScheduleEntry>& entries)
+{
+    QSignalBlocker blocker(this);
+    clear();
+    for (const ScheduleEntry& e : entries)
+        appendEntry(e);
+    blocker.unblock();
+    emit entriesChanged();
+}
+
+quint64 ScheduleListWidget::appendEntry(const ScheduleEntry& e)
+{
+    if (rowCount() >= MaxRows)
+        return 0;
+    auto* item = new QTreeWidgetItem(QStringList { e.StartTime, e.Url, e.Status, e.Comment });
+    const quint64 id = m_nextId++;
+    item->setData(StartTimeColumn, IdRole, id);
+    addTopLevelItem(item);
+    emit entriesChanged();
+    return id;
+}
+
+quint64 ScheduleListWidget::idAt(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->data(StartTimeColumn, IdRole).toULongLong() : 0;
+}
+
+int ScheduleListWidget::rowOf(quint64 id) const
+{
+    if (id == 0)
+        return -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (idAt(row) == id)
+            return row;
+    }
+    return -1;
+}
+
+void ScheduleListWidget::setStatus(int row, const QString& status)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setText(StatusColumn, status);
+}
+
+int ScheduleListWidget::selectedRow() const
+{
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty())
+        return -1;
+    return indexOfTopLevelItem(selected.first());
+}
+
+bool ScheduleListWidget::removeSelectedEntry()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return false;
+    delete takeTopLevelItem(row);
+    emit entriesChanged();
+    return true;
+}
+
+void ScheduleListWidget::clearEntries()
+{
+    clear();
+    emit entriesChanged();
+}

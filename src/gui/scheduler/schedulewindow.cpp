@@ -1,0 +1,144 @@
+#include "schedulewindow.h"
+
+#include "app/appinfo.h"
+#include "schedule/schedulefile.h"
+#include "scheduler/addscheduledialog.h"
+#include "scheduler/schedulelistwidget.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// Geometry in pixels (15 twips each).
+QRect Px(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+} // namespace
+
+ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
+    : QWidget(parent,
+        // A tool window has no task-bar button; no minimise or maximise box.
+        Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_setup(setup)
+{
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Schedule"));
+    setFixedSize(636, 321);
+
+    auto* box = new QGroupBox(QStringLiteral("Schedule"), this);
+    box->setGeometry(Px(210, 150, 9135, 3735));
+    m_list = new ScheduleListWidget(box);
+    m_list->setGeometry(Px(150, 270, 8835, 3345));
+
+    auto button = [this](const char* name, const QString& text, int left) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(Px(left, 4080, 1395, 405));
+        b->setAutoDefault(false);
+        return b;
+    };
+    connect(button("cmdAdd", QStringLiteral("Add"), 1020), &QPushButton::clicked, this,
+        &ScheduleWindow::addEntry);
+    connect(button("cmdRemove", QStringLiteral("Remove"), 2640), &QPushButton::clicked, this,
+        &ScheduleWindow::removeSelected);
+    connect(button("cmdClear", QStringLiteral("Clear"), 4260), &QPushButton::clicked, this,
+        &ScheduleWindow::clearAll);
+    connect(button("cmdOK", QStringLiteral("OK"), 6630), &QPushButton::clicked, this,
+        &ScheduleWindow::saveAndPark);
+
+    QList<ScheduleEntry> entries;
+    m_canSave = LoadScheduleFile(scheduleFile(), &entries, nullptr);
+    m_list->setEntries(entries);
+}
+
+ScheduleWindow::~ScheduleWindow()
+{
+    unload();
+}
+
+QString ScheduleWindow::scheduleFile() const
+{
+    return AppInfo::pathIn(
+        m_setup.applicationFolder, QString::fromLatin1(AppInfo::ScheduleFileName));
+}
+
+void ScheduleWindow::showCentred()
+{
+    if (m_unloaded)
+        return;
+    if (m_parked || !isVisible()) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    m_parked = false;
+    show();
+    raise();
+    activateWindow();
+}
+
+void ScheduleWindow::addEntry()
+{
+    AddScheduleDialog dialog(m_list, m_setup, this);
+    dialog.exec();
+}
+
+void ScheduleWindow::removeSelected()
+{
+    m_list->removeSelectedEntry();
+}
+
+void ScheduleWindow::clearAll()
+{
+    m_list->clearEntries();
+}
+
+void ScheduleWindow::saveAndPark()
+{
+    save(nullptr);
+    park();
+}
+
+bool ScheduleWindow::save(QString* error)
+{
+    if (!m_canSave) {
+        if (error)
+            *error = QStringLiteral("%1 could not be read when the schedule was loaded; it is "
+                                    "left as it is")
+                         .arg(scheduleFile());
+        return false;
+    }
+    return SaveScheduleFile(scheduleFile(), m_list->entries(), error);
+}
+
+void ScheduleWindow::park()
+{
+    // Window managers may refuse a position outside every screen, so parked
+    // means hidden: the window stays loaded and its runner keeps ticking.
+    m_parked = true;
+    hide();
+}
+
+void ScheduleWindow::unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    saveAndPark();
+    emit unloaded();
+}
+
+void ScheduleWindow::closeEvent(QCloseEvent* event)
+{
+    unload();
+    event->accept();
+}

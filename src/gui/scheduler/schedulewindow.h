@@ -1,0 +1,63 @@
+#pragma once
+
+#include "scheduler/schedulesetup.h"
+
+#include <QWidget>
+
+class ScheduleListWidget;
+class ScheduleRunner;
+
+// The schedule window: the list of timed conversions and its commands. It is
+// loaded at start-up and stays loaded, hidden ("parked"), until the
+// application exits, so that its runner keeps converting whether or not the
+// user looks at it. Closing it with the close box unloads it.
+class ScheduleWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // Loads the list from schedule.dat in the application folder (creating an
+    // empty file when there is none) and starts the runner.
+    explicit ScheduleWindow(const ScheduleSetup& setup, QWidget* parent = nullptr);
+    ~ScheduleWindow() override;
+
+    ScheduleListWidget* list() const { return m_list; }
+    ScheduleRunner* runner() const { return m_runner; }
+    QString scheduleFile() const;
+    // False when schedule.dat existed but could not be read: the window then
+    // never writes over it, or the entries it holds would be lost.
+    bool canSave() const { return m_canSave; }
+
+    bool isParked() const { return m_parked; }
+    // The "Schedule" command: centred when it comes from the parked state, shown
+    // and brought to the front.
+    void showCentred();
+
+    // "Add": the add-schedule dialog, modally.
+    void addEntry();
+    void removeSelected();
+    void clearAll();
+    // "OK": save, then park (also when the save failed).
+    void saveAndPark();
+    bool save(QString* error);
+
+    // Save and park, stop the runner: what happens before the window goes.
+    // Runs once; the close box and the application's exit both come here.
+    void unload();
+    bool isUnloaded() const { return m_unloaded; }
+
+signals:
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void park();
+
+    ScheduleSetup m_setup;
+    ScheduleListWidget* m_list;
+    ScheduleRunner* m_runner = nullptr;
+    bool m_canSave = true;
+    bool m_parked = true;
+    bool m_unloaded = false;
+};

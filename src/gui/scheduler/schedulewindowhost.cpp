@@ -1,0 +1,43 @@
+#include "schedulewindowhost.h"
+
+#include "scheduler/schedulewindow.h"
+
+ScheduleWindowHost::ScheduleWindowHost(const ScheduleSetup& setup, QObject* parent)
+    : QObject(parent)
+    , m_setup(setup)
+{
+}
+
+ScheduleWindowHost::~ScheduleWindowHost()
+{
+    unload();
+}
+
+void ScheduleWindowHost::load()
+{
+    if (m_window && !m_window->isUnloaded())
+        return;
+    m_window = new ScheduleWindow(m_setup);
+    ScheduleWindow* window = m_window;
+    connect(window, &ScheduleWindow::unloaded, this, [this, window] {
+        if (m_window == window)
+            m_window.clear();
+        window->deleteLater();
+    });
+}
+
+void ScheduleWindowHost::showWindow()
+{
+    load();
+    m_window->showCentred();
+}
+
+void ScheduleWindowHost::unload()
+{
+    if (!m_window)
+        return;
+    ScheduleWindow* window = m_window;
+    m_window.clear();
+    window->unload();
+    delete window;
+}

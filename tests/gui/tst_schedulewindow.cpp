@@ -1,0 +1,216 @@
+#include "app/messagepresenter.h"
+#include "scheduler/schedulelistwidget.h"
+#include "scheduler/schedulewindow.h"
+#include "scheduler/schedulewindowhost.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestScheduleWindow : public QObject
+{
+    Q_OBJECT
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile in(path);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<unreadable>");
+    }
+
+    static void writeAll(const QString& path, const QByteArray& bytes)
+    {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+    static ScheduleSetup setup(const QString& folder)
+    {
+        ScheduleSetup s;
+        s.applicationFolder = folder;
+        s.locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        return s;
+    }
+
+    static void click(QWidget* window, const char* name)
+    {
+        auto* button = window->findChild<QPushButton*>(QLatin1String(name));
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+private slots:
+    void firstRunCreatesAnEmptyFile()
+    {
+        QTemporaryDir dir;
+        ScheduleWindow window(setup(dir.path()));
+        QCOMPARE(window.objectName(), QStringLiteral("Form5"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Schedule"));
+        QVERIFY(QFileInfo(window.scheduleFile()).isFile());
+        QCOMPARE(QFileInfo(window.scheduleFile()).size(), 0);
+        QCOMPARE(window.list()->rowCount(), 0);
+        QCOMPARE(window.list()->headerItem()->text(3), QStringLiteral("Comment"));
+    }
+
+    void fileRoundTripKeepsOrderEmptyCommentsAndShortLines()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("schedule.dat"));
+        // A short line, an empty comment, a line with extra fields and CR-only ends.
+        writeAll(file,
+            "8/18/2026 3:45:12 PM\thttp://a/\tWaiting\tnightly shot\r\n"
+            "x\ty\r"
+            "8/19/2026 1:00:00 AM\tc:/p.htm\tDone\t\tignored\n");
+        {
+            ScheduleWindow window(setup(dir.path()));
+            ScheduleListWidget* list = window.list();
+            QCOMPARE(list->rowCount(), 3);
+            QCOMPARE(list->entry(1), (ScheduleEntry { "x", "y", "", "" }));
+            QCOMPARE(list->entry(2).Comment, QString());
+            click(&window, "cmdOK");
+            QVERIFY(window.isParked());
+            QVERIFY(!window.isVisible());
+        }
+        const QByteArray expected = "8/18/2026 3:45:12 PM\thttp://a/\tWaiting\tnightly shot\r\n"
+                                    "x\ty\t\t\r\n"
+                                    "8/19/2026 1:00:00 AM\tc:/p.htm\tDone\t\r\n";
+        QCOMPARE(readAll(file), expected);
+        ScheduleWindow again(setup(dir.path()));
+        QCOMPARE(again.list()->rowCount(), 3);
+        QCOMPARE(again.list()->entry(0).Comment, QStringLiteral("nightly shot"));
+        QCOMPARE(again.list()->entry(1), (ScheduleEntry { "x", "y", "", "" }));
+    }
+
+    void removeAndClearAreSavedByTheUnload()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("schedule.dat"));
+        writeAll(file, "a\t1\tWaiting\t\r\nb\t2\tWaiting\t\r\nc\t3\tWaiting\t\r\n");
+        {
+            ScheduleWindow window(setup(dir.path()));
+            click(&window, "cmdRemove"); // nothing selected: nothing happens
+            QCOMPARE(window.list()->rowCount(), 3);
+            window.list()->setCurrentItem(window.list()->topLevelItem(1));
+            click(&window, "cmdRemove");
+            QCOMPARE(window.list()->rowCount(), 2);
+            // The close box: the list is saved without "OK".
+            window.close();
+            QVERIFY(window.isUnloaded());
+        }
+        QCOMPARE(readAll(file), QByteArray("a\t1\tWaiting\t\r\nc\t3\tWaiting\t\r\n"));
+        {
+            ScheduleWindow window(setup(dir.path()));
+            click(&window, "cmdClear");
+            QCOMPARE(window.list()->rowCount(), 0);
+        } // destroyed as at the application's exit
+        QCOMPARE(readAll(file), QByteArray());
+    }
+
+    void unreadableFileIsLeftUntouched_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("a folder in its place") << true;
+        QTest::newRow("a link into a missing folder") << false;
+    }
+
+    void unreadableFileIsLeftUntouched()
+    {
+        QFETCH(bool, folder);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("schedule.dat"));
+        const QString target = dir.filePath(QStringLiteral("gone/schedule.dat"));
+        if (folder)
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("schedule.dat")));
+        else
+            QVERIFY(QFile::link(target, file));
+        {
+            ScheduleWindow window(setup(dir.path()));
+            QVERIFY(!window.canSave());
+            QCOMPARE(window.list()->rowCount(), 0);
+            window.list()->appendEntry({ "a", "b", "Waiting", "" });
+            click(&window, "cmdOK");
+            QVERIFY(window.isParked());
+            window.close();
+        }
+        if (folder) {
+            QVERIFY(QFileInfo(file).isDir());
+        } else {
+            QVERIFY(QFileInfo(file).isSymLink());
+            QVERIFY(!QFileInfo::exists(target));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+            QStringList { QStringLiteral("schedule.dat") });
+    }
+
+    void hostKeepsTheWindowLoadedHiddenAndBringsItBackCentred()
+    {
+        QTemporaryDir dir;
+        ScheduleWindowHost host(setup(dir.path()));
+        host.load();
+        QPointer<ScheduleWindow> first = host.window();
+        QVERIFY(first);
+        QVERIFY(!first->isVisible());
+        host.load(); // already loaded: the same window
+        QCOMPARE(host.window(), first.data());
+
+        host.showWindow();
+        QVERIFY(first->isVisible());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        // Centred before it is shown, when the frame's size is not known yet.
+        const QPoint offCentre = first->geometry().center() - screen.center();
+        QVERIFY2(offCentre.manhattanLength() <= 8,
+            qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+
+        first->list()->appendEntry({ "t", "u", "Waiting", "" });
+        click(first, "cmdOK");
+        QVERIFY(!first->isVisible());
+        QCOMPARE(host.window(), first.data()); // still loaded
+
+        // The close box unloads it; "Schedule" loads it afresh from the file.
+        host.showWindow();
+        first->close();
+        QVERIFY(!host.window());
+        QTRY_VERIFY(!first);
+        host.showWindow();
+        QVERIFY(host.window());
+        QVERIFY(host.window()->isVisible());
+        QCOMPARE(host.window()->list()->rowCount(), 1);
+        QCOMPARE(host.window()->list()->entry(0).Url, QStringLiteral("u"));
+    }
+
+    void addButtonAppendsFromTheDialog()
+    {
+        QTemporaryDir dir;
+        ScheduleWindow window(setup(dir.path()));
+        window.showCentred();
+        bool sawDialog = false;
+        QTimer::singleShot(0, this, [&sawDialog] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            sawDialog = dialog->objectName() == QLatin1String("Form77");
+            dialog->findChild<QLineEdit*>(QStringLiteral("Text2"))
+                ->setText(QStringLiteral("http://x/"));
+            QTest::mouseClick(
+                dialog->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        });
+        click(&window, "cmdAdd");
+        QVERIFY(sawDialog);
+        QCOMPARE(window.list()->rowCount(), 1);
+        QCOMPARE(window.list()->entry(0).Status, QStringLiteral("Waiting"));
+        // Added only to the list; the file follows at "OK" or the unload.
+        QCOMPARE(QFileInfo(window.scheduleFile()).size(), 0);
+    }
+};
+
+QTEST_MAIN(TestScheduleWindow)
+#include "tst_schedulewindow.moc"
