@@ -33,6 +33,8 @@ AppShell::AppShell(const QString& applicationFolder, const ShellServices& servic
     }
     if (!m_services.trayAvailable)
         m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    if (!m_services.quit)
+        m_services.quit = [] { QCoreApplication::exit(0); };
 }
 
 AppShell::~AppShell()
@@ -72,6 +74,7 @@ bool AppShell::start()
     m_mainWindow->setHidesToTray(withTray);
     m_router = std::make_unique<CommandRouter>(m_context.get(), m_services.messages,
         m_services.opener, m_services.fileDialogs, m_mainWindow.get(), m_tray.get());
+    connect(m_router.get(), &CommandRouter::applicationExited, this, [this] { m_services.quit(); });
     m_mainWindow->centreOnScreen();
     m_mainWindow->show();
     return true;
