@@ -81,6 +81,7 @@ private slots:
     void pendingCommandsAreDisabledUntilProvided();
     void everyEntryRunsItsCommandsRoutine();
     void visitOpensTheBrowserOnTheSelectedRow();
+    void shortcutsWorkWhileTheListHasFocus();
     void helpAndLinksOpenInTheDesktopBrowser();
     void linksNobodyOpensAreReported();
     void aboutBoxIsModal();
@@ -359,6 +360,30 @@ void TestMainWindow::visitOpensTheBrowserOnTheSelectedRow()
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, onRowTwo);
     QCOMPARE(visited.size(), 3);
     QCOMPARE(visited.last(), list->address(list->selectedRow()));
+}
+
+void TestMainWindow::shortcutsWorkWhileTheListHasFocus()
+{
+    ShellFixture fixture;
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    int converts = 0;
+    fixture.shell->router()->provide(Pending::ConvertNow, [&converts] { ++converts; });
+    UrlListWidget* list = window->urlList();
+    list->appendRow(QStringLiteral("a"), QString());
+    list->appendRow(QStringLiteral("b"), QString());
+    list->setFocus();
+    list->topLevelItem(0)->setSelected(true);
+
+    // Ctrl+C is the program's "Convert Now!", not the list's copy.
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(converts, 1);
+    QTest::keyClick(list, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(list->addresses(), QStringList { "b" });
+    QTest::keyClick(list, Qt::Key_F1);
+    QCOMPARE(fixture.messages.messages.size(), 1); // no help file in this folder
 }
 
 void TestMainWindow::helpAndLinksOpenInTheDesktopBrowser()
