@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -85,6 +86,7 @@ private slots:
     void helpAndLinksOpenInTheDesktopBrowser();
     void linksNobodyOpensAreReported();
     void aboutBoxIsModal();
+    void messageBoxesCarryTheTitleAndIcon();
     void exitLeavesNoWindowFromEveryEntry_data();
     void exitLeavesNoWindowFromEveryEntry();
     void exitClosesOpenDialogs();
@@ -448,6 +450,29 @@ void TestMainWindow::aboutBoxIsModal()
     action(fixture.shell->mainWindow(), "mnuAbout")->trigger();
     QVERIFY(seenModal);
     QVERIFY(seenTitle.contains(QLatin1String("Pagelith")));
+}
+
+void TestMainWindow::messageBoxesCarryTheTitleAndIcon()
+{
+    MessagePresenter presenter;
+    QStringList seen;
+    auto closeBox = [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen.append(box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
+            + QString::number(box->icon()));
+        box->accept();
+    };
+    QTimer::singleShot(0, closeBox);
+    presenter.information(nullptr, QStringLiteral("Url List File is saved!"));
+    QTimer::singleShot(0, closeBox);
+    presenter.critical(nullptr, QStringLiteral("Save Url List File Error!"));
+    QCOMPARE(seen,
+        (QStringList { QStringLiteral("Pagelith|Url List File is saved!|%1")
+                           .arg(int(QMessageBox::Information)),
+            QStringLiteral("Pagelith|Save Url List File Error!|%1")
+                .arg(int(QMessageBox::Critical)) }));
 }
 
 void TestMainWindow::exitLeavesNoWindowFromEveryEntry_data()
