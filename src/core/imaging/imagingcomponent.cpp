@@ -151,7 +151,9 @@ bool ImagingComponent::drawText(
     const QRectF box(0, 0, metrics.horizontalAdvance(text), metrics.height());
     QTransform rotation;
     rotation.rotate(-double(m_textStyle.rotation));
-    const QPointF offset = QPointF(x, y) - cornerOf(rotation.mapRect(box), corner);
+    // Whole pixels, so the same text looks the same wherever it is anchored.
+    const QPointF exact = QPointF(x, y) - cornerOf(rotation.mapRect(box), corner);
+    const QPointF offset(std::round(exact.x()), std::round(exact.y()));
 
     QPainter painter(&m_image);
     painter.setRenderHint(QPainter::TextAntialiasing, !aliased);
