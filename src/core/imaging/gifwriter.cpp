@@ -139,6 +139,11 @@ bool WriteGif(const QImage& source, QIODevice* device, QString* error)
     if (!attr)
         return fail(error, QStringLiteral("GIF writer: the colour quantiser could not start."));
     liq_set_max_colors(attr.get(), 256);
+    // At speed 8 the quantiser skips its whole-image edge and noise maps (two
+    // bytes a pixel): a 1280 x 10000 page then needs about 17 MB beside the
+    // picture instead of 53 MB, and is a fifth faster, with no difference in
+    // text that we could see.
+    liq_set_speed(attr.get(), 8);
     std::unique_ptr<liq_image, LiqDeleter> liqImage(liq_image_create_custom(
         attr.get(), rgbaRow, const_cast<QImage*>(image), image->width(), image->height(), 0));
     if (!liqImage)

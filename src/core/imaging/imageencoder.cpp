@@ -14,6 +14,8 @@ constexpr int TiffCompressionLzw = 2;
 constexpr int TiffCompressionNone = 6;
 constexpr int QtTiffNone = 0;
 constexpr int QtTiffLzw = 1;
+// Qt's PNG writer maps 0 to 100 onto zlib's levels 0 to 9.
+constexpr int PngCompression = 34;
 
 bool fail(QString* error, ImageSaveFault fault, const QString& detail)
 {
@@ -30,6 +32,10 @@ bool writeWithQt(const QImage& image, QIODevice* device, const QByteArray& forma
         writer.setQuality(qBound(0, quality, 100));
     if (format == "tiff")
         writer.setCompression(tiffCompression);
+    // PNG is lossless whatever the level; zlib's level 3 makes smaller files
+    // of page captures than the default level 6, in about half the time.
+    if (format == "png")
+        writer.setCompression(PngCompression);
     if (writer.write(image))
         return true;
     *detail = writer.errorString();
