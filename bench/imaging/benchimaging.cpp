@@ -1,7 +1,9 @@
-// Encodes a 1280 x 10000 page-like picture in every output format and prints
-// throughput and peak memory. Each format runs in its own child process so the
-// peak resident size of one does not hide the next.
+// Encodes a 1280 x 10000 page-like picture in every output format, stamps and
+// thumbnails it, and prints throughput and peak memory. Each format runs in its own child process
+// so the peak resident size of one does not hide the next.
 #include "imaging/imageencoder.h"
+#include "imaging/thumbnailwriter.h"
+#include "imaging/watermark.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,7 +21,9 @@ namespace {
 constexpr int PageWidth = 1280;
 constexpr int PageHeight = 10000;
 constexpr int Runs = 3;
-const char* const Formats[] = { "bmp", "jpg", "png", "gif", "tiff" };
+// The five encoders, then the two steps that load the page back from its
+// bitmap: both watermarks stamped in place, and the 25 percent thumbnail.
+const char* const Formats[] = { "bmp", "jpg", "png", "gif", "tiff", "stamp", "thumb" };
 
 // Kilobytes of a "VmRSS:" or "VmHWM:" line of /proc/self/status.
 qint64 statusKb(const QByteArray& field)
@@ -83,12 +87,54 @@ QImage pageLike()
     return page;
 }
 
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(content) == content.size();
+}
+
+// The steps that work from the page's bitmap file rather than a picture in
+// memory; the page is written there first and released.
+bool runFileStep(const QString& step, const QString& folder, QString* error)
+{
+    const QString bitmap = folder + QStringLiteral("/tempimage.bmp");
+    const QString settings = folder + QStringLiteral("/settings.dat");
+    if (step == QLatin1String("stamp"))
+        return ApplyTextWatermark(settings, bitmap, bitmap, error)
+            && ApplyPictureWatermark(settings, bitmap, bitmap, error);
+    return WriteThumbnail(
+        settings, bitmap, folder + QStringLiteral("/tempimage_Thumbnail.jpg"), error);
+}
+
+bool prepareFileStep(const QImage& page, const QString& folder)
+{
+    QImage logo(120, 60, QImage::Format_RGB32);
+    logo.fill(Qt::black);
+    QPainter(&logo).fillRect(10, 10, 100, 40, QColor(200, 30, 30));
+    const QString logoPath = folder + QStringLiteral("/logo.png");
+    const QByteArray settings = "[set]\r\nThumbnail=1\r\nimagesize=25\r\n[watermark]\r\n"
+                                "textwatermark=1\r\nwatertext=Pagelith benchmark\r\nTwz=3\r\n"
+                                "Tx=20\r\nTy=20\r\nTsize=28\r\nTRotate=30\r\nTtransparency=40\r\n"
+                                "imagewatermark=1\r\nwaterimage="
+        + logoPath.toUtf8() + "\r\nIwz=1\r\nIx=20\r\nIy=20\r\nIDeviation=8\r\nIOpacity=70\r\n";
+    return SaveImageFile(logo, logoPath, "png", 0, 24, 6, nullptr)
+        && SaveImageFile(page, folder + QStringLiteral("/tempimage.bmp"), "bmp", 0, 24, 6, nullptr)
+        && writeFile(folder + QStringLiteral("/settings.dat"), settings);
+}
+
 int runChild(const QString& format, const QString& folder)
 {
     const qint64 baseKb = statusKb("VmRSS:");
-    const QImage page = pageLike();
+    QImage page = pageLike();
     const double imageMb = double(page.sizeInBytes()) / (1024 * 1024);
     const QString path = folder + QStringLiteral("/page.") + format;
+    const bool fromFile = format == QLatin1String("stamp") || format == QLatin1String("thumb");
+    if (fromFile) {
+        if (!prepareFileStep(page, folder))
+            return 1;
+        page = QImage();
+    }
 
     resetPeak();
     double bestMs = 1e12;
@@ -96,7 +142,9 @@ int runChild(const QString& format, const QString& folder)
         QElapsedTimer timer;
         timer.start();
         QString error;
-        if (!SaveImageFile(page, path, format, 80, 24, 6, &error)) {
+        const bool ok = fromFile ? runFileStep(format, folder, &error)
+                                 : SaveImageFile(page, path, format, 80, 24, 6, &error);
+        if (!ok) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }
@@ -105,8 +153,12 @@ int runChild(const QString& format, const QString& folder)
     const double peakMb = statusKb("VmHWM:") / 1024.0;
     const double baseMb = baseKb / 1024.0;
     const double megapixels = double(PageWidth) * PageHeight / 1e6;
+    const QString written = fromFile
+        ? (format == QLatin1String("stamp") ? folder + QStringLiteral("/tempimage.bmp")
+                                            : folder + QStringLiteral("/tempimage_Thumbnail.jpg"))
+        : path;
     std::printf("%-5s %9.0f %9.1f %10.2f %9.1f %9.1f %7.2f\n", qPrintable(format), bestMs,
-        megapixels / (bestMs / 1000.0), QFileInfo(path).size() / (1024.0 * 1024.0), peakMb,
+        megapixels / (bestMs / 1000.0), QFileInfo(written).size() / (1024.0 * 1024.0), peakMb,
         peakMb - baseMb - imageMb, (peakMb - baseMb) / imageMb);
     return 0;
 }
@@ -138,7 +190,9 @@ int main(int argc, char** argv)
         if (!child.waitForFinished(-1) || child.exitCode() != 0)
             ++failures;
     }
-    std::printf("peak MB: VmHWM of the process while encoding; extra MB: above the process "
-                "before the page existed and the page itself; copies: (peak - base) / page size\n");
+    std::printf("peak MB: VmHWM of the process while working; extra MB: above the process "
+                "before the page existed and one page; copies: (peak - base) / page size\n"
+                "stamp: text and picture watermark on the page's BMP, in place (load, draw, "
+                "save); thumb: BMP to a 25%% JPEG thumbnail\n");
     return failures ? 1 : 0;
 }
