@@ -6,7 +6,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+#include <csignal>
 #include <map>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -78,6 +80,8 @@ private slots:
     void unknownExtensionWritesNothing();
     void failuresAreReportedAndKeepTheOldFile();
     void savingReplacesAnExistingFile();
+    void fullDiskIsReported_data();
+    void fullDiskIsReported();
 
 private:
     QTemporaryDir m_dir;
@@ -256,6 +260,44 @@ void TestImageEncoder::savingReplacesAnExistingFile()
     QVERIFY(SaveImageFile(pageLike(100, 100), path, "png", 0, 24, 6, nullptr));
     QVERIFY(SaveImageFile(pageLike(60, 30), path, "png", 0, 24, 6, nullptr));
     QCOMPARE(QImage(path).size(), QSize(60, 30));
+}
+
+void TestImageEncoder::fullDiskIsReported_data()
+{
+    QTest::addColumn<QString>("extension");
+    for (const char* extension : { "bmp", "jpg", "png", "gif", "tiff" })
+        QTest::newRow(extension) << extension;
+}
+
+// A file size limit makes every write past 64 KB fail as a full disk would.
+void TestImageEncoder::fullDiskIsReported()
+{
+    QFETCH(QString, extension);
+    const QString path = m_dir.filePath("full." + extension);
+    QVERIFY(SaveImageFile(pageLike(20, 20), path, extension, 80, 24, 6, nullptr));
+    const QByteArray before = readAll(path);
+
+    QImage noise(600, 600, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(
+                x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x + y * 31) % 255));
+
+    rlimit original {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = original;
+    small.rlim_cur = 64 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    const bool saved = SaveImageFile(noise, path, extension, 100, 24, 6, &error);
+    setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!saved);
+    QVERIFY(error.startsWith(QStringLiteral("Error:Can't save Image File!!")));
+    QVERIFY2(error.contains(QStringLiteral("disk is full")), qPrintable(error));
+    QCOMPARE(readAll(path), before);
 }
 
 QTEST_MAIN(TestImageEncoder)

@@ -1,10 +1,10 @@
 #include "imageencoder.h"
 
 #include "gifwriter.h"
+#include "strictsavefile.h"
 
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -89,8 +89,8 @@ bool SaveImageFile(const QImage& image, const QString& fileName, const QString& 
     }
     const QImage& toWrite = tiffImage.isNull() ? image : tiffImage;
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    StrictSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(error, ImageSaveFault::CannotCreateFile,
             QStringLiteral("Cannot write \"%1\": %2").arg(fileName, file.errorString()));
 
@@ -101,16 +101,18 @@ bool SaveImageFile(const QImage& image, const QString& fileName, const QString& 
     else
         written
             = writeWithQt(toWrite, &file, extension.toLatin1(), quality, tiffCompression, &detail);
-    // A full disk shows up as a failed write on the device even when the
-    // encoder itself does not notice.
-    if (written && file.error() != QFileDevice::NoError) {
+    // The encoders do not all notice that the disk filled up under them.
+    if (file.hadShortWrite()) {
+        written = false;
+        detail = QStringLiteral("The disk is full or the file too large.");
+    } else if (written && file.error() != QFileDevice::NoError) {
         written = false;
         detail = file.errorString();
     }
     if (!written) {
         file.cancelWriting();
         return fail(error, ImageSaveFault::EncodingFailed,
-            QStringLiteral("Cannot encode \"%1\": %2").arg(fileName, detail));
+            QStringLiteral("Cannot write \"%1\": %2").arg(fileName, detail));
     }
     if (!file.commit())
         return fail(error, ImageSaveFault::CannotReplaceFile,
