@@ -8,8 +8,8 @@
 
 namespace {
 
-// The TIFF compression numbers callers pass (those of the Windows imaging
-// API this contract comes from) and Qt's TIFF writer's own values.
+// The TIFF compression numbers callers pass (the encoder values of the Windows
+// imaging API, which older settings and callers use) and Qt's TIFF writer's.
 constexpr int TiffCompressionLzw = 2;
 constexpr int TiffCompressionNone = 6;
 constexpr int QtTiffNone = 0;
