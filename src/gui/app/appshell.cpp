@@ -7,12 +7,14 @@
 #include "app/mainwindow.h"
 #include "app/messagepresenter.h"
 #include "app/skin.h"
+#include "app/toolbaricons.h"
 #include "app/trayicon.h"
 #include "app/urlopener.h"
 #include "scheduler/schedulewindowhost.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QSystemTrayIcon>
 
 AppShell::AppShell(const QString& applicationFolder, const ShellServices& services, QObject* parent)
@@ -34,6 +36,8 @@ AppShell::AppShell(const QString& applicationFolder, const ShellServices& servic
     }
     if (!m_services.trayAvailable)
         m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    if (!m_services.quit)
+        m_services.quit = [] { QCoreApplication::exit(0); };
 }
 
 AppShell::~AppShell()
@@ -63,6 +67,9 @@ bool AppShell::start()
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application)
         ApplySkin(application, m_context->applicationFolder(), nullptr);
+    // The installed icon when there is one, so the windows match the desktop entry.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pagelith"),
+        QIcon(ToolbarIcons::pixmap(ToolbarIcons::Kind::Application, 64))));
     // The program ends through ExitApplication, not when its last window hides.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -84,6 +91,7 @@ bool AppShell::start()
     ScheduleWindowHost* scheduler = m_scheduler.get();
     m_router->provide(
         CommandRouter::Pending::ScheduleWindow, [scheduler] { scheduler->showWindow(); });
+    connect(m_router.get(), &CommandRouter::applicationExited, this, [this] { m_services.quit(); });
     m_mainWindow->centreOnScreen();
     m_mainWindow->show();
     return true;
