@@ -71,7 +71,7 @@ void PageCapturer::ensureOwnView()
     m_ownView = std::make_unique<QWebEngineView>();
     auto* page = new CapturePage(m_ownView.get());
     // A failed load must not be captured as Chromium's error page.
-    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
     m_ownView->setPage(page);
     // A view that is never shown never paints; this one is shown without a window
@@ -138,6 +138,19 @@ void PageCapturer::attach(QWebEngineView* view)
                 m_finishedFailed = false;
                 return;
             }
+            // An error page (the server's own body for an HTTP error) loads
+            // "successfully" but is a failure all the same.
+            const bool httpError = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                && info.errorCode() >= 400;
+            if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus
+                && (info.isErrorPage() || httpError)) {
+                fail(LoadErrorText(info));
+                return;
+            }
+            if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+                onLoadSucceeded();
+                return;
+            }
             if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
                 m_loadError = LoadErrorText(info);
             checkLoadFailed();
@@ -188,16 +201,19 @@ void PageCapturer::abort()
 
 void PageCapturer::onLoadFinished(bool ok)
 {
-    if (m_state != State::Loading || !m_view)
+    if (m_state != State::Loading || !m_view || ok)
         return;
-    if (!ok) {
-        // Qt reports the failure before its reason (the HTTP status), or the other
-        // way round; the page fails once both are in.
-        m_finishedFailed = true;
-        checkLoadFailed();
-        return;
-    }
-    // Only the top-level document's completion reaches here; "about:blank" is the
+    // Qt reports a failed load before its reason (the HTTP status) or after it; the
+    // page fails once both are in.
+    m_finishedFailed = true;
+    checkLoadFailed();
+}
+
+void PageCapturer::onLoadSucceeded()
+{
+    // Success is taken from the loading state, not from loadFinished(true): an HTTP
+    // error page's body can finish loading "successfully" just before its failure
+    // is reported. Only the top-level document reports here; "about:blank" is the
     // placeholder a view shows before the real page and is never captured.
     if (m_view->page()->url() == QUrl(QStringLiteral("about:blank")))
         return;

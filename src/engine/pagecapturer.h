@@ -74,6 +74,7 @@ private:
     void attach(QWebEngineView* view);
     void detach();
     void onLoadFinished(bool ok);
+    void onLoadSucceeded();
     void checkLoadFailed();
     void onLoadTimeout();
     void startCapture();
