@@ -1,0 +1,230 @@
+#include "inifile.h"
+
+#include "text/localeencoding.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray CrLf = QByteArrayLiteral("\r\n");
+
+// One physical line: its bytes and the line end that followed them (empty for
+// a last line without one). Keeping both lets a write leave every line it does
+// not touch exactly as it was.
+struct RawLine
+{
+    QByteArray content;
+    QByteArray ending;
+};
+
+// Lines end at CR LF, LF or a lone CR, so files edited on any system read alike.
+QList<RawLine> SplitLines(const QByteArray& bytes)
+{
+    QList<RawLine> lines;
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const char c = bytes.at(i);
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        qsizetype endLength = 1;
+        if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
+            endLength = 2;
+        lines.append({ bytes.mid(start, i - start), bytes.mid(i, endLength) });
+        i += endLength;
+        start = i;
+    }
+    if (start < bytes.size())
+        lines.append({ bytes.mid(start), QByteArray() });
+    return lines;
+}
+
+bool SameName(const QString& a, const QString& b)
+{
+    return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+// The section name of a header line ("[name]"), or a null text for any other line.
+QString SectionNameOf(const QString& line)
+{
+    const QString trimmed = line.trimmed();
+    if (!trimmed.startsWith(QLatin1Char('[')))
+        return QString();
+    qsizetype close = trimmed.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        close = trimmed.size();
+    const QString name = trimmed.mid(1, close - 1).trimmed();
+    return name.isNull() ? QStringLiteral("") : name;
+}
+
+// Splits a "key=value" line; false for a line without an equals sign.
+bool SplitKeyLine(const QString& line, QString* key, QString* value)
+{
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return false;
+    *key = line.left(equals).trimmed();
+    *value = line.mid(equals + 1).trimmed();
+    return true;
+}
+
+// Where the key lives in the file, as indexes into the line list.
+struct KeyLocation
+{
+    qsizetype sectionLine = -1; // header of the first matching section
+    qsizetype keyLine = -1; // first matching key inside it
+    qsizetype lastContentLine = -1; // last non-blank line of that section
+    QString value;
+};
+
+KeyLocation Locate(const QList<RawLine>& lines, const QString& section, const QString& key)
+{
+    KeyLocation found;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString text = DecodeLocaleText(lines.at(i).content);
+        const QString header = SectionNameOf(text);
+        if (found.sectionLine < 0) {
+            if (!header.isNull() && SameName(header, section)) {
+                found.sectionLine = i;
+                found.lastContentLine = i;
+            }
+            continue;
+        }
+        if (!header.isNull())
+            break; // the first matching section has ended
+        if (!text.trimmed().isEmpty())
+            found.lastContentLine = i;
+        QString lineKey;
+        QString lineValue;
+        if (SplitKeyLine(text, &lineKey, &lineValue) && SameName(lineKey, key)) {
+            found.keyLine = i;
+            found.value = lineValue;
+            return found;
+        }
+    }
+    return found;
+}
+
+bool ReadWholeFile(const QString& file, QByteArray* bytes, bool* exists, QString* error)
+{
+    *exists = QFileInfo::exists(file);
+    if (!*exists) {
+        bytes->clear();
+        return true;
+    }
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot read %1: %2").arg(file, in.errorString());
+        return false;
+    }
+    *bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("Cannot read %1: %2").arg(file, in.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ValidName(const QString& name)
+{
+    return !name.trimmed().isEmpty() && !name.contains(QLatin1Char('\r'))
+        && !name.contains(QLatin1Char('\n'));
+}
+
+void SetError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+} // namespace
+
+QString ReadSetting(const QString& file, const QString& section, const QString& key)
+{
+    QFile in(file);
+    if (file.isEmpty() || !in.open(QIODevice::ReadOnly))
+        return QString();
+    const QList<RawLine> lines = SplitLines(in.readAll());
+    const KeyLocation found = Locate(lines, section, key);
+    return found.keyLine < 0 ? QString() : found.value;
+}
+
+void WriteSetting(
+    const QString& file, const QString& section, const QString& key, const QString& value)
+{
+    WriteSetting(file, section, key, value, nullptr);
+}
+
+bool WriteSetting(const QString& file, const QString& section, const QString& key,
+    const QString& value, QString* error)
+{
+    if (file.isEmpty()) {
+        SetError(error, QStringLiteral("No settings file given"));
+        return false;
+    }
+    // A name the file cannot hold would come back as some other section or key.
+    if (!ValidName(section) || section.contains(QLatin1Char(']'))) {
+        SetError(error, QStringLiteral("Invalid section name \"%1\"").arg(section));
+        return false;
+    }
+    if (!ValidName(key) || key.contains(QLatin1Char('='))
+        || key.trimmed().startsWith(QLatin1Char('['))) {
+        SetError(error, QStringLiteral("Invalid key name \"%1\"").arg(key));
+        return false;
+    }
+
+    QByteArray bytes;
+    bool exists = false;
+    QString readError;
+    // Rewriting a file we could not read would throw its other keys away.
+    if (!ReadWholeFile(file, &bytes, &exists, &readError)) {
+        SetError(error, readError);
+        return false;
+    }
+
+    // A line break inside the value would start a new line of the file.
+    QString oneLineValue = value;
+    oneLineValue.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    oneLineValue.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QByteArray keyLine = EncodeLocaleText(key.trimmed() + QLatin1Char('=') + oneLineValue);
+
+    QList<RawLine> lines = SplitLines(bytes);
+    const KeyLocation found = Locate(lines, section, key);
+    if (found.keyLine >= 0) {
+        lines[found.keyLine].content = keyLine;
+        if (lines[found.keyLine].ending.isEmpty())
+            lines[found.keyLine].ending = CrLf;
+    } else if (found.sectionLine >= 0) {
+        const qsizetype after = found.lastContentLine;
+        if (lines[after].ending.isEmpty())
+            lines[after].ending = CrLf;
+        lines.insert(after + 1, { keyLine, CrLf });
+    } else {
+        if (!lines.isEmpty() && lines.last().ending.isEmpty())
+            lines.last().ending = CrLf;
+        lines.append(
+            { EncodeLocaleText(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')), CrLf });
+        lines.append({ keyLine, CrLf });
+    }
+
+    QByteArray out;
+    out.reserve(bytes.size() + keyLine.size() + 64);
+    for (const RawLine& line : lines)
+        out += line.content + line.ending;
+
+    QSaveFile saver(file);
+    if (!saver.open(QIODevice::WriteOnly)) {
+        SetError(error, QStringLiteral("Cannot write %1: %2").arg(file, saver.errorString()));
+        return false;
+    }
+    if (saver.write(out) != out.size() || !saver.commit()) {
+        SetError(error, QStringLiteral("Cannot write %1: %2").arg(file, saver.errorString()));
+        return false;
+    }
+    return true;
+}

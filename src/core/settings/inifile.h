@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The settings store: a plain INI file read and written one key at a time.
+// Section and key names match without regard to letter case or surrounding
+// blanks; the first matching section and the first matching key in it win.
+// Values are stored whole and read back trimmed. The file is text in the
+// locale's encoding with CR LF line ends; lines the write does not concern
+// are kept byte for byte.
+
+// The trimmed value, or an empty text when the file, the section or the key
+// is missing or the file cannot be read. A read never fails towards the caller.
+QString ReadSetting(const QString& file, const QString& section, const QString& key);
+
+// Stores the value, replacing an existing key in place, appending a new key at
+// the end of its section and a new section at the end of the file. The file
+// is replaced atomically, so a failed write leaves the old content whole.
+// Failures are silent; use the overload below to learn about them.
+void WriteSetting(
+    const QString& file, const QString& section, const QString& key, const QString& value);
+bool WriteSetting(const QString& file, const QString& section, const QString& key,
+    const QString& value, QString* error);
