@@ -36,6 +36,9 @@
 namespace {
 
 constexpr int PageTimeoutMs = 60000;
+// Pages named after their address, as PNG, numbered when the name is taken.
+const QString DefaultSettings
+    = QStringLiteral("fileoption=1\r\noutputformat=PNG\r\nexistedfile=0\r\n");
 
 // Everything the batch shows, in the order it happened.
 struct BatchLog
@@ -100,11 +103,12 @@ private slots:
     void quietCancelOfAWaitingPageTakesItOutOfTheQueue();
     void failingRowsAreMarkedAndTheBatchGoesOn();
     void pageRunningPastTheTimeoutFails();
+    void encoderFaultIsShownOncePerBatch();
     void rowsEditedDuringABatch();
     void secondConvertNowOpensTheFolderAndTheBatchGoesOn();
 
 private:
-    void writeSettings(const QString& extraLines = QString());
+    void writeSettings(const QString& lines = DefaultSettings);
     void addRows(const QStringList& paths);
     QString rowStatus(int row) const { return m_window->urlList()->status(row); }
     QStringList statusEvents() const;
@@ -186,13 +190,12 @@ void TestBatchDriver::cleanup()
     m_folder.reset();
 }
 
-void TestBatchDriver::writeSettings(const QString& extraLines)
+void TestBatchDriver::writeSettings(const QString& lines)
 {
     QFile file(m_folder->filePath("settings.dat"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    const QString text = QStringLiteral("[set]\r\noutputfolder=%1\r\nfileoption=1\r\n"
-                                        "outputformat=PNG\r\nexistedfile=0\r\n%2")
-                             .arg(m_outputFolder, extraLines);
+    const QString text
+        = QStringLiteral("[set]\r\noutputfolder=%1\r\n%2").arg(m_outputFolder, lines);
     file.write(text.toUtf8());
 }
 
@@ -397,7 +400,7 @@ void TestBatchDriver::failingRowsAreMarkedAndTheBatchGoesOn()
 
 void TestBatchDriver::pageRunningPastTheTimeoutFails()
 {
-    writeSettings(QStringLiteral("timeout=2\r\n"));
+    writeSettings(DefaultSettings + QStringLiteral("timeout=2\r\n"));
     addRows({ "/hang", "/a" });
     QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
     m_window->menus()->convertNow->trigger();
@@ -407,6 +410,34 @@ void TestBatchDriver::pageRunningPastTheTimeoutFails()
     QCOMPARE(rowStatus(1), QStringLiteral("OK"));
     QCOMPARE(m_log.events.filter("information:"),
         QStringList({ "information:Conversion completed!\n1 of 2 pages failed." }));
+}
+
+void TestBatchDriver::encoderFaultIsShownOncePerBatch()
+{
+    // Every page is written over "page.png", which is a folder: the encoder
+    // fails on each page.
+    writeSettings(QStringLiteral("fileoption=0\r\nfilename=page\r\noutputformat=PNG\r\n"
+                                 "existedfile=1\r\n"));
+    QVERIFY(QDir(m_outputFolder).mkdir("page.png"));
+    addRows({ "/a", "/b", "/c" });
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
+    m_window->menus()->convertNow->trigger();
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(rowStatus(row), QStringLiteral("Failed"));
+    const QStringList faults = m_log.events.filter("critical:");
+    QCOMPARE(faults.size(), 1);
+    QVERIFY2(faults.first().startsWith("critical:Error:Can't save Image File!!"),
+        qPrintable(faults.first()));
+    QCOMPARE(m_log.events.filter("information:"),
+        QStringList({ "information:Conversion completed!\n3 of 3 pages failed." }));
+
+    // The next batch may say it again.
+    m_log = BatchLog();
+    m_window->menus()->convertNow->trigger();
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+    QCOMPARE(m_log.events.filter("critical:").size(), 1);
 }
 
 void TestBatchDriver::rowsEditedDuringABatch()
