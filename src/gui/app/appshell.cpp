@@ -7,12 +7,14 @@
 #include "app/mainwindow.h"
 #include "app/messagepresenter.h"
 #include "app/skin.h"
+#include "app/toolbaricons.h"
 #include "app/trayicon.h"
 #include "app/urlopener.h"
 #include "convert/batchdriver.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QPointer>
 #include <QSystemTrayIcon>
 
@@ -35,6 +37,8 @@ AppShell::AppShell(const QString& applicationFolder, const ShellServices& servic
     }
     if (!m_services.trayAvailable)
         m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    if (!m_services.quit)
+        m_services.quit = [] { QCoreApplication::exit(0); };
 }
 
 AppShell::~AppShell()
@@ -62,6 +66,9 @@ bool AppShell::start()
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application)
         ApplySkin(application, m_context->applicationFolder(), nullptr);
+    // The installed icon when there is one, so the windows match the desktop entry.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pagelith"),
+        QIcon(ToolbarIcons::pixmap(ToolbarIcons::Kind::Application, 64))));
     // The program ends through ExitApplication, not when its last window hides.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -74,6 +81,7 @@ bool AppShell::start()
     m_mainWindow->setHidesToTray(withTray);
     m_router = std::make_unique<CommandRouter>(m_context.get(), m_services.messages,
         m_services.opener, m_services.fileDialogs, m_mainWindow.get(), m_tray.get());
+    connect(m_router.get(), &CommandRouter::applicationExited, this, [this] { m_services.quit(); });
     wireBatchDriver();
     m_mainWindow->centreOnScreen();
     m_mainWindow->show();

@@ -310,5 +310,4 @@ void CommandRouter::ExitApplication()
     m_tray->remove();
     m_mainWindow->close();
     emit applicationExited();
-    QCoreApplication::exit(0);
 }

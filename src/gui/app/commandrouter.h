@@ -79,7 +79,7 @@ public slots:
     void ExitApplication();
 
 signals:
-    // Every window and the tray icon are gone; the event loop is told to end.
+    // Every window and the tray icon are gone; the program may end.
     void applicationExited();
 
 private:

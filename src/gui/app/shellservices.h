@@ -15,4 +15,7 @@ struct ShellServices
     FileDialogs* fileDialogs = nullptr;
     // Whether the desktop offers a notification area; empty asks the desktop.
     std::function<bool()> trayAvailable;
+    // Ends the event loop once ExitApplication has closed everything; empty
+    // ends the application's own loop.
+    std::function<void()> quit;
 };
