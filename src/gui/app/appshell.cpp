@@ -91,8 +91,8 @@ bool AppShell::start()
 void AppShell::wireBatchDriver()
 {
     // The main window owns the driver; the router reaches it only while it lives.
-    QPointer<BatchDriver> driver = new BatchDriver(m_mainWindow.get(), m_context.get(),
-        m_context->conversionService(), m_services.messages, m_services.opener);
+    QPointer<BatchDriver> driver = new BatchDriver(
+        m_mainWindow.get(), m_context.get(), m_services.messages, m_services.opener);
     driver->setObjectName(QStringLiteral("batchDriver"));
     m_router->provide(CommandRouter::Pending::ConvertNow, [driver] {
         if (driver)

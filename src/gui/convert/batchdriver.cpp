@@ -28,24 +28,31 @@ const QString FailedStatus = QStringLiteral("Failed");
 
 } // namespace
 
-BatchDriver::BatchDriver(MainWindow* window, AppContext* context, ConversionService* service,
-    MessagePresenter* messages, UrlOpener* opener)
+BatchDriver::BatchDriver(
+    MainWindow* window, AppContext* context, MessagePresenter* messages, UrlOpener* opener)
     : QObject(window)
     , m_window(window)
     , m_context(context)
-    , m_service(service)
     , m_messages(messages)
     , m_opener(opener)
 {
+}
+
+ConversionService* BatchDriver::service()
+{
+    if (m_service)
+        return m_service;
+    m_service = m_context->conversionService();
     // The page in work is known the moment the queue starts it, so that a
     // cancel never takes a started page for a waiting one.
-    connect(service, &ConversionService::started, this,
+    connect(m_service, &ConversionService::started, this,
         [this](int id, const QString&) { onStarted(id); });
-    connect(service, &ConversionService::statusText, this, &BatchDriver::onStatusText);
+    connect(m_service, &ConversionService::statusText, this, &BatchDriver::onStatusText);
     // Queued, so that a page the queue ends at once (even from inside enqueue)
     // is handled once its id is known here.
-    connect(service, &ConversionService::finished, this, &BatchDriver::onFinished,
+    connect(m_service, &ConversionService::finished, this, &BatchDriver::onFinished,
         Qt::QueuedConnection);
+    return m_service;
 }
 
 BatchDriver::~BatchDriver() = default;
@@ -73,7 +80,7 @@ QString BatchDriver::completionText(int failedPages, int pages)
 
 void BatchDriver::start()
 {
-    if (!m_window || !m_service)
+    if (!m_window)
         return;
     UrlListWidget* list = m_window->urlList();
     ProgressPanel* panel = m_window->progressPanel();
@@ -85,7 +92,7 @@ void BatchDriver::start()
         openOutputFolder();
         return;
     }
-    if (m_phase != Phase::Idle)
+    if (m_phase != Phase::Idle || !service())
         return; // the end of a batch is being shown
 
     panel->show();
@@ -125,7 +132,7 @@ void BatchDriver::issueNextRow()
     request.applicationFolder = m_context->applicationFolder();
     request.settingsFile = m_context->settingsFile();
     request.clock = m_clock;
-    m_currentId = m_service->enqueue(request);
+    m_currentId = service()->enqueue(request);
     m_jobs.insert(m_currentId, row);
 }
 
@@ -223,7 +230,7 @@ void BatchDriver::cancelBatch(bool withMessage)
         // A page still waiting in the queue is taken out. One in work is left
         // to finish: it writes its file and its row shows the result.
         if (m_runningId != m_currentId) {
-            m_service->cancelPending(m_currentId);
+            service()->cancelPending(m_currentId);
             m_jobs.remove(m_currentId);
         }
         m_currentId = -1;

@@ -26,9 +26,11 @@ class BatchDriver : public QObject
 {
     Q_OBJECT
 public:
-    // The driver belongs to the main window; the services outlive it.
-    BatchDriver(MainWindow* window, AppContext* context, ConversionService* service,
-        MessagePresenter* messages, UrlOpener* opener);
+    // The driver belongs to the main window; the context and the services
+    // outlive it. The context's conversion queue is only asked for at the
+    // first batch, so a window that never converts never starts the engine.
+    BatchDriver(
+        MainWindow* window, AppContext* context, MessagePresenter* messages, UrlOpener* opener);
     ~BatchDriver() override;
 
     // Pages are named with this clock's time when it is set, else the real time.
@@ -58,6 +60,7 @@ private:
     // Ending: the completion or cancel message is up; commands wait for it.
     enum class Phase { Idle, Running, Ending };
 
+    ConversionService* service();
     void issueNextRow();
     void complete();
     void cancelBatch(bool withMessage);
