@@ -10,11 +10,13 @@
 #include "app/toolbaricons.h"
 #include "app/trayicon.h"
 #include "app/urlopener.h"
+#include "convert/batchdriver.h"
 #include "scheduler/schedulewindowhost.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 AppShell::AppShell(const QString& applicationFolder, const ShellServices& services, QObject* parent)
@@ -81,6 +83,8 @@ bool AppShell::start()
     ScheduleSetup schedule;
     schedule.applicationFolder = m_context->applicationFolder();
     schedule.messages = m_services.messages;
+    AppContext* context = m_context.get();
+    schedule.conversions = [context] { return context->conversionService(); };
     m_scheduler = std::make_unique<ScheduleWindowHost>(schedule);
     m_scheduler->load();
 
@@ -92,7 +96,28 @@ bool AppShell::start()
     m_router->provide(
         CommandRouter::Pending::ScheduleWindow, [scheduler] { scheduler->showWindow(); });
     connect(m_router.get(), &CommandRouter::applicationExited, this, [this] { m_services.quit(); });
+    wireBatchDriver();
     m_mainWindow->centreOnScreen();
     m_mainWindow->show();
     return true;
+}
+
+void AppShell::wireBatchDriver()
+{
+    // The main window owns the driver; the router reaches it only while it lives.
+    QPointer<BatchDriver> driver = new BatchDriver(
+        m_mainWindow.get(), m_context.get(), m_services.messages, m_services.opener);
+    driver->setObjectName(QStringLiteral("batchDriver"));
+    m_router->provide(CommandRouter::Pending::ConvertNow, [driver] {
+        if (driver)
+            driver->start();
+    });
+    m_router->provide(CommandRouter::Pending::CancelConvert, [driver] {
+        if (driver)
+            driver->cancel();
+    });
+    m_router->provide(CommandRouter::Pending::CancelConvertQuietly, [driver] {
+        if (driver)
+            driver->cancelQuietly();
+    });
 }

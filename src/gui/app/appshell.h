@@ -35,6 +35,8 @@ public:
     ScheduleWindowHost* scheduler() const { return m_scheduler.get(); }
 
 private:
+    void wireBatchDriver();
+
     std::unique_ptr<AppContext> m_context;
     ShellServices m_services;
     std::unique_ptr<MessagePresenter> m_ownMessages;
