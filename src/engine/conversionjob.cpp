@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QSaveFile>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -144,7 +145,10 @@ bool ConversionJob::writeImageFiles(const QImage& image)
         return false;
     }
 
-    const QString fileName = ReadSetting(settingsFile(), SetSection, QStringLiteral("filename"));
+    // An empty custom name would make hidden files called ".BMP"; the name the
+    // settings dialog offers stands in for it.
+    const QString fileName = ReadTextSetting(
+        settingsFile(), SetSection, QStringLiteral("filename"), QStringLiteral("webimage"));
     const bool dateTime = ReadFlagSetting(settingsFile(), SetSection, QStringLiteral("datetime"));
     m_addNumber = ReadChoiceSetting(settingsFile(), SetSection, QStringLiteral("existedfile")) == 0;
     const bool customName
@@ -162,12 +166,18 @@ bool ConversionJob::writeImageFiles(const QImage& image)
             error);
         return false;
     }
-    if (ReadFlagSetting(settingsFile(), WatermarkSection, QStringLiteral("textwatermark"))
+    m_capture = image;
+    const bool textStamp
+        = ReadFlagSetting(settingsFile(), WatermarkSection, QStringLiteral("textwatermark"));
+    if (textStamp
         && !ApplyTextWatermark(settingsFile(), m_tempImagePath, m_tempImagePath, &error)) {
         fail(QStringLiteral("Text watermark: %1").arg(error));
         return false;
     }
-    if (ReadFlagSetting(settingsFile(), WatermarkSection, QStringLiteral("imagewatermark"))
+    const bool pictureStamp
+        = ReadFlagSetting(settingsFile(), WatermarkSection, QStringLiteral("imagewatermark"));
+    m_stamped = textStamp || pictureStamp;
+    if (pictureStamp
         && !ApplyPictureWatermark(settingsFile(), m_tempImagePath, m_tempImagePath, &error)) {
         fail(QStringLiteral("Picture watermark: %1").arg(error));
         return false;
@@ -216,7 +226,15 @@ void ConversionJob::writeFinalFile()
         writeText();
         return;
     }
-    const QImage picture(m_bitmapPath);
+    // Without watermarks the bitmap holds the capture as it came: no need to read it
+    // back. A tall page's bitmap is larger than Qt's default reading limit.
+    QImage picture = m_capture;
+    if (m_stamped) {
+        QImageReader reader(m_bitmapPath);
+        reader.setAllocationLimit(0);
+        picture = reader.read();
+    }
+    m_capture = QImage();
     const int quality = extension == QLatin1String("tiff") ? 80 : m_quality;
     QString error;
     if (!SaveImageFile(picture, m_outputPath, extension, quality, 24, 6, &error)) {

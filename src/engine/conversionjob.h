@@ -72,5 +72,7 @@ private:
     bool m_addNumber = true;
     int m_quality = 0;
     bool m_keepBitmap = false;
+    QImage m_capture;
+    bool m_stamped = false;
     QStringList m_written;
 };
