@@ -158,11 +158,9 @@ void BatchDriver::onFinished(int id, const ConversionResult& result)
         return;
     const QPersistentModelIndex row = *job;
     m_jobs.erase(job);
-    // A page finishing after a cancel has still written its file: its row shows so.
-    if (result.ok)
-        markRow(row, OkStatus, QString());
-    else
-        markRow(row, FailedStatus, result.reason);
+    // A page finishing after a cancel has still written its file: its row shows
+    // so. A page written with a remark (it never finished loading) keeps it.
+    markRow(row, result.ok ? OkStatus : FailedStatus, result.reason);
     if (id != m_currentId || !m_window)
         return;
 
