@@ -1,5 +1,9 @@
+#include "app/appshell.h"
+#include "app/commandrouter.h"
+#include "app/mainwindow.h"
 #include "app/messagepresenter.h"
 #include "scheduler/schedulelistwidget.h"
+#include "scheduler/schedulerunner.h"
 #include "scheduler/schedulewindow.h"
 #include "scheduler/schedulewindowhost.h"
 
@@ -15,6 +19,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+
+class RecordingMessages : public MessagePresenter
+{
+public:
+    void information(QWidget*, const QString& text) override { shown.append(text); }
+    void critical(QWidget*, const QString& text) override { shown.append(text); }
+    QStringList shown;
+};
+
+} // namespace
 
 class TestScheduleWindow : public QObject
 {
@@ -159,6 +175,8 @@ private slots:
         QPointer<ScheduleWindow> first = host.window();
         QVERIFY(first);
         QVERIFY(!first->isVisible());
+        // Hidden, yet its runner ticks.
+        QVERIFY(first->runner()->timer()->isActive());
         host.load(); // already loaded: the same window
         QCOMPARE(host.window(), first.data());
 
@@ -209,6 +227,36 @@ private slots:
         QCOMPARE(window.list()->entry(0).Status, QStringLiteral("Waiting"));
         // Added only to the list; the file follows at "OK" or the unload.
         QCOMPARE(QFileInfo(window.scheduleFile()).size(), 0);
+    }
+
+    void startUpLoadsItHiddenScheduleShowsItAndExitSaves()
+    {
+        QTemporaryDir dir;
+        // Start-up only asks that the logo exists.
+        writeAll(dir.filePath(QStringLiteral("logo.jpg")), "jpg");
+        writeAll(dir.filePath(QStringLiteral("schedule.dat")), "a\tb\tWaiting\t\r\n");
+        RecordingMessages messages;
+        ShellServices services;
+        services.messages = &messages;
+        services.trayAvailable = [] { return false; };
+        int quits = 0;
+        services.quit = [&quits] { ++quits; };
+        AppShell shell(dir.path(), services);
+        QVERIFY(shell.start());
+        ScheduleWindow* window = shell.scheduler()->window();
+        QVERIFY(window);
+        QVERIFY(!window->isVisible());
+        QVERIFY(window->runner()->timer()->isActive());
+        QCOMPARE(window->list()->rowCount(), 1);
+
+        shell.router()->schedule();
+        QVERIFY(window->isVisible());
+        window->list()->appendEntry({ "c", "d", "Waiting", "" });
+        shell.router()->ExitApplication();
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("schedule.dat"))),
+            QByteArray("a\tb\tWaiting\t\r\nc\td\tWaiting\t\r\n"));
+        QVERIFY(messages.shown.isEmpty());
+        QCOMPARE(quits, 1);
     }
 };
 

@@ -97,8 +97,7 @@ AddScheduleDialog::AddScheduleDialog(
     connect(m_clockTimer, &QTimer::timeout, this, &AddScheduleDialog::refreshClock);
     m_clockTimer->start();
     refreshClock();
-
-    m_url->setFocus();
+    m_date->setFocus();
 }
 
 QString AddScheduleDialog::startTimeText() const

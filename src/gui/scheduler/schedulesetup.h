@@ -16,9 +16,10 @@ struct ScheduleSetup
     // Shows "Url is error"; the runner itself never shows a message.
     MessagePresenter* messages = nullptr;
     // The application's one-page-at-a-time conversion queue, shared with the
-    // batch, so that a scheduled page and a batch page never overlap. Without
-    // it the runner marks what falls due but converts nothing.
-    ConversionService* conversions = nullptr;
+    // batch, so that a scheduled page and a batch page never overlap. Asked for
+    // when the first entry starts, since making it starts the web engine.
+    // Without it a due entry is marked "Failed".
+    std::function<ConversionService*()> conversions;
     // Empty: the system clock.
     std::function<QDateTime()> clock;
     QLocale locale = QLocale::system();

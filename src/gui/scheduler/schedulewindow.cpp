@@ -4,6 +4,7 @@
 #include "schedule/schedulefile.h"
 #include "scheduler/addscheduledialog.h"
 #include "scheduler/schedulelistwidget.h"
+#include "scheduler/schedulerunner.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -55,6 +56,9 @@ ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
     QList<ScheduleEntry> entries;
     m_canSave = LoadScheduleFile(scheduleFile(), &entries, nullptr);
     m_list->setEntries(entries);
+
+    m_runner = new ScheduleRunner(m_list, m_setup, this);
+    m_runner->start();
 }
 
 ScheduleWindow::~ScheduleWindow()
@@ -133,6 +137,7 @@ void ScheduleWindow::unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    m_runner->stop();
     saveAndPark();
     emit unloaded();
 }
