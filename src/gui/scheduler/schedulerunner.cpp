@@ -65,13 +65,33 @@ void ScheduleRunner::scan()
 {
     if (!m_running || m_busy || !m_list || m_list->rowCount() == 0)
         return;
+    const QDateTime now = m_setup.now();
+    // Reading a start time under the locale is slow (a full list of 32767 rows
+    // took 1.7 s a tick), so each text is read once, and only the rows whose
+    // time lies in the watched span go to the due test.
+    if (m_startTimes.size() > 2 * m_list->rowCount() + 64)
+        m_startTimes.clear();
+    QList<ScheduleEntry> candidates;
+    QList<int> rows;
+    for (int row = 0; row < m_list->rowCount(); ++row) {
+        const ScheduleEntry entry = m_list->entry(row);
+        if (entry.Status != waitingStatus())
+            continue;
+        auto cached = m_startTimes.constFind(entry.StartTime);
+        if (cached == m_startTimes.constEnd())
+            cached = m_startTimes.insert(
+                entry.StartTime, ParseScheduleTime(entry.StartTime, m_setup.locale));
+        if (!cached->isValid() || *cached <= m_watchingSince || *cached > now)
+            continue;
+        candidates.append(entry);
+        rows.append(row);
+    }
     // Due: still "Waiting", and its second came after watching began and has
     // been reached, so a tick that came late or a page that took long delays
     // an entry instead of losing it.
-    const int row
-        = FirstDueScheduleEntry(m_list->entries(), m_watchingSince, m_setup.now(), m_setup.locale);
-    if (row >= 0)
-        startEntry(row);
+    const int due = FirstDueScheduleEntry(candidates, m_watchingSince, now, m_setup.locale);
+    if (due >= 0)
+        startEntry(rows.at(due));
 }
 
 void ScheduleRunner::startEntry(int row)
@@ -102,25 +122,12 @@ void ScheduleRunner::startEntry(int row)
         m_setup.applicationFolder, QString::fromLatin1(AppInfo::SettingsFileName));
     request.clock = m_setup.clock;
 
-    m_earlyResults.clear();
-    m_submitting = true;
+    // The queue answers from the event loop, never inside enqueue().
     m_requestId = queue->enqueue(request);
-    m_submitting = false;
-    for (const auto& early : m_earlyResults) {
-        if (early.first == m_requestId) {
-            finishEntry(early.second.first, early.second.second);
-            break;
-        }
-    }
-    m_earlyResults.clear();
 }
 
 void ScheduleRunner::onConversionFinished(int id, const ConversionResult& result)
 {
-    if (m_submitting) {
-        m_earlyResults.append({ id, { result.ok, result.reason } });
-        return;
-    }
     if (!m_busy || id != m_requestId)
         return;
     finishEntry(result.ok, result.reason);

@@ -3,9 +3,8 @@
 #include "scheduler/schedulesetup.h"
 
 #include <QDateTime>
-#include <QList>
+#include <QHash>
 #include <QObject>
-#include <QPair>
 #include <QPointer>
 
 class QTimer;
@@ -64,13 +63,12 @@ private:
     QTimer* m_timer;
     QPointer<ConversionService> m_conversions;
     QDateTime m_watchingSince;
+    // Start time texts already read under the locale.
+    QHash<QString, QDateTime> m_startTimes;
     bool m_running = false;
     bool m_busy = false;
     // The conversion in flight: the queue's id, the list row's id and its address.
     int m_requestId = -1;
     quint64 m_entryId = 0;
     QString m_entryUrl;
-    // A queue may report a request that fails at once before enqueue() returns.
-    bool m_submitting = false;
-    QList<QPair<int, QPair<bool, QString>>> m_earlyResults;
 };
