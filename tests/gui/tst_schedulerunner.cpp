@@ -190,6 +190,34 @@ private slots:
         QCOMPARE(outputFiles().size(), 2);
     }
 
+    void stoppedWhileWaitingBehindABatchPage()
+    {
+        m_server->route(QStringLiteral("/batch"),
+            TestHttpServer::slow(
+                TestPages::simplePage(QStringLiteral("batch"), QStringLiteral("<p>b</p>")), 1000));
+        ConversionRequest batch;
+        batch.address = m_server->url(QStringLiteral("/batch")).toString();
+        batch.applicationFolder = m_folder->path();
+        batch.settingsFile = settingsFile();
+        m_service->enqueue(batch);
+        QTRY_VERIFY_WITH_TIMEOUT(m_service->isBusy(), 5000);
+
+        auto runner = std::make_unique<ScheduleRunner>(m_list.get(), setup());
+        runner->start();
+        addEntry(page(QStringLiteral("/dropped")), 1);
+        *m_now = m_start.addSecs(1);
+        runner->scan();
+        QCOMPARE(status(0), QStringLiteral("Done"));
+        QCOMPARE(m_service->pendingCount(), 1);
+        // The schedule window is closed before the entry's turn came.
+        runner->stop();
+        runner.reset();
+        QCOMPARE(status(0), QStringLiteral("Waiting"));
+        QCOMPARE(m_service->pendingCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_service->isBusy(), 30000);
+        QCOMPARE(m_server->requestCount(QStringLiteral("/dropped")), 0);
+    }
+
     void runnerComesBackToIdleWhateverThePageDoes_data()
     {
         QTest::addColumn<QString>("address"); // a path starting with "/" is served

@@ -52,11 +52,16 @@ void ScheduleRunner::stop()
 {
     m_running = false;
     m_timer->stop();
-    // A page still waiting behind another is not converted any more; one in
-    // progress runs to its end.
-    if (m_busy && m_conversions && m_requestId > 0)
+    // A page still waiting behind another is not converted any more, and its
+    // entry says so again; one in progress runs to its end.
+    if (m_busy && m_conversions && m_requestId > 0 && !m_requestStarted) {
         m_conversions->cancelPending(m_requestId);
+        const int row = m_list ? m_list->rowOf(m_entryId) : -1;
+        if (row >= 0)
+            m_list->setStatus(row, waitingStatus());
+    }
     m_busy = false;
+    m_requestStarted = false;
     m_requestId = -1;
     m_entryId = 0;
 }
@@ -123,6 +128,7 @@ void ScheduleRunner::startEntry(int row)
     request.clock = m_setup.clock;
 
     // The queue answers from the event loop, never inside enqueue().
+    m_requestStarted = false;
     m_requestId = queue->enqueue(request);
 }
 
@@ -142,6 +148,7 @@ void ScheduleRunner::finishEntry(bool ok, const QString& reason)
         m_list->setStatus(row, failedStatus());
     const QString url = m_entryUrl;
     m_busy = false;
+    m_requestStarted = false;
     m_requestId = -1;
     m_entryId = 0;
     m_entryUrl.clear();

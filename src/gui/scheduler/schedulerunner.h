@@ -31,8 +31,8 @@ public:
 
     // Starts watching from now: only entries due after this moment are started.
     void start();
-    // Stops the timer and forgets the entry being converted (dropping it from
-    // the queue when it has not started yet).
+    // Stops the timer and forgets the entry being converted. One still waiting
+    // in the queue is dropped from it and reads "Waiting" again.
     void stop();
 
     bool isRunning() const { return m_running; }
@@ -69,6 +69,7 @@ private:
     bool m_busy = false;
     // The conversion in flight: the queue's id, the list row's id and its address.
     int m_requestId = -1;
+    bool m_requestStarted = false;
     quint64 m_entryId = 0;
     QString m_entryUrl;
 };
