@@ -11,6 +11,7 @@ ScheduleWindowHost::ScheduleWindowHost(const ScheduleSetup& setup, QObject* pare
 ScheduleWindowHost::~ScheduleWindowHost()
 {
     unload();
+    delete m_unloading;
 }
 
 void ScheduleWindowHost::load()
@@ -22,6 +23,8 @@ void ScheduleWindowHost::load()
     connect(window, &ScheduleWindow::unloaded, this, [this, window] {
         if (m_window == window)
             m_window.clear();
+        // Not from inside its own close event; the host deletes it at the latest.
+        m_unloading = window;
         window->deleteLater();
     });
 }

@@ -29,4 +29,6 @@ public:
 private:
     ScheduleSetup m_setup;
     QPointer<ScheduleWindow> m_window;
+    // Closed with its close box, waiting to be deleted.
+    QPointer<ScheduleWindow> m_unloading;
 };
