@@ -1,4 +1,5 @@
 #include "conversionservice.h"
+#include "enginesetup.h"
 #include "schedule/scheduledue.h"
 #include "scheduler/schedulelistwidget.h"
 #include "scheduler/schedulerunner.h"
@@ -63,6 +64,9 @@ class TestScheduleRunner : public QObject
             TestHttpServer::page(TestPages::simplePage(path, QStringLiteral("<p>scheduled</p>"))));
         return m_server->url(path).toString();
     }
+
+public:
+    static void initMain() { PrepareEngineEnvironment(); }
 
 private slots:
     void init()
