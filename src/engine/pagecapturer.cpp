@@ -274,8 +274,10 @@ void PageCapturer::onLoadTimeout()
                     m_view->page()->requestedUrl(), QUrl::StripTrailingSlash);
             m_state = State::Capturing;
             m_loadTimer.stop();
-            m_view->page()->triggerAction(QWebEnginePage::Stop);
+            // A page that is captured as it stands keeps loading: stopping it
+            // would also stop the frames the capture waits for.
             if (!parsed) {
+                m_view->page()->triggerAction(QWebEnginePage::Stop);
                 fail(timedOut);
                 return;
             }
