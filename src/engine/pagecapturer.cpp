@@ -22,6 +22,10 @@ constexpr int FrameMarkPollMs = 16;
 // Larger images cannot be held (4 bytes a pixel).
 constexpr qint64 MaxCapturePixels = 250'000'000;
 constexpr int MaxCaptureSide = 32000;
+// How long a page has to answer one question once its load has timed out.
+constexpr int ScriptAnswerMs = 5000;
+// The whole layout and capture of one page, however tall, ends within this time.
+constexpr int CaptureWatchdogMs = 120000;
 
 } // namespace
 
@@ -123,6 +127,7 @@ void PageCapturer::attach(QWebEngineView* view)
     m_loadError.clear();
     m_lastLoadStatus = QWebEngineLoadingInfo::LoadStartedStatus;
     m_finishedFailed = false;
+    m_timeoutQueried = false;
     m_note.clear();
     m_retries = 0;
     m_remeasured = false;
@@ -239,10 +244,22 @@ void PageCapturer::checkLoadFailed()
 
 void PageCapturer::onLoadTimeout()
 {
+    if (m_state == State::Capturing) {
+        // A page whose scripts keep its renderer busy never answers our scripts.
+        fail(QStringLiteral("The page stopped responding while it was captured"));
+        return;
+    }
     if (m_state != State::Loading || !m_view)
         return;
     const int generation = m_generation;
     const QString timedOut = QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds);
+    if (m_timeoutQueried) {
+        // Not even the question below was answered: the renderer is stuck.
+        fail(timedOut);
+        return;
+    }
+    m_timeoutQueried = true;
+    m_loadTimer.start(ScriptAnswerMs);
     // A page that keeps loading for ever (endless retries of broken images) has long
     // been parsed and drawn: it is captured as it stands. A page whose document never
     // arrived has nothing worth capturing.
@@ -256,8 +273,11 @@ void PageCapturer::onLoadTimeout()
                 && m_view->page()->url().matches(
                     m_view->page()->requestedUrl(), QUrl::StripTrailingSlash);
             m_state = State::Capturing;
-            m_view->page()->triggerAction(QWebEnginePage::Stop);
+            m_loadTimer.stop();
+            // A page that is captured as it stands keeps loading: stopping it
+            // would also stop the frames the capture waits for.
             if (!parsed) {
+                m_view->page()->triggerAction(QWebEnginePage::Stop);
                 fail(timedOut);
                 return;
             }
@@ -269,6 +289,7 @@ void PageCapturer::onLoadTimeout()
 
 void PageCapturer::startCapture()
 {
+    m_loadTimer.start(CaptureWatchdogMs);
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
     runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { onMeasured(metrics); });
 }
@@ -390,6 +411,7 @@ void PageCapturer::grabTile()
 
 void PageCapturer::finish()
 {
+    m_loadTimer.stop();
     const QImage image = m_image;
     m_image = QImage();
     m_state = State::Idle;

@@ -113,6 +113,7 @@ private:
     QString m_loadError;
     int m_lastLoadStatus = 0;
     bool m_finishedFailed = false;
+    bool m_timeoutQueried = false;
     QString m_note;
     QSize m_captureSize;
     int m_tileHeight = 0;
