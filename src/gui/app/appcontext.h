@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// What the whole application shares: where its files live and the address the
+// browser window opens next. One instance lives as long as the application.
+class AppContext
+{
+public:
+    explicit AppContext(const QString& applicationFolder);
+
+    QString applicationFolder() const { return m_applicationFolder; }
+    QString settingsFile() const;
+    // A fixed file of the application folder, such as AppInfo::LogoFileName.
+    QString filePath(const QString& fileName) const;
+
+    // The address the browser window navigates to when it opens.
+    QString browserStartUrl() const { return m_browserStartUrl; }
+    void setBrowserStartUrl(const QString& address) { m_browserStartUrl = address; }
+
+private:
+    QString m_applicationFolder;
+    QString m_browserStartUrl;
+};

@@ -1,0 +1,81 @@
+#include "appshell.h"
+
+#include "app/appcontext.h"
+#include "app/appinfo.h"
+#include "app/commandrouter.h"
+#include "app/filedialogs.h"
+#include "app/mainwindow.h"
+#include "app/messagepresenter.h"
+#include "app/skin.h"
+#include "app/trayicon.h"
+#include "app/urlopener.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSystemTrayIcon>
+
+AppShell::AppShell(const QString& applicationFolder, const ShellServices& services, QObject* parent)
+    : QObject(parent)
+    , m_context(std::make_unique<AppContext>(applicationFolder))
+    , m_services(services)
+{
+    if (!m_services.messages) {
+        m_ownMessages = std::make_unique<MessagePresenter>();
+        m_services.messages = m_ownMessages.get();
+    }
+    if (!m_services.opener) {
+        m_ownOpener = std::make_unique<UrlOpener>();
+        m_services.opener = m_ownOpener.get();
+    }
+    if (!m_services.fileDialogs) {
+        m_ownFileDialogs = std::make_unique<FileDialogs>();
+        m_services.fileDialogs = m_ownFileDialogs.get();
+    }
+    if (!m_services.trayAvailable)
+        m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    if (!m_services.quit)
+        m_services.quit = [] { QCoreApplication::exit(0); };
+}
+
+AppShell::~AppShell()
+{
+    // The router refers to the window and the tray; it goes first.
+    m_router.reset();
+    m_mainWindow.reset();
+    m_tray.reset();
+}
+
+bool AppShell::trayAvailable() const
+{
+    return m_services.trayAvailable();
+}
+
+bool AppShell::start()
+{
+    const QFileInfo logo(m_context->filePath(QString::fromLatin1(AppInfo::LogoFileName)));
+    if (!logo.isFile()) {
+        m_services.messages->critical(nullptr, QStringLiteral("File is missing or corrupted!"));
+        return false;
+    }
+
+    // Without a skin the windows keep the desktop's look and work all the same.
+    auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (application)
+        ApplySkin(application, m_context->applicationFolder(), nullptr);
+    // The program ends through ExitApplication, not when its last window hides.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const bool withTray = trayAvailable();
+    m_tray = std::make_unique<TrayIcon>();
+    if (withTray)
+        m_tray->install();
+
+    m_mainWindow = std::make_unique<MainWindow>();
+    m_mainWindow->setHidesToTray(withTray);
+    m_router = std::make_unique<CommandRouter>(m_context.get(), m_services.messages,
+        m_services.opener, m_services.fileDialogs, m_mainWindow.get(), m_tray.get());
+    connect(m_router.get(), &CommandRouter::applicationExited, this, [this] { m_services.quit(); });
+    m_mainWindow->centreOnScreen();
+    m_mainWindow->show();
+    return true;
+}

@@ -1,0 +1,92 @@
+#include "mainwindow.h"
+
+#include "app/appinfo.h"
+#include "app/mainmenus.h"
+#include "app/progresspanel.h"
+#include "app/statusframe.h"
+#include "app/toolbaricons.h"
+#include "app/toolbarstrip.h"
+#include "urllist/urllistwidget.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , m_menus(new MainMenus(this))
+    , m_toolbar(new ToolbarStrip)
+    , m_urlList(new UrlListWidget)
+    , m_progressPanel(new ProgressPanel)
+    , m_statusFrame(new StatusFrame)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(AppInfo::mainCaption());
+    setWindowIcon(QIcon(ToolbarIcons::pixmap(ToolbarIcons::Kind::Application, 64)));
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralArea"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(6);
+    layout->addWidget(m_toolbar);
+    layout->addWidget(m_urlList, 1);
+    layout->addWidget(m_progressPanel);
+    layout->addWidget(m_statusFrame);
+    setCentralWidget(central);
+
+    m_urlList->setPopupMenu(m_menus->popup);
+    // Shown only while a batch runs.
+    m_progressPanel->hide();
+
+    // The client area is 764 x 479; the menu bar comes on top of it.
+    resize(764, 479 + menuBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow()
+{
+    delete m_menus;
+}
+
+void MainWindow::centreOnScreen()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void MainWindow::restoreFromTray()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_hidesToTray) {
+        // Hiding from inside the state change confuses some window managers;
+        // do it as soon as the change is through.
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                hide();
+        });
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing hides the window; its list and any running batch stay intact, so
+    // the tray can bring it back as it was.
+    event->accept();
+    if (!m_hidesToTray)
+        emit programCloseRequested();
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Shows the program's modal message boxes, all captioned with the application
+// title. Tests replace it to see what would have been said without a modal box.
+class MessagePresenter
+{
+public:
+    virtual ~MessagePresenter() = default;
+
+    virtual void information(QWidget* parent, const QString& text);
+    virtual void critical(QWidget* parent, const QString& text);
+};

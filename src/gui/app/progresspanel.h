@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QFrame>
+
+class ImageButton;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+
+// The panel the batch shows while it runs: a status line, the overall progress
+// (0 to 100) and the two cancel buttons. Hidden while no batch runs.
+class ProgressPanel : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit ProgressPanel(QWidget* parent = nullptr);
+
+    QGroupBox* frame() const { return m_frame; }
+    QLabel* statusLabel() const { return m_statusLabel; }
+    QProgressBar* progressBar() const { return m_progressBar; }
+    // Cancels and says so.
+    ImageButton* cancelButton() const { return m_cancelButton; }
+    // Cancels without a word.
+    ImageButton* quietCancelButton() const { return m_quietCancelButton; }
+
+private:
+    QGroupBox* m_frame;
+    QLabel* m_statusLabel;
+    QProgressBar* m_progressBar;
+    ImageButton* m_cancelButton;
+    ImageButton* m_quietCancelButton;
+};

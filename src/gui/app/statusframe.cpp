@@ -1,0 +1,16 @@
+#include "statusframe.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+StatusFrame::StatusFrame(QWidget* parent)
+    : QGroupBox(QStringLiteral("Status"), parent)
+    , m_statusLabel(new QLabel(this))
+{
+    setObjectName(QStringLiteral("Frame1"));
+    m_statusLabel->setObjectName(QStringLiteral("SkinLabel1"));
+    m_statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->addWidget(m_statusLabel);
+}

@@ -1,0 +1,77 @@
+#include "trayicon.h"
+
+#include "app/appinfo.h"
+#include "app/toolbaricons.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+QAction* entry(QMenu* menu, const char* objectName, const char* caption)
+{
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromLatin1(objectName));
+    return action;
+}
+
+} // namespace
+
+TrayIcon::TrayIcon(QObject* parent)
+    : QObject(parent)
+    , m_menu(new QMenu(QStringLiteral("SysTray")))
+    , m_icon(new QSystemTrayIcon(this))
+{
+    setObjectName(QStringLiteral("frmtray"));
+    m_menu->setObjectName(QStringLiteral("mPopupSys"));
+    m_menu->setToolTipsVisible(true);
+    onTheWeb = entry(m_menu, "mnuSysWeb", "Pagelith On the Web");
+    help = entry(m_menu, "mnuSysHelp", "Help");
+    m_menu->addSeparator();
+    showMainWindow = entry(m_menu, "mnuSysShow", "Pagelith");
+    m_menu->addSeparator();
+    settings = entry(m_menu, "mnuSysSettings", "Settings");
+    m_menu->addSeparator();
+    convertNow = entry(m_menu, "mnuSysConvert", "Convert Now");
+    cancelConvert = entry(m_menu, "mnuSysCancel", "Cancel Convert");
+    m_menu->addSeparator();
+    exit = entry(m_menu, "mnuSysExit", "Exit");
+
+    m_icon->setObjectName(QStringLiteral("trayIcon"));
+    m_icon->setIcon(QIcon(ToolbarIcons::pixmap(ToolbarIcons::Kind::Application, 64)));
+    m_icon->setToolTip(AppInfo::title().left(63));
+    // The desktop opens this menu on a right click, at the pointer.
+    m_icon->setContextMenu(m_menu);
+    connect(m_icon, &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
+    connect(showMainWindow, &QAction::triggered, this, &TrayIcon::restoreRequested);
+}
+
+TrayIcon::~TrayIcon()
+{
+    delete m_menu;
+}
+
+void TrayIcon::install()
+{
+    m_icon->show();
+}
+
+void TrayIcon::remove()
+{
+    m_menu->close();
+    m_icon->hide();
+}
+
+bool TrayIcon::isInstalled() const
+{
+    return m_icon->isVisible();
+}
+
+void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    // Each click of a double click is a Trigger of its own and restores the
+    // window; the double click itself, the middle button and the right button
+    // (which opens the menu) do nothing here.
+    if (reason == QSystemTrayIcon::Trigger)
+        emit restoreRequested();
+}

@@ -1,0 +1,71 @@
+#include "addurlsdialog.h"
+
+#include "app/helplinks.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+AddUrlsDialog::AddUrlsDialog(QWidget* parent)
+    : QDialog(parent)
+    , m_text(new QPlainTextEdit(this))
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Add URL(S) to List"));
+    resize(502, 298);
+
+    auto* prompt = new QLabel(QStringLiteral("Enter one Url per line in the text box below "
+                                             "including the http:// prefix. Example:")
+            + HelpLinks::homePageAddress() + QStringLiteral(" or c:\\web\\index.htm"),
+        this);
+    prompt->setObjectName(QStringLiteral("lblPrompt"));
+    prompt->setWordWrap(true);
+
+    m_text->setObjectName(QStringLiteral("txtUrls"));
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    // Enter inside the text box starts a new line; it must not press OK.
+    ok->setAutoDefault(false);
+    cancel->setAutoDefault(false);
+    connect(ok, &QPushButton::clicked, this, &AddUrlsDialog::acceptAddresses);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addSpacing(40);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(prompt);
+    layout->addWidget(m_text, 1);
+    layout->addLayout(buttons);
+}
+
+QStringList AddUrlsDialog::SplitAddressLines(const QString& text)
+{
+    QStringList addresses;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        // An empty line between addresses separates them; it never ends the list.
+        if (!line.isEmpty())
+            addresses.append(line);
+    }
+    return addresses;
+}
+
+void AddUrlsDialog::acceptAddresses()
+{
+    const QStringList addresses = SplitAddressLines(m_text->toPlainText());
+    if (!addresses.isEmpty())
+        emit addressesEntered(addresses);
+    accept();
+}

@@ -1,0 +1,111 @@
+#include "urllistcommands.h"
+
+#include "app/appcontext.h"
+#include "app/messagepresenter.h"
+#include "settings/inifile.h"
+#include "urllist/addurlsdialog.h"
+#include "urllist/htmlfilepicker.h"
+#include "urllist/urllistfiles.h"
+#include "urllist/urllistwidget.h"
+
+UrlListCommands::UrlListCommands(UrlListWidget* list, const AppContext* context,
+    FileDialogs* dialogs, MessagePresenter* messages, QWidget* window)
+    : QObject(window)
+    , m_list(list)
+    , m_context(context)
+    , m_dialogs(dialogs)
+    , m_messages(messages)
+    , m_window(window)
+    , m_files(new UrlListFiles(list, dialogs, messages))
+{
+    connect(m_list, &UrlListWidget::nonHtmlFileDropped, this, &UrlListCommands::refuseDrop);
+}
+
+UrlListCommands::~UrlListCommands()
+{
+    delete m_files;
+}
+
+QString UrlListCommands::currentOutputFormat() const
+{
+    return ReadSetting(
+        m_context->settingsFile(), QStringLiteral("set"), QStringLiteral("outputformat"));
+}
+
+void UrlListCommands::appendAddress(const QString& address)
+{
+    m_list->appendRow(address, currentOutputFormat());
+}
+
+void UrlListCommands::appendAddresses(const QStringList& addresses)
+{
+    const QString format = currentOutputFormat();
+    for (const QString& address : addresses)
+        m_list->appendRow(address, format);
+}
+
+void UrlListCommands::refreshOutputFormats()
+{
+    m_list->setAllFormats(currentOutputFormat());
+}
+
+void UrlListCommands::removeSelected()
+{
+    m_list->removeSelectedRow();
+}
+
+void UrlListCommands::clearAll()
+{
+    m_list->clear();
+}
+
+void UrlListCommands::addHtmlFiles()
+{
+    appendAddresses(HtmlFilePicker(m_dialogs).pick(m_window));
+}
+
+AddUrlsDialog* UrlListCommands::addUrlsDialog() const
+{
+    return m_addUrlsDialog;
+}
+
+AddUrlsDialog* UrlListCommands::createAddUrlsDialog()
+{
+    m_addUrlsDialog = new AddUrlsDialog(m_window);
+    m_addUrlsDialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(
+        m_addUrlsDialog, &AddUrlsDialog::addressesEntered, this, &UrlListCommands::appendAddresses);
+    return m_addUrlsDialog;
+}
+
+void UrlListCommands::showAddUrlsModal()
+{
+    if (m_addUrlsDialog)
+        return;
+    createAddUrlsDialog()->exec();
+}
+
+void UrlListCommands::showAddUrlsModeless()
+{
+    if (!m_addUrlsDialog)
+        createAddUrlsDialog();
+    m_addUrlsDialog->show();
+    m_addUrlsDialog->raise();
+    m_addUrlsDialog->activateWindow();
+}
+
+void UrlListCommands::saveList()
+{
+    m_files->saveList(m_window);
+}
+
+void UrlListCommands::loadList()
+{
+    if (m_files->loadList(m_window))
+        refreshOutputFormats();
+}
+
+void UrlListCommands::refuseDrop()
+{
+    m_messages->information(m_window, QStringLiteral("Only HTML files are allowed!"));
+}

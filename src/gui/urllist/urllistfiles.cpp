@@ -1,0 +1,53 @@
+#include "urllistfiles.h"
+
+#include "app/filedialogs.h"
+#include "app/messagepresenter.h"
+#include "urllist/urllistfile.h"
+#include "urllist/urllistwidget.h"
+
+UrlListFiles::UrlListFiles(UrlListWidget* list, FileDialogs* dialogs, MessagePresenter* messages)
+    : m_list(list)
+    , m_dialogs(dialogs)
+    , m_messages(messages)
+{
+}
+
+QString UrlListFiles::filter()
+{
+    return QStringLiteral("Url List Files(*.ulf)");
+}
+
+void UrlListFiles::saveList(QWidget* parent)
+{
+    const QString path
+        = m_dialogs->saveFileName(parent, QStringLiteral("Save converting project file"), filter());
+    if (path.isEmpty())
+        return;
+    QList<UrlListRow> rows;
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        rows.append(UrlListRow { m_list->address(row), m_list->format(row) });
+    QString error;
+    if (SaveUrlList(path, rows, &error))
+        m_messages->information(parent, QStringLiteral("Url List File is saved!"));
+    else
+        m_messages->critical(parent, QStringLiteral("Save Url List File Error!"));
+}
+
+bool UrlListFiles::loadList(QWidget* parent)
+{
+    const QString path = m_dialogs->openFileName(
+        parent, QStringLiteral("Select a converting project file"), filter());
+    if (path.isEmpty())
+        return false;
+    QStringList addresses;
+    QString error;
+    if (!LoadUrlList(path, &addresses, &error)) {
+        // The list stays as it was; the user learns why nothing changed.
+        m_messages->critical(parent, QStringLiteral("Could not load %1: %2").arg(path, error));
+        return false;
+    }
+    m_list->clear();
+    for (const QString& address : std::as_const(addresses))
+        m_list->appendRow(address, QString());
+    return true;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class FileDialogs;
+class MessagePresenter;
+class UrlListWidget;
+class QWidget;
+
+// Saves the batch list to a URL list file and loads it back.
+class UrlListFiles
+{
+public:
+    UrlListFiles(UrlListWidget* list, FileDialogs* dialogs, MessagePresenter* messages);
+
+    static QString filter();
+
+    // Asks for a file name, writes the list and says how it went. Cancelling
+    // the dialog is no failure and says nothing.
+    void saveList(QWidget* parent);
+    // Asks for a file and replaces the list's rows with its addresses. False
+    // when nothing was loaded; the list then stays as it was.
+    bool loadList(QWidget* parent);
+
+private:
+    UrlListWidget* m_list;
+    FileDialogs* m_dialogs;
+    MessagePresenter* m_messages;
+};

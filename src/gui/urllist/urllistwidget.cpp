@@ -1,0 +1,155 @@
+#include "urllistwidget.h"
+
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+
+UrlListWidget::UrlListWidget(QWidget* parent)
+    : QTreeWidget(parent)
+{
+    setObjectName(QStringLiteral("lvwAudioTracks"));
+    setColumnCount(3);
+    setHeaderLabels(
+        { QStringLiteral("URL List"), QStringLiteral("Output Format"), QStringLiteral("Status") });
+    headerItem()->setTextAlignment(FormatColumn, Qt::AlignCenter);
+    setToolTip(QStringLiteral("Double Click to Visit at the URL"));
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Files come in from the desktop; rows are never dragged about.
+    setDragEnabled(false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(AddressColumn, QHeaderView::Stretch);
+    setColumnWidth(FormatColumn, 113);
+    setColumnWidth(StatusColumn, 96);
+}
+
+QString UrlListWidget::address(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(AddressColumn) : QString();
+}
+
+QString UrlListWidget::format(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(FormatColumn) : QString();
+}
+
+QString UrlListWidget::status(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(StatusColumn) : QString();
+}
+
+QStringList UrlListWidget::addresses() const
+{
+    QStringList result;
+    for (int row = 0; row < rowCount(); ++row)
+        result.append(address(row));
+    return result;
+}
+
+void UrlListWidget::appendRow(const QString& address, const QString& format)
+{
+    auto* item = new QTreeWidgetItem({ address, format, QString() });
+    item->setTextAlignment(FormatColumn, Qt::AlignCenter);
+    addTopLevelItem(item);
+}
+
+void UrlListWidget::setStatus(int row, const QString& status)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setText(StatusColumn, status);
+}
+
+void UrlListWidget::setAllFormats(const QString& format)
+{
+    for (int row = 0; row < rowCount(); ++row)
+        topLevelItem(row)->setText(FormatColumn, format);
+}
+
+int UrlListWidget::selectedRow() const
+{
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+}
+
+bool UrlListWidget::removeSelectedRow()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return false;
+    delete takeTopLevelItem(row);
+    return true;
+}
+
+bool UrlListWidget::isHtmlFileName(const QString& path)
+{
+    const QString upper = path.toUpper();
+    return upper.endsWith(QLatin1String("HTM")) || upper.endsWith(QLatin1String("HTML"));
+}
+
+void UrlListWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        // The menu acts on the selection as it stands; the press does not move it.
+        if (m_popupMenu)
+            m_popupMenu->popup(event->globalPosition().toPoint());
+        event->accept();
+        return;
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void UrlListWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit visitRequested();
+    event->accept();
+}
+
+void UrlListWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void UrlListWidget::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void UrlListWidget::dropEvent(QDropEvent* event)
+{
+    event->acceptProposedAction();
+    // Only local files count; links dragged from a browser carry no file name.
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    for (const QString& path : std::as_const(paths)) {
+        if (!isHtmlFileName(path)) {
+            // Rows added by this drop stay; the rest of the drop is dropped.
+            emit nonHtmlFileDropped();
+            return;
+        }
+        // A dropped row gets its format with the next refresh, as a loaded one does.
+        appendRow(path, QString());
+    }
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+// Stand-ins for the outside world of the desktop application, shared by the
+// GUI tests: they record what the program would have shown or opened.
+
+#include "app/appshell.h"
+#include "app/filedialogs.h"
+#include "app/messagepresenter.h"
+#include "app/urlopener.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <memory>
+
+struct RecordedMessage
+{
+    bool critical;
+    QString text;
+};
+
+class RecordingPresenter : public MessagePresenter
+{
+public:
+    void information(QWidget*, const QString& text) override { messages.append({ false, text }); }
+    void critical(QWidget*, const QString& text) override { messages.append({ true, text }); }
+
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const RecordedMessage& message : messages)
+            result.append(message.text);
+        return result;
+    }
+
+    QList<RecordedMessage> messages;
+};
+
+class RecordingOpener : public UrlOpener
+{
+public:
+    bool open(const QUrl& url) override
+    {
+        opened.append(url);
+        return succeeds;
+    }
+
+    QList<QUrl> opened;
+    bool succeeds = true;
+};
+
+// Answers the file dialogs with prepared names; an empty answer is a cancel.
+class ScriptedFileDialogs : public FileDialogs
+{
+public:
+    QString saveFileName(QWidget*, const QString& title, const QString& filter) override
+    {
+        titles.append(title);
+        filters.append(filter);
+        return saveAnswer;
+    }
+    QString openFileName(QWidget*, const QString& title, const QString& filter) override
+    {
+        titles.append(title);
+        filters.append(filter);
+        return openAnswer;
+    }
+    QStringList openFileNames(QWidget*, const QString& title, const QString& filter) override
+    {
+        titles.append(title);
+        filters.append(filter);
+        return openAnswers;
+    }
+
+    QString saveAnswer;
+    QString openAnswer;
+    QStringList openAnswers;
+    QStringList titles;
+    QStringList filters;
+};
+
+// An application folder with a logo, and a shell started on it with the
+// recording services.
+class ShellFixture
+{
+public:
+    explicit ShellFixture(bool trayAvailable = false, bool withLogo = true)
+    {
+        if (withLogo) {
+            QImage logo(8, 8, QImage::Format_RGB32);
+            logo.fill(Qt::blue);
+            logo.save(folder.filePath(QStringLiteral("logo.jpg")), "JPG");
+        }
+        ShellServices services;
+        services.messages = &messages;
+        services.opener = &opener;
+        services.fileDialogs = &dialogs;
+        services.trayAvailable = [trayAvailable] { return trayAvailable; };
+        services.quit = [this] { ++quitCount; };
+        shell = std::make_unique<AppShell>(folder.path(), services);
+    }
+
+    QString path(const QString& name) const { return folder.filePath(name); }
+
+    void writeFile(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(path(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+    }
+
+    // The output format the list shows for new rows.
+    void setOutputFormat(const QString& format) const
+    {
+        writeFile(QStringLiteral("settings.dat"),
+            "[set]\r\noutputformat=" + format.toLocal8Bit() + "\r\n");
+    }
+
+    QTemporaryDir folder;
+    RecordingPresenter messages;
+    RecordingOpener opener;
+    ScriptedFileDialogs dialogs;
+    int quitCount = 0;
+    std::unique_ptr<AppShell> shell;
+};
