@@ -1,4 +1,5 @@
 #include "settings/inifile.h"
+#include "text/localeencoding.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -101,6 +102,11 @@ private slots:
         const QString text = QString::fromUtf8("Grüße – 日本");
         WriteSetting(file, "watermark", "watertext", text);
         QCOMPARE(ReadSetting(file, "watermark", "watertext"), text);
+
+        // A character the encoding cannot hold becomes one '?', the rest survives.
+        const QString broken = QString("a") + QChar(0xD800) + "b";
+        QCOMPARE(EncodeLocaleText(broken), QByteArray("a?b"));
+        QCOMPARE(DecodeLocaleText(EncodeLocaleText(text)), text);
     }
 
     void lineBreakInValueCannotInjectKeys()

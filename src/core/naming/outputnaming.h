@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+// How converted pages are named in the output folder. Every name derives from
+// the bitmap path: "<folder>/<stem>.BMP", numbered "<stem>_0.bmp",
+// "<stem>_1.bmp" … when taken; the final file and the thumbnail replace its
+// last four characters. File names never exceed 255 bytes: a stem too long
+// for its suffix is shortened, so the numbering and extension always survive.
+
+// Tells whether a file exists at a path; a parameter so tests need no disk.
+using FileExistsFn = std::function<bool(const QString&)>;
+
+// A file-name stem made from an address: "https" and "http" removed, "." to
+// "_", ":" and "/" removed, and "\", "*", "?", ">", "<", "|" to "_", each
+// replacement applied to the whole text in this order, case-sensitively.
+QString UrlToFileName(const QString& address);
+
+// The user's custom file name with the characters no file name may hold ("/"
+// and NUL) replaced by "_", so the name can never point outside the folder.
+QString SanitizeCustomFileName(const QString& name);
+
+// Twelve digits MMDDYYHHMMSS, for example 120626160520 for 6 Dec 2026 16:05:20.
+QString DateTimeStamp(const QDateTime& t);
+
+// The bitmap path before numbering: the custom name (followed by the stamp of
+// now when dateTime is set) or the name made from the address, plus ".BMP".
+QString BitmapBasePath(const QString& folder, bool customName, const QString& fileName,
+    bool dateTime, const QDateTime& now, const QString& address);
+
+// basePath itself when addNumber is off or it is free; else the first free
+// one of "<stem>_0.bmp", "<stem>_1.bmp", …
+QString NumberedBitmapPath(const QString& basePath, bool addNumber, const FileExistsFn& exists);
+
+// "<stem>.<ext>" for the bitmap path "<stem>.BMP"; when addNumber is on and
+// that is taken, the first free one of "<stem>_0.<ext>", "<stem>_1.<ext>", …
+// numbered independently of the bitmap.
+QString FinalOutputPath(const QString& bitmapPath, const QString& extensionWithoutDot,
+    bool addNumber, const FileExistsFn& exists);
+
+// "<stem>_Thumbnail.jpg" beside the bitmap; never numbered.
+QString ThumbnailPathFor(const QString& bitmapPath);

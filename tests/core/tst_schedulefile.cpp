@@ -1,0 +1,97 @@
+#include "schedule/schedulefile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestScheduleFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    static QByteArray readBytes(const QString& file)
+    {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<unreadable>");
+    }
+
+    static void writeBytes(const QString& file, const QByteArray& bytes)
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+private slots:
+    void missingFileIsCreatedEmpty()
+    {
+        const QString file = m_dir.filePath("first.dat");
+        QList<ScheduleEntry> entries { { "x", "y", "Waiting", "" } };
+        QString error;
+        QVERIFY(LoadScheduleFile(file, &entries, &error));
+        QVERIFY(entries.isEmpty());
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(QFileInfo(file).size(), 0);
+    }
+
+    void savesThreeTabsPerLineAndLoadsBack()
+    {
+        const QString file = m_dir.filePath("three.dat");
+        const QList<ScheduleEntry> entries = {
+            { "12/7/2026 3:45:12 PM", "/home/u/report.htm", "Waiting", "nightly shot" },
+            { "12/8/2026 9:00:00 AM", "http://a.b/", "Done", "" },
+            { "", "", "", "" },
+        };
+        QVERIFY(SaveScheduleFile(file, entries, nullptr));
+        QCOMPARE(readBytes(file),
+            QByteArray("12/7/2026 3:45:12 PM\t/home/u/report.htm\tWaiting\tnightly shot\r\n"
+                       "12/8/2026 9:00:00 AM\thttp://a.b/\tDone\t\r\n"
+                       "\t\t\t\r\n"));
+        QList<ScheduleEntry> loaded;
+        QVERIFY(LoadScheduleFile(file, &loaded, nullptr));
+        QCOMPARE(loaded, entries);
+
+        QVERIFY(SaveScheduleFile(file, {}, nullptr));
+        QCOMPARE(QFileInfo(file).size(), 0);
+    }
+
+    void shortAndLongLinesAndAnyLineEnd()
+    {
+        const QString file = m_dir.filePath("hand.dat");
+        writeBytes(file, "x\ty\na\tb\tc\td\te\tf\r\rlast");
+        QList<ScheduleEntry> loaded;
+        QVERIFY(LoadScheduleFile(file, &loaded, nullptr));
+        const QList<ScheduleEntry> expected = { { "x", "y", "", "" }, { "a", "b", "c", "d" },
+            { "", "", "", "" }, { "last", "", "", "" } };
+        QCOMPARE(loaded, expected);
+    }
+
+    void fieldsCannotBreakTheLineFormat()
+    {
+        const QString file = m_dir.filePath("fields.dat");
+        QVERIFY(SaveScheduleFile(
+            file, { { "t", "http://a.b/\tx", "Waiting", "two\r\nlines" } }, nullptr));
+        QCOMPARE(readBytes(file), QByteArray("t\thttp://a.b/ x\tWaiting\ttwo  lines\r\n"));
+    }
+
+    void unreadableFileFailsAndIsLeftAlone()
+    {
+        // A folder where the file should be: it exists but cannot be read.
+        const QString file = m_dir.filePath("locked.dat");
+        QVERIFY(QDir().mkpath(file));
+        QList<ScheduleEntry> entries { { "x", "y", "Waiting", "" } };
+        QString error;
+        QVERIFY(!LoadScheduleFile(file, &entries, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(entries.isEmpty());
+        QVERIFY(!SaveScheduleFile(file, {}, &error));
+        QVERIFY(QFileInfo(file).isDir());
+
+        QVERIFY(!LoadScheduleFile(m_dir.filePath("no/such/dir/schedule.dat"), &entries, &error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScheduleFile)
+#include "tst_schedulefile.moc"

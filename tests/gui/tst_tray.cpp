@@ -1,0 +1,159 @@
+// The tray icon and the way the main window hides, comes back and closes, with
+// and without a notification area on the desktop.
+
+#include "app/commandrouter.h"
+#include "app/mainwindow.h"
+#include "app/trayicon.h"
+#include "fakeservices.h"
+#include "urllist/urllistwidget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+namespace {
+
+QStringList menuCaptions(const QMenu* menu)
+{
+    QStringList captions;
+    for (const QAction* action : menu->actions())
+        captions.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return captions;
+}
+
+void click(TrayIcon* tray, QSystemTrayIcon::ActivationReason reason)
+{
+    emit tray->icon()->activated(reason);
+}
+
+} // namespace
+
+class TestTray : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void iconCarriesTitleAndMenu();
+    void minimisingHidesToTheTray();
+    void onlyLeftClicksRestore();
+    void closeBoxKeepsTheProgramInTheTray();
+    void withoutTrayMinimisedStaysInTheTaskBar();
+    void withoutTrayCloseBoxEndsTheProgram();
+};
+
+void TestTray::cleanup()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        widget->close();
+}
+
+void TestTray::iconCarriesTitleAndMenu()
+{
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    TrayIcon* tray = fixture.shell->tray();
+    QCOMPARE(tray->objectName(), QStringLiteral("frmtray"));
+    QVERIFY(tray->isInstalled());
+    QCOMPARE(tray->icon()->toolTip(), QStringLiteral("Pagelith"));
+    QVERIFY(!tray->icon()->icon().isNull());
+    QCOMPARE(tray->icon()->contextMenu(), tray->menu());
+    QCOMPARE(tray->menu()->objectName(), QStringLiteral("mPopupSys"));
+    QCOMPARE(menuCaptions(tray->menu()),
+        (QStringList { "Pagelith On the Web", "Help", "-", "Pagelith", "-", "Settings", "-",
+            "Convert Now", "Cancel Convert", "-", "Exit" }));
+}
+
+void TestTray::minimisingHidesToTheTray()
+{
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    QVERIFY(window->hidesToTray());
+    window->showMinimized();
+    QTRY_VERIFY(!window->isVisible());
+    QVERIFY(fixture.shell->tray()->isInstalled());
+
+    // The tray menu's "Pagelith" brings it back in its normal state.
+    fixture.shell->tray()->showMainWindow->trigger();
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->isMinimized());
+}
+
+void TestTray::onlyLeftClicksRestore()
+{
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    TrayIcon* tray = fixture.shell->tray();
+    window->showMinimized();
+    QTRY_VERIFY(!window->isVisible());
+
+    // The right button opens the menu (the desktop does that), the middle
+    // button and the double click message do nothing.
+    click(tray, QSystemTrayIcon::Context);
+    click(tray, QSystemTrayIcon::MiddleClick);
+    click(tray, QSystemTrayIcon::DoubleClick);
+    QVERIFY(!window->isVisible());
+
+    click(tray, QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->isMinimized());
+    // A second left click on a shown window keeps it shown, in normal state.
+    click(tray, QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->isMinimized());
+}
+
+void TestTray::closeBoxKeepsTheProgramInTheTray()
+{
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    QSignalSpy exited(fixture.shell->router(), &CommandRouter::applicationExited);
+    window->urlList()->appendRow(QStringLiteral("https://kept.example/"), QString());
+
+    QVERIFY(window->close());
+    QVERIFY(!window->isVisible());
+    QCOMPARE(exited.count(), 0);
+    QCOMPARE(fixture.quitCount, 0);
+    QVERIFY(fixture.shell->tray()->isInstalled());
+
+    // Back from the tray with its list as it was.
+    click(fixture.shell->tray(), QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->urlList()->rowCount(), 1);
+}
+
+void TestTray::withoutTrayMinimisedStaysInTheTaskBar()
+{
+    ShellFixture fixture(/*trayAvailable=*/false);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    QVERIFY(!fixture.shell->tray()->isInstalled());
+    QVERIFY(!window->hidesToTray());
+
+    window->showMinimized();
+    QVERIFY(window->isMinimized());
+    // Give a deferred hide its turn; the window must still be there.
+    QCoreApplication::processEvents();
+    QVERIFY(window->isVisible());
+    QVERIFY(window->isMinimized());
+}
+
+void TestTray::withoutTrayCloseBoxEndsTheProgram()
+{
+    ShellFixture fixture(/*trayAvailable=*/false);
+    QVERIFY(fixture.shell->start());
+    QSignalSpy exited(fixture.shell->router(), &CommandRouter::applicationExited);
+    fixture.shell->mainWindow()->close();
+    QCOMPARE(exited.count(), 1);
+    QCOMPARE(fixture.quitCount, 1);
+    QVERIFY(!fixture.shell->mainWindow()->isVisible());
+}
+
+QTEST_MAIN(TestTray)
+#include "tst_tray.moc"
