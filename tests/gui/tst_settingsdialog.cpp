@@ -1,6 +1,11 @@
+#include "app/commandrouter.h"
+#include "app/mainwindow.h"
+#include "app/trayicon.h"
+#include "fakeservices.h"
 #include "settings/inifile.h"
 #include "settings/settingsdialog.h"
 #include "settings/settingskeys.h"
+#include "urllist/urllistwidget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,14 +30,15 @@
 namespace {
 
 // Handles the next modal window that opens (a message box, a colour or file
-// dialog), from inside its own event loop, as a user would.
-void onNextModal(std::function<void(QWidget*)> handle)
+// dialog, or the settings dialog itself), from inside its own event loop, as a
+// user would. A settings dialog the test shows is not the one waited for.
+void onNextModal(std::function<void(QWidget*)> handle, bool settingsDialogToo = false)
 {
     auto* timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, handle] {
+    QObject::connect(timer, &QTimer::timeout, [timer, handle, settingsDialogToo] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() == QLatin1String("Form4"))
+        if (!modal || (!settingsDialogToo && modal->objectName() == QLatin1String("Form4")))
             return;
         timer->stop();
         timer->deleteLater();
@@ -85,6 +91,8 @@ private slots:
     void browseImageWritesAtOnce();
     void browseFolderWritesOnlyOnOk();
     void reloadRereadsTheFile();
+    void everySettingsEntryOpensTheDialog();
+    void okRefreshesTheListsFormatColumn();
 
 private:
     template <typename T> T* child(QWidget* dialog, const char* name)
@@ -502,6 +510,71 @@ void TestSettingsDialog::reloadRereadsTheFile()
     click(&dialog, "cmdReload");
     QCOMPARE(child<QLineEdit>(&dialog, "txtFileName")->text(), QStringLiteral("stored"));
     QCOMPARE(child<QComboBox>(&dialog, "cboOutputFormat")->currentText(), QStringLiteral("PDF"));
+}
+
+void TestSettingsDialog::everySettingsEntryOpensTheDialog()
+{
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    int opened = 0;
+    auto cancelNextDialog = [&opened] {
+        onNextModal(
+            [&opened](QWidget* modal) {
+                QCOMPARE(modal->objectName(), QStringLiteral("Form4"));
+                ++opened;
+                modal->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+            },
+            true);
+    };
+    for (const char* name : { "mnuSettings", "popSettings" }) {
+        auto* entry = window->findChild<QAction*>(QString::fromLatin1(name));
+        QVERIFY2(entry && entry->isEnabled(), name);
+        cancelNextDialog();
+        entry->trigger();
+    }
+    cancelNextDialog();
+    fixture.shell->tray()->settings->trigger();
+    auto* toolbarButton = window->findChild<QWidget*>(QStringLiteral("Image6"));
+    QVERIFY(toolbarButton && toolbarButton->isEnabled());
+    cancelNextDialog();
+    QTest::mouseClick(toolbarButton, Qt::LeftButton);
+    QCOMPARE(opened, 4);
+    QVERIFY(!QFile::exists(fixture.path(QStringLiteral("settings.dat"))));
+}
+
+void TestSettingsDialog::okRefreshesTheListsFormatColumn()
+{
+    ShellFixture fixture;
+    QVERIFY(fixture.shell->start());
+    UrlListWidget* list = fixture.shell->mainWindow()->urlList();
+    list->appendRow(QStringLiteral("http://127.0.0.1/a"), QStringLiteral("BMP"));
+    list->appendRow(QStringLiteral("http://127.0.0.1/b"), QStringLiteral("BMP"));
+    onNextModal(
+        [](QWidget* modal) {
+            modal->findChild<QComboBox*>(QStringLiteral("cboOutputType"))
+                ->setCurrentText(QStringLiteral("PDF"));
+            modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        },
+        true);
+    fixture.shell->router()->settings();
+    QCOMPARE(list->format(0), QStringLiteral("PDF"));
+    QCOMPARE(list->format(1), QStringLiteral("PDF"));
+    QCOMPARE(ReadSetting(fixture.path(QStringLiteral("settings.dat")), SettingsSection::Set,
+                 SettingName::OutputType),
+        QStringLiteral("PDF"));
+
+    // The blank-name refusal goes through the application's message service.
+    onNextModal(
+        [](QWidget* modal) {
+            modal->findChild<QLineEdit*>(QStringLiteral("txtFileName"))->clear();
+            modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+            modal->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+        },
+        true);
+    fixture.shell->router()->settings();
+    QCOMPARE(fixture.messages.texts(), QStringList { "Please enter audio file name." });
+    QVERIFY(fixture.messages.messages.constFirst().critical);
 }
 
 QTEST_MAIN(TestSettingsDialog)

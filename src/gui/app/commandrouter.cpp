@@ -9,6 +9,7 @@
 #include "app/progresspanel.h"
 #include "app/toolbarstrip.h"
 #include "app/trayicon.h"
+#include "settings/settingsdialog.h"
 #include "urllist/urllistcommands.h"
 #include "urllist/urllistwidget.h"
 
@@ -34,6 +35,7 @@ CommandRouter::CommandRouter(AppContext* context, MessagePresenter* messages, Ur
 {
     wireMainWindow();
     wireTray();
+    provide(Pending::SettingsDialog, [this] { showSettingsDialog(); });
 }
 
 CommandRouter::~CommandRouter()
@@ -259,6 +261,16 @@ void CommandRouter::miniBrowser()
 void CommandRouter::settings()
 {
     run(Pending::SettingsDialog);
+}
+
+void CommandRouter::showSettingsDialog()
+{
+    // Created for each opening, so it always starts from the file.
+    SettingsDialog dialog(
+        m_context->settingsFile(), m_context->applicationFolder(), m_messages, m_mainWindow);
+    connect(
+        &dialog, &SettingsDialog::outputFormatSaved, this, &CommandRouter::refreshOutputFormats);
+    dialog.exec();
 }
 
 void CommandRouter::schedule()

@@ -87,6 +87,7 @@ private:
     void wireTray();
     void addTrigger(Pending command, QObject* trigger);
     void run(Pending command);
+    void showSettingsDialog();
 
     struct PendingCommand
     {

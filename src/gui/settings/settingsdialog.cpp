@@ -1,26 +1,28 @@
 #include "settingsdialog.h"
 
-#include "app/appinfo.h"
+#include "app/messagepresenter.h"
 #include "generalsettingspage.h"
 #include "watermarkoptionspage.h"
 
-#include <QFile>
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-SettingsDialog::SettingsDialog(
-    const QString& settingsFile, const QString& applicationFolder, QWidget* parent)
+SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& applicationFolder,
+    MessagePresenter* messages, QWidget* parent)
     : QDialog(parent)
     , m_settingsFile(settingsFile)
     , m_applicationFolder(applicationFolder)
+    , m_messages(messages)
 {
+    if (!m_messages) {
+        m_ownMessages = std::make_unique<MessagePresenter>();
+        m_messages = m_ownMessages.get();
+    }
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(tr("Settings"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    applySkin();
 
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -56,14 +58,7 @@ SettingsDialog::SettingsDialog(
     loadSettings();
 }
 
-void SettingsDialog::applySkin()
-{
-    // The skin is a style sheet beside the program; without it the dialog keeps
-    // the platform look.
-    QFile skin(AppInfo::pathIn(m_applicationFolder, QString::fromLatin1(AppInfo::SkinFileName)));
-    if (skin.open(QIODevice::ReadOnly | QIODevice::Text))
-        setStyleSheet(QString::fromUtf8(skin.readAll()));
-}
+SettingsDialog::~SettingsDialog() = default;
 
 void SettingsDialog::loadSettings()
 {
@@ -76,10 +71,7 @@ void SettingsDialog::acceptSettings()
     // The name is checked whatever naming option is chosen: it is the name
     // used the moment the user switches back to custom names.
     if (m_general->fileNameText().trimmed().isEmpty()) {
-        QMessageBox box(QMessageBox::Critical, AppInfo::title(),
-            tr("Please enter audio file name."), QMessageBox::Ok, this);
-        box.setObjectName(QStringLiteral("FileNameMessage"));
-        box.exec();
+        m_messages->critical(this, tr("Please enter audio file name."));
         return;
     }
     // All keys are written in one go, without returning to the event loop, so

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 class GeneralSettingsPage;
+class MessagePresenter;
 class WatermarkOptionsPage;
 
 // The settings dialog: the one editor of settings.dat. Every opening reads the
@@ -13,8 +15,10 @@ class SettingsDialog : public QDialog
     Q_OBJECT
 
 public:
-    SettingsDialog(
-        const QString& settingsFile, const QString& applicationFolder, QWidget* parent = nullptr);
+    // Without a presenter the dialog shows its message box itself.
+    SettingsDialog(const QString& settingsFile, const QString& applicationFolder,
+        MessagePresenter* messages = nullptr, QWidget* parent = nullptr);
+    ~SettingsDialog() override;
 
     // Re-reads the file into every control ("Reload").
     void loadSettings();
@@ -26,10 +30,11 @@ signals:
 
 private:
     void acceptSettings();
-    void applySkin();
 
     QString m_settingsFile;
     QString m_applicationFolder;
+    std::unique_ptr<MessagePresenter> m_ownMessages;
+    MessagePresenter* m_messages = nullptr;
     GeneralSettingsPage* m_general = nullptr;
     WatermarkOptionsPage* m_watermark = nullptr;
 };
