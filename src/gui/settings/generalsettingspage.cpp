@@ -34,7 +34,7 @@ QSpinBox* createSecondsBox(const QString& objectName, QWidget* parent)
 {
     auto* box = new QSpinBox(parent);
     box->setObjectName(objectName);
-    box->setRange(1, 3600);
+    box->setRange(1, 86400);
     box->setSingleStep(1);
     box->setValue(60);
     return box;
@@ -137,6 +137,9 @@ QWidget* GeneralSettingsPage::createFormatGroup()
     m_quality->setPageStep(20);
     m_quality->setTickPosition(QSlider::TicksBelow);
     m_quality->setTickInterval(10);
+    // Until a stored quality replaces it: full quality, never a smeared image
+    // because the file had no value yet.
+    m_quality->setValue(100);
     layout->addWidget(m_quality, 2, 1);
     return group;
 }

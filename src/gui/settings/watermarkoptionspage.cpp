@@ -117,6 +117,8 @@ QWidget* WatermarkOptionsPage::createTextGroup()
     layout->addWidget(m_textQuality, 4, 3);
     layout->addWidget(new QLabel(tr("Transparency"), group), 5, 0);
     m_textTransparency = createSlider(QStringLiteral("sldTTransparency"), 1, 100, 1, 5, group);
+    // A stamp that is there at all is fully drawn until the file says otherwise.
+    m_textTransparency->setValue(100);
     layout->addWidget(m_textTransparency, 5, 1, 1, 3);
 
     auto* colour = new QGroupBox(tr("Text"), group);
@@ -168,6 +170,7 @@ QWidget* WatermarkOptionsPage::createImageGroup()
 
     layout->addWidget(new QLabel(tr("Opacity"), group), 3, 0);
     m_opacity = createSlider(QStringLiteral("sldOpacity"), 1, 100, 1, 5, group);
+    m_opacity->setValue(100);
     layout->addWidget(m_opacity, 3, 1, 1, 3);
     layout->addWidget(new QLabel(tr("Deviation"), group), 4, 0);
     m_deviation = createSlider(QStringLiteral("sldDeviation"), 0, 255, 5, 10, group);
