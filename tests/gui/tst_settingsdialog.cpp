@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/trayicon.h"
 #include "fakeservices.h"
+#include "nextmodal.h"
 #include "settings/inifile.h"
 #include "settings/settingsdialog.h"
 #include "settings/settingskeys.h"
@@ -24,27 +25,14 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
 namespace {
 
-// Handles the next modal window that opens (a message box, a colour or file
-// dialog, or the settings dialog itself), from inside its own event loop, as a
-// user would. A settings dialog the test shows is not the one waited for.
-void onNextModal(std::function<void(QWidget*)> handle, bool settingsDialogToo = false)
+// The settings dialog a test shows itself is not the modal window it waits for.
+void onNextInnerModal(std::function<void(QWidget*)> handle)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, handle, settingsDialogToo] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || (!settingsDialogToo && modal->objectName() == QLatin1String("Form4")))
-            return;
-        timer->stop();
-        timer->deleteLater();
-        handle(modal);
-    });
-    timer->start();
+    onNextModal(std::move(handle), QStringLiteral("Form4"));
 }
 
 // The key lines of one section of an INI file, in file order.
@@ -329,7 +317,7 @@ void TestSettingsDialog::blankFileNameIsRefused()
     QString shownText;
     QString shownTitle;
     QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
-    onNextModal([&](QWidget* modal) {
+    onNextInnerModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         QVERIFY(box);
         shownText = box->text();
@@ -385,7 +373,7 @@ void TestSettingsDialog::colourIsWrittenAtOnceAndSurvivesCancel()
         child<QCheckBox>(&dialog, "chkTextWatermark")->setChecked(true);
         dialog.show();
         QColor initial;
-        onNextModal([&](QWidget* modal) {
+        onNextInnerModal([&](QWidget* modal) {
             auto* picker = qobject_cast<QColorDialog*>(modal);
             QVERIFY(picker);
             initial = picker->currentColor();
@@ -397,7 +385,7 @@ void TestSettingsDialog::colourIsWrittenAtOnceAndSurvivesCancel()
         QCOMPARE(read("watermark", "textcolor"), QStringLiteral("16711680"));
 
         // The next pick starts from the colour last chosen in this window.
-        onNextModal([&](QWidget* modal) {
+        onNextInnerModal([&](QWidget* modal) {
             auto* picker = qobject_cast<QColorDialog*>(modal);
             QVERIFY(picker);
             initial = picker->currentColor();
@@ -422,7 +410,7 @@ void TestSettingsDialog::transparencyColourCanBePickedWhileImageIsOff()
     SettingsDialog dialog(m_file, m_dir->path());
     dialog.show();
     QVERIFY(!child<QCheckBox>(&dialog, "chkImageWatermark")->isChecked());
-    onNextModal([](QWidget* modal) {
+    onNextInnerModal([](QWidget* modal) {
         auto* picker = qobject_cast<QColorDialog*>(modal);
         QVERIFY(picker);
         picker->setCurrentColor(QColor(255, 255, 255));
@@ -439,7 +427,7 @@ void TestSettingsDialog::cancelledColourDialogChangesNothing()
     SettingsDialog dialog(m_file, m_dir->path());
     child<QCheckBox>(&dialog, "chkTextWatermark")->setChecked(true);
     dialog.show();
-    onNextModal([](QWidget* modal) {
+    onNextInnerModal([](QWidget* modal) {
         auto* picker = qobject_cast<QColorDialog*>(modal);
         QVERIFY(picker);
         picker->setCurrentColor(QColor(0, 255, 0));
@@ -462,7 +450,7 @@ void TestSettingsDialog::browseImageWritesAtOnce()
     child<QCheckBox>(&dialog, "chkImageWatermark")->setChecked(true);
     dialog.show();
     QString filter;
-    onNextModal([&](QWidget* modal) {
+    onNextInnerModal([&](QWidget* modal) {
         auto* files = qobject_cast<QFileDialog*>(modal);
         QVERIFY(files);
         filter = files->nameFilters().join(QLatin1Char('|'));
@@ -482,7 +470,7 @@ void TestSettingsDialog::browseFolderWritesOnlyOnOk()
     QVERIFY(QDir().mkpath(folder));
     SettingsDialog dialog(m_file, m_dir->path());
     dialog.show();
-    onNextModal([&](QWidget* modal) {
+    onNextInnerModal([&](QWidget* modal) {
         auto* files = qobject_cast<QFileDialog*>(modal);
         QVERIFY(files);
         QCOMPARE(files->windowTitle(), QStringLiteral("Pagelith"));
@@ -494,7 +482,7 @@ void TestSettingsDialog::browseFolderWritesOnlyOnOk()
     QVERIFY(!QFile::exists(m_file));
 
     // Cancelling the browser keeps the box as it is.
-    onNextModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    onNextInnerModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     click(&dialog, "cmdBrowseFolder");
     QCOMPARE(child<QLineEdit>(&dialog, "txtOutputFolder")->text(), folder);
 
@@ -522,13 +510,11 @@ void TestSettingsDialog::everySettingsEntryOpensTheDialog()
     MainWindow* window = fixture.shell->mainWindow();
     int opened = 0;
     auto cancelNextDialog = [&opened] {
-        onNextModal(
-            [&opened](QWidget* modal) {
-                QCOMPARE(modal->objectName(), QStringLiteral("Form4"));
-                ++opened;
-                modal->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
-            },
-            true);
+        onNextModal([&opened](QWidget* modal) {
+            QCOMPARE(modal->objectName(), QStringLiteral("Form4"));
+            ++opened;
+            modal->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+        });
     };
     for (const char* name : { "mnuSettings", "popSettings" }) {
         auto* entry = window->findChild<QAction*>(QString::fromLatin1(name));
@@ -553,13 +539,11 @@ void TestSettingsDialog::okRefreshesTheListsFormatColumn()
     UrlListWidget* list = fixture.shell->mainWindow()->urlList();
     list->appendRow(QStringLiteral("http://127.0.0.1/a"), QStringLiteral("BMP"));
     list->appendRow(QStringLiteral("http://127.0.0.1/b"), QStringLiteral("BMP"));
-    onNextModal(
-        [](QWidget* modal) {
-            modal->findChild<QComboBox*>(QStringLiteral("cboOutputType"))
-                ->setCurrentText(QStringLiteral("PDF"));
-            modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
-        },
-        true);
+    onNextModal([](QWidget* modal) {
+        modal->findChild<QComboBox*>(QStringLiteral("cboOutputType"))
+            ->setCurrentText(QStringLiteral("PDF"));
+        modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    });
     fixture.shell->router()->settings();
     QCOMPARE(list->format(0), QStringLiteral("PDF"));
     QCOMPARE(list->format(1), QStringLiteral("PDF"));
@@ -568,13 +552,11 @@ void TestSettingsDialog::okRefreshesTheListsFormatColumn()
         QStringLiteral("PDF"));
 
     // The blank-name refusal goes through the application's message service.
-    onNextModal(
-        [](QWidget* modal) {
-            modal->findChild<QLineEdit*>(QStringLiteral("txtFileName"))->clear();
-            modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
-            modal->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
-        },
-        true);
+    onNextModal([](QWidget* modal) {
+        modal->findChild<QLineEdit*>(QStringLiteral("txtFileName"))->clear();
+        modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        modal->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+    });
     fixture.shell->router()->settings();
     QCOMPARE(fixture.messages.texts(), QStringList { "Please enter audio file name." });
     QVERIFY(fixture.messages.messages.constFirst().critical);

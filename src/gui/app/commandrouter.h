@@ -88,6 +88,7 @@ private:
     void addTrigger(Pending command, QObject* trigger);
     void run(Pending command);
     void showSettingsDialog();
+    void showBrowserWindow();
 
     struct PendingCommand
     {
@@ -98,6 +99,7 @@ private:
 
     AppContext* m_context;
     MessagePresenter* m_messages;
+    UrlOpener* m_opener;
     MainWindow* m_mainWindow;
     TrayIcon* m_tray;
     UrlListCommands* m_listCommands;

@@ -1,0 +1,262 @@
+#include "app/commandrouter.h"
+#include "app/mainwindow.h"
+#include "browser/browserwindow.h"
+#include "fakeservices.h"
+#include "naming/outputnaming.h"
+#include "nextmodal.h"
+#include "settings/inifile.h"
+#include "settings/settingskeys.h"
+#include "urllist/urllistwidget.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace {
+
+constexpr int LoadTimeout = 20000;
+
+} // namespace
+
+class TestBrowserWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void layoutFollowsTheResizeRule();
+    void opensOnTheStartAddressAndFollowsNavigation();
+    void enterAndGoNavigateOtherKeysOnlyEdit();
+    void addressBoxFollowsFrameNavigations();
+    void listCommandsOpenItModallyOnTheSelectedRow();
+
+private:
+    QUrl writePage(const QString& name, const QByteArray& body);
+    std::unique_ptr<BrowserWindow> open(const QString& startUrl);
+    void writeSetting(const QString& key, const QString& value)
+    {
+        WriteSetting(
+            m_dir.filePath(QStringLiteral("settings.dat")), SettingsSection::Set, key, value);
+    }
+    bool waitForLoad(BrowserWindow* window, QSignalSpy& spy, int count = 1);
+    template <typename T> T* child(QWidget* window, const char* name)
+    {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("missing control %s", name);
+        return widget;
+    }
+
+    QTemporaryDir m_dir;
+    RecordingPresenter m_messages;
+    RecordingOpener m_opener;
+};
+
+void TestBrowserWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+QUrl TestBrowserWindow::writePage(const QString& name, const QByteArray& body)
+{
+    QFile file(m_dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write test page");
+    file.write("<!DOCTYPE html><html><head><title>" + name.toUtf8() + "</title></head><body>" + body
+        + "</body></html>");
+    return QUrl::fromLocalFile(file.fileName());
+}
+
+std::unique_ptr<BrowserWindow> TestBrowserWindow::open(const QString& startUrl)
+{
+    BrowserWindow::Context context;
+    context.startUrl = startUrl;
+    context.applicationFolder = m_dir.path();
+    context.settingsFile = m_dir.filePath(QStringLiteral("settings.dat"));
+    auto window = std::make_unique<BrowserWindow>(context);
+    window->show();
+    return window;
+}
+
+void TestBrowserWindow::layoutFollowsTheResizeRule()
+{
+    auto window = open(QString());
+    QCOMPARE(window->objectName(), QStringLiteral("Form2"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Browser"));
+    QCOMPARE(child<QLineEdit>(window.get(), "Text1")->text(), QStringLiteral("Text1"));
+    QCOMPARE(child<QPushButton>(window.get(), "GoButton")->text(), QStringLiteral("Go"));
+    QCOMPARE(child<QPushButton>(window.get(), "BackButton")->text(), QStringLiteral("Back"));
+    QCOMPARE(child<QPushButton>(window.get(), "ForwardButton")->text(), QStringLiteral("Forward"));
+    QCOMPARE(child<QPushButton>(window.get(), "StopButton")->text(), QStringLiteral("Stop"));
+    auto* convert = child<QPushButton>(window.get(), "cmdWriteDisc");
+    QCOMPARE(convert->text(), QStringLiteral("CONVERT NOW!"));
+    // Without the application's conversion queue the button cannot be used.
+    QVERIFY(!convert->isEnabled());
+    QCOMPARE(convert->toolTip(), QStringLiteral("Not available yet"));
+
+    // At the initial client size the browser reaches past the right edge and
+    // its lowest part lies under the status bar.
+    QCOMPARE(window->size(), QSize(1108, 627));
+    auto* view = child<QWebEngineView>(window.get(), "WebBrowser1");
+    QCOMPARE(view->geometry(), QRect(6, 60, 1108, 567));
+    auto* status = child<QStatusBar>(window.get(), "StatusBar1");
+    QCOMPARE(status->geometry(), QRect(0, 602, 1108, 25));
+
+    window->resize(700, 400);
+    QTRY_COMPARE(view->geometry(), QRect(6, 60, 700, 340));
+    // Too low for the rule: the browser keeps its height, the width follows.
+    window->resize(650, 40);
+    QTRY_COMPARE(view->geometry(), QRect(6, 60, 650, 340));
+}
+
+bool TestBrowserWindow::waitForLoad(BrowserWindow* window, QSignalSpy& spy, int count)
+{
+    Q_UNUSED(window);
+    return QTest::qWaitFor([&] { return spy.count() >= count; }, LoadTimeout);
+}
+
+void TestBrowserWindow::opensOnTheStartAddressAndFollowsNavigation()
+{
+    const QUrl third = writePage(QStringLiteral("third.html"), "<p>third</p>");
+    const QUrl second = writePage(QStringLiteral("second.html"), "<p>second</p>");
+    const QUrl first = writePage(
+        QStringLiteral("first.html"), "<a id='next' href='" + second.toEncoded() + "'>next</a>");
+
+    auto window = open(first.toString());
+    auto* view = window->view();
+    auto* address = child<QLineEdit>(window.get(), "Text1");
+    auto* status = child<QStatusBar>(window.get(), "StatusBar1");
+    QSignalSpy loads(view->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    QVERIFY(loads.at(0).at(0).toBool());
+    QCOMPARE(address->text(), first.toString());
+    QCOMPARE(status->currentMessage(), QStringLiteral("Done"));
+
+    view->page()->runJavaScript(QStringLiteral("document.getElementById('next').click();"));
+    QVERIFY(waitForLoad(window.get(), loads, 2));
+    QCOMPARE(address->text(), second.toString());
+
+    // The page itself navigated without a user gesture, so the browser's
+    // Back would skip its entry; the next step is the user's own.
+    address->setText(third.toString());
+    child<QPushButton>(window.get(), "GoButton")->click();
+    QVERIFY(waitForLoad(window.get(), loads, 3));
+    QCOMPARE(address->text(), third.toString());
+
+    child<QPushButton>(window.get(), "BackButton")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(view->url(), second, LoadTimeout);
+    QCOMPARE(address->text(), second.toString());
+    child<QPushButton>(window.get(), "ForwardButton")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(view->url(), third, LoadTimeout);
+    QCOMPARE(address->text(), third.toString());
+    QVERIFY(waitForLoad(window.get(), loads, 5));
+    // Forward without history passes silently.
+    child<QPushButton>(window.get(), "ForwardButton")->click();
+    QCOMPARE(view->url(), third);
+
+    // A new opening starts on its own address, not on the page last visited.
+    window.reset();
+    auto again = open(second.toString());
+    QSignalSpy againLoads(again->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(again.get(), againLoads));
+    QCOMPARE(child<QLineEdit>(again.get(), "Text1")->text(), second.toString());
+    QVERIFY(!again->view()->history()->canGoBack());
+}
+
+void TestBrowserWindow::enterAndGoNavigateOtherKeysOnlyEdit()
+{
+    const QUrl start = writePage(QStringLiteral("start.html"), "<p>start</p>");
+    const QUrl typed = writePage(QStringLiteral("typed.html"), "<p>typed</p>");
+    const QUrl gone = writePage(QStringLiteral("gone.html"), "<p>gone</p>");
+    auto window = open(start.toString());
+    auto* view = window->view();
+    QSignalSpy loads(view->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    QSignalSpy starts(view->page(), &QWebEnginePage::loadStarted);
+
+    auto* address = child<QLineEdit>(window.get(), "Text1");
+    address->clear();
+    QTest::keyClicks(address, typed.toString());
+    QCOMPARE(starts.count(), 0);
+    QCOMPARE(view->url(), start);
+    QTest::keyClick(address, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(view->url(), typed, LoadTimeout);
+    QVERIFY(waitForLoad(window.get(), loads, 2));
+    QVERIFY(window->isVisible());
+
+    address->setText(gone.toString());
+    child<QPushButton>(window.get(), "GoButton")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(view->url(), gone, LoadTimeout);
+    QVERIFY(waitForLoad(window.get(), loads, 3));
+}
+
+void TestBrowserWindow::addressBoxFollowsFrameNavigations()
+{
+    const QUrl frame = writePage(QStringLiteral("frame.html"), "<p>inner</p>");
+    const QUrl outer = writePage(
+        QStringLiteral("outer.html"), "<iframe src='" + frame.toEncoded() + "'></iframe>");
+    auto window = open(outer.toString());
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    // The last navigation that started was the frame's.
+    QCOMPARE(child<QLineEdit>(window.get(), "Text1")->text(), frame.toString());
+}
+
+void TestBrowserWindow::listCommandsOpenItModallyOnTheSelectedRow()
+{
+    const QUrl one = writePage(QStringLiteral("one.html"), "<p>one</p>");
+    const QUrl two = writePage(QStringLiteral("two.html"), "<p>two</p>");
+    ShellFixture fixture;
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    UrlListWidget* list = window->urlList();
+    list->appendRow(one.toString(), QString());
+    list->appendRow(two.toString(), QString());
+
+    QStringList shown;
+    auto readAndClose = [&shown] {
+        onNextModal([&shown](QWidget* modal) {
+            QCOMPARE(modal->objectName(), QStringLiteral("Form2"));
+            auto* view = modal->findChild<QWebEngineView*>(QStringLiteral("WebBrowser1"));
+            QVERIFY(QTest::qWaitFor([view] { return !view->url().isEmpty(); }, LoadTimeout));
+            shown.append(modal->findChild<QLineEdit*>(QStringLiteral("Text1"))->text());
+            modal->close();
+        });
+    };
+    auto select = [list](int row) {
+        list->clearSelection();
+        list->topLevelItem(row)->setSelected(true);
+    };
+    select(1);
+    readAndClose();
+    window->findChild<QAction*>(QStringLiteral("mnuVisitSelected"))->trigger();
+    select(0);
+    readAndClose();
+    window->findChild<QAction*>(QStringLiteral("popOpenSelected"))->trigger();
+    select(1);
+    readAndClose();
+    QTest::mouseDClick(
+        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    // Each opening starts afresh on its own row's address.
+    QCOMPARE(shown, (QStringList { two.toString(), one.toString(), two.toString() }));
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestBrowserWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_browserwindow.moc"
