@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineHistory>
@@ -38,6 +40,7 @@ private slots:
     void opensOnTheStartAddressAndFollowsNavigation();
     void enterAndGoNavigateOtherKeysOnlyEdit();
     void addressBoxFollowsFrameNavigations();
+    void stopEndsALoadThatNeverAnswers();
     void listCommandsOpenItModallyOnTheSelectedRow();
 
 private:
@@ -210,6 +213,29 @@ void TestBrowserWindow::addressBoxFollowsFrameNavigations()
     QVERIFY(waitForLoad(window.get(), loads));
     // The last navigation that started was the frame's.
     QCOMPARE(child<QLineEdit>(window.get(), "Text1")->text(), frame.toString());
+}
+
+void TestBrowserWindow::stopEndsALoadThatNeverAnswers()
+{
+    // A loopback server that takes the request and never answers it.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket*> held;
+    connect(&server, &QTcpServer::newConnection, &server, [&server, &held] {
+        while (QTcpSocket* socket = server.nextPendingConnection())
+            held.append(socket);
+    });
+    const QString address
+        = QStringLiteral("http://127.0.0.1:%1/slow.html").arg(server.serverPort());
+    auto window = open(address);
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QTRY_VERIFY_WITH_TIMEOUT(!held.isEmpty(), LoadTimeout);
+    QCOMPARE(loads.count(), 0);
+    QCOMPARE(child<QLineEdit>(window.get(), "Text1")->text(), address);
+
+    child<QPushButton>(window.get(), "StopButton")->click();
+    QVERIFY(waitForLoad(window.get(), loads));
+    QVERIFY(!loads.at(0).at(0).toBool());
 }
 
 void TestBrowserWindow::listCommandsOpenItModallyOnTheSelectedRow()
