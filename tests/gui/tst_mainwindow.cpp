@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -81,9 +82,11 @@ private slots:
     void pendingCommandsAreDisabledUntilProvided();
     void everyEntryRunsItsCommandsRoutine();
     void visitOpensTheBrowserOnTheSelectedRow();
+    void shortcutsWorkWhileTheListHasFocus();
     void helpAndLinksOpenInTheDesktopBrowser();
     void linksNobodyOpensAreReported();
     void aboutBoxIsModal();
+    void messageBoxesCarryTheTitleAndIcon();
     void exitLeavesNoWindowFromEveryEntry_data();
     void exitLeavesNoWindowFromEveryEntry();
     void exitClosesOpenDialogs();
@@ -363,6 +366,30 @@ void TestMainWindow::visitOpensTheBrowserOnTheSelectedRow()
     QCOMPARE(visited.last(), list->address(list->selectedRow()));
 }
 
+void TestMainWindow::shortcutsWorkWhileTheListHasFocus()
+{
+    ShellFixture fixture;
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    int converts = 0;
+    fixture.shell->router()->provide(Pending::ConvertNow, [&converts] { ++converts; });
+    UrlListWidget* list = window->urlList();
+    list->appendRow(QStringLiteral("a"), QString());
+    list->appendRow(QStringLiteral("b"), QString());
+    list->setFocus();
+    list->topLevelItem(0)->setSelected(true);
+
+    // Ctrl+C is the program's "Convert Now!", not the list's copy.
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(converts, 1);
+    QTest::keyClick(list, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(list->addresses(), QStringList { "b" });
+    QTest::keyClick(list, Qt::Key_F1);
+    QCOMPARE(fixture.messages.messages.size(), 1); // no help file in this folder
+}
+
 void TestMainWindow::helpAndLinksOpenInTheDesktopBrowser()
 {
     ShellFixture fixture;
@@ -425,6 +452,29 @@ void TestMainWindow::aboutBoxIsModal()
     action(fixture.shell->mainWindow(), "mnuAbout")->trigger();
     QVERIFY(seenModal);
     QVERIFY(seenTitle.contains(QLatin1String("Pagelith")));
+}
+
+void TestMainWindow::messageBoxesCarryTheTitleAndIcon()
+{
+    MessagePresenter presenter;
+    QStringList seen;
+    auto closeBox = [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen.append(box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
+            + QString::number(box->icon()));
+        box->accept();
+    };
+    QTimer::singleShot(0, closeBox);
+    presenter.information(nullptr, QStringLiteral("Url List File is saved!"));
+    QTimer::singleShot(0, closeBox);
+    presenter.critical(nullptr, QStringLiteral("Save Url List File Error!"));
+    QCOMPARE(seen,
+        (QStringList { QStringLiteral("Pagelith|Url List File is saved!|%1")
+                           .arg(int(QMessageBox::Information)),
+            QStringLiteral("Pagelith|Save Url List File Error!|%1")
+                .arg(int(QMessageBox::Critical)) }));
 }
 
 void TestMainWindow::exitLeavesNoWindowFromEveryEntry_data()

@@ -7,11 +7,13 @@
 #include "app/mainwindow.h"
 #include "app/messagepresenter.h"
 #include "app/skin.h"
+#include "app/toolbaricons.h"
 #include "app/trayicon.h"
 #include "app/urlopener.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QSystemTrayIcon>
 
 AppShell::AppShell(const QString& applicationFolder, const ShellServices& services, QObject* parent)
@@ -62,6 +64,9 @@ bool AppShell::start()
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (application)
         ApplySkin(application, m_context->applicationFolder(), nullptr);
+    // The installed icon when there is one, so the windows match the desktop entry.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pagelith"),
+        QIcon(ToolbarIcons::pixmap(ToolbarIcons::Kind::Application, 64))));
     // The program ends through ExitApplication, not when its last window hides.
     QApplication::setQuitOnLastWindowClosed(false);
 

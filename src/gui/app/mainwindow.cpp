@@ -4,7 +4,6 @@
 #include "app/mainmenus.h"
 #include "app/progresspanel.h"
 #include "app/statusframe.h"
-#include "app/toolbaricons.h"
 #include "app/toolbarstrip.h"
 #include "urllist/urllistwidget.h"
 
@@ -25,7 +24,6 @@ MainWindow::MainWindow(QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(AppInfo::mainCaption());
-    setWindowIcon(QIcon(ToolbarIcons::pixmap(ToolbarIcons::Kind::Application, 64)));
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralArea"));

@@ -38,7 +38,8 @@ TrayIcon::TrayIcon(QObject* parent)
     exit = entry(m_menu, "mnuSysExit", "Exit");
 
     m_icon->setObjectName(QStringLiteral("trayIcon"));
-    m_icon->setIcon(QIcon(ToolbarIcons::pixmap(ToolbarIcons::Kind::Application, 64)));
+    m_icon->setIcon(QIcon::fromTheme(QStringLiteral("pagelith"),
+        QIcon(ToolbarIcons::pixmap(ToolbarIcons::Kind::Application, 64))));
     m_icon->setToolTip(AppInfo::title().left(63));
     // The desktop opens this menu on a right click, at the pointer.
     m_icon->setContextMenu(m_menu);

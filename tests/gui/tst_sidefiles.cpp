@@ -1,5 +1,5 @@
-// The skin: the shipped style sheet is valid, and a missing or broken skin
-// leaves the application unskinned and working.
+// The files the build places beside the program: the logo, the skin (valid,
+// and harmless when missing or broken) and the help file.
 
 #include "app/mainwindow.h"
 #include "app/skin.h"
@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +22,12 @@ void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& m
         g_warnings.append(message);
 }
 
+// The build puts the side files beside the programs; the tests run one folder over.
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../../bin");
+}
+
 void writeSkin(const QTemporaryDir& folder, const QByteArray& bytes)
 {
     QDir(folder.path()).mkpath(QStringLiteral("skins"));
@@ -30,26 +38,54 @@ void writeSkin(const QTemporaryDir& folder, const QByteArray& bytes)
 
 } // namespace
 
-class TestSkin : public QObject
+class TestSideFiles : public QObject
 {
     Q_OBJECT
 
 private slots:
     void cleanup();
+    void logoIsAPicture();
+    void helpCoversEveryFeature();
     void shippedSkinParses();
     void missingSkinLeavesTheDesktopLook();
     void binarySkinIsRefused();
 };
 
-void TestSkin::cleanup()
+void TestSideFiles::cleanup()
 {
     qApp->setStyleSheet(QString());
 }
 
-void TestSkin::shippedSkinParses()
+void TestSideFiles::logoIsAPicture()
 {
-    // The build puts the skin beside the programs; the tests run one folder over.
-    const QString programs = QCoreApplication::applicationDirPath() + QStringLiteral("/../../bin");
+    const QImage logo(programFolder() + QStringLiteral("/logo.jpg"));
+    QVERIFY(!logo.isNull());
+}
+
+void TestSideFiles::helpCoversEveryFeature()
+{
+    QFile file(programFolder() + QStringLiteral("/help.html"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(file.readAll());
+    for (const char* section : { "list", "add", "files", "convert", "settings", "naming",
+             "watermarks", "browser", "schedule", "tray", "cli", "support" })
+        QVERIFY2(help.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(section))), section);
+    // Links inside the guide lead to its own sections or to the product's site only.
+    const QRegularExpression link(QStringLiteral("href=\"([^\"]*)\""));
+    for (const QRegularExpressionMatch& match : link.globalMatch(help)) {
+        const QString target = match.captured(1);
+        QVERIFY2(target.startsWith(QLatin1Char('#'))
+                || target.startsWith(QLatin1String("https://pagelith.example/")),
+            qPrintable(target));
+        if (target.startsWith(QLatin1Char('#')))
+            QVERIFY2(
+                help.contains(QStringLiteral("id=\"%1\"").arg(target.mid(1))), qPrintable(target));
+    }
+}
+
+void TestSideFiles::shippedSkinParses()
+{
+    const QString programs = programFolder();
     QVERIFY2(QFile::exists(programs + QStringLiteral("/skins/frmmain.skn")), qPrintable(programs));
     QString error;
     QVERIFY2(ApplySkin(qApp, programs, &error), qPrintable(error));
@@ -70,7 +106,7 @@ void TestSkin::shippedSkinParses()
             qPrintable(warning));
 }
 
-void TestSkin::missingSkinLeavesTheDesktopLook()
+void TestSideFiles::missingSkinLeavesTheDesktopLook()
 {
     QTemporaryDir folder;
     QString error;
@@ -82,7 +118,7 @@ void TestSkin::missingSkinLeavesTheDesktopLook()
     QVERIFY(window.isVisible());
 }
 
-void TestSkin::binarySkinIsRefused()
+void TestSideFiles::binarySkinIsRefused()
 {
     QTemporaryDir folder;
     writeSkin(folder, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
@@ -95,5 +131,5 @@ void TestSkin::binarySkinIsRefused()
     QCOMPARE(qApp->styleSheet(), QStringLiteral("QWidget { color: #123456; }"));
 }
 
-QTEST_MAIN(TestSkin)
-#include "tst_skin.moc"
+QTEST_MAIN(TestSideFiles)
+#include "tst_sidefiles.moc"

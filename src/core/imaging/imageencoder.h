@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QImage;
+
+// Why SaveImageFile wrote nothing; the number appears in the fault text.
+enum class ImageSaveFault {
+    UnknownExtension = 1, // not one of "jpg", "png", "gif", "tiff", "bmp" (lower case)
+    EmptyImage = 2, // no picture to save
+    UnsupportedOption = 3, // a TIFF colour depth or compression we cannot write
+    CannotCreateFile = 4, // the temporary file beside the target could not be created
+    EncodingFailed = 5, // the encoder gave up (too large, out of memory, disk full)
+    CannotReplaceFile = 6, // the finished file could not take the target's place
+};
+
+// Writes the picture as a file of the kind the lower-case extension word names:
+//   "jpg"  JPEG at quality 0 (smallest) to 100 (best), values outside are clamped;
+//   "png"  PNG, lossless;
+//   "gif"  GIF with a 256-colour palette chosen for the image;
+//   "tiff" TIFF; colorDepth 24 (RGB) or 32 (RGB and alpha), compression 6 (none)
+//          or 2 (LZW); other values are refused;
+//   "bmp"  Windows bitmap, 24 bits per pixel.
+// quality only matters for "jpg", colorDepth and compression only for "tiff".
+// The file appears whole or not at all: it is written beside the target and
+// renamed over it, so an existing file survives any failure. On failure
+// *error holds the four-line fault text a message box can show as it is.
+bool SaveImageFile(const QImage& image, const QString& fileName, const QString& extension,
+    int quality, int colorDepth, int compression, QString* error);
+
+// The fault text: "Error:Can't save Image File!!", an empty line, then the
+// number and the detail.
+QString ImageSaveFaultText(ImageSaveFault fault, const QString& detail);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSaveFile>
+
+// A QSaveFile that counts a short write as a failure. The file engine reports
+// a write cut short by a full disk or a size limit as fewer bytes written, not
+// as an error, and some encoders (the TIFF writer) do not check the count; the
+// truncated file would then be committed. Open it Unbuffered so that every
+// write passes through here.
+class StrictSaveFile : public QSaveFile
+{
+public:
+    using QSaveFile::QSaveFile;
+
+    bool hadShortWrite() const { return m_shortWrite; }
+
+protected:
+    qint64 writeData(const char* data, qint64 length) override;
+
+private:
+    bool m_shortWrite = false;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// Stamp the page picture at sourcePath with the text, respectively the
+// picture, configured in section "watermark" of settingsFile (read at the
+// moment of the call) and write the result to targetPath (the same path
+// stamps in place; the format follows targetPath's extension).
+//
+// Whether the stamp is switched on ("textwatermark", "imagewatermark") is the
+// caller's decision. An empty "watertext" / "waterimage" means no stamp: the
+// call succeeds and the page is left as it is (copied to targetPath when that
+// is another file). A stamp picture that cannot be loaded leaves the page
+// unstamped in the same way but returns false with the reason. An unreadable
+// page returns false and writes nothing.
+bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
+    const QString& targetPath, QString* error = nullptr);
+bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePath,
+    const QString& targetPath, QString* error = nullptr);
