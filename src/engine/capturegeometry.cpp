@@ -1,0 +1,83 @@
+#include "capturegeometry.h"
+
+#include <QVariantMap>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A view much taller than this renders only its top part (measured with 40000 px).
+constexpr int MaxTileHeight = 4000;
+constexpr int MinTileHeight = 1000;
+// Pixels per tile, so that very wide pages do not make huge compositor surfaces.
+constexpr double MaxTileArea = 16.0e6;
+
+double number(const QVariantMap& map, const char* key)
+{
+    const double value = map.value(QLatin1String(key)).toDouble();
+    return std::isfinite(value) ? value : 0.0;
+}
+
+} // namespace
+
+BodyMetrics BodyMetrics::fromVariant(const QVariant& value)
+{
+    const QVariantMap map = value.toMap();
+    BodyMetrics m;
+    m.hasBody = map.value(QStringLiteral("hasBody")).toBool();
+    m.quirksMode = map.value(QStringLiteral("quirks")).toBool();
+    m.scrollWidth = number(map, "sw");
+    m.offsetWidth = number(map, "ow");
+    m.clientWidth = number(map, "cw");
+    m.scrollHeight = number(map, "sh");
+    m.offsetHeight = number(map, "oh");
+    m.clientHeight = number(map, "ch");
+    m.documentWidth = number(map, "docW");
+    m.documentHeight = number(map, "docH");
+    m.viewportWidth = number(map, "viewW");
+    m.viewportHeight = number(map, "viewH");
+    return m;
+}
+
+QSizeF PageSizeFromMetrics(const BodyMetrics& m)
+{
+    if (!m.hasBody) {
+        const double w = m.documentWidth > 0 ? m.documentWidth : m.viewportWidth;
+        const double h = m.documentHeight > 0 ? m.documentHeight : m.viewportHeight;
+        return QSizeF(w, h);
+    }
+    if (m.quirksMode) {
+        return QSizeF(
+            std::max(m.documentWidth, m.scrollWidth), std::max(m.documentHeight, m.scrollHeight));
+    }
+    const double frameWidth = std::max(0.0, m.offsetWidth - m.clientWidth);
+    const double frameHeight = std::max(0.0, m.offsetHeight - m.clientHeight);
+    return QSizeF(std::max(m.documentWidth, m.scrollWidth + frameWidth),
+        std::max(m.documentHeight, m.scrollHeight + frameHeight));
+}
+
+QSize CaptureSizeForPage(const QSizeF& pageSize)
+{
+    // 200 twips are 13 1/3 pixels; the surface holds whole pixels only.
+    const double strip = 200.0 / 15.0;
+    return QSize(int(std::floor(std::max(0.0, pageSize.width()) + strip)),
+        int(std::floor(std::max(0.0, pageSize.height()) + strip)));
+}
+
+QList<int> TileTops(int totalHeight, int tileHeight)
+{
+    QList<int> tops;
+    if (totalHeight <= 0 || tileHeight <= 0)
+        return tops;
+    for (int top = 0; top < totalHeight; top += tileHeight)
+        tops.append(top);
+    return tops;
+}
+
+int TileHeightForWidth(int width)
+{
+    if (width <= 0)
+        return MaxTileHeight;
+    const int byArea = int(MaxTileArea / width);
+    return std::clamp(byArea, MinTileHeight, MaxTileHeight);
+}

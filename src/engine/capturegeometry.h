@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QSize>
+#include <QVariant>
+
+// The page's size as the document object model reports it, read before the
+// capture changes any style.
+struct BodyMetrics
+{
+    bool hasBody = false;
+    bool quirksMode = false;
+    double scrollWidth = 0, offsetWidth = 0, clientWidth = 0;
+    double scrollHeight = 0, offsetHeight = 0, clientHeight = 0;
+    // The root element's scrolled size: the document's full size in either mode.
+    double documentWidth = 0, documentHeight = 0;
+    double viewportWidth = 0, viewportHeight = 0;
+
+    static BodyMetrics fromVariant(const QVariant& value);
+};
+
+// Blank strip kept at the right and bottom of every capture (200 twips).
+inline constexpr int CaptureStripPixels = 13;
+
+// Page size in CSS pixels: the body's scrolled content plus the width of its own
+// border and scroll bar. In quirks mode the body's client height is the viewport,
+// not the body, so that frame term would nearly double the page; there the root's
+// scrolled size alone is right. Never less than the document's scrolled size.
+QSizeF PageSizeFromMetrics(const BodyMetrics& metrics);
+
+// The image size for a page size: the page plus the strip on each axis.
+QSize CaptureSizeForPage(const QSizeF& pageSize);
+
+// Tops of the tiles that cover `totalHeight` with views of `tileHeight`.
+QList<int> TileTops(int totalHeight, int tileHeight);
+
+// Tile height for a capture `width` pixels wide: tall enough to need few tiles,
+// small enough that one tile stays within what a view renders reliably.
+int TileHeightForWidth(int width);

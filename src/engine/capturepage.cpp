@@ -1,0 +1,39 @@
+#include "capturepage.h"
+
+namespace {
+const QString FrameTokenPrefix = QStringLiteral("pagelith-frame:");
+}
+
+CapturePage::CapturePage(QObject* parent)
+    : QWebEnginePage(parent)
+{
+}
+
+QString CapturePage::frameTokenMessage(int token)
+{
+    return FrameTokenPrefix + QString::number(token);
+}
+
+void CapturePage::javaScriptAlert(const QUrl&, const QString&) { }
+
+bool CapturePage::javaScriptConfirm(const QUrl&, const QString&)
+{
+    return false;
+}
+
+bool CapturePage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*)
+{
+    return false;
+}
+
+void CapturePage::javaScriptConsoleMessage(
+    JavaScriptConsoleMessageLevel, const QString& message, int, const QString&)
+{
+    // Pages log plenty; only our own token is of interest and nothing is echoed.
+    if (!message.startsWith(FrameTokenPrefix))
+        return;
+    bool ok = false;
+    const int token = message.mid(FrameTokenPrefix.size()).toInt(&ok);
+    if (ok)
+        emit frameTokenLogged(token);
+}

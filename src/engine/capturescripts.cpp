@@ -1,0 +1,131 @@
+#include "capturescripts.h"
+
+namespace CaptureScripts {
+
+QString measure()
+{
+    return QStringLiteral(R"JS((function () {
+  var b = document.body, d = document.documentElement;
+  var r = { hasBody: !!b, quirks: document.compatMode !== 'CSS1Compat',
+            docW: d ? d.scrollWidth : 0, docH: d ? d.scrollHeight : 0,
+            viewW: window.innerWidth, viewH: window.innerHeight };
+  if (b) {
+    r.sw = b.scrollWidth; r.ow = b.offsetWidth; r.cw = b.clientWidth;
+    r.sh = b.scrollHeight; r.oh = b.offsetHeight; r.ch = b.clientHeight;
+  }
+  return r;
+})())JS");
+}
+
+QString stripBodyFrame()
+{
+    return QStringLiteral(R"JS((function () {
+  var b = document.body;
+  var s = window.__pagelithSaved = window.__pagelithSaved || { sticky: [], fixed: [] };
+  if (!b || s.body) return !!b;
+  s.body = { scroll: b.getAttribute('scroll'), border: b.style.border,
+             overflow: b.style.overflow, margin: b.style.margin };
+  b.setAttribute('scroll', 'no');
+  b.style.border = '0px';
+  b.style.overflow = 'hidden';
+  b.style.margin = '0px';
+  return true;
+})())JS");
+}
+
+QString unstickElements()
+{
+    return QStringLiteral(R"JS((function () {
+  var s = window.__pagelithSaved = window.__pagelithSaved || { sticky: [], fixed: [] };
+  var all = document.querySelectorAll('*');
+  for (var i = 0; i < all.length; ++i) {
+    var el = all[i];
+    if (getComputedStyle(el).position === 'sticky') {
+      s.sticky.push([el, el.style.getPropertyValue('position'), el.style.getPropertyPriority('position')]);
+      el.style.setProperty('position', 'static', 'important');
+    }
+  }
+  return s.sticky.length;
+})())JS");
+}
+
+QString hideFixedElements()
+{
+    return QStringLiteral(R"JS((function () {
+  var s = window.__pagelithSaved = window.__pagelithSaved || { sticky: [], fixed: [] };
+  var all = document.querySelectorAll('*');
+  for (var i = 0; i < all.length; ++i) {
+    var el = all[i];
+    if (getComputedStyle(el).position === 'fixed') {
+      s.fixed.push([el, el.style.getPropertyValue('visibility'), el.style.getPropertyPriority('visibility')]);
+      el.style.setProperty('visibility', 'hidden', 'important');
+    }
+  }
+  return s.fixed.length;
+})())JS");
+}
+
+QString restore(int x, int y)
+{
+    return QStringLiteral(R"JS((function () {
+  var s = window.__pagelithSaved;
+  if (s) {
+    var b = document.body;
+    if (b && s.body) {
+      if (s.body.scroll === null) b.removeAttribute('scroll'); else b.setAttribute('scroll', s.body.scroll);
+      b.style.border = s.body.border;
+      b.style.overflow = s.body.overflow;
+      b.style.margin = s.body.margin;
+    }
+    s.sticky.forEach(function (e) { e[0].style.setProperty('position', e[1], e[2]); });
+    s.fixed.forEach(function (e) { e[0].style.setProperty('visibility', e[1], e[2]); });
+    delete window.__pagelithSaved;
+  }
+  window.scrollTo(%1, %2);
+  return true;
+})())JS")
+        .arg(x)
+        .arg(y);
+}
+
+QString scrollTo(int y)
+{
+    return QStringLiteral("(function () { window.scrollTo(0, %1); return window.scrollY; })()")
+        .arg(y);
+}
+
+QString scrollPosition()
+{
+    return QStringLiteral("[window.scrollX, window.scrollY]");
+}
+
+QString logAfterTwoFrames(const QString& message)
+{
+    return QStringLiteral("requestAnimationFrame(function () { requestAnimationFrame(function () {"
+                          " console.log('%1'); }); }); true")
+        .arg(message);
+}
+
+QString markAfterTwoFrames(int token)
+{
+    return QStringLiteral("requestAnimationFrame(function () { requestAnimationFrame(function () {"
+                          " window.__pagelithFrame = %1; }); }); true")
+        .arg(token);
+}
+
+QString readFrameMark()
+{
+    return QStringLiteral("window.__pagelithFrame === undefined ? -1 : window.__pagelithFrame");
+}
+
+QString readyState()
+{
+    return QStringLiteral("document.readyState");
+}
+
+QString bodyHtml()
+{
+    return QStringLiteral("document.body ? document.body.innerHTML : ''");
+}
+
+} // namespace CaptureScripts

@@ -1,0 +1,43 @@
+#include "enginesetup.h"
+
+#include <QCoreApplication>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
+#include <QStringList>
+
+namespace {
+
+// A switch the user (or a test) already gave keeps its value; ours is only added.
+void appendChromiumSwitch(QByteArrayList& flags, const QByteArray& sw)
+{
+    const QByteArray name = sw.split('=').first();
+    for (const QByteArray& flag : flags) {
+        if (flag == name || flag.startsWith(name + '='))
+            return;
+    }
+    flags.append(sw);
+}
+
+} // namespace
+
+void PrepareEngineEnvironment()
+{
+    // Both the variable and the API: the variable reaches Qt Quick however it is
+    // created, the API wins over a user's QT_QUICK_BACKEND.
+    qputenv("QT_QUICK_BACKEND", "software");
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+
+    QByteArrayList flags;
+    for (const QByteArray& flag : qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' ')) {
+        if (!flag.isEmpty())
+            flags.append(flag);
+    }
+    appendChromiumSwitch(flags, "--disable-gpu");
+    appendChromiumSwitch(flags, "--disable-gpu-compositing");
+    // Colours come out as the page states them (pure red stays #ff0000).
+    appendChromiumSwitch(flags, "--force-color-profile=srgb");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.join(' '));
+
+    // Qt WebEngine asks for shared contexts before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}

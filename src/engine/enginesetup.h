@@ -1,0 +1,9 @@
+#pragma once
+
+// Chooses the rendering path that captures pages correctly, whatever the user's
+// environment: the software scene graph and Chromium without GPU. A GPU path grabs
+// black or stale frames for large views, so this is not left to the environment.
+//
+// Call it in main() before the QApplication is constructed. Chromium switches are
+// appended to whatever QTWEBENGINE_CHROMIUM_FLAGS already holds, never replacing it.
+void PrepareEngineEnvironment();

@@ -1,0 +1,482 @@
+#include "pagecapturer.h"
+
+#include "capturegeometry.h"
+#include "capturepage.h"
+#include "capturescripts.h"
+#include "loaderror.h"
+
+#include <QPainter>
+#include <QQuickWidget>
+#include <QQuickWindow>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+// One frame that does not arrive within this time will not arrive: the renderer
+// is hung or gone.
+constexpr int FrameWatchdogMs = 15000;
+// How often a page that cannot report through the console is asked for its mark.
+constexpr int FrameMarkPollMs = 16;
+// Larger images cannot be held (4 bytes a pixel).
+constexpr qint64 MaxCapturePixels = 250'000'000;
+constexpr int MaxCaptureSide = 32000;
+
+} // namespace
+
+PageCapturer::PageCapturer(QObject* parent)
+    : QObject(parent)
+{
+    m_loadTimer.setSingleShot(true);
+    connect(&m_loadTimer, &QTimer::timeout, this, &PageCapturer::onLoadTimeout);
+    m_frameWatchdog.setSingleShot(true);
+    m_frameWatchdog.setInterval(FrameWatchdogMs);
+    connect(&m_frameWatchdog, &QTimer::timeout, this, [this] {
+        // One more chance: a frame request can be lost when the page reloads itself.
+        if (m_retries++ == 0 && m_afterFrame) {
+            whenPainted(std::move(m_afterFrame));
+            return;
+        }
+        fail(QStringLiteral("The page stopped drawing"));
+    });
+    m_markPoll.setInterval(FrameMarkPollMs);
+    connect(&m_markPoll, &QTimer::timeout, this, &PageCapturer::pollFrameMark);
+}
+
+PageCapturer::~PageCapturer()
+{
+    abort();
+}
+
+bool PageCapturer::isBusy() const
+{
+    return m_state != State::Idle;
+}
+
+QWebEnginePage* PageCapturer::page() const
+{
+    return m_view ? m_view->page() : nullptr;
+}
+
+QString PageCapturer::note() const
+{
+    return m_note;
+}
+
+void PageCapturer::ensureOwnView()
+{
+    if (m_ownView)
+        return;
+    m_ownView = std::make_unique<QWebEngineView>();
+    auto* page = new CapturePage(m_ownView.get());
+    // A failed load must not be captured as Chromium's error page.
+    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    m_ownView->setPage(page);
+    // A view that is never shown never paints; this one is shown without a window
+    // on any screen.
+    m_ownView->setAttribute(Qt::WA_DontShowOnScreen);
+    m_ownView->resize(LayoutWidth, LayoutHeight);
+    m_ownView->show();
+}
+
+void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
+{
+    abort();
+    ensureOwnView();
+    attach(m_ownView.get());
+    m_external = false;
+    m_state = State::Loading;
+    m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : 60;
+    // The previous page's size is not this page's: every page is laid out afresh.
+    m_view->resize(LayoutWidth, LayoutHeight);
+    m_loadTimer.start(m_timeoutSeconds * 1000);
+    m_view->page()->load(url);
+}
+
+void PageCapturer::captureView(QWebEngineView* view)
+{
+    abort();
+    if (!view || !view->page()) {
+        emit failed(QStringLiteral("There is no page to capture"));
+        return;
+    }
+    attach(view);
+    m_external = view != m_ownView.get();
+    m_savedSize = view->size();
+    m_savedPos = view->pos();
+    m_state = State::Capturing;
+    runScript(CaptureScripts::scrollPosition(), [this](const QVariant& value) {
+        const QVariantList pos = value.toList();
+        if (pos.size() == 2)
+            m_savedScroll = QPoint(pos[0].toInt(), pos[1].toInt());
+        startCapture();
+    });
+}
+
+void PageCapturer::attach(QWebEngineView* view)
+{
+    detach();
+    m_view = view;
+    ++m_generation;
+    m_loadError.clear();
+    m_lastLoadStatus = QWebEngineLoadingInfo::LoadStartedStatus;
+    m_finishedFailed = false;
+    m_note.clear();
+    m_retries = 0;
+    m_remeasured = false;
+    m_image = QImage();
+    QWebEnginePage* page = view->page();
+    m_connections << connect(
+        page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+            if (m_state != State::Loading)
+                return;
+            m_lastLoadStatus = info.status();
+            if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+                m_loadError.clear();
+                m_finishedFailed = false;
+                return;
+            }
+            if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+                m_loadError = LoadErrorText(info);
+            checkLoadFailed();
+        });
+    m_connections << connect(
+        page, &QWebEnginePage::loadFinished, this, &PageCapturer::onLoadFinished);
+    m_connections << connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        if (m_state != State::Idle)
+            fail(QStringLiteral("The page's renderer crashed"));
+    });
+    m_connections << connect(page, &QWebEnginePage::loadProgress, this, [this](int percent) {
+        if (m_view)
+            emit statusText(QStringLiteral("Loading %1 (%2%)")
+                                .arg(m_view->page()->requestedUrl().toString())
+                                .arg(percent));
+    });
+    m_connections << connect(page, &QWebEnginePage::linkHovered, this, &PageCapturer::statusText);
+    if (auto* capturePage = qobject_cast<CapturePage*>(page))
+        m_connections << connect(
+            capturePage, &CapturePage::frameTokenLogged, this, &PageCapturer::onFrameToken);
+}
+
+void PageCapturer::detach()
+{
+    for (const QMetaObject::Connection& c : std::as_const(m_connections))
+        disconnect(c);
+    m_connections.clear();
+    disconnect(m_renderConnection);
+}
+
+void PageCapturer::abort()
+{
+    if (m_state == State::Idle)
+        return;
+    const State was = m_state;
+    m_state = State::Idle;
+    ++m_generation;
+    m_loadTimer.stop();
+    m_frameWatchdog.stop();
+    m_markPoll.stop();
+    m_afterFrame = nullptr;
+    disconnect(m_renderConnection);
+    // A load still running is left alone: the next load replaces it, and a stop
+    // request sent now could reach the next load instead.
+    Q_UNUSED(was);
+    restoreView();
+}
+
+void PageCapturer::onLoadFinished(bool ok)
+{
+    if (m_state != State::Loading || !m_view)
+        return;
+    if (!ok) {
+        // Qt reports the failure before its reason (the HTTP status), or the other
+        // way round; the page fails once both are in.
+        m_finishedFailed = true;
+        checkLoadFailed();
+        return;
+    }
+    // Only the top-level document's completion reaches here; "about:blank" is the
+    // placeholder a view shows before the real page and is never captured.
+    if (m_view->page()->url() == QUrl(QStringLiteral("about:blank")))
+        return;
+    m_loadTimer.stop();
+    m_state = State::Capturing;
+    startCapture();
+}
+
+void PageCapturer::checkLoadFailed()
+{
+    if (m_state != State::Loading)
+        return;
+    // An HTTP error status is a failure even before the load has ended.
+    if (m_lastLoadStatus == QWebEngineLoadingInfo::LoadFailedStatus) {
+        fail(m_loadError);
+        return;
+    }
+    // A stopped load that finished without success: the connection was refused or
+    // dropped. A stop followed by a new start (a script redirect) goes on.
+    if (m_finishedFailed && m_lastLoadStatus == QWebEngineLoadingInfo::LoadStoppedStatus)
+        fail(LoadErrorText(0));
+}
+
+void PageCapturer::onLoadTimeout()
+{
+    if (m_state != State::Loading || !m_view)
+        return;
+    const int generation = m_generation;
+    const QString timedOut = QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds);
+    // A page that keeps loading for ever (endless retries of broken images) has long
+    // been parsed and drawn: it is captured as it stands. A page whose document never
+    // arrived has nothing worth capturing.
+    m_view->page()->runJavaScript(
+        CaptureScripts::readyState(), [this, generation, timedOut](const QVariant& state) {
+            if (generation != m_generation || m_state != State::Loading || !m_view)
+                return;
+            const bool parsed = state.toString() != QLatin1String("loading")
+                && m_view->page()->url() != QUrl(QStringLiteral("about:blank"))
+                && m_loadError.isEmpty()
+                && m_view->page()->url().matches(
+                    m_view->page()->requestedUrl(), QUrl::StripTrailingSlash);
+            m_state = State::Capturing;
+            m_view->page()->triggerAction(QWebEnginePage::Stop);
+            if (!parsed) {
+                fail(timedOut);
+                return;
+            }
+            m_note = timedOut
+                + QStringLiteral(" waiting for the page to finish loading; captured as it stood");
+            startCapture();
+        });
+}
+
+void PageCapturer::startCapture()
+{
+    emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
+    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { onMeasured(metrics); });
+}
+
+void PageCapturer::onMeasured(const QVariant& value)
+{
+    const BodyMetrics metrics = BodyMetrics::fromVariant(value);
+    const QSizeF pageSize = PageSizeFromMetrics(metrics);
+    const QSize size = CaptureSizeForPage(pageSize);
+    if (size.width() <= CaptureStripPixels || size.height() <= CaptureStripPixels) {
+        fail(QStringLiteral("The page has nothing to capture"));
+        return;
+    }
+    if (m_remeasured) {
+        // The page reflowed at the capture width; a longer page is taken whole, a
+        // shorter one keeps the blank strip the first measurement gave. The root's
+        // scrolled size is never less than the view, which now holds the strip too.
+        if (pageSize.height() > m_captureSize.height())
+            m_captureSize.setHeight(size.height());
+        startTiles();
+        return;
+    }
+    m_captureSize = size;
+    if (size.width() > MaxCaptureSide || qint64(size.width()) * size.height() > MaxCapturePixels) {
+        fail(QStringLiteral("The page is too large to capture (%1 x %2 pixels)")
+                 .arg(size.width())
+                 .arg(size.height()));
+        return;
+    }
+    runScript(CaptureScripts::stripBodyFrame(), [this](const QVariant&) {
+        m_tileHeight = std::min(m_captureSize.height(), TileHeightForWidth(m_captureSize.width()));
+        auto resize = [this] {
+            m_view->resize(m_captureSize.width(), m_tileHeight);
+            whenPainted([this] { onResized(); });
+        };
+        if (m_captureSize.height() > m_tileHeight)
+            runScript(CaptureScripts::unstickElements(), [resize](const QVariant&) { resize(); });
+        else
+            resize();
+    });
+}
+
+void PageCapturer::onResized()
+{
+    m_remeasured = true;
+    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { onMeasured(metrics); });
+}
+
+void PageCapturer::startTiles()
+{
+    if (qint64(m_captureSize.width()) * m_captureSize.height() > MaxCapturePixels) {
+        fail(QStringLiteral("The page is too large to capture (%1 x %2 pixels)")
+                 .arg(m_captureSize.width())
+                 .arg(m_captureSize.height()));
+        return;
+    }
+    m_image = QImage(m_captureSize, QImage::Format_RGB32);
+    if (m_image.isNull()) {
+        fail(QStringLiteral("Not enough memory for a %1 x %2 image")
+                 .arg(m_captureSize.width())
+                 .arg(m_captureSize.height()));
+        return;
+    }
+    m_image.fill(Qt::white);
+    m_tileTops = TileTops(m_captureSize.height(), m_tileHeight);
+    m_tileIndex = 0;
+    captureTile();
+}
+
+void PageCapturer::captureTile()
+{
+    const int top = m_tileTops.at(m_tileIndex);
+    auto scroll = [this, top] {
+        runScript(CaptureScripts::scrollTo(top), [this](const QVariant& scrollY) {
+            m_tileScrollY = scrollY.toInt();
+            m_retries = 0;
+            whenPainted([this] { grabTile(); });
+        });
+    };
+    // The first tile shows fixed elements where the page puts them; later tiles
+    // would repeat them.
+    if (m_tileIndex == 1)
+        runScript(CaptureScripts::hideFixedElements(), [scroll](const QVariant&) { scroll(); });
+    else
+        scroll();
+}
+
+void PageCapturer::grabTile()
+{
+    const QSize expected(m_captureSize.width(), m_tileHeight);
+    const QImage tile = m_view->grab().toImage();
+    if (tile.isNull() || tile.size() != expected) {
+        if (m_retries++ == 0) {
+            whenPainted([this] { grabTile(); });
+            return;
+        }
+        fail(QStringLiteral("The page was not painted at its full size (%1 x %2 pixels)")
+                 .arg(expected.width())
+                 .arg(expected.height()));
+        return;
+    }
+    const int top = m_tileTops.at(m_tileIndex);
+    const int rows = std::min(m_tileHeight, m_captureSize.height() - top);
+    // The page may scroll less far than asked near its end: take the rows from where
+    // the wanted part actually lies in the tile.
+    const int offset = top - m_tileScrollY;
+    const int available = std::max(0, std::min(rows, m_tileHeight - offset));
+    if (available > 0 && offset >= 0) {
+        QPainter painter(&m_image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, top), tile, QRect(0, offset, tile.width(), available));
+    }
+    if (++m_tileIndex < m_tileTops.size()) {
+        captureTile();
+        return;
+    }
+    finish();
+}
+
+void PageCapturer::finish()
+{
+    const QImage image = m_image;
+    m_image = QImage();
+    m_state = State::Idle;
+    m_frameWatchdog.stop();
+    m_markPoll.stop();
+    restoreView();
+    emit captured(image);
+}
+
+void PageCapturer::fail(const QString& reason)
+{
+    abort();
+    m_image = QImage();
+    emit failed(reason);
+}
+
+void PageCapturer::restoreView()
+{
+    if (!m_view)
+        return;
+    if (!m_external) {
+        m_view->resize(LayoutWidth, LayoutHeight);
+        return;
+    }
+    m_view->page()->runJavaScript(CaptureScripts::restore(m_savedScroll.x(), m_savedScroll.y()));
+    m_view->resize(m_savedSize);
+    m_view->move(m_savedPos);
+}
+
+void PageCapturer::runScript(const QString& script, std::function<void(const QVariant&)> then)
+{
+    const int generation = m_generation;
+    QPointer<PageCapturer> self(this);
+    m_view->page()->runJavaScript(script, [self, generation, then](const QVariant& result) {
+        if (!self || generation != self->m_generation || self->m_state != State::Capturing
+            || !self->m_view)
+            return;
+        then(result);
+    });
+}
+
+void PageCapturer::whenPainted(std::function<void()> then)
+{
+    m_afterFrame = std::move(then);
+    m_awaitedToken = ++m_frameToken;
+    m_frameWatchdog.start();
+    if (qobject_cast<CapturePage*>(m_view->page())) {
+        runScript(CaptureScripts::logAfterTwoFrames(CapturePage::frameTokenMessage(m_awaitedToken)),
+            [](const QVariant&) {});
+    } else {
+        runScript(CaptureScripts::markAfterTwoFrames(m_awaitedToken),
+            [this](const QVariant&) { m_markPoll.start(); });
+    }
+}
+
+void PageCapturer::pollFrameMark()
+{
+    runScript(CaptureScripts::readFrameMark(), [this](const QVariant& mark) {
+        if (mark.toInt() == m_awaitedToken)
+            onFrameToken(m_awaitedToken);
+    });
+}
+
+void PageCapturer::onFrameToken(int token)
+{
+    if (m_state != State::Capturing || token != m_awaitedToken)
+        return;
+    m_awaitedToken = -1;
+    m_markPoll.stop();
+    // The page has produced its frame; the view shows it once it has rendered next.
+    QQuickWidget* widget = renderWidget();
+    if (!widget || !widget->quickWindow()) {
+        afterRendered();
+        return;
+    }
+    disconnect(m_renderConnection);
+    m_renderConnection = connect(
+        widget->quickWindow(), &QQuickWindow::afterRendering, this,
+        [this] {
+            disconnect(m_renderConnection);
+            QMetaObject::invokeMethod(this, &PageCapturer::afterRendered, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+    // Render the view now: without a change it would not render again, and the
+    // frame the page has just produced is drawn by this render.
+    widget->quickWindow()->update();
+}
+
+void PageCapturer::afterRendered()
+{
+    if (m_state != State::Capturing || !m_afterFrame)
+        return;
+    m_frameWatchdog.stop();
+    auto then = std::move(m_afterFrame);
+    m_afterFrame = nullptr;
+    then();
+}
+
+QQuickWidget* PageCapturer::renderWidget() const
+{
+    if (!m_view)
+        return nullptr;
+    if (auto* widget = qobject_cast<QQuickWidget*>(m_view->focusProxy()))
+        return widget;
+    return m_view->findChild<QQuickWidget*>();
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QMetaObject>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QSize>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+class QQuickWidget;
+class QVariant;
+class QWebEnginePage;
+class QWebEngineView;
+
+// Turns a web page into one image of the whole page.
+//
+// captureUrl() loads an address into a hidden view the capturer owns (kept between
+// captures) and, once the top-level document has finished loading (never
+// "about:blank"), lays the page out for the capture and grabs it. captureView()
+// captures exactly what an existing view shows and then puts the view's size,
+// position, scroll position and the page's styles back as they were.
+//
+// Either call answers exactly once, asynchronously: captured(image) or
+// failed(reason). A failed load gives LoadErrorText(); a renderer crash, a page that
+// cannot be painted or a page too large to hold also fail. When the "timeout" runs
+// out before the load event, a page whose document has arrived is captured as it
+// stands (see note()); a page that never answered fails.
+//
+// The page is measured by its body and root element (see PageSizeFromMetrics), the
+// body's scroll bar, border, overflow and margin are stripped, and the view is
+// enlarged to the page width. Pages taller than one view can render are grabbed in
+// tiles and assembled; sticky elements are put back into the flow and fixed ones
+// appear in the first tile only. Every grab waits for proof that the frame is
+// painted: two animation frames in the page, then the view's next rendered frame.
+class PageCapturer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PageCapturer(QObject* parent = nullptr);
+    ~PageCapturer() override;
+
+    void captureUrl(const QUrl& url, int timeoutSeconds);
+    void captureView(QWebEngineView* view);
+
+    // Ends the capture in progress without a signal.
+    void abort();
+    bool isBusy() const;
+
+    // The page of the latest capture, still showing it: the text and PDF outputs
+    // read the body and the address from here.
+    QWebEnginePage* page() const;
+    // A remark on a capture that succeeded with a reservation, else empty.
+    QString note() const;
+
+    // Width of the view a page is laid out in before it is measured.
+    static constexpr int LayoutWidth = 1024;
+    static constexpr int LayoutHeight = 768;
+
+signals:
+    void captured(const QImage& image);
+    void failed(const QString& reason);
+    // The browser's status, composed from the load's progress and hovered links.
+    void statusText(const QString& text);
+
+private:
+    enum class State { Idle, Loading, Capturing };
+
+    void ensureOwnView();
+    void attach(QWebEngineView* view);
+    void detach();
+    void onLoadFinished(bool ok);
+    void checkLoadFailed();
+    void onLoadTimeout();
+    void startCapture();
+    void onMeasured(const QVariant& metrics);
+    void onResized();
+    void startTiles();
+    void captureTile();
+    void grabTile();
+    void finish();
+    void fail(const QString& reason);
+    void restoreView();
+
+    void runScript(const QString& script, std::function<void(const QVariant&)> then);
+    void whenPainted(std::function<void()> then);
+    void onFrameToken(int token);
+    void pollFrameMark();
+    void afterRendered();
+    QQuickWidget* renderWidget() const;
+
+    State m_state = State::Idle;
+    std::unique_ptr<QWebEngineView> m_ownView;
+    QPointer<QWebEngineView> m_view;
+    bool m_external = false;
+    QList<QMetaObject::Connection> m_connections;
+    QMetaObject::Connection m_renderConnection;
+
+    QTimer m_loadTimer;
+    QTimer m_frameWatchdog;
+    QTimer m_markPoll;
+    int m_timeoutSeconds = 0;
+    int m_generation = 0;
+    int m_frameToken = 0;
+    int m_awaitedToken = -1;
+    std::function<void()> m_afterFrame;
+
+    QString m_loadError;
+    int m_lastLoadStatus = 0;
+    bool m_finishedFailed = false;
+    QString m_note;
+    QSize m_captureSize;
+    int m_tileHeight = 0;
+    QList<int> m_tileTops;
+    int m_tileIndex = 0;
+    int m_tileScrollY = 0;
+    int m_retries = 0;
+    bool m_remeasured = false;
+    QImage m_image;
+
+    QSize m_savedSize;
+    QPoint m_savedPos;
+    QPoint m_savedScroll;
+};

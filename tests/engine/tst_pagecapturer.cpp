@@ -1,0 +1,235 @@
+#include "capturepage.h"
+#include "enginesetup.h"
+#include "pagecapturer.h"
+#include "testhttpserver.h"
+#include "testpages.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineView>
+
+namespace {
+
+QColor tint(int band)
+{
+    return QColor(QRgb(TestPages::BandTints[band % TestPages::BandTintCount]));
+}
+
+const QColor EndMarker = QColor(QRgb(TestPages::EndMarkerRgb));
+const QColor FixedHeader = QColor(QRgb(TestPages::FixedHeaderRgb));
+
+bool near(const QColor& a, const QColor& b)
+{
+    return qAbs(a.red() - b.red()) <= 2 && qAbs(a.green() - b.green()) <= 2
+        && qAbs(a.blue() - b.blue()) <= 2;
+}
+
+} // namespace
+
+class TestPageCapturer : public QObject
+{
+    Q_OBJECT
+public:
+    static void initMain() { PrepareEngineEnvironment(); }
+
+private slots:
+    void initTestCase();
+    void pageComesOutAtItsSizePlusStrip_data();
+    void pageComesOutAtItsSizePlusStrip();
+    void tallPageIsAssembledFromTilesWithoutGaps();
+    void fixedHeaderAppearsOnce();
+    void loadFailuresAreReasons_data();
+    void loadFailuresAreReasons();
+    void slowPageIsWaitedFor();
+    void scriptDialogsDoNotBlock();
+    void viewIsCapturedAndRestored();
+
+private:
+    // Runs a capture and waits for its one answer.
+    bool capture(const QUrl& url, int timeoutSeconds, QImage* image, QString* reason);
+
+    QTemporaryDir m_dir;
+    TestHttpServer m_server;
+    PageCapturer m_capturer;
+};
+
+void TestPageCapturer::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(m_server.start());
+}
+
+bool TestPageCapturer::capture(const QUrl& url, int timeoutSeconds, QImage* image, QString* reason)
+{
+    QSignalSpy done(&m_capturer, &PageCapturer::captured);
+    QSignalSpy failed(&m_capturer, &PageCapturer::failed);
+    m_capturer.captureUrl(url, timeoutSeconds);
+    if (!QTest::qWaitFor([&] { return done.count() + failed.count() > 0; }, 120000))
+        return false;
+    // Exactly one answer, and nothing afterwards.
+    if (done.count() + failed.count() != 1)
+        return false;
+    if (!done.isEmpty())
+        *image = done.first().first().value<QImage>();
+    if (!failed.isEmpty())
+        *reason = failed.first().first().toString();
+    return true;
+}
+
+void TestPageCapturer::pageComesOutAtItsSizePlusStrip_data()
+{
+    QTest::addColumn<bool>("standards");
+    QTest::addColumn<int>("width");
+    QTest::newRow("standards") << true << 1200;
+    QTest::newRow("quirks") << false << 1200;
+    QTest::newRow("narrower than the view") << true << 800;
+}
+
+void TestPageCapturer::pageComesOutAtItsSizePlusStrip()
+{
+    QFETCH(bool, standards);
+    QFETCH(int, width);
+    const int height = 3000;
+    const QString path = TestPages::writePage(m_dir.path(),
+        QStringLiteral("band%1%2.html").arg(standards).arg(width),
+        TestPages::bandedPage(width, height, standards));
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    // A page narrower than the view is laid out in the view's width.
+    const int pageWidth = qMax(width, PageCapturer::LayoutWidth);
+    QCOMPARE(image.size(), QSize(pageWidth + 13, height + 13));
+    QVERIFY(near(image.pixelColor(20, height - 50), EndMarker));
+    QVERIFY(near(image.pixelColor(20, 50), tint(0)));
+    QVERIFY(!near(image.pixelColor(20, height + 6), EndMarker));
+}
+
+void TestPageCapturer::tallPageIsAssembledFromTilesWithoutGaps()
+{
+    const int height = 40000;
+    const QString path = TestPages::writePage(
+        m_dir.path(), QStringLiteral("tall.html"), TestPages::bandedPage(1200, height, true));
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 60, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(image.size(), QSize(1213, height + 13));
+    // Every band has its own tint at its own place: no tile is missing, shifted or
+    // repeated. The band's top rows and the bottom border are left out.
+    for (int band = 0; band < height / 100 - 1; ++band) {
+        for (int y : { band * 100 + 40, band * 100 + 95 }) {
+            if (!near(image.pixelColor(5, y), tint(band)))
+                QFAIL(qPrintable(QStringLiteral("band %1 wrong at y=%2").arg(band).arg(y)));
+        }
+    }
+    QVERIFY(near(image.pixelColor(5, height - 50), EndMarker));
+}
+
+void TestPageCapturer::fixedHeaderAppearsOnce()
+{
+    const QString path = TestPages::writePage(
+        m_dir.path(), QStringLiteral("fixed.html"), TestPages::fixedHeaderPage(1200, 9980));
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(image.height(), 9980 + 13);
+    int blueRows = 0;
+    for (int y = 0; y < image.height(); ++y)
+        blueRows += near(image.pixelColor(600, y), FixedHeader) ? 1 : 0;
+    QCOMPARE(blueRows, 80);
+    QVERIFY(near(image.pixelColor(600, 40), FixedHeader));
+    QVERIFY(near(image.pixelColor(5, 9980 - 50), EndMarker));
+}
+
+void TestPageCapturer::loadFailuresAreReasons_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+    m_server.route(QStringLiteral("/403"), TestHttpServer::status(403));
+    m_server.route(QStringLiteral("/404"), TestHttpServer::status(404));
+    m_server.route(QStringLiteral("/500"), TestHttpServer::status(500));
+    m_server.route(QStringLiteral("/never"), TestHttpServer::neverAnswer());
+    QTest::newRow("403") << "/403"
+                         << "Incorrect Username/Password";
+    QTest::newRow("404") << "/404"
+                         << "Unknown error";
+    QTest::newRow("500") << "/500"
+                         << "Server error - you may be able to try again";
+    QTest::newRow("never answers") << "/never"
+                                   << "Timed out after 2 seconds";
+    QTest::newRow("nothing listening") << "closed"
+                                       << "Unknown error";
+}
+
+void TestPageCapturer::loadFailuresAreReasons()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    // A port nobody listens on: bind one, note it, close it.
+    QUrl url = m_server.url(path);
+    if (path == QLatin1String("closed")) {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        url = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort()));
+    }
+    QImage image;
+    QString got;
+    QVERIFY(capture(url, 2, &image, &got));
+    QVERIFY(image.isNull());
+    QCOMPARE(got, reason);
+}
+
+void TestPageCapturer::slowPageIsWaitedFor()
+{
+    m_server.route(
+        QStringLiteral("/slow"), TestHttpServer::slow(TestPages::bandedPage(1024, 1000), 1500));
+    QImage image;
+    QString reason;
+    QVERIFY(capture(m_server.url(QStringLiteral("/slow")), 20, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(image.size(), QSize(1024 + 13, 1000 + 13));
+    QVERIFY(m_capturer.note().isEmpty());
+}
+
+void TestPageCapturer::scriptDialogsDoNotBlock()
+{
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("dialogs.html"),
+        TestPages::simplePage(QStringLiteral("dialogs"),
+            QStringLiteral("<script>alert('a'); confirm('b'); prompt('c');"
+                           "document.write('<p>after the dialogs</p>');</script>")));
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 10, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(!image.isNull());
+}
+
+void TestPageCapturer::viewIsCapturedAndRestored()
+{
+    QWebEngineView view;
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(640, 480);
+    view.show();
+    QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
+    view.load(QUrl::fromLocalFile(TestPages::writePage(
+        m_dir.path(), QStringLiteral("view.html"), TestPages::bandedPage(1000, 5000))));
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 30000);
+
+    QSignalSpy done(&m_capturer, &PageCapturer::captured);
+    QSignalSpy failed(&m_capturer, &PageCapturer::failed);
+    m_capturer.captureView(&view);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 60000);
+    QVERIFY2(
+        failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.first().first().toString()));
+    const QImage image = done.first().first().value<QImage>();
+    QCOMPARE(image.size(), QSize(1013, 5013));
+    QVERIFY(near(image.pixelColor(20, 4950), EndMarker));
+    QCOMPARE(view.size(), QSize(640, 480));
+    QCOMPARE(view.page()->url(), loaded.isEmpty() ? QUrl() : view.page()->url());
+}
+
+QTEST_MAIN(TestPageCapturer)
+#include "tst_pagecapturer.moc"

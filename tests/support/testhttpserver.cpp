@@ -1,0 +1,149 @@
+#include "testhttpserver.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+} // namespace
+
+TestHttpServer::TestHttpServer(QObject* parent)
+    : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
+}
+
+TestHttpServer::~TestHttpServer()
+{
+    for (const QPointer<QTcpSocket>& socket : std::as_const(m_held)) {
+        if (socket)
+            socket->abort();
+    }
+}
+
+bool TestHttpServer::start(QString* error)
+{
+    if (m_server.isListening())
+        return true;
+    if (m_server.listen(QHostAddress::LocalHost, 0))
+        return true;
+    if (error)
+        *error = m_server.errorString();
+    return false;
+}
+
+quint16 TestHttpServer::port() const
+{
+    return m_server.serverPort();
+}
+
+QUrl TestHttpServer::url(const QString& path) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+}
+
+void TestHttpServer::route(const QString& path, const Response& response)
+{
+    m_routes.insert(path, response);
+}
+
+int TestHttpServer::requestCount(const QString& path) const
+{
+    return m_counts.value(path);
+}
+
+TestHttpServer::Response TestHttpServer::page(const QByteArray& html)
+{
+    Response r;
+    r.body = html;
+    return r;
+}
+
+TestHttpServer::Response TestHttpServer::status(int code, const QByteArray& body)
+{
+    Response r;
+    r.status = code;
+    r.body = body.isEmpty()
+        ? QByteArray("<html><body><h1>") + QByteArray::number(code) + "</h1></body></html>"
+        : body;
+    return r;
+}
+
+TestHttpServer::Response TestHttpServer::neverAnswer()
+{
+    Response r;
+    r.neverAnswer = true;
+    return r;
+}
+
+TestHttpServer::Response TestHttpServer::slow(const QByteArray& html, int delayMs)
+{
+    Response r = page(html);
+    r.delayMs = delayMs;
+    return r;
+}
+
+void TestHttpServer::onNewConnection()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        m_held.append(socket);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QObject::destroyed, this, [this, socket] { m_pending.remove(socket); });
+    }
+}
+
+void TestHttpServer::onReadyRead(QTcpSocket* socket)
+{
+    QByteArray& buffer = m_pending[socket];
+    buffer += socket->readAll();
+    const int end = buffer.indexOf("\r\n\r\n");
+    if (end < 0)
+        return;
+    const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
+    buffer.remove(0, end + 4);
+    QString path
+        = requestLine.size() >= 2 ? QString::fromLatin1(requestLine[1]) : QStringLiteral("/");
+    path = path.section(QLatin1Char('?'), 0, 0);
+    ++m_counts[path];
+    const auto it = m_routes.constFind(path);
+    const Response response = it != m_routes.constEnd() ? *it : status(404);
+    if (response.neverAnswer)
+        return;
+    if (response.delayMs > 0) {
+        QPointer<QTcpSocket> guard(socket);
+        QTimer::singleShot(response.delayMs, this, [this, guard, response] {
+            if (guard)
+                reply(guard, response);
+        });
+        return;
+    }
+    reply(socket, response);
+}
+
+void TestHttpServer::reply(QTcpSocket* socket, const Response& response)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
+        + reasonPhrase(response.status) + "\r\n";
+    head += "Content-Type: " + response.contentType + "\r\n";
+    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    head += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
+    socket->write(head + response.body);
+    socket->disconnectFromHost();
+}
