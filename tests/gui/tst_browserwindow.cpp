@@ -1,6 +1,7 @@
 #include "app/commandrouter.h"
 #include "app/mainwindow.h"
 #include "browser/browserwindow.h"
+#include "enginesetup.h"
 #include "fakeservices.h"
 #include "naming/outputnaming.h"
 #include "nextmodal.h"
@@ -217,7 +218,9 @@ void TestBrowserWindow::addressBoxFollowsFrameNavigations()
 
 void TestBrowserWindow::stopEndsALoadThatNeverAnswers()
 {
-    // A loopback server that takes the request and never answers it.
+    // A loopback server that takes the request and never answers it. (Held
+    // here rather than in the shared test server, which cannot yet be
+    // destroyed while such a connection is open.)
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
     QList<QTcpSocket*> held;
@@ -279,7 +282,7 @@ void TestBrowserWindow::listCommandsOpenItModallyOnTheSelectedRow()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepareEngineEnvironment();
     QApplication app(argc, argv);
     TestBrowserWindow test;
     return QTest::qExec(&test, argc, argv);
