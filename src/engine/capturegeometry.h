@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaType>
 #include <QSize>
 #include <QVariant>
 
@@ -18,6 +19,8 @@ struct BodyMetrics
 
     static BodyMetrics fromVariant(const QVariant& value);
 };
+
+Q_DECLARE_METATYPE(BodyMetrics)
 
 // Blank strip kept at the right and bottom of every capture (200 twips).
 inline constexpr int CaptureStripPixels = 13;

@@ -1,5 +1,7 @@
 #include "capturepage.h"
 
+#include <QWebEngineSettings>
+
 namespace {
 const QString FrameTokenPrefix = QStringLiteral("pagelith-frame:");
 }
@@ -7,6 +9,13 @@ const QString FrameTokenPrefix = QStringLiteral("pagelith-frame:");
 CapturePage::CapturePage(QObject* parent)
     : QWebEnginePage(parent)
 {
+    // Pages are laid out with the fonts a desktop browser uses by default, so a
+    // page comes out as tall as it is in the user's browser.
+    QWebEngineSettings* s = settings();
+    s->setFontFamily(QWebEngineSettings::StandardFont, QStringLiteral("Times New Roman"));
+    s->setFontFamily(QWebEngineSettings::SerifFont, QStringLiteral("Times New Roman"));
+    s->setFontFamily(QWebEngineSettings::SansSerifFont, QStringLiteral("Arial"));
+    s->setFontFamily(QWebEngineSettings::FixedFont, QStringLiteral("Monospace"));
 }
 
 QString CapturePage::frameTokenMessage(int token)

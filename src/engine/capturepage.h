@@ -6,6 +6,7 @@
 // page's alert(), confirm() or prompt(), and in a hidden view such a dialog would
 // block the page for ever, so they are dismissed here. It also reports the
 // frame tokens the capture script logs once a requested frame has been painted.
+// Its default fonts are those of a desktop browser.
 class CapturePage : public QWebEnginePage
 {
     Q_OBJECT

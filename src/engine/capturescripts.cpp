@@ -23,11 +23,15 @@ QString stripBodyFrame()
   var b = document.body;
   var s = window.__pagelithSaved = window.__pagelithSaved || { sticky: [], fixed: [] };
   if (!b || s.body) return !!b;
+  var d = document.documentElement;
   s.body = { scroll: b.getAttribute('scroll'), border: b.style.border,
-             overflow: b.style.overflow, margin: b.style.margin };
+             margin: b.style.margin, rootOverflow: d.style.overflow };
   b.setAttribute('scroll', 'no');
   b.style.border = '0px';
-  b.style.overflow = 'hidden';
+  // The scroll bars go by hiding the viewport's overflow through the root element.
+  // Hidden on the body instead, a page whose root sets its own overflow would make
+  // the body a clipping box one view tall, and every tile would show the top.
+  d.style.overflow = 'hidden';
   b.style.margin = '0px';
   return true;
 })())JS");
@@ -74,8 +78,8 @@ QString restore(int x, int y)
     if (b && s.body) {
       if (s.body.scroll === null) b.removeAttribute('scroll'); else b.setAttribute('scroll', s.body.scroll);
       b.style.border = s.body.border;
-      b.style.overflow = s.body.overflow;
       b.style.margin = s.body.margin;
+      document.documentElement.style.overflow = s.body.rootOverflow;
     }
     s.sticky.forEach(function (e) { e[0].style.setProperty('position', e[1], e[2]); });
     s.fixed.forEach(function (e) { e[0].style.setProperty('visibility', e[1], e[2]); });

@@ -9,7 +9,7 @@ namespace CaptureScripts {
 
 // Returns the body and root metrics BodyMetrics::fromVariant reads.
 QString measure();
-// Strips the body's scroll bar, border, margin and overflow, in that order.
+// Strips the body's scroll bar, border and margin and hides the viewport's overflow.
 QString stripBodyFrame();
 // Sticky elements go back into the flow, so they appear once at their own place.
 QString unstickElements();

@@ -1,6 +1,7 @@
 #include "enginesetup.h"
 
 #include <QCoreApplication>
+#include <QImageReader>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QStringList>
@@ -37,6 +38,10 @@ void PrepareEngineEnvironment()
     // Colours come out as the page states them (pure red stays #ff0000).
     appendChromiumSwitch(flags, "--force-color-profile=srgb");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.join(' '));
+
+    // Whole pages make large pictures (a 1200 x 40000 page is 190 MB); the image
+    // files the engine and the watermark and thumbnail steps read back are trusted.
+    QImageReader::setAllocationLimit(2048);
 
     // Qt WebEngine asks for shared contexts before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -4,6 +4,9 @@
 // environment: the software scene graph and Chromium without GPU. A GPU path grabs
 // black or stale frames for large views, so this is not left to the environment.
 //
+// It also lifts Qt's limit on the size of image files read back, since whole
+// pages make pictures of hundreds of megabytes.
+//
 // Call it in main() before the QApplication is constructed. Chromium switches are
 // appended to whatever QTWEBENGINE_CHROMIUM_FLAGS already holds, never replacing it.
 void PrepareEngineEnvironment();

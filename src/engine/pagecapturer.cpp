@@ -22,6 +22,10 @@ constexpr int FrameMarkPollMs = 16;
 // Larger images cannot be held (4 bytes a pixel).
 constexpr qint64 MaxCapturePixels = 250'000'000;
 constexpr int MaxCaptureSide = 32000;
+// How long a page has to answer one question once its load has timed out.
+constexpr int ScriptAnswerMs = 5000;
+// The whole layout and capture of one page, however tall, ends within this time.
+constexpr int CaptureWatchdogMs = 120000;
 
 } // namespace
 
@@ -71,7 +75,7 @@ void PageCapturer::ensureOwnView()
     m_ownView = std::make_unique<QWebEngineView>();
     auto* page = new CapturePage(m_ownView.get());
     // A failed load must not be captured as Chromium's error page.
-    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
     m_ownView->setPage(page);
     // A view that is never shown never paints; this one is shown without a window
@@ -123,6 +127,7 @@ void PageCapturer::attach(QWebEngineView* view)
     m_loadError.clear();
     m_lastLoadStatus = QWebEngineLoadingInfo::LoadStartedStatus;
     m_finishedFailed = false;
+    m_timeoutQueried = false;
     m_note.clear();
     m_retries = 0;
     m_remeasured = false;
@@ -136,6 +141,19 @@ void PageCapturer::attach(QWebEngineView* view)
             if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
                 m_loadError.clear();
                 m_finishedFailed = false;
+                return;
+            }
+            // An error page (the server's own body for an HTTP error) loads
+            // "successfully" but is a failure all the same.
+            const bool httpError = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                && info.errorCode() >= 400;
+            if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus
+                && (info.isErrorPage() || httpError)) {
+                fail(LoadErrorText(info));
+                return;
+            }
+            if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+                onLoadSucceeded();
                 return;
             }
             if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
@@ -188,16 +206,19 @@ void PageCapturer::abort()
 
 void PageCapturer::onLoadFinished(bool ok)
 {
-    if (m_state != State::Loading || !m_view)
+    if (m_state != State::Loading || !m_view || ok)
         return;
-    if (!ok) {
-        // Qt reports the failure before its reason (the HTTP status), or the other
-        // way round; the page fails once both are in.
-        m_finishedFailed = true;
-        checkLoadFailed();
-        return;
-    }
-    // Only the top-level document's completion reaches here; "about:blank" is the
+    // Qt reports a failed load before its reason (the HTTP status) or after it; the
+    // page fails once both are in.
+    m_finishedFailed = true;
+    checkLoadFailed();
+}
+
+void PageCapturer::onLoadSucceeded()
+{
+    // Success is taken from the loading state, not from loadFinished(true): an HTTP
+    // error page's body can finish loading "successfully" just before its failure
+    // is reported. Only the top-level document reports here; "about:blank" is the
     // placeholder a view shows before the real page and is never captured.
     if (m_view->page()->url() == QUrl(QStringLiteral("about:blank")))
         return;
@@ -223,10 +244,22 @@ void PageCapturer::checkLoadFailed()
 
 void PageCapturer::onLoadTimeout()
 {
+    if (m_state == State::Capturing) {
+        // A page whose scripts keep its renderer busy never answers our scripts.
+        fail(QStringLiteral("The page stopped responding while it was captured"));
+        return;
+    }
     if (m_state != State::Loading || !m_view)
         return;
     const int generation = m_generation;
     const QString timedOut = QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds);
+    if (m_timeoutQueried) {
+        // Not even the question below was answered: the renderer is stuck.
+        fail(timedOut);
+        return;
+    }
+    m_timeoutQueried = true;
+    m_loadTimer.start(ScriptAnswerMs);
     // A page that keeps loading for ever (endless retries of broken images) has long
     // been parsed and drawn: it is captured as it stands. A page whose document never
     // arrived has nothing worth capturing.
@@ -240,6 +273,7 @@ void PageCapturer::onLoadTimeout()
                 && m_view->page()->url().matches(
                     m_view->page()->requestedUrl(), QUrl::StripTrailingSlash);
             m_state = State::Capturing;
+            m_loadTimer.stop();
             m_view->page()->triggerAction(QWebEnginePage::Stop);
             if (!parsed) {
                 fail(timedOut);
@@ -253,6 +287,7 @@ void PageCapturer::onLoadTimeout()
 
 void PageCapturer::startCapture()
 {
+    m_loadTimer.start(CaptureWatchdogMs);
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
     runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { onMeasured(metrics); });
 }
@@ -374,6 +409,7 @@ void PageCapturer::grabTile()
 
 void PageCapturer::finish()
 {
+    m_loadTimer.stop();
     const QImage image = m_image;
     m_image = QImage();
     m_state = State::Idle;

@@ -74,6 +74,7 @@ private:
     void attach(QWebEngineView* view);
     void detach();
     void onLoadFinished(bool ok);
+    void onLoadSucceeded();
     void checkLoadFailed();
     void onLoadTimeout();
     void startCapture();
@@ -112,6 +113,7 @@ private:
     QString m_loadError;
     int m_lastLoadStatus = 0;
     bool m_finishedFailed = false;
+    bool m_timeoutQueried = false;
     QString m_note;
     QSize m_captureSize;
     int m_tileHeight = 0;

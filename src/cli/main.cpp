@@ -1,0 +1,22 @@
+#include "convertcommand.h"
+#include "enginesetup.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+#include <QTextStream>
+
+int main(int argc, char** argv)
+{
+    // A converter shows no window: it runs without any display unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt WebEngine reports its graphics set-up at start; a converter's output is its
+    // progress lines.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    PrepareEngineEnvironment();
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    ConvertCommand command(QCoreApplication::applicationDirPath());
+    return command.run(app.arguments().mid(1), out, err);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+class QWebEngineView;
+
+// One page to convert, as every front end hands it to the engine.
+struct ConversionRequest
+{
+    // A web address or a local file path, as the user gave it.
+    QString address;
+    // Where "tempimage.bmp" and "WEBtemp.htm" live, and the output folder when
+    // the settings name none.
+    QString applicationFolder;
+    // The settings.dat to read, at the moment each setting is needed.
+    QString settingsFile;
+    // When not empty, used instead of the "outputfolder" setting.
+    QString outputFolderOverride;
+    // When not empty, used instead of the "outputformat" setting ("JPG", "PDF", ...).
+    QString formatOverride;
+    // When set, the page this view shows is converted as it stands (nothing is
+    // loaded); the view gets its size, scroll position and styles back afterwards.
+    QWebEngineView* view = nullptr;
+    // The time for date-time file names; the system clock when empty.
+    std::function<QDateTime()> clock;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+
+// How one page ended. A page is ok only when its output file was written.
+struct ConversionResult
+{
+    bool ok = false;
+    // Why the page failed; for a page that succeeded with a reservation (it never
+    // finished loading and was captured as it stood), that remark.
+    QString reason;
+    // Every file left in the output folder for this page, the final file last.
+    QStringList filesWritten;
+    // The image encoder's four-line fault text, empty if none.
+    QString encoderMessage;
+    // Wall time from the request to the end, in seconds.
+    double seconds = 0;
+};
+
+Q_DECLARE_METATYPE(ConversionResult)

@@ -1,0 +1,111 @@
+#include "pdfrenderer.h"
+
+#include "capturepage.h"
+#include "capturescripts.h"
+#include "loaderror.h"
+
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QSaveFile>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineSettings>
+
+void WritePdfFile(const QUrl& address, const QString& pdfPath, int timeoutSeconds, QObject* context,
+    PdfDoneFn done)
+{
+    auto* renderer = new PdfRenderer(address, pdfPath, timeoutSeconds, context, std::move(done));
+    renderer->start();
+}
+
+PdfRenderer::PdfRenderer(const QUrl& address, const QString& pdfPath, int timeoutSeconds,
+    QObject* context, PdfDoneFn done)
+    : m_address(address)
+    , m_pdfPath(pdfPath)
+    , m_timeoutSeconds(timeoutSeconds > 0 ? timeoutSeconds : 60)
+    , m_context(context)
+    , m_done(std::move(done))
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &PdfRenderer::onTimeout);
+}
+
+void PdfRenderer::start()
+{
+    m_page = new CapturePage(this);
+    m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &PdfRenderer::onLoadingChanged);
+    m_timer.start(m_timeoutSeconds * 1000);
+    m_page->load(m_address);
+}
+
+void PdfRenderer::onLoadingChanged(const QWebEngineLoadingInfo& info)
+{
+    if (m_printing || m_finished)
+        return;
+    const bool httpError = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+        && info.errorCode() >= 400;
+    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+        || (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus
+            && (httpError || info.isErrorPage()))) {
+        finish(false, LoadErrorText(info));
+        return;
+    }
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus
+        && m_page->url() != QUrl(QStringLiteral("about:blank")))
+        print();
+}
+
+void PdfRenderer::onTimeout()
+{
+    if (m_printing || m_finished)
+        return;
+    // As with the capture: a page that keeps loading for ever but has its document
+    // is printed as it stands; one that never answered has nothing to print.
+    m_page->runJavaScript(CaptureScripts::readyState(), [this](const QVariant& state) {
+        if (m_printing || m_finished)
+            return;
+        m_page->triggerAction(QWebEnginePage::Stop);
+        if (state.toString() == QLatin1String("loading")
+            || m_page->url() == QUrl(QStringLiteral("about:blank"))) {
+            finish(false, QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds));
+            return;
+        }
+        print();
+    });
+}
+
+void PdfRenderer::print()
+{
+    m_printing = true;
+    m_timer.stop();
+    const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+        QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    m_page->printToPdf(
+        [this](const QByteArray& pdf) {
+            if (pdf.isEmpty()) {
+                finish(false, QStringLiteral("The page could not be printed"));
+                return;
+            }
+            QSaveFile file(m_pdfPath);
+            if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size()
+                || !file.commit()) {
+                finish(false,
+                    QStringLiteral("Cannot write %1: %2").arg(m_pdfPath, file.errorString()));
+                return;
+            }
+            finish(true, QString());
+        },
+        layout);
+}
+
+void PdfRenderer::finish(bool ok, const QString& error)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_timer.stop();
+    if (m_context && m_done)
+        m_done(ok, error);
+    deleteLater();
+}

@@ -1,0 +1,78 @@
+#include "capturegeometry.h"
+
+#include <QTest>
+
+class TestCaptureGeometry : public QObject
+{
+    Q_OBJECT
+private slots:
+    void pageSize_data();
+    void pageSize();
+    void tiles();
+};
+
+namespace {
+
+BodyMetrics metrics(bool quirks, double sw, double ow, double cw, double sh, double oh, double ch,
+    double docW, double docH)
+{
+    BodyMetrics m;
+    m.hasBody = true;
+    m.quirksMode = quirks;
+    m.scrollWidth = sw;
+    m.offsetWidth = ow;
+    m.clientWidth = cw;
+    m.scrollHeight = sh;
+    m.offsetHeight = oh;
+    m.clientHeight = ch;
+    m.documentWidth = docW;
+    m.documentHeight = docH;
+    return m;
+}
+
+} // namespace
+
+void TestCaptureGeometry::pageSize_data()
+{
+    QTest::addColumn<BodyMetrics>("m");
+    QTest::addColumn<QSize>("capture");
+    // The body's metrics alone: the page plus the 13-pixel strip on each axis.
+    QTest::newRow("plain body") << metrics(false, 1000, 1000, 1000, 3000, 3000, 3000, 1000, 3000)
+                                << QSize(1013, 3013);
+    // The body's own scroll bar is kept as blank space.
+    QTest::newRow("body scroll bar")
+        << metrics(false, 1000, 1017, 1000, 3000, 3000, 3000, 1000, 3000) << QSize(1030, 3013);
+    // Standards mode: the root's scrolled size includes the body's margins.
+    QTest::newRow("standards margins")
+        << metrics(false, 1184, 1184, 1184, 10098, 10098, 10098, 1200, 10140) << QSize(1213, 10153);
+    // Quirks mode: client height is the viewport, offset height the content; adding
+    // their difference would nearly double the page (19483 for 10138).
+    QTest::newRow("quirks") << metrics(true, 1200, 1200, 1024, 10138, 10138, 793, 1200, 10138)
+                            << QSize(1213, 10151);
+    BodyMetrics noBody;
+    noBody.documentWidth = 640;
+    noBody.documentHeight = 480;
+    QTest::newRow("no body (an image)") << noBody << QSize(653, 493);
+}
+
+void TestCaptureGeometry::pageSize()
+{
+    QFETCH(BodyMetrics, m);
+    QFETCH(QSize, capture);
+    QCOMPARE(CaptureSizeForPage(PageSizeFromMetrics(m)), capture);
+}
+
+void TestCaptureGeometry::tiles()
+{
+    QCOMPARE(TileTops(40013, 4000).size(), 11);
+    QCOMPARE(TileTops(40013, 4000).last(), 40000);
+    QCOMPARE(TileTops(3013, 3013), QList<int> { 0 });
+    QVERIFY(TileTops(0, 4000).isEmpty());
+    // Wide pages get shorter tiles, never below 1000 px.
+    QCOMPARE(TileHeightForWidth(1213), 4000);
+    QCOMPARE(TileHeightForWidth(8000), 2000);
+    QCOMPARE(TileHeightForWidth(30000), 1000);
+}
+
+QTEST_APPLESS_MAIN(TestCaptureGeometry)
+#include "tst_capturegeometry.moc"

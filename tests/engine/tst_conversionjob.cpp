@@ -1,0 +1,281 @@
+#include "conversionjob.h"
+#include "enginesetup.h"
+#include "pagecapturer.h"
+#include "settings/inifile.h"
+#include "testhttpserver.h"
+#include "testpages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestConversionJob : public QObject
+{
+    Q_OBJECT
+public:
+    static void initMain() { PrepareEngineEnvironment(); }
+
+private slots:
+    void initTestCase();
+    void init();
+    void customNameIsNumberedAcrossPages();
+    void overwriteModeKeepsOnlyTheLastPage();
+    void everyImageFormatReadsBack_data();
+    void everyImageFormatReadsBack();
+    void nameFromAddressAndDateTimeStamp();
+    void thumbnailBesideTheImage();
+    void textOutputOfAKnownPage();
+    void pdfOfALongPageHasSeveralPages();
+    void missingOutputFolderIsCreated();
+    void failuresLeaveNothingBehind();
+
+private:
+    ConversionResult convert(const QString& address, const QString& format = QString());
+    void set(
+        const QString& key, const QString& value, const QString& section = QStringLiteral("set"));
+    QStringList outputFiles() const;
+    void checkNoTemporaryFiles();
+
+    QTemporaryDir m_root;
+    QString m_appFolder;
+    QString m_outFolder;
+    QString m_settings;
+    QString m_page;
+    TestHttpServer m_server;
+    PageCapturer m_capturer;
+    int m_run = 0;
+};
+
+void TestConversionJob::initTestCase()
+{
+    QVERIFY(m_root.isValid());
+    QVERIFY(m_server.start());
+    m_page = TestPages::writePage(
+        m_root.path(), QStringLiteral("page.html"), TestPages::bandedPage(1000, 1500));
+}
+
+void TestConversionJob::init()
+{
+    // A fresh application folder and output folder per test.
+    ++m_run;
+    m_appFolder = m_root.filePath(QStringLiteral("app%1").arg(m_run));
+    m_outFolder = m_root.filePath(QStringLiteral("out%1").arg(m_run));
+    QVERIFY(QDir().mkpath(m_appFolder));
+    QVERIFY(QDir().mkpath(m_outFolder));
+    m_settings = QDir(m_appFolder).filePath(QStringLiteral("settings.dat"));
+    set(QStringLiteral("outputfolder"), m_outFolder);
+    set(QStringLiteral("filename"), QStringLiteral("webimage"));
+}
+
+void TestConversionJob::set(const QString& key, const QString& value, const QString& section)
+{
+    WriteSetting(m_settings, section, key, value);
+}
+
+ConversionResult TestConversionJob::convert(const QString& address, const QString& format)
+{
+    ConversionRequest request;
+    request.address = address;
+    request.applicationFolder = m_appFolder;
+    request.settingsFile = m_settings;
+    request.formatOverride = format;
+    request.clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(16, 5, 20)); };
+    ConversionJob job(request, &m_capturer);
+    QSignalSpy finished(&job, &ConversionJob::finished);
+    job.start();
+    // Never answered inside start().
+    if (!finished.isEmpty())
+        return ConversionResult { false, QStringLiteral("finished inside start()"), {}, {}, 0 };
+    if (!finished.wait(120000))
+        return ConversionResult { false, QStringLiteral("no answer"), {}, {}, 0 };
+    if (finished.count() != 1)
+        return ConversionResult { false, QStringLiteral("answered twice"), {}, {}, 0 };
+    return finished.first().first().value<ConversionResult>();
+}
+
+QStringList TestConversionJob::outputFiles() const
+{
+    return QDir(m_outFolder).entryList(QDir::Files, QDir::Name);
+}
+
+void TestConversionJob::checkNoTemporaryFiles()
+{
+    QVERIFY(!QFile::exists(QDir(m_appFolder).filePath(QStringLiteral("tempimage.bmp"))));
+    QVERIFY(!QFile::exists(QDir(m_appFolder).filePath(QStringLiteral("WEBtemp.htm"))));
+}
+
+void TestConversionJob::customNameIsNumberedAcrossPages()
+{
+    set(QStringLiteral("outputformat"), QStringLiteral("JPG"));
+    set(QStringLiteral("quality"), QStringLiteral("85"));
+    for (const QString& expected : { QStringLiteral("webimage.jpg"),
+             QStringLiteral("webimage_0.jpg"), QStringLiteral("webimage_1.jpg") }) {
+        const ConversionResult result = convert(m_page);
+        QVERIFY2(result.ok, qPrintable(result.reason));
+        QCOMPARE(result.filesWritten, QStringList { QDir(m_outFolder).filePath(expected) });
+        QVERIFY(result.seconds > 0);
+        checkNoTemporaryFiles();
+    }
+    // The bitmap copies were made and deleted for every page.
+    QCOMPARE(outputFiles(), (QStringList { "webimage.jpg", "webimage_0.jpg", "webimage_1.jpg" }));
+}
+
+void TestConversionJob::overwriteModeKeepsOnlyTheLastPage()
+{
+    set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    set(QStringLiteral("existedfile"), QStringLiteral("1"));
+    QVERIFY(convert(m_page).ok);
+    const QString other = TestPages::writePage(
+        m_root.path(), QStringLiteral("short.html"), TestPages::bandedPage(1000, 900));
+    QVERIFY(convert(other).ok);
+    QCOMPARE(outputFiles(), QStringList { "webimage.png" });
+    QCOMPARE(QImage(QDir(m_outFolder).filePath(QStringLiteral("webimage.png"))).height(), 900 + 13);
+}
+
+void TestConversionJob::everyImageFormatReadsBack_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("BMP") << "BMP"
+                         << "webimage.BMP";
+    QTest::newRow("GIF") << "GIF"
+                         << "webimage.gif";
+    QTest::newRow("TIFF") << "TIFF"
+                          << "webimage.tiff";
+    QTest::newRow("lower-case jpg means BMP") << "jpg"
+                                              << "webimage.BMP";
+}
+
+void TestConversionJob::everyImageFormatReadsBack()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, file);
+    set(QStringLiteral("outputformat"), format);
+    const ConversionResult result = convert(m_page);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QCOMPARE(outputFiles(), QStringList { file });
+    const QImage image(QDir(m_outFolder).filePath(file));
+    QCOMPARE(image.size(), QSize(1024 + 13, 1500 + 13));
+    // The end marker survives every encoder (GIF's palette too).
+    const QColor marker = image.pixelColor(20, 1450);
+    QVERIFY2(
+        marker.red() > 230 && marker.green() < 30 && marker.blue() < 30, qPrintable(marker.name()));
+    checkNoTemporaryFiles();
+}
+
+void TestConversionJob::nameFromAddressAndDateTimeStamp()
+{
+    // Name from the address, BMP, the same page twice: <name>.BMP, then <name>_0.bmp.
+    set(QStringLiteral("fileoption"), QStringLiteral("1"));
+    m_server.route(
+        QStringLiteral("/a.htm"), TestHttpServer::page(TestPages::bandedPage(1000, 800)));
+    const QString address = m_server.url(QStringLiteral("/a.htm")).toString();
+    QVERIFY(convert(address).ok);
+    QVERIFY(convert(address).ok);
+    const QString stem = QStringLiteral("127_0_0_1%1a_htm").arg(m_server.port());
+    QCOMPARE(outputFiles(), (QStringList { stem + ".BMP", stem + "_0.bmp" }));
+
+    // Custom name with the date and time of the clock: MMDDYYHHMMSS.
+    set(QStringLiteral("fileoption"), QStringLiteral("0"));
+    set(QStringLiteral("datetime"), QStringLiteral("1"));
+    const ConversionResult result = convert(address, QStringLiteral("PNG"));
+    QVERIFY(result.ok);
+    QCOMPARE(QFileInfo(result.filesWritten.last()).fileName(),
+        QStringLiteral("webimage120626160520.png"));
+}
+
+void TestConversionJob::thumbnailBesideTheImage()
+{
+    set(QStringLiteral("outputformat"), QStringLiteral("JPG"));
+    set(QStringLiteral("Thumbnail"), QStringLiteral("1"));
+    set(QStringLiteral("imagesize"), QStringLiteral("25"));
+    QFile existing(QDir(m_outFolder).filePath(QStringLiteral("webimage.jpg")));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    const ConversionResult result = convert(m_page);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    // The image is numbered; the thumbnail is named after the bitmap copy.
+    QCOMPARE(outputFiles(),
+        (QStringList { "webimage.jpg", "webimage_0.jpg", "webimage_Thumbnail.jpg" }));
+    const QImage thumbnail(QDir(m_outFolder).filePath(QStringLiteral("webimage_Thumbnail.jpg")));
+    QCOMPARE(thumbnail.size(), QSize(259, 378)); // 1037 x 1513 at 25 %
+}
+
+void TestConversionJob::textOutputOfAKnownPage()
+{
+    const QString page = TestPages::writePage(m_root.path(), QStringLiteral("text.html"),
+        TestPages::simplePage(QStringLiteral("t"),
+            QStringLiteral("<p>Hello&nbsp;world and more<br>"
+                           "<table><tr><td>a</td><td>b</td></tr></table>")));
+    set(QStringLiteral("outputformat"), QStringLiteral("TXT"));
+    const ConversionResult result = convert(page);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QCOMPARE(outputFiles(), QStringList { "webimage.txt" });
+    QFile text(QDir(m_outFolder).filePath(QStringLiteral("webimage.txt")));
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    // The parser keeps the file's last line end inside the body; with the line end
+    // the temporary file adds, the text ends in two spaces.
+    QCOMPARE(text.readAll(), QByteArray("\r\n\r\nHello world and more\r\na|b|\r\n  "));
+    checkNoTemporaryFiles();
+}
+
+void TestConversionJob::pdfOfALongPageHasSeveralPages()
+{
+    set(QStringLiteral("outputformat"), QStringLiteral("PDF"));
+    const QString page = TestPages::writePage(
+        m_root.path(), QStringLiteral("long.html"), TestPages::bandedPage(1000, 10000));
+    const ConversionResult result = convert(page);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QCOMPARE(outputFiles(), QStringList { "webimage.pdf" });
+    QFile pdf(QDir(m_outFolder).filePath(QStringLiteral("webimage.pdf")));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF"));
+    const qsizetype pages = QString::fromLatin1(bytes).count(
+        QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]")));
+    QVERIFY2(pages >= 5, qPrintable(QString::number(pages)));
+}
+
+void TestConversionJob::missingOutputFolderIsCreated()
+{
+    const QString nested = QDir(m_outFolder).filePath(QStringLiteral("a/b"));
+    set(QStringLiteral("outputfolder"), nested);
+    set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    const ConversionResult result = convert(m_page);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QVERIFY(QFile::exists(QDir(nested).filePath(QStringLiteral("webimage.png"))));
+}
+
+void TestConversionJob::failuresLeaveNothingBehind()
+{
+    set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    // A folder that cannot be made: its parent is a file.
+    QFile blocker(QDir(m_outFolder).filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    set(QStringLiteral("outputfolder"), QDir(m_outFolder).filePath(QStringLiteral("file/sub")));
+    ConversionResult result = convert(m_page);
+    QVERIFY(!result.ok);
+    QVERIFY2(result.reason.startsWith(QStringLiteral("Cannot create the output folder")),
+        qPrintable(result.reason));
+    checkNoTemporaryFiles();
+
+    // A server error: the page fails with the server's reason and writes nothing.
+    set(QStringLiteral("outputfolder"), m_outFolder);
+    m_server.route(QStringLiteral("/broken"), TestHttpServer::status(500));
+    result = convert(m_server.url(QStringLiteral("/broken")).toString());
+    QVERIFY(!result.ok);
+    QCOMPARE(result.reason, QStringLiteral("Server error - you may be able to try again"));
+    QCOMPARE(outputFiles(), QStringList { "file" });
+    checkNoTemporaryFiles();
+
+    // The same capturer converts the next page normally.
+    QVERIFY(convert(m_page).ok);
+}
+
+QTEST_MAIN(TestConversionJob)
+#include "tst_conversionjob.moc"
