@@ -434,9 +434,11 @@ void PageCapturer::restoreView()
         m_view->resize(LayoutWidth, LayoutHeight);
         return;
     }
-    m_view->page()->runJavaScript(CaptureScripts::restore(m_savedScroll.x(), m_savedScroll.y()));
+    // Back to its size first: while the view still holds the whole page there is
+    // nothing to scroll, and the page would stay at the top.
     m_view->resize(m_savedSize);
     m_view->move(m_savedPos);
+    m_view->page()->runJavaScript(CaptureScripts::restore(m_savedScroll.x(), m_savedScroll.y()));
 }
 
 void PageCapturer::runScript(const QString& script, std::function<void(const QVariant&)> then)

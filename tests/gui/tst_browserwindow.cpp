@@ -1,6 +1,7 @@
 #include "app/commandrouter.h"
 #include "app/mainwindow.h"
 #include "browser/browserwindow.h"
+#include "conversionservice.h"
 #include "enginesetup.h"
 #include "fakeservices.h"
 #include "naming/outputnaming.h"
@@ -43,10 +44,13 @@ private slots:
     void addressBoxFollowsFrameNavigations();
     void stopEndsALoadThatNeverAnswers();
     void listCommandsOpenItModallyOnTheSelectedRow();
+    void convertNowNamesTheFileAfterTheAddressBox();
+    void convertNowReportsAFileThatWasNotWritten();
 
 private:
     QUrl writePage(const QString& name, const QByteArray& body);
     std::unique_ptr<BrowserWindow> open(const QString& startUrl);
+    std::unique_ptr<BrowserWindow> openConverting(const QString& startUrl);
     void writeSetting(const QString& key, const QString& value)
     {
         WriteSetting(
@@ -62,6 +66,7 @@ private:
     }
 
     QTemporaryDir m_dir;
+    std::unique_ptr<ConversionService> m_service;
     RecordingPresenter m_messages;
     RecordingOpener m_opener;
 };
@@ -121,6 +126,25 @@ void TestBrowserWindow::layoutFollowsTheResizeRule()
     // Too low for the rule: the browser keeps its height, the width follows.
     window->resize(650, 40);
     QTRY_COMPARE(view->geometry(), QRect(6, 60, 650, 340));
+}
+
+std::unique_ptr<BrowserWindow> TestBrowserWindow::openConverting(const QString& startUrl)
+{
+    if (!m_service)
+        m_service = std::make_unique<ConversionService>();
+    m_messages.messages.clear();
+    m_opener.opened.clear();
+    BrowserWindow::Context context;
+    context.startUrl = startUrl;
+    context.applicationFolder = m_dir.path();
+    context.settingsFile = m_dir.filePath(QStringLiteral("settings.dat"));
+    context.conversions = m_service.get();
+    context.messages = &m_messages;
+    context.opener = &m_opener;
+    context.clock = [] { return QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0)); };
+    auto window = std::make_unique<BrowserWindow>(context);
+    window->show();
+    return window;
 }
 
 bool TestBrowserWindow::waitForLoad(BrowserWindow* window, QSignalSpy& spy, int count)
@@ -278,6 +302,77 @@ void TestBrowserWindow::listCommandsOpenItModallyOnTheSelectedRow()
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
     // Each opening starts afresh on its own row's address.
     QCOMPARE(shown, (QStringList { two.toString(), one.toString(), two.toString() }));
+}
+
+void TestBrowserWindow::convertNowNamesTheFileAfterTheAddressBox()
+{
+    const QString out = m_dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    writeSetting(SettingName::OutputFolder, out);
+    writeSetting(SettingName::FileOption, QStringLiteral("1"));
+    writeSetting(SettingName::OutputType, QStringLiteral("Image"));
+    writeSetting(SettingName::OutputFormat, QStringLiteral("PNG"));
+    const QUrl page = writePage(QStringLiteral("tall.html"),
+        "<div style='height:3000px;background:linear-gradient(#fff,#00f)'>tall</div>");
+
+    auto window = openConverting(page.toString());
+    auto* view = window->view();
+    QSignalSpy loads(view->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    // The size to come back to is the one the user gave the window.
+    window->resize(900, 500);
+    QTRY_COMPARE(view->geometry(), QRect(6, 60, 900, 440));
+    view->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 300);"));
+    QTRY_COMPARE_WITH_TIMEOUT(view->page()->scrollPosition().y(), 300.0, LoadTimeout);
+
+    // Typed but neither Go nor Enter: the page on screen is converted, the
+    // file is named after the typed text.
+    const QString typed = QStringLiteral("http://www.typed-example.com/shot.html");
+    auto* address = child<QLineEdit>(window.get(), "Text1");
+    address->setText(typed);
+    auto* convert = child<QPushButton>(window.get(), "cmdWriteDisc");
+    QVERIFY(convert->isEnabled());
+    QCOMPARE(convert->toolTip(), QStringLiteral("Convert Pagelith"));
+    convert->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages.messages.size(), 1, 120000);
+    QCOMPARE(m_messages.texts(), QStringList { "Conversion completed!" });
+    QVERIFY(!m_messages.messages.constFirst().critical);
+    QCOMPARE(m_opener.opened, QList<QUrl> { QUrl::fromLocalFile(out) });
+
+    const QFileInfoList written = QDir(out).entryInfoList(QDir::Files);
+    QCOMPARE(written.size(), 1);
+    QCOMPARE(written.constFirst().completeBaseName(), UrlToFileName(typed));
+    QCOMPARE(written.constFirst().suffix().toLower(), QStringLiteral("png"));
+    QImage image(written.constFirst().filePath());
+    QVERIFY(image.height() >= 3000);
+
+    // The user sees the page as before and goes on browsing.
+    QCOMPARE(view->geometry(), QRect(6, 60, 900, 440));
+    QTRY_COMPARE_WITH_TIMEOUT(view->page()->scrollPosition().y(), 300.0, LoadTimeout);
+    QCOMPARE(view->url(), page);
+    QCOMPARE(address->text(), typed);
+    QVERIFY(convert->isEnabled());
+}
+
+void TestBrowserWindow::convertNowReportsAFileThatWasNotWritten()
+{
+    // A folder below a plain file can never be created or written.
+    QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    writeSetting(SettingName::OutputFolder, blocker.fileName() + QStringLiteral("/out"));
+    writeSetting(SettingName::OutputFormat, QStringLiteral("PNG"));
+    const QUrl page = writePage(QStringLiteral("small.html"), "<p>small</p>");
+
+    auto window = openConverting(page.toString());
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    child<QPushButton>(window.get(), "cmdWriteDisc")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages.messages.size(), 1, 120000);
+    QVERIFY(m_messages.messages.constFirst().critical);
+    QVERIFY(m_messages.texts().constFirst().startsWith(QLatin1String("Conversion failed: ")));
+    QVERIFY(m_messages.texts().constFirst().size() > QStringLiteral("Conversion failed: ").size());
+    QVERIFY(m_opener.opened.isEmpty());
 }
 
 int main(int argc, char** argv)

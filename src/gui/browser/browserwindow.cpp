@@ -3,6 +3,10 @@
 #include "app/messagepresenter.h"
 #include "app/urlopener.h"
 #include "browserpage.h"
+#include "conversionrequest.h"
+#include "conversionresult.h"
+#include "conversionservice.h"
+#include "settings/settingreaders.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -82,9 +86,13 @@ BrowserWindow::BrowserWindow(const Context& context, QWidget* parent)
     connect(m_page, &QWebEnginePage::linkHovered, this,
         [this](const QString& url) { showStatus(url.isEmpty() ? m_loadStatus : url); });
 
-    // Converting needs the conversion engine, which this build does not have yet.
-    m_convert->setEnabled(false);
-    m_convert->setToolTip(tr("Not available yet"));
+    if (m_context.conversions) {
+        connect(m_context.conversions, &ConversionService::finished, this,
+            &BrowserWindow::conversionFinished);
+    } else {
+        m_convert->setEnabled(false);
+        m_convert->setToolTip(tr("Not available yet"));
+    }
 
     resize(InitialClientSize);
     const QUrl start = QUrl::fromUserInput(m_context.startUrl);
@@ -153,14 +161,60 @@ void BrowserWindow::showStatus(const QString& text)
 void BrowserWindow::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    // The browser reaches the client's right edge and runs on under the status
-    // bar; below the toolbar's height it keeps its former height.
-    const int height = this->height() - BrowserTop;
-    m_view->setGeometry(BrowserLeft, BrowserTop, width(), height >= 0 ? height : m_view->height());
-    m_status->setGeometry(0, this->height() - StatusBarHeight, width(), StatusBarHeight);
+    m_status->setGeometry(0, height() - StatusBarHeight, width(), StatusBarHeight);
+    // While a conversion has the view enlarged it is left alone; the rule is
+    // applied again once the view is back.
+    if (m_conversionId < 0)
+        layoutBrowser();
 }
 
-void BrowserWindow::convertNow() { }
+void BrowserWindow::layoutBrowser()
+{
+    // The browser reaches the client's right edge and runs on under the status
+    // bar; below the toolbar's height it keeps its former height.
+    const int browserHeight = height() - BrowserTop;
+    m_view->setGeometry(
+        BrowserLeft, BrowserTop, width(), browserHeight >= 0 ? browserHeight : m_view->height());
+}
+
+void BrowserWindow::convertNow()
+{
+    if (!m_context.conversions || m_conversionId >= 0)
+        return;
+    ConversionRequest request;
+    // Named after what the address box says now, typed or followed; the page
+    // converted is the one on the screen.
+    request.address = m_address->text();
+    request.applicationFolder = m_context.applicationFolder;
+    request.settingsFile = m_context.settingsFile;
+    request.view = m_view;
+    request.clock = m_context.clock;
+    m_convert->setEnabled(false);
+    m_conversionId = m_context.conversions->enqueue(request);
+}
+
+void BrowserWindow::conversionFinished(int id, const ConversionResult& result)
+{
+    if (id != m_conversionId)
+        return;
+    m_conversionId = -1;
+    m_convert->setEnabled(true);
+    layoutBrowser();
+
+    // Success is only claimed for a file that is really there.
+    if (!result.ok || result.filesWritten.isEmpty()) {
+        QString reason = result.reason;
+        if (reason.isEmpty())
+            reason = result.encoderMessage.isEmpty() ? tr("No file was written.")
+                                                     : result.encoderMessage;
+        m_context.messages->critical(this, tr("Conversion failed: %1").arg(reason));
+        return;
+    }
+    m_context.messages->information(this, tr("Conversion completed!"));
+    // Read again: the settings may have changed while the message was open.
+    m_context.opener->open(QUrl::fromLocalFile(
+        OutputFolderSetting(m_context.settingsFile, m_context.applicationFolder)));
+}
 
 void BrowserWindow::closeEvent(QCloseEvent* event)
 {

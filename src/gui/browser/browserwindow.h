@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QStatusBar;
 class QWebEngineView;
+struct ConversionResult;
 
 // The mini browser: the user browses to one page and converts exactly what the
 // view shows. Opened modally on a start address; nothing survives a close.
@@ -51,6 +52,8 @@ protected:
 private:
     void createToolbar();
     void showStatus(const QString& text);
+    void layoutBrowser();
+    void conversionFinished(int id, const ConversionResult& result);
 
     Context m_context;
     std::unique_ptr<MessagePresenter> m_ownMessages;
