@@ -1,10 +1,14 @@
 #include "app/appinfo.h"
 #include "app/appshell.h"
+#include "enginesetup.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    // The browser window converts through the engine, whose rendering path must
+    // be chosen before the application object exists.
+    PrepareEngineEnvironment();
     QApplication application(argc, argv);
     QApplication::setApplicationName(AppInfo::title());
     QApplication::setApplicationVersion(AppInfo::version());
