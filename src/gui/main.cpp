@@ -6,8 +6,7 @@
 
 int main(int argc, char* argv[])
 {
-    // The browser window converts through the engine, whose rendering path must
-    // be chosen before the application object exists.
+    // The capture needs its rendering path chosen before Qt starts.
     PrepareEngineEnvironment();
     QApplication application(argc, argv);
     QApplication::setApplicationName(AppInfo::title());

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
+#include <csignal>
+#include <sys/types.h>
 
 namespace {
 
@@ -43,6 +45,7 @@ private slots:
     void loadFailuresAreReasons();
     void slowPageIsWaitedFor();
     void scriptDialogsDoNotBlock();
+    void rendererCrashIsAFailure();
     void viewIsCapturedAndRestored();
 
 private:
@@ -206,6 +209,29 @@ void TestPageCapturer::scriptDialogsDoNotBlock()
     QVERIFY(capture(QUrl::fromLocalFile(path), 10, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     QVERIFY(!image.isNull());
+}
+
+void TestPageCapturer::rendererCrashIsAFailure()
+{
+    // The page's renderer is killed while the next page is on its way.
+    m_server.route(
+        QStringLiteral("/crash"), TestHttpServer::slow(TestPages::bandedPage(1024, 1000), 3000));
+    QSignalSpy done(&m_capturer, &PageCapturer::captured);
+    QSignalSpy failed(&m_capturer, &PageCapturer::failed);
+    m_capturer.captureUrl(m_server.url(QStringLiteral("/crash")), 20);
+    QTRY_VERIFY_WITH_TIMEOUT(m_capturer.page()->renderProcessPid() > 0, 10000);
+    QCOMPARE(::kill(pid_t(m_capturer.page()->renderProcessPid()), SIGKILL), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 30000);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toString(), QStringLiteral("The page's renderer crashed"));
+
+    // The next page gets a new renderer.
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(TestPages::writePage(m_dir.path(),
+                        QStringLiteral("after.html"), TestPages::bandedPage(1024, 1000))),
+        20, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
 }
 
 void TestPageCapturer::viewIsCapturedAndRestored()

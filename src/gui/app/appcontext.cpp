@@ -1,11 +1,14 @@
 #include "appcontext.h"
 
 #include "app/appinfo.h"
+#include "conversionservice.h"
 
 AppContext::AppContext(const QString& applicationFolder)
     : m_applicationFolder(applicationFolder)
 {
 }
+
+AppContext::~AppContext() = default;
 
 QString AppContext::settingsFile() const
 {
@@ -15,4 +18,11 @@ QString AppContext::settingsFile() const
 QString AppContext::filePath(const QString& fileName) const
 {
     return AppInfo::pathIn(m_applicationFolder, fileName);
+}
+
+ConversionService* AppContext::conversionService()
+{
+    if (!m_conversionService)
+        m_conversionService = std::make_unique<ConversionService>();
+    return m_conversionService.get();
 }

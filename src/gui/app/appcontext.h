@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+class ConversionService;
 
 // What the whole application shares: where its files live and the address the
 // browser window opens next. One instance lives as long as the application.
@@ -8,6 +11,7 @@ class AppContext
 {
 public:
     explicit AppContext(const QString& applicationFolder);
+    ~AppContext();
 
     QString applicationFolder() const { return m_applicationFolder; }
     QString settingsFile() const;
@@ -18,7 +22,12 @@ public:
     QString browserStartUrl() const { return m_browserStartUrl; }
     void setBrowserStartUrl(const QString& address) { m_browserStartUrl = address; }
 
+    // The one queue every front end hands its pages to, so that a batch page
+    // and a scheduled page are never converted at the same time. Made on first use.
+    ConversionService* conversionService();
+
 private:
     QString m_applicationFolder;
     QString m_browserStartUrl;
+    std::unique_ptr<ConversionService> m_conversionService;
 };

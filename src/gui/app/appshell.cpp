@@ -10,10 +10,12 @@
 #include "app/toolbaricons.h"
 #include "app/trayicon.h"
 #include "app/urlopener.h"
+#include "convert/batchdriver.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 AppShell::AppShell(const QString& applicationFolder, const ShellServices& services, QObject* parent)
@@ -80,7 +82,28 @@ bool AppShell::start()
     m_router = std::make_unique<CommandRouter>(m_context.get(), m_services.messages,
         m_services.opener, m_services.fileDialogs, m_mainWindow.get(), m_tray.get());
     connect(m_router.get(), &CommandRouter::applicationExited, this, [this] { m_services.quit(); });
+    wireBatchDriver();
     m_mainWindow->centreOnScreen();
     m_mainWindow->show();
     return true;
+}
+
+void AppShell::wireBatchDriver()
+{
+    // The main window owns the driver; the router reaches it only while it lives.
+    QPointer<BatchDriver> driver = new BatchDriver(
+        m_mainWindow.get(), m_context.get(), m_services.messages, m_services.opener);
+    driver->setObjectName(QStringLiteral("batchDriver"));
+    m_router->provide(CommandRouter::Pending::ConvertNow, [driver] {
+        if (driver)
+            driver->start();
+    });
+    m_router->provide(CommandRouter::Pending::CancelConvert, [driver] {
+        if (driver)
+            driver->cancel();
+    });
+    m_router->provide(CommandRouter::Pending::CancelConvertQuietly, [driver] {
+        if (driver)
+            driver->cancelQuietly();
+    });
 }

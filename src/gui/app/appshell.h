@@ -32,6 +32,8 @@ public:
     CommandRouter* router() const { return m_router.get(); }
 
 private:
+    void wireBatchDriver();
+
     std::unique_ptr<AppContext> m_context;
     ShellServices m_services;
     std::unique_ptr<MessagePresenter> m_ownMessages;

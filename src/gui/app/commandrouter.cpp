@@ -10,7 +10,6 @@
 #include "app/toolbarstrip.h"
 #include "app/trayicon.h"
 #include "browser/browserwindow.h"
-#include "conversionservice.h"
 #include "settings/settingsdialog.h"
 #include "urllist/urllistcommands.h"
 #include "urllist/urllistwidget.h"
@@ -170,13 +169,6 @@ void CommandRouter::provide(Pending command, std::function<void()> routine)
     }
 }
 
-ConversionService* CommandRouter::conversions()
-{
-    if (!m_conversions)
-        m_conversions = new ConversionService(this);
-    return m_conversions;
-}
-
 bool CommandRouter::isProvided(Pending command) const
 {
     return bool(m_pending[size_t(command)].routine);
@@ -292,7 +284,7 @@ void CommandRouter::showBrowserWindow()
     browser.settingsFile = m_context->settingsFile();
     browser.messages = m_messages;
     browser.opener = m_opener;
-    browser.conversions = conversions();
+    browser.conversions = m_context->conversionService();
     // A new window on every opening: no history or address survives a close.
     BrowserWindow window(browser, m_mainWindow);
     window.exec();

@@ -7,7 +7,6 @@
 #include <functional>
 
 class AppContext;
-class ConversionService;
 class FileDialogs;
 class HelpLinks;
 class MainWindow;
@@ -48,8 +47,6 @@ public:
     bool isProvided(Pending command) const;
 
     UrlListCommands* listCommands() const { return m_listCommands; }
-    // The application's one conversion queue, created on first use.
-    ConversionService* conversions();
     HelpLinks* helpLinks() const { return m_helpLinks; }
 
 public slots:
@@ -103,7 +100,6 @@ private:
     AppContext* m_context;
     MessagePresenter* m_messages;
     UrlOpener* m_opener;
-    ConversionService* m_conversions = nullptr;
     MainWindow* m_mainWindow;
     TrayIcon* m_tray;
     UrlListCommands* m_listCommands;

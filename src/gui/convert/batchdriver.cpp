@@ -1,0 +1,285 @@
+#include "batchdriver.h"
+
+#include "app/appcontext.h"
+#include "app/mainwindow.h"
+#include "app/messagepresenter.h"
+#include "app/progresspanel.h"
+#include "app/statusframe.h"
+#include "app/urlopener.h"
+#include "conversionrequest.h"
+#include "conversionresult.h"
+#include "conversionservice.h"
+#include "settings/settingreaders.h"
+#include "urllist/urllistwidget.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTreeWidgetItem>
+#include <QUrl>
+#include <cmath>
+
+namespace {
+
+const QString ProcessingStatus = QStringLiteral("Processing");
+const QString OkStatus = QStringLiteral("OK");
+const QString CancelStatus = QStringLiteral("Cancel");
+const QString FailedStatus = QStringLiteral("Failed");
+
+} // namespace
+
+BatchDriver::BatchDriver(
+    MainWindow* window, AppContext* context, MessagePresenter* messages, UrlOpener* opener)
+    : QObject(window)
+    , m_window(window)
+    , m_context(context)
+    , m_messages(messages)
+    , m_opener(opener)
+{
+}
+
+ConversionService* BatchDriver::service()
+{
+    if (m_service)
+        return m_service;
+    m_service = m_context->conversionService();
+    // The page in work is known the moment the queue starts it, so that a
+    // cancel never takes a started page for a waiting one.
+    connect(m_service, &ConversionService::started, this,
+        [this](int id, const QString&) { onStarted(id); });
+    connect(m_service, &ConversionService::statusText, this, &BatchDriver::onStatusText);
+    // Queued, so that a page the queue ends at once (even from inside enqueue)
+    // is handled once its id is known here.
+    connect(m_service, &ConversionService::finished, this, &BatchDriver::onFinished,
+        Qt::QueuedConnection);
+    return m_service;
+}
+
+BatchDriver::~BatchDriver() = default;
+
+int BatchDriver::RaisedProgress(int position, int rowCount)
+{
+    if (rowCount <= 0)
+        return position;
+    // Halves go to the even neighbour: with 200 rows each step of 0.5 is lost.
+    const double raised = std::nearbyint(position + 100.0 / rowCount);
+    return int(std::min(raised, 100.0));
+}
+
+QString BatchDriver::completionText(int failedPages, int pages)
+{
+    QString text = QStringLiteral("Conversion completed!");
+    if (failedPages > 0) {
+        text += QStringLiteral("\n%1 of %2 %3 failed.")
+                    .arg(failedPages)
+                    .arg(pages)
+                    .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages"));
+    }
+    return text;
+}
+
+void BatchDriver::start()
+{
+    if (!m_window)
+        return;
+    UrlListWidget* list = m_window->urlList();
+    ProgressPanel* panel = m_window->progressPanel();
+    if (list->rowCount() == 0)
+        return;
+    if (m_phase == Phase::Running) {
+        // No second batch: the running one carries on, the folder opens now.
+        panel->hide();
+        openOutputFolder();
+        return;
+    }
+    if (m_phase != Phase::Idle || !service())
+        return; // the end of a batch is being shown
+
+    panel->show();
+    panel->progressBar()->setValue(0);
+    setBusyPointer(true);
+    m_phase = Phase::Running;
+    m_cancelRequested = false;
+    m_pagesDone = 0;
+    m_pagesFailed = 0;
+    m_encoderMessageShown = false;
+    m_rows.clear();
+    QAbstractItemModel* model = list->model();
+    for (int row = 0; row < list->rowCount(); ++row)
+        m_rows.append(QPersistentModelIndex(model->index(row, 0)));
+    m_nextRow = 0;
+    issueNextRow();
+}
+
+void BatchDriver::issueNextRow()
+{
+    UrlListWidget* list = m_window->urlList();
+    // A row removed since the start has no page to convert.
+    while (m_nextRow < m_rows.size() && !m_rows.at(m_nextRow).isValid())
+        ++m_nextRow;
+    if (m_nextRow >= m_rows.size()) {
+        complete();
+        return;
+    }
+    const QPersistentModelIndex row = m_rows.at(m_nextRow++);
+    const QString address = list->address(row.row());
+
+    m_window->progressPanel()->frame()->setTitle(QStringLiteral("Processing ") + address);
+    markRow(row, ProcessingStatus, QString());
+
+    ConversionRequest request;
+    request.address = address;
+    request.applicationFolder = m_context->applicationFolder();
+    request.settingsFile = m_context->settingsFile();
+    request.clock = m_clock;
+    m_currentId = service()->enqueue(request);
+    m_jobs.insert(m_currentId, row);
+}
+
+void BatchDriver::onStarted(int id)
+{
+    m_runningId = id;
+}
+
+void BatchDriver::onStatusText(const QString& text)
+{
+    // The queue also works for the scheduler; its pages' texts are not ours.
+    if (!m_jobs.contains(m_runningId))
+        return;
+    setStatusLabels(m_cancelRequested ? QStringLiteral("User cancel") : text);
+}
+
+void BatchDriver::onFinished(int id, const ConversionResult& result)
+{
+    if (id == m_runningId)
+        m_runningId = -1;
+    const auto job = m_jobs.constFind(id);
+    if (job == m_jobs.constEnd())
+        return;
+    const QPersistentModelIndex row = *job;
+    m_jobs.erase(job);
+    // A page finishing after a cancel has still written its file: its row shows
+    // so. A page written with a remark (it never finished loading) keeps it.
+    markRow(row, result.ok ? OkStatus : FailedStatus, result.reason);
+    if (id != m_currentId || !m_window)
+        return;
+
+    m_currentId = -1;
+    ++m_pagesDone;
+    if (!result.ok) {
+        ++m_pagesFailed;
+        setStatusLabels(result.reason);
+    }
+    QProgressBar* bar = m_window->progressPanel()->progressBar();
+    bar->setValue(RaisedProgress(bar->value(), m_window->urlList()->rowCount()));
+
+    // The encoder says what went wrong once; the other rows carry it in their
+    // tooltips, so a long batch does not stop at every page for the same box.
+    if (!result.encoderMessage.isEmpty() && !m_encoderMessageShown) {
+        m_encoderMessageShown = true;
+        m_messages->critical(m_window, result.encoderMessage);
+        if (!m_window)
+            return;
+    }
+    // Cancelled while the message was up.
+    if (m_phase != Phase::Running)
+        return;
+    issueNextRow();
+}
+
+void BatchDriver::complete()
+{
+    ProgressPanel* panel = m_window->progressPanel();
+    m_phase = Phase::Ending;
+    panel->progressBar()->setValue(100);
+    panel->frame()->setTitle(QStringLiteral("Status"));
+    setBusyPointer(false);
+    m_messages->information(m_window, completionText(m_pagesFailed, m_pagesDone));
+    if (!m_window)
+        return;
+    panel->progressBar()->setValue(0);
+    m_cancelRequested = false;
+    m_phase = Phase::Idle;
+    panel->hide();
+    openOutputFolder();
+    emit batchEnded(true);
+}
+
+void BatchDriver::cancel()
+{
+    cancelBatch(true);
+}
+
+void BatchDriver::cancelQuietly()
+{
+    cancelBatch(false);
+}
+
+void BatchDriver::cancelBatch(bool withMessage)
+{
+    // Outside a running batch there is nothing to stop; a finished row keeps
+    // its result instead of being marked cancelled.
+    if (m_phase != Phase::Running || !m_window)
+        return;
+    m_phase = Phase::Ending;
+    m_cancelRequested = true;
+    if (m_currentId >= 0) {
+        markRow(m_jobs.value(m_currentId), CancelStatus, QString());
+        // A page still waiting in the queue is taken out. One in work is left
+        // to finish: it writes its file and its row shows the result.
+        if (m_runningId != m_currentId) {
+            service()->cancelPending(m_currentId);
+            m_jobs.remove(m_currentId);
+        }
+        m_currentId = -1;
+    }
+    ProgressPanel* panel = m_window->progressPanel();
+    panel->frame()->setTitle(QStringLiteral("Status"));
+    setStatusLabels(QStringLiteral("User cancel"));
+    if (withMessage) {
+        m_messages->critical(m_window, QStringLiteral("Conversion Canceled by the user!"));
+        if (!m_window)
+            return;
+    }
+    setBusyPointer(false);
+    panel->progressBar()->setValue(0);
+    panel->hide();
+    m_phase = Phase::Idle;
+    emit batchEnded(false);
+}
+
+void BatchDriver::markRow(
+    const QPersistentModelIndex& row, const QString& status, const QString& reason)
+{
+    if (!row.isValid() || !m_window)
+        return;
+    QTreeWidgetItem* item = m_window->urlList()->topLevelItem(row.row());
+    if (!item)
+        return;
+    item->setText(UrlListWidget::StatusColumn, status);
+    // An empty tooltip gives the list's own tooltip back.
+    for (int column = 0; column < item->columnCount(); ++column)
+        item->setToolTip(column, reason);
+}
+
+void BatchDriver::setStatusLabels(const QString& text)
+{
+    m_window->statusFrame()->statusLabel()->setText(text);
+    m_window->progressPanel()->statusLabel()->setText(text);
+}
+
+void BatchDriver::setBusyPointer(bool busy)
+{
+    if (busy)
+        m_window->setCursor(Qt::WaitCursor);
+    else
+        m_window->unsetCursor();
+}
+
+void BatchDriver::openOutputFolder()
+{
+    const QString folder
+        = OutputFolderSetting(m_context->settingsFile(), m_context->applicationFolder());
+    // The file manager runs on its own; whether it came up is not the batch's concern.
+    m_opener->open(QUrl::fromLocalFile(folder));
+}

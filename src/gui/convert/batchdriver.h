@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <functional>
+
+class AppContext;
+class ConversionService;
+class MainWindow;
+class MessagePresenter;
+class UrlOpener;
+struct ConversionResult;
+
+// Converts the main window's list from the first row to the last, one page at
+// a time, through the application's shared conversion queue, and shows the
+// batch in the list, the progress panel and the status labels.
+//
+// Nothing waits here: each page's end (the queue's finished signal) submits the
+// next row. The rows to convert are fixed when the batch starts; they are held
+// as persistent indexes, so a row removed meanwhile is skipped and a row added
+// meanwhile is left alone.
+class BatchDriver : public QObject
+{
+    Q_OBJECT
+public:
+    // The driver belongs to the main window; the context and the services
+    // outlive it. The context's conversion queue is only asked for at the
+    // first batch, so a window that never converts never starts the engine.
+    BatchDriver(
+        MainWindow* window, AppContext* context, MessagePresenter* messages, UrlOpener* opener);
+    ~BatchDriver() override;
+
+    // Pages are named with this clock's time when it is set, else the real time.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+    bool isConverting() const { return m_phase != Phase::Idle; }
+
+    // The progress bar after one more page of `rowCount` rows: the step
+    // 100 / rowCount added in floating point and rounded half to even, at most 100.
+    static int RaisedProgress(int position, int rowCount);
+    static QString completionText(int failedPages, int pages);
+
+public slots:
+    // "Convert Now!": starts a batch; during a batch, hides the progress panel
+    // and opens the output folder while the batch carries on.
+    void start();
+    // The cancel button with its message, "Cancel Convert" and the tray's entry.
+    void cancel();
+    // The quiet cancel button.
+    void cancelQuietly();
+
+signals:
+    // A batch ended: after the completion message and the folder, or at a cancel.
+    void batchEnded(bool completed);
+
+private:
+    // Ending: the completion or cancel message is up; commands wait for it.
+    enum class Phase { Idle, Running, Ending };
+
+    ConversionService* service();
+    void issueNextRow();
+    void complete();
+    void cancelBatch(bool withMessage);
+    void onStarted(int id);
+    void onStatusText(const QString& text);
+    void onFinished(int id, const ConversionResult& result);
+    void markRow(const QPersistentModelIndex& row, const QString& status, const QString& reason);
+    void setStatusLabels(const QString& text);
+    void setBusyPointer(bool busy);
+    void openOutputFolder();
+
+    QPointer<MainWindow> m_window;
+    AppContext* m_context;
+    QPointer<ConversionService> m_service;
+    MessagePresenter* m_messages;
+    UrlOpener* m_opener;
+    std::function<QDateTime()> m_clock;
+
+    Phase m_phase = Phase::Idle;
+    bool m_cancelRequested = false;
+    // The rows this batch converts, fixed at its start.
+    QList<QPersistentModelIndex> m_rows;
+    int m_nextRow = 0;
+    // The page of this batch in the queue or in work; -1 when there is none.
+    int m_currentId = -1;
+    // Every page of ours the queue still holds, with its row. A page cancelled
+    // while in work stays here: it still writes its file and marks its row.
+    QHash<int, QPersistentModelIndex> m_jobs;
+    // The page the queue is working on, whoever sent it.
+    int m_runningId = -1;
+    int m_pagesDone = 0;
+    int m_pagesFailed = 0;
+    bool m_encoderMessageShown = false;
+};

@@ -1,0 +1,502 @@
+// The batch conversion from the main window, on the real engine and a loopback
+// server: row statuses, progress, completion, cancels, failing rows and rows
+// edited while a batch runs.
+
+#include "app/appcontext.h"
+#include "app/appshell.h"
+#include "app/imagebutton.h"
+#include "app/mainmenus.h"
+#include "app/mainwindow.h"
+#include "app/messagepresenter.h"
+#include "app/progresspanel.h"
+#include "app/statusframe.h"
+#include "app/toolbarstrip.h"
+#include "app/trayicon.h"
+#include "app/urlopener.h"
+#include "conversionrequest.h"
+#include "conversionservice.h"
+#include "convert/batchdriver.h"
+#include "enginesetup.h"
+#include "testhttpserver.h"
+#include "testpages.h"
+#include "urllist/urllistwidget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidgetItem>
+#include <memory>
+
+namespace {
+
+constexpr int PageTimeoutMs = 60000;
+// Pages named after their address, as PNG, numbered when the name is taken.
+const QString DefaultSettings
+    = QStringLiteral("fileoption=1\r\noutputformat=PNG\r\nexistedfile=0\r\n");
+
+// Everything the batch shows, in the order it happened.
+struct BatchLog
+{
+    QStringList events;
+    QList<int> progress;
+};
+
+// Records the message boxes instead of showing them, with what the window
+// showed at that moment.
+class RecordingPresenter : public MessagePresenter
+{
+public:
+    BatchLog* log = nullptr;
+    MainWindow* window = nullptr;
+    int progressAtMessage = -1;
+    Qt::CursorShape cursorAtMessage = Qt::ArrowCursor;
+    QString labelAtMessage;
+
+    void information(QWidget*, const QString& text) override { record("information", text); }
+    void critical(QWidget*, const QString& text) override { record("critical", text); }
+
+private:
+    void record(const char* kind, const QString& text)
+    {
+        log->events.append(QString::fromLatin1(kind) + QLatin1Char(':') + text);
+        if (!window)
+            return;
+        progressAtMessage = window->progressPanel()->progressBar()->value();
+        cursorAtMessage = window->cursor().shape();
+        labelAtMessage = window->statusFrame()->statusLabel()->text();
+    }
+};
+
+class RecordingOpener : public UrlOpener
+{
+public:
+    BatchLog* log = nullptr;
+    bool open(const QUrl& url) override
+    {
+        log->events.append(QStringLiteral("open:") + url.toLocalFile());
+        return true;
+    }
+};
+
+} // namespace
+
+class TestBatchDriver : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void progressStepsRoundHalfToEven_data();
+    void progressStepsRoundHalfToEven();
+    void emptyListDoesNothing();
+    void threeRowsShowEachStepAndOpenTheFolder();
+    void cancelInTheMiddleStopsAndTheLatePageStillFinishes();
+    void quietCancelOfAWaitingPageTakesItOutOfTheQueue();
+    void failingRowsAreMarkedAndTheBatchGoesOn();
+    void pageRunningPastTheTimeoutFails();
+    void encoderFaultIsShownOncePerBatch();
+    void rowsEditedDuringABatch();
+    void secondConvertNowOpensTheFolderAndTheBatchGoesOn();
+
+private:
+    void writeSettings(const QString& lines = DefaultSettings);
+    void addRows(const QStringList& paths);
+    QString rowStatus(int row) const { return m_window->urlList()->status(row); }
+    QStringList statusEvents() const;
+    int outputFileCount() const;
+
+    TestHttpServer m_server;
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString m_outputFolder;
+    BatchLog m_log;
+    RecordingPresenter m_messages;
+    RecordingOpener m_opener;
+    std::unique_ptr<AppShell> m_shell;
+    MainWindow* m_window = nullptr;
+    BatchDriver* m_driver = nullptr;
+};
+
+void TestBatchDriver::initTestCase()
+{
+    QVERIFY(m_server.start());
+    m_server.route("/a", TestHttpServer::page(TestPages::simplePage("A", "<p>first</p>")));
+    m_server.route("/b", TestHttpServer::page(TestPages::simplePage("B", "<p>second</p>")));
+    m_server.route("/c", TestHttpServer::page(TestPages::simplePage("C", "<p>third</p>")));
+    m_server.route("/d", TestHttpServer::page(TestPages::simplePage("D", "<p>fourth</p>")));
+    m_server.route(
+        "/slow", TestHttpServer::slow(TestPages::simplePage("Slow", "<p>late</p>"), 2500));
+    m_server.route("/forbidden", TestHttpServer::status(403));
+    m_server.route("/broken", TestHttpServer::status(500));
+    m_server.route("/hang", TestHttpServer::neverAnswer());
+    m_messages.log = &m_log;
+    m_opener.log = &m_log;
+}
+
+void TestBatchDriver::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_outputFolder = m_folder->filePath("out");
+    QVERIFY(QDir().mkpath(m_outputFolder));
+    // Start-up only checks that the logo is there.
+    QFile logo(m_folder->filePath("logo.jpg"));
+    QVERIFY(logo.open(QIODevice::WriteOnly));
+    logo.close();
+    writeSettings();
+    m_log = BatchLog();
+
+    ShellServices services;
+    services.messages = &m_messages;
+    services.opener = &m_opener;
+    services.trayAvailable = [] { return false; };
+    m_shell = std::make_unique<AppShell>(m_folder->path(), services);
+    QVERIFY(m_shell->start());
+    m_window = m_shell->mainWindow();
+    m_messages.window = m_window;
+    m_driver = m_window->findChild<BatchDriver*>("batchDriver");
+    QVERIFY(m_driver);
+
+    QAbstractItemModel* model = m_window->urlList()->model();
+    connect(model, &QAbstractItemModel::dataChanged, this,
+        [this](const QModelIndex& from, const QModelIndex& to) {
+            for (int row = from.row(); row <= to.row(); ++row) {
+                const QString event = QStringLiteral("row%1:%2").arg(row).arg(rowStatus(row));
+                // Tooltips change the row too; only status changes count.
+                if (!rowStatus(row).isEmpty() && !m_log.events.endsWith(event))
+                    m_log.events.append(event);
+            }
+        });
+    connect(m_window->progressPanel()->progressBar(), &QProgressBar::valueChanged, this,
+        [this](int value) { m_log.progress.append(value); });
+}
+
+void TestBatchDriver::cleanup()
+{
+    // Pages still in work finish before the window goes, so that no test
+    // leaves work for the next one.
+    ConversionService* service = m_shell->context()->conversionService();
+    QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), PageTimeoutMs);
+    m_messages.window = nullptr;
+    m_shell.reset();
+    m_folder.reset();
+}
+
+void TestBatchDriver::writeSettings(const QString& lines)
+{
+    QFile file(m_folder->filePath("settings.dat"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QString text
+        = QStringLiteral("[set]\r\noutputfolder=%1\r\n%2").arg(m_outputFolder, lines);
+    file.write(text.toUtf8());
+}
+
+void TestBatchDriver::addRows(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        const QString address = path.startsWith('/') ? m_server.url(path).toString() : path;
+        m_window->urlList()->appendRow(address, QStringLiteral("PNG"));
+    }
+}
+
+QStringList TestBatchDriver::statusEvents() const
+{
+    QStringList events;
+    for (const QString& event : m_log.events) {
+        if (event.startsWith(QLatin1String("row")))
+            events.append(event);
+    }
+    return events;
+}
+
+int TestBatchDriver::outputFileCount() const
+{
+    return int(QDir(m_outputFolder).entryList(QDir::Files).size());
+}
+
+void TestBatchDriver::progressStepsRoundHalfToEven_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<int>>("positions");
+    QTest::newRow("3 rows") << 3 << QList<int> { 33, 66, 99 };
+    QTest::newRow("8 rows: 12.5 goes to the even side") << 8 << QList<int> { 12, 24, 36, 48, 60 };
+    QTest::newRow("200 rows: 0.5 rounds to 0") << 200 << QList<int> { 0, 0, 0 };
+    QTest::newRow("201 rows") << 201 << QList<int> { 0, 0 };
+    QTest::newRow("1 row") << 1 << QList<int> { 100, 100 };
+}
+
+void TestBatchDriver::progressStepsRoundHalfToEven()
+{
+    QFETCH(int, rows);
+    QFETCH(QList<int>, positions);
+    int position = 0;
+    for (int expected : positions) {
+        position = BatchDriver::RaisedProgress(position, rows);
+        QCOMPARE(position, expected);
+    }
+    // No rows left: the bar stays where it is instead of dividing by zero.
+    QCOMPARE(BatchDriver::RaisedProgress(40, 0), 40);
+}
+
+void TestBatchDriver::emptyListDoesNothing()
+{
+    m_window->menus()->convertNow->trigger();
+    QVERIFY(!m_driver->isConverting());
+    QVERIFY(m_window->progressPanel()->isHidden());
+    QVERIFY(m_log.events.isEmpty());
+}
+
+void TestBatchDriver::threeRowsShowEachStepAndOpenTheFolder()
+{
+    addRows({ "/a", "/b", "/c" });
+    // Every entry leads to the same routine; the toolbar's starts this batch.
+    QVERIFY(m_window->menus()->convertNow->isEnabled());
+    QVERIFY(m_window->menus()->popConvertNow->isEnabled());
+    QVERIFY(m_shell->tray()->convertNow->isEnabled());
+    QVERIFY(m_shell->tray()->cancelConvert->isEnabled());
+    emit m_window->toolbar()->convertNow()->clicked();
+
+    QVERIFY(m_driver->isConverting());
+    QVERIFY(m_window->progressPanel()->isVisibleTo(m_window));
+    QCOMPARE(m_window->cursor().shape(), Qt::WaitCursor);
+    QCOMPARE(rowStatus(0), QStringLiteral("Processing"));
+    QCOMPARE(m_window->progressPanel()->frame()->title(),
+        QStringLiteral("Processing ") + m_server.url("/a").toString());
+
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+    QCOMPARE(ended.first().first().toBool(), true);
+
+    QCOMPARE(statusEvents(),
+        QStringList({ "row0:Processing", "row0:OK", "row1:Processing", "row1:OK", "row2:Processing",
+            "row2:OK" }));
+    QCOMPARE(m_log.progress, QList<int>({ 33, 66, 99, 100, 0 }));
+    QCOMPARE(m_messages.progressAtMessage, 100);
+    QCOMPARE(m_messages.cursorAtMessage, Qt::ArrowCursor);
+    // The message first, the folder once it is closed.
+    QCOMPARE(m_log.events.mid(m_log.events.size() - 2),
+        QStringList({ "information:Conversion completed!", "open:" + m_outputFolder }));
+    QCOMPARE(m_window->progressPanel()->frame()->title(), QStringLiteral("Status"));
+    QVERIFY(m_window->progressPanel()->isHidden());
+    QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!m_driver->isConverting());
+    QCOMPARE(outputFileCount(), 3);
+}
+
+void TestBatchDriver::cancelInTheMiddleStopsAndTheLatePageStillFinishes()
+{
+    addRows({ "/a", "/slow", "/c", "/d" });
+    ConversionService* service = m_shell->context()->conversionService();
+    QSignalSpy started(service, &ConversionService::started);
+    m_window->menus()->popConvertNow->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(started.size(), 2, PageTimeoutMs);
+    QCOMPARE(started.last().at(1).toString(), m_server.url("/slow").toString());
+
+    // The cancel button that says so.
+    emit m_window->progressPanel()->cancelButton()->clicked();
+    QCOMPARE(rowStatus(0), QStringLiteral("OK"));
+    QCOMPARE(rowStatus(1), QStringLiteral("Cancel"));
+    QCOMPARE(m_log.events.last(), QStringLiteral("critical:Conversion Canceled by the user!"));
+    QCOMPARE(m_window->statusFrame()->statusLabel()->text(), QStringLiteral("User cancel"));
+    QCOMPARE(m_window->progressPanel()->statusLabel()->text(), QStringLiteral("User cancel"));
+    QVERIFY(m_window->progressPanel()->isHidden());
+    QCOMPARE(m_window->progressPanel()->progressBar()->value(), 0);
+    QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!m_driver->isConverting());
+
+    // The page in work still writes its file and its row says so; the rest
+    // stay untouched, and there is neither completion nor folder.
+    QTRY_COMPARE_WITH_TIMEOUT(rowStatus(1), QStringLiteral("OK"), PageTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), PageTimeoutMs);
+    QCOMPARE(outputFileCount(), 2);
+    QCOMPARE(rowStatus(2), QString());
+    QCOMPARE(rowStatus(3), QString());
+    QCOMPARE(started.size(), 2);
+    for (const QString& event : std::as_const(m_log.events)) {
+        QVERIFY2(
+            !event.startsWith("information:") && !event.startsWith("open:"), qPrintable(event));
+    }
+
+    // A cancel with no batch running changes nothing.
+    m_window->menus()->cancelConvert->trigger();
+    QCOMPARE(rowStatus(1), QStringLiteral("OK"));
+    QCOMPARE(m_log.events.count("critical:Conversion Canceled by the user!"), 1);
+}
+
+void TestBatchDriver::quietCancelOfAWaitingPageTakesItOutOfTheQueue()
+{
+    // The scheduler's page holds the queue; the batch's first page waits.
+    ConversionService* service = m_shell->context()->conversionService();
+    ConversionRequest scheduled;
+    scheduled.address = m_server.url("/slow").toString();
+    scheduled.applicationFolder = m_folder->path();
+    scheduled.settingsFile = m_folder->filePath("settings.dat");
+    QSignalSpy started(service, &ConversionService::started);
+    QSignalSpy finished(service, &ConversionService::finished);
+    const int scheduledId = service->enqueue(scheduled);
+    QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, PageTimeoutMs);
+
+    addRows({ "/a", "/b" });
+    m_window->menus()->convertNow->trigger();
+    QCOMPARE(rowStatus(0), QStringLiteral("Processing"));
+    emit m_window->progressPanel()->quietCancelButton()->clicked();
+    QCOMPARE(rowStatus(0), QStringLiteral("Cancel"));
+    QVERIFY(m_log.events.filter("critical:").isEmpty());
+    QVERIFY(m_window->progressPanel()->isHidden());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), PageTimeoutMs);
+    QCOMPARE(finished.first().first().toInt(), scheduledId);
+    QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), PageTimeoutMs);
+    // Only the scheduler's page was converted; the batch's row never started.
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(rowStatus(0), QStringLiteral("Cancel"));
+    QCOMPARE(rowStatus(1), QString());
+    QCOMPARE(outputFileCount(), 1);
+}
+
+void TestBatchDriver::failingRowsAreMarkedAndTheBatchGoesOn()
+{
+    addRows({ "/forbidden", "/a", "/b", "/broken" });
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
+    m_shell->tray()->convertNow->trigger();
+    QVERIFY(ended.wait(4 * PageTimeoutMs));
+
+    QCOMPARE(statusEvents(),
+        QStringList({ "row0:Processing", "row0:Failed", "row1:Processing", "row1:OK",
+            "row2:Processing", "row2:OK", "row3:Processing", "row3:Failed" }));
+    UrlListWidget* list = m_window->urlList();
+    QCOMPARE(list->topLevelItem(0)->toolTip(UrlListWidget::StatusColumn),
+        QStringLiteral("Incorrect Username/Password"));
+    QCOMPARE(list->topLevelItem(3)->toolTip(UrlListWidget::AddressColumn),
+        QStringLiteral("Server error - you may be able to try again"));
+    QCOMPARE(list->topLevelItem(1)->toolTip(UrlListWidget::StatusColumn), QString());
+    QCOMPARE(
+        m_messages.labelAtMessage, QStringLiteral("Server error - you may be able to try again"));
+    QCOMPARE(m_log.progress, QList<int>({ 25, 50, 75, 100, 0 }));
+    QCOMPARE(m_log.events.filter("information:"),
+        QStringList({ "information:Conversion completed!\n2 of 4 pages failed." }));
+    QCOMPARE(m_log.events.last(), "open:" + m_outputFolder);
+    QCOMPARE(outputFileCount(), 2);
+
+    // The next batch starts from a clean slate: a row that now succeeds loses
+    // its old reason.
+    m_server.route("/forbidden", TestHttpServer::page(TestPages::simplePage("F", "<p>ok</p>")));
+    m_log = BatchLog();
+    emit m_window->toolbar()->convertNow()->clicked();
+    QVERIFY(ended.wait(4 * PageTimeoutMs));
+    QCOMPARE(rowStatus(0), QStringLiteral("OK"));
+    QCOMPARE(list->topLevelItem(0)->toolTip(UrlListWidget::StatusColumn), QString());
+    QCOMPARE(m_log.events.filter("information:"),
+        QStringList({ "information:Conversion completed!\n1 of 4 pages failed." }));
+}
+
+void TestBatchDriver::pageRunningPastTheTimeoutFails()
+{
+    writeSettings(DefaultSettings + QStringLiteral("timeout=2\r\n"));
+    addRows({ "/hang", "/a" });
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
+    m_window->menus()->convertNow->trigger();
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+    QCOMPARE(rowStatus(0), QStringLiteral("Failed"));
+    QVERIFY(!m_window->urlList()->topLevelItem(0)->toolTip(0).isEmpty());
+    QCOMPARE(rowStatus(1), QStringLiteral("OK"));
+    QCOMPARE(m_log.events.filter("information:"),
+        QStringList({ "information:Conversion completed!\n1 of 2 pages failed." }));
+}
+
+void TestBatchDriver::encoderFaultIsShownOncePerBatch()
+{
+    // Every page is written over "page.png", which is a folder: the encoder
+    // fails on each page.
+    writeSettings(QStringLiteral("fileoption=0\r\nfilename=page\r\noutputformat=PNG\r\n"
+                                 "existedfile=1\r\n"));
+    QVERIFY(QDir(m_outputFolder).mkdir("page.png"));
+    addRows({ "/a", "/b", "/c" });
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
+    m_window->menus()->convertNow->trigger();
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(rowStatus(row), QStringLiteral("Failed"));
+    const QStringList faults = m_log.events.filter("critical:");
+    QCOMPARE(faults.size(), 1);
+    QVERIFY2(faults.first().startsWith("critical:Error:Can't save Image File!!"),
+        qPrintable(faults.first()));
+    QCOMPARE(m_log.events.filter("information:"),
+        QStringList({ "information:Conversion completed!\n3 of 3 pages failed." }));
+
+    // The next batch may say it again.
+    m_log = BatchLog();
+    m_window->menus()->convertNow->trigger();
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+    QCOMPARE(m_log.events.filter("critical:").size(), 1);
+}
+
+void TestBatchDriver::rowsEditedDuringABatch()
+{
+    addRows({ "/slow", "/a", "/b" });
+    ConversionService* service = m_shell->context()->conversionService();
+    QSignalSpy started(service, &ConversionService::started);
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
+    m_window->menus()->convertNow->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, PageTimeoutMs);
+
+    // The row in work goes, and a new one comes: neither upsets the batch.
+    UrlListWidget* list = m_window->urlList();
+    list->setCurrentItem(list->topLevelItem(0));
+    QVERIFY(list->removeSelectedRow());
+    addRows({ "/c" });
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+
+    QCOMPARE(list->addresses(),
+        QStringList({ m_server.url("/a").toString(), m_server.url("/b").toString(),
+            m_server.url("/c").toString() }));
+    QCOMPARE(rowStatus(0), QStringLiteral("OK"));
+    QCOMPARE(rowStatus(1), QStringLiteral("OK"));
+    QCOMPARE(rowStatus(2), QString());
+    QCOMPARE(started.size(), 3);
+    QCOMPARE(
+        m_log.events.filter("information:"), QStringList({ "information:Conversion completed!" }));
+    QCOMPARE(outputFileCount(), 3);
+}
+
+void TestBatchDriver::secondConvertNowOpensTheFolderAndTheBatchGoesOn()
+{
+    addRows({ "/slow", "/a" });
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
+    m_window->menus()->convertNow->trigger();
+    QVERIFY(m_window->progressPanel()->isVisibleTo(m_window));
+
+    m_shell->tray()->convertNow->trigger();
+    QVERIFY(m_window->progressPanel()->isHidden());
+    QCOMPARE(m_log.events.filter("open:"), QStringList({ "open:" + m_outputFolder }));
+    QVERIFY(m_driver->isConverting());
+    QCOMPARE(rowStatus(0), QStringLiteral("Processing"));
+
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(rowStatus(0), QStringLiteral("OK"));
+    QCOMPARE(rowStatus(1), QStringLiteral("OK"));
+    QCOMPARE(
+        m_log.events.filter("information:"), QStringList({ "information:Conversion completed!" }));
+    QCOMPARE(m_log.events.filter("open:").size(), 2);
+    QCOMPARE(outputFileCount(), 2);
+}
+
+int main(int argc, char* argv[])
+{
+    PrepareEngineEnvironment();
+    QApplication application(argc, argv);
+    TestBatchDriver test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_batchdriver.moc"
