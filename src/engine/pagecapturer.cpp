@@ -274,8 +274,10 @@ void PageCapturer::onLoadTimeout()
                     m_view->page()->requestedUrl(), QUrl::StripTrailingSlash);
             m_state = State::Capturing;
             m_loadTimer.stop();
-            m_view->page()->triggerAction(QWebEnginePage::Stop);
+            // A page that is captured as it stands keeps loading: stopping it
+            // would also stop the frames the capture waits for.
             if (!parsed) {
+                m_view->page()->triggerAction(QWebEnginePage::Stop);
                 fail(timedOut);
                 return;
             }
@@ -289,10 +291,10 @@ void PageCapturer::startCapture()
 {
     m_loadTimer.start(CaptureWatchdogMs);
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
-    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { onMeasured(metrics); });
+    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
 
-void PageCapturer::onMeasured(const QVariant& value)
+void PageCapturer::PrepareCaptureLayout(const QVariant& value)
 {
     const BodyMetrics metrics = BodyMetrics::fromVariant(value);
     const QSizeF pageSize = PageSizeFromMetrics(metrics);
@@ -333,7 +335,7 @@ void PageCapturer::onMeasured(const QVariant& value)
 void PageCapturer::onResized()
 {
     m_remeasured = true;
-    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { onMeasured(metrics); });
+    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
 
 void PageCapturer::startTiles()

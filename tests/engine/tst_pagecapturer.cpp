@@ -44,6 +44,7 @@ private slots:
     void loadFailuresAreReasons_data();
     void loadFailuresAreReasons();
     void slowPageIsWaitedFor();
+    void pageThatNeverFinishesIsCapturedAsItStands();
     void scriptDialogsDoNotBlock();
     void rendererCrashIsAFailure();
     void viewIsCapturedAndRestored();
@@ -196,6 +197,21 @@ void TestPageCapturer::slowPageIsWaitedFor()
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     QCOMPARE(image.size(), QSize(1024 + 13, 1000 + 13));
     QVERIFY(m_capturer.note().isEmpty());
+}
+
+void TestPageCapturer::pageThatNeverFinishesIsCapturedAsItStands()
+{
+    // The document arrives but an image it holds never does: no load event, ever.
+    m_server.route(QStringLiteral("/hang.png"), TestHttpServer::neverAnswer());
+    QByteArray html = TestPages::bandedPage(1024, 1000);
+    html.replace("</body>", "<img src=\"/hang.png\"></body>");
+    m_server.route(QStringLiteral("/unfinished"), TestHttpServer::page(html));
+    QImage image;
+    QString reason;
+    QVERIFY(capture(m_server.url(QStringLiteral("/unfinished")), 2, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(near(image.pixelColor(20, 950), EndMarker));
+    QVERIFY(m_capturer.note().startsWith(QStringLiteral("Timed out after 2 seconds")));
 }
 
 void TestPageCapturer::scriptDialogsDoNotBlock()
