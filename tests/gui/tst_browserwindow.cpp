@@ -46,11 +46,15 @@ private slots:
     void listCommandsOpenItModallyOnTheSelectedRow();
     void convertNowNamesTheFileAfterTheAddressBox();
     void convertNowReportsAFileThatWasNotWritten();
+    void convertNowWithoutOutputFolderUsesTheApplicationFolder();
 
 private:
     QUrl writePage(const QString& name, const QByteArray& body);
     std::unique_ptr<BrowserWindow> open(const QString& startUrl);
-    std::unique_ptr<BrowserWindow> openConverting(const QString& startUrl);
+    // Opens the window with the conversion queue, on the given application
+    // folder (the test's own folder when empty).
+    std::unique_ptr<BrowserWindow> openConverting(
+        const QString& startUrl, const QString& applicationFolder = QString());
     void writeSetting(const QString& key, const QString& value)
     {
         WriteSetting(
@@ -128,16 +132,18 @@ void TestBrowserWindow::layoutFollowsTheResizeRule()
     QTRY_COMPARE(view->geometry(), QRect(6, 60, 650, 340));
 }
 
-std::unique_ptr<BrowserWindow> TestBrowserWindow::openConverting(const QString& startUrl)
+std::unique_ptr<BrowserWindow> TestBrowserWindow::openConverting(
+    const QString& startUrl, const QString& applicationFolder)
 {
+    const QDir folder(applicationFolder.isEmpty() ? m_dir.path() : applicationFolder);
     if (!m_service)
         m_service = std::make_unique<ConversionService>();
     m_messages.messages.clear();
     m_opener.opened.clear();
     BrowserWindow::Context context;
     context.startUrl = startUrl;
-    context.applicationFolder = m_dir.path();
-    context.settingsFile = m_dir.filePath(QStringLiteral("settings.dat"));
+    context.applicationFolder = folder.path();
+    context.settingsFile = folder.filePath(QStringLiteral("settings.dat"));
     context.conversions = m_service.get();
     context.messages = &m_messages;
     context.opener = &m_opener;
@@ -181,13 +187,15 @@ void TestBrowserWindow::opensOnTheStartAddressAndFollowsNavigation()
     QVERIFY(waitForLoad(window.get(), loads, 3));
     QCOMPARE(address->text(), third.toString());
 
+    // Each step waits for its page: a Forward during the Back would cut it short.
     child<QPushButton>(window.get(), "BackButton")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(view->url(), second, LoadTimeout);
+    QVERIFY(waitForLoad(window.get(), loads, 4));
+    QCOMPARE(view->url(), second);
     QCOMPARE(address->text(), second.toString());
     child<QPushButton>(window.get(), "ForwardButton")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(view->url(), third, LoadTimeout);
-    QCOMPARE(address->text(), third.toString());
     QVERIFY(waitForLoad(window.get(), loads, 5));
+    QCOMPARE(view->url(), third);
+    QCOMPARE(address->text(), third.toString());
     // Forward without history passes silently.
     child<QPushButton>(window.get(), "ForwardButton")->click();
     QCOMPARE(view->url(), third);
@@ -373,6 +381,29 @@ void TestBrowserWindow::convertNowReportsAFileThatWasNotWritten()
     QVERIFY(m_messages.texts().constFirst().startsWith(QLatin1String("Conversion failed: ")));
     QVERIFY(m_messages.texts().constFirst().size() > QStringLiteral("Conversion failed: ").size());
     QVERIFY(m_opener.opened.isEmpty());
+}
+
+void TestBrowserWindow::convertNowWithoutOutputFolderUsesTheApplicationFolder()
+{
+    QTemporaryDir appFolder;
+    QVERIFY(appFolder.isValid());
+    const QString settings = appFolder.filePath(QStringLiteral("settings.dat"));
+    WriteSetting(settings, SettingsSection::Set, SettingName::OutputFormat, QStringLiteral("JPG"));
+    WriteSetting(settings, SettingsSection::Set, SettingName::FileName, QStringLiteral("mini"));
+    const QUrl page = writePage(QStringLiteral("plain.html"), "<h1>plain</h1>");
+
+    // An application folder of its own, empty but for the settings.
+    auto window = openConverting(page.toString(), appFolder.path());
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    child<QPushButton>(window.get(), "cmdWriteDisc")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages.messages.size(), 1, 120000);
+    QCOMPARE(m_messages.texts(), QStringList { "Conversion completed!" });
+    QCOMPARE(m_opener.opened, QList<QUrl> { QUrl::fromLocalFile(appFolder.path()) });
+    // The output, and no temporary file left behind.
+    QStringList files = QDir(appFolder.path()).entryList(QDir::Files);
+    files.sort();
+    QCOMPARE(files, (QStringList { "mini.jpg", "settings.dat" }));
 }
 
 int main(int argc, char** argv)
