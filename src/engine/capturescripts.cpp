@@ -86,6 +86,10 @@ QString restore(int x, int y)
     delete window.__pagelithSaved;
   }
   window.scrollTo(%1, %2);
+  // The view's smaller size reaches the page a frame or two later; only then can
+  // it scroll that far again.
+  requestAnimationFrame(function () { requestAnimationFrame(function () {
+    window.scrollTo(%1, %2); }); });
   return true;
 })())JS")
         .arg(x)

@@ -128,7 +128,10 @@ void ConversionJob::onCaptured(const QImage& image)
 {
     m_note = m_capturer->note();
     QWebEnginePage* page = m_capturer->page();
-    m_pageAddress = page ? page->url().toString() : m_request.address;
+    // A view converted as it stands is named after the address its window
+    // shows the user (the browser window's address box), which may be typed
+    // text the view never loaded; a loaded page after the address it ended on.
+    m_pageAddress = (page && !m_request.view) ? page->url().toString() : m_request.address;
     if (!writeImageFiles(image))
         return;
     writeFinalFile();

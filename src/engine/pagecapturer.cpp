@@ -291,10 +291,10 @@ void PageCapturer::startCapture()
 {
     m_loadTimer.start(CaptureWatchdogMs);
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
-    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { onMeasured(metrics); });
+    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
 
-void PageCapturer::onMeasured(const QVariant& value)
+void PageCapturer::PrepareCaptureLayout(const QVariant& value)
 {
     const BodyMetrics metrics = BodyMetrics::fromVariant(value);
     const QSizeF pageSize = PageSizeFromMetrics(metrics);
@@ -335,7 +335,7 @@ void PageCapturer::onMeasured(const QVariant& value)
 void PageCapturer::onResized()
 {
     m_remeasured = true;
-    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { onMeasured(metrics); });
+    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
 
 void PageCapturer::startTiles()
@@ -436,9 +436,11 @@ void PageCapturer::restoreView()
         m_view->resize(LayoutWidth, LayoutHeight);
         return;
     }
-    m_view->page()->runJavaScript(CaptureScripts::restore(m_savedScroll.x(), m_savedScroll.y()));
+    // Back to its size first: while the view still holds the whole page there is
+    // nothing to scroll, and the page would stay at the top.
     m_view->resize(m_savedSize);
     m_view->move(m_savedPos);
+    m_view->page()->runJavaScript(CaptureScripts::restore(m_savedScroll.x(), m_savedScroll.y()));
 }
 
 void PageCapturer::runScript(const QString& script, std::function<void(const QVariant&)> then)

@@ -78,7 +78,9 @@ private:
     void checkLoadFailed();
     void onLoadTimeout();
     void startCapture();
-    void onMeasured(const QVariant& metrics);
+    // Sizes the capture from the page's metrics, strips the body's frame and
+    // enlarges the view; called again once the page has reflowed at that width.
+    void PrepareCaptureLayout(const QVariant& metrics);
     void onResized();
     void startTiles();
     void captureTile();

@@ -242,6 +242,7 @@ void TestMainWindow::atMostOneToolbarButtonHasABorder()
     QVERIFY(highlighted().isEmpty());
     // A button that cannot be used gets no border either.
     auto* settings = strip->findChild<ImageButton*>(QStringLiteral("Image6"));
+    fixture.shell->router()->provide(Pending::SettingsDialog, {});
     QVERIFY(!settings->isEnabled());
     movePointer(settings, settings->rect().center());
     QVERIFY(highlighted().isEmpty());
@@ -258,6 +259,7 @@ void TestMainWindow::pendingCommandsAreDisabledUntilProvided()
     CommandRouter* router = fixture.shell->router();
     QAction* settings = action(window, "mnuSettings");
     auto* toolbarSettings = window->findChild<ImageButton*>(QStringLiteral("Image6"));
+    router->provide(Pending::SettingsDialog, {});
     QVERIFY(!settings->isEnabled());
     QCOMPARE(settings->toolTip(), CommandRouter::notAvailableText());
     QVERIFY(!toolbarSettings->isEnabled());

@@ -9,6 +9,8 @@
 #include "app/progresspanel.h"
 #include "app/toolbarstrip.h"
 #include "app/trayicon.h"
+#include "browser/browserwindow.h"
+#include "settings/settingsdialog.h"
 #include "urllist/urllistcommands.h"
 #include "urllist/urllistwidget.h"
 
@@ -26,6 +28,7 @@ CommandRouter::CommandRouter(AppContext* context, MessagePresenter* messages, Ur
     : QObject(parent)
     , m_context(context)
     , m_messages(messages)
+    , m_opener(opener)
     , m_mainWindow(mainWindow)
     , m_tray(tray)
     , m_listCommands(
@@ -34,6 +37,8 @@ CommandRouter::CommandRouter(AppContext* context, MessagePresenter* messages, Ur
 {
     wireMainWindow();
     wireTray();
+    provide(Pending::SettingsDialog, [this] { showSettingsDialog(); });
+    provide(Pending::BrowserWindow, [this] { showBrowserWindow(); });
 }
 
 CommandRouter::~CommandRouter()
@@ -259,6 +264,30 @@ void CommandRouter::miniBrowser()
 void CommandRouter::settings()
 {
     run(Pending::SettingsDialog);
+}
+
+void CommandRouter::showSettingsDialog()
+{
+    // Created for each opening, so it always starts from the file.
+    SettingsDialog dialog(
+        m_context->settingsFile(), m_context->applicationFolder(), m_messages, m_mainWindow);
+    connect(
+        &dialog, &SettingsDialog::outputFormatSaved, this, &CommandRouter::refreshOutputFormats);
+    dialog.exec();
+}
+
+void CommandRouter::showBrowserWindow()
+{
+    BrowserWindow::Context browser;
+    browser.startUrl = m_context->browserStartUrl();
+    browser.applicationFolder = m_context->applicationFolder();
+    browser.settingsFile = m_context->settingsFile();
+    browser.messages = m_messages;
+    browser.opener = m_opener;
+    browser.conversions = m_context->conversionService();
+    // A new window on every opening: no history or address survives a close.
+    BrowserWindow window(browser, m_mainWindow);
+    window.exec();
 }
 
 void CommandRouter::schedule()

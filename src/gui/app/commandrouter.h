@@ -87,6 +87,8 @@ private:
     void wireTray();
     void addTrigger(Pending command, QObject* trigger);
     void run(Pending command);
+    void showSettingsDialog();
+    void showBrowserWindow();
 
     struct PendingCommand
     {
@@ -97,6 +99,7 @@ private:
 
     AppContext* m_context;
     MessagePresenter* m_messages;
+    UrlOpener* m_opener;
     MainWindow* m_mainWindow;
     TrayIcon* m_tray;
     UrlListCommands* m_listCommands;

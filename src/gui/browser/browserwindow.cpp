@@ -1,0 +1,235 @@
+#include "browserwindow.h"
+
+#include "app/messagepresenter.h"
+#include "app/urlopener.h"
+#include "browserpage.h"
+#include "conversionrequest.h"
+#include "conversionresult.h"
+#include "conversionservice.h"
+#include "settings/settingreaders.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QWebEngineView>
+
+namespace {
+
+// The window's layout in pixels; the browser keeps this left and top and
+// takes the client width and the client height minus its top.
+constexpr int BrowserLeft = 6;
+constexpr int BrowserTop = 60;
+constexpr int StatusBarHeight = 25;
+constexpr QSize InitialClientSize(1108, 627);
+
+QPushButton* createButton(
+    const QString& objectName, const QString& text, const QRect& geometry, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+BrowserWindow::BrowserWindow(const Context& context, QWidget* parent)
+    : QDialog(parent)
+    , m_context(context)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(tr("Browser"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    if (!m_context.messages) {
+        m_ownMessages = std::make_unique<MessagePresenter>();
+        m_context.messages = m_ownMessages.get();
+    }
+    if (!m_context.opener) {
+        m_ownOpener = std::make_unique<UrlOpener>();
+        m_context.opener = m_ownOpener.get();
+    }
+
+    m_view = new QWebEngineView(this);
+    m_view->setObjectName(QStringLiteral("WebBrowser1"));
+    m_page = new BrowserPage(m_view);
+    m_view->setPage(m_page);
+    m_view->setGeometry(BrowserLeft, BrowserTop, 1057, 531);
+
+    createToolbar();
+
+    m_status = new QStatusBar(this);
+    m_status->setObjectName(QStringLiteral("StatusBar1"));
+    m_status->setSizeGripEnabled(false);
+    m_status->raise();
+
+    connect(m_page, &BrowserPage::navigationRequested, this,
+        [this](const QUrl& url) { m_address->setText(url.toString()); });
+    connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
+        m_loadStatus = tr("Opening page %1...").arg(m_address->text());
+        showStatus(m_loadStatus);
+    });
+    connect(m_page, &QWebEnginePage::loadProgress, this, [this](int percent) {
+        if (percent > 0 && percent < 100)
+            showStatus(tr("Loading %1 (%2%)").arg(m_page->url().toString()).arg(percent));
+    });
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        m_loadStatus
+            = ok ? tr("Done") : tr("Cannot open %1").arg(m_page->requestedUrl().toString());
+        showStatus(m_loadStatus);
+    });
+    // Hovering a link shows its address; leaving it shows the load state again.
+    connect(m_page, &QWebEnginePage::linkHovered, this,
+        [this](const QString& url) { showStatus(url.isEmpty() ? m_loadStatus : url); });
+
+    if (m_context.conversions) {
+        connect(m_context.conversions, &ConversionService::finished, this,
+            &BrowserWindow::conversionFinished);
+    } else {
+        m_convert->setEnabled(false);
+        m_convert->setToolTip(tr("Not available yet"));
+    }
+
+    resize(InitialClientSize);
+    const QUrl start = QUrl::fromUserInput(m_context.startUrl);
+    if (start.isValid())
+        m_view->load(start);
+}
+
+BrowserWindow::~BrowserWindow() = default;
+
+void BrowserWindow::createToolbar()
+{
+    QFont frameFont(QStringLiteral("Tahoma"));
+    frameFont.setPointSizeF(9);
+    auto* frame = new QGroupBox(tr("Browser"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setFont(frameFont);
+    frame->setGeometry(8, 4, 947, 45);
+
+    auto* label = new QLabel(tr("Address:"), frame);
+    label->setGeometry(12, 18, 55, 17);
+
+    QFont addressFont(QStringLiteral("Tahoma"));
+    addressFont.setPointSizeF(8.25);
+    m_address = new QLineEdit(QStringLiteral("Text1"), frame);
+    m_address->setObjectName(QStringLiteral("Text1"));
+    m_address->setFont(addressFont);
+    m_address->setGeometry(72, 14, 561, 25);
+    connect(m_address, &QLineEdit::returnPressed, this, &BrowserWindow::navigateToAddressBox);
+
+    auto* go = createButton(QStringLiteral("GoButton"), tr("Go"), QRect(650, 14, 33, 25), frame);
+    connect(go, &QPushButton::clicked, this, &BrowserWindow::navigateToAddressBox);
+    auto* back
+        = createButton(QStringLiteral("BackButton"), tr("Back"), QRect(682, 14, 41, 25), frame);
+    connect(back, &QPushButton::clicked, m_view, &QWebEngineView::back);
+    auto* forward = createButton(
+        QStringLiteral("ForwardButton"), tr("Forward"), QRect(722, 14, 57, 25), frame);
+    connect(forward, &QPushButton::clicked, m_view, &QWebEngineView::forward);
+    auto* stop
+        = createButton(QStringLiteral("StopButton"), tr("Stop"), QRect(778, 14, 41, 25), frame);
+    connect(stop, &QPushButton::clicked, m_view, &QWebEngineView::stop);
+
+    QFont convertFont(QStringLiteral("Tahoma"));
+    convertFont.setPointSizeF(9);
+    convertFont.setBold(true);
+    m_convert = createButton(
+        QStringLiteral("cmdWriteDisc"), tr("CONVERT NOW!"), QRect(824, 12, 117, 28), frame);
+    m_convert->setFont(convertFont);
+    m_convert->setToolTip(tr("Convert Pagelith"));
+    connect(m_convert, &QPushButton::clicked, this, &BrowserWindow::convertNow);
+}
+
+void BrowserWindow::navigateToAddressBox()
+{
+    // The text as it stands; an address the browser cannot make sense of is
+    // passed over without a message.
+    const QUrl url = QUrl::fromUserInput(m_address->text());
+    if (url.isValid())
+        m_view->load(url);
+}
+
+void BrowserWindow::showStatus(const QString& text)
+{
+    m_status->showMessage(text);
+}
+
+void BrowserWindow::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    m_status->setGeometry(0, height() - StatusBarHeight, width(), StatusBarHeight);
+    // While a conversion has the view enlarged it is left alone; the rule is
+    // applied again once the view is back.
+    if (m_conversionId < 0)
+        layoutBrowser();
+}
+
+void BrowserWindow::layoutBrowser()
+{
+    // The browser reaches the client's right edge and runs on under the status
+    // bar; below the toolbar's height it keeps its former height.
+    const int browserHeight = height() - BrowserTop;
+    m_view->setGeometry(
+        BrowserLeft, BrowserTop, width(), browserHeight >= 0 ? browserHeight : m_view->height());
+}
+
+void BrowserWindow::convertNow()
+{
+    if (!m_context.conversions || m_conversionId >= 0)
+        return;
+    ConversionRequest request;
+    // Named after what the address box says now, typed or followed; the page
+    // converted is the one on the screen.
+    request.address = m_address->text();
+    request.applicationFolder = m_context.applicationFolder;
+    request.settingsFile = m_context.settingsFile;
+    request.view = m_view;
+    request.clock = m_context.clock;
+    m_convert->setEnabled(false);
+    m_conversionId = m_context.conversions->enqueue(request);
+}
+
+void BrowserWindow::conversionFinished(int id, const ConversionResult& result)
+{
+    if (id != m_conversionId)
+        return;
+    m_conversionId = -1;
+    m_convert->setEnabled(true);
+    layoutBrowser();
+
+    // Success is only claimed for a file that is really there.
+    if (!result.ok || result.filesWritten.isEmpty()) {
+        QString reason = result.reason;
+        if (reason.isEmpty())
+            reason = result.encoderMessage.isEmpty() ? tr("No file was written.")
+                                                     : result.encoderMessage;
+        m_context.messages->critical(this, tr("Conversion failed: %1").arg(reason));
+        return;
+    }
+    m_context.messages->information(this, tr("Conversion completed!"));
+    // Read again: the settings may have changed while the message was open.
+    m_context.opener->open(QUrl::fromLocalFile(
+        OutputFolderSetting(m_context.settingsFile, m_context.applicationFolder)));
+}
+
+void BrowserWindow::closeEvent(QCloseEvent* event)
+{
+    // The conversion works on this window's view; the window stays until it
+    // has finished with it.
+    if (m_conversionId >= 0) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void BrowserWindow::reject()
+{
+    if (m_conversionId >= 0)
+        return;
+    QDialog::reject();
+}

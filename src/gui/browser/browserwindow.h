@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDateTime>
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class BrowserPage;
+class ConversionService;
+class MessagePresenter;
+class UrlOpener;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+class QWebEngineView;
+struct ConversionResult;
+
+// The mini browser: the user browses to one page and converts exactly what the
+// view shows. Opened modally on a start address; nothing survives a close.
+class BrowserWindow : public QDialog
+{
+    Q_OBJECT
+
+public:
+    struct Context
+    {
+        QString startUrl;
+        QString applicationFolder;
+        QString settingsFile;
+        // The application's conversion queue; without one "CONVERT NOW!" is off.
+        ConversionService* conversions = nullptr;
+        // Messages and the file manager; the desktop's own when left empty.
+        MessagePresenter* messages = nullptr;
+        UrlOpener* opener = nullptr;
+        std::function<QDateTime()> clock;
+    };
+
+    explicit BrowserWindow(const Context& context, QWidget* parent = nullptr);
+    ~BrowserWindow() override;
+
+    QWebEngineView* view() const { return m_view; }
+
+public slots:
+    void navigateToAddressBox();
+    void convertNow();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void createToolbar();
+    void showStatus(const QString& text);
+    void layoutBrowser();
+    void conversionFinished(int id, const ConversionResult& result);
+
+    Context m_context;
+    std::unique_ptr<MessagePresenter> m_ownMessages;
+    std::unique_ptr<UrlOpener> m_ownOpener;
+    BrowserPage* m_page = nullptr;
+    QWebEngineView* m_view = nullptr;
+    QLineEdit* m_address = nullptr;
+    QPushButton* m_convert = nullptr;
+    QStatusBar* m_status = nullptr;
+    QString m_loadStatus;
+    int m_conversionId = -1;
+};

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+
+// The "General Settings" page of the settings dialog: output folder, naming,
+// output format, browser and thumbnail options (section "set").
+class GeneralSettingsPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit GeneralSettingsPage(QWidget* parent = nullptr);
+
+    // Sets the controls from the file, in the order and with the default rules
+    // of the settings store. A stored value a control cannot show leaves it as is.
+    void load(const QString& settingsFile, const QString& applicationFolder);
+    // Writes every key of section "set", one after the other, in the store's order.
+    void save(const QString& settingsFile) const;
+
+    QString fileNameText() const;
+    QString outputFormat() const;
+
+private:
+    void refillFormats();
+    void browseOutputFolder();
+    QWidget* createOutputGroup();
+    QWidget* createFormatGroup();
+    QWidget* createBrowserGroup();
+    QWidget* createThumbnailGroup();
+
+    QLineEdit* m_outputFolder = nullptr;
+    QRadioButton* m_customName = nullptr;
+    QRadioButton* m_siteName = nullptr;
+    QLineEdit* m_fileName = nullptr;
+    QCheckBox* m_dateTime = nullptr;
+    QRadioButton* m_addNumber = nullptr;
+    QRadioButton* m_overwrite = nullptr;
+    QComboBox* m_outputType = nullptr;
+    QComboBox* m_outputFormat = nullptr;
+    QSlider* m_quality = nullptr;
+    QSpinBox* m_timeout = nullptr;
+    QSpinBox* m_delay = nullptr;
+    QCheckBox* m_scripts = nullptr;
+    QCheckBox* m_java = nullptr;
+    QCheckBox* m_activeX = nullptr;
+    QCheckBox* m_thumbnail = nullptr;
+    QComboBox* m_imageSize = nullptr;
+};

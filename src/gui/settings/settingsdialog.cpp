@@ -1,0 +1,83 @@
+#include "settingsdialog.h"
+
+#include "app/messagepresenter.h"
+#include "generalsettingspage.h"
+#include "watermarkoptionspage.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& applicationFolder,
+    MessagePresenter* messages, QWidget* parent)
+    : QDialog(parent)
+    , m_settingsFile(settingsFile)
+    , m_applicationFolder(applicationFolder)
+    , m_messages(messages)
+{
+    if (!m_messages) {
+        m_ownMessages = std::make_unique<MessagePresenter>();
+        m_messages = m_ownMessages.get();
+    }
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(tr("Settings"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    auto* tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_general = new GeneralSettingsPage(tabs);
+    m_general->setObjectName(QStringLiteral("GeneralSettings"));
+    m_watermark = new WatermarkOptionsPage(settingsFile, tabs);
+    m_watermark->setObjectName(QStringLiteral("WaterMarkOptions"));
+    tabs->addTab(m_general, tr("General Settings"));
+    tabs->addTab(m_watermark, tr("WaterMark Options"));
+    tabs->setCurrentIndex(0);
+
+    auto* ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    auto* reload = new QPushButton(tr("Reload"), this);
+    reload->setObjectName(QStringLiteral("cmdReload"));
+    connect(ok, &QPushButton::clicked, this, &SettingsDialog::acceptSettings);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(reload, &QPushButton::clicked, this, &SettingsDialog::loadSettings);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addWidget(reload);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addLayout(buttons);
+
+    loadSettings();
+}
+
+SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::loadSettings()
+{
+    m_general->load(m_settingsFile, m_applicationFolder);
+    m_watermark->load();
+}
+
+void SettingsDialog::acceptSettings()
+{
+    // The name is checked whatever naming option is chosen: it is the name
+    // used the moment the user switches back to custom names.
+    if (m_general->fileNameText().trimmed().isEmpty()) {
+        m_messages->critical(this, tr("Please enter audio file name."));
+        return;
+    }
+    // All keys are written in one go, without returning to the event loop, so
+    // a conversion running meanwhile never sees half of them.
+    m_general->save(m_settingsFile);
+    m_watermark->save();
+    emit outputFormatSaved(m_general->outputFormat());
+    accept();
+}

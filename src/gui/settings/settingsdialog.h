@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+class GeneralSettingsPage;
+class MessagePresenter;
+class WatermarkOptionsPage;
+
+// The settings dialog: the one editor of settings.dat. Every opening reads the
+// file afresh; "OK" writes every key, "Cancel" writes nothing more than the
+// colour pickers and the watermark image browser already wrote.
+class SettingsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Without a presenter the dialog shows its message box itself.
+    SettingsDialog(const QString& settingsFile, const QString& applicationFolder,
+        MessagePresenter* messages = nullptr, QWidget* parent = nullptr);
+    ~SettingsDialog() override;
+
+    // Re-reads the file into every control ("Reload").
+    void loadSettings();
+
+signals:
+    // Emitted after "OK" has written the file, with the output format saved, so
+    // the main window can refresh the format column of its list.
+    void outputFormatSaved(const QString& outputFormat);
+
+private:
+    void acceptSettings();
+
+    QString m_settingsFile;
+    QString m_applicationFolder;
+    std::unique_ptr<MessagePresenter> m_ownMessages;
+    MessagePresenter* m_messages = nullptr;
+    GeneralSettingsPage* m_general = nullptr;
+    WatermarkOptionsPage* m_watermark = nullptr;
+};

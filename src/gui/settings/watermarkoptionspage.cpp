@@ -1,0 +1,295 @@
+#include "watermarkoptionspage.h"
+
+#include "colorswatch.h"
+#include "settings/inifile.h"
+#include "settings/settingreaders.h"
+#include "settings/settingskeys.h"
+#include "settingscontrols.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString& Section = SettingsSection::Watermark;
+
+QSlider* createSlider(const QString& objectName, int minimum, int maximum, int singleStep,
+    int pageStep, QWidget* parent)
+{
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName(objectName);
+    slider->setRange(minimum, maximum);
+    slider->setSingleStep(singleStep);
+    slider->setPageStep(pageStep);
+    return slider;
+}
+
+QString flagText(const QCheckBox* box)
+{
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+WatermarkOptionsPage::WatermarkOptionsPage(const QString& settingsFile, QWidget* parent)
+    : QWidget(parent)
+    , m_settingsFile(settingsFile)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(createTextGroup());
+    layout->addWidget(createImageGroup());
+    layout->addStretch(1);
+    connect(m_textEnabled, &QCheckBox::toggled, this, &WatermarkOptionsPage::applyEnableRules);
+    connect(m_imageEnabled, &QCheckBox::toggled, this, &WatermarkOptionsPage::applyEnableRules);
+    applyEnableRules();
+}
+
+QComboBox* WatermarkOptionsPage::createPlaceList(const QString& objectName, QWidget* parent)
+{
+    auto* list = new QComboBox(parent);
+    list->setObjectName(objectName);
+    // The position in this list is what is stored, "0" to "4".
+    list->addItems({ tr("the top lies on the left"), tr("the top lies on the right"),
+        tr("the bottom lies on the left"), tr("the bottom lies on the right"),
+        tr("specified place") });
+    list->setCurrentIndex(-1);
+    return list;
+}
+
+QLineEdit* WatermarkOptionsPage::createBox(
+    const QString& objectName, const QString& text, QWidget* parent)
+{
+    auto* box = new QLineEdit(text, parent);
+    box->setObjectName(objectName);
+    return box;
+}
+
+QWidget* WatermarkOptionsPage::createTextGroup()
+{
+    auto* group = new QGroupBox(tr("Watermark String Settings"), this);
+    auto* layout = new QGridLayout(group);
+    m_textEnabled = new QCheckBox(tr("Enable Watermark Text"), group);
+    m_textEnabled->setObjectName(QStringLiteral("chkTextWatermark"));
+    layout->addWidget(m_textEnabled, 0, 0, 1, 4);
+    layout->addWidget(new QLabel(tr("Watermark Text"), group), 1, 0);
+    m_waterText = createBox(QStringLiteral("txtWaterText"), QString(), group);
+    layout->addWidget(m_waterText, 1, 1, 1, 3);
+
+    auto* place = new QGroupBox(tr("Watermark place"), group);
+    auto* placeLayout = new QGridLayout(place);
+    placeLayout->addWidget(new QLabel(tr("Watermark Place"), place), 0, 0);
+    m_textPlace = createPlaceList(QStringLiteral("cboTextPlace"), place);
+    placeLayout->addWidget(m_textPlace, 0, 1, 1, 3);
+    placeLayout->addWidget(new QLabel(tr("X"), place), 1, 0);
+    m_textX = createBox(QStringLiteral("txtTx"), QStringLiteral("100"), place);
+    placeLayout->addWidget(m_textX, 1, 1);
+    placeLayout->addWidget(new QLabel(tr("Y"), place), 1, 2);
+    m_textY = createBox(QStringLiteral("txtTy"), QStringLiteral("100"), place);
+    placeLayout->addWidget(m_textY, 1, 3);
+    placeLayout->addWidget(new QLabel(tr("Rotate"), place), 2, 0);
+    m_rotate = createBox(QStringLiteral("txtRotate"), QStringLiteral("25"), place);
+    placeLayout->addWidget(m_rotate, 2, 1);
+    layout->addWidget(place, 2, 0, 1, 4);
+
+    layout->addWidget(new QLabel(tr("Font"), group), 3, 0);
+    m_font = new QComboBox(group);
+    m_font->setObjectName(QStringLiteral("cboFont"));
+    m_font->addItems(QFontDatabase::families());
+    m_font->setCurrentIndex(-1);
+    layout->addWidget(m_font, 3, 1, 1, 3);
+    layout->addWidget(new QLabel(tr("Size"), group), 4, 0);
+    m_textSize = createBox(QStringLiteral("txtTsize"), QString(), group);
+    layout->addWidget(m_textSize, 4, 1);
+    layout->addWidget(new QLabel(tr("Quality"), group), 4, 2);
+    m_textQuality = createBox(QStringLiteral("txtTQuality"), QStringLiteral("100"), group);
+    layout->addWidget(m_textQuality, 4, 3);
+    layout->addWidget(new QLabel(tr("Transparency"), group), 5, 0);
+    m_textTransparency = createSlider(QStringLiteral("sldTTransparency"), 1, 100, 1, 5, group);
+    // A stamp that is there at all is fully drawn until the file says otherwise.
+    m_textTransparency->setValue(100);
+    layout->addWidget(m_textTransparency, 5, 1, 1, 3);
+
+    auto* colour = new QGroupBox(tr("Text"), group);
+    auto* colourLayout = new QHBoxLayout(colour);
+    colourLayout->addWidget(new QLabel(tr("Text Color:"), colour));
+    m_textColor = new ColorSwatch(colour);
+    m_textColor->setObjectName(QStringLiteral("picTextColor"));
+    colourLayout->addWidget(m_textColor);
+    m_textColorButton = new QPushButton(QStringLiteral("..."), colour);
+    m_textColorButton->setObjectName(QStringLiteral("cmdTextColor"));
+    colourLayout->addWidget(m_textColorButton);
+    colourLayout->addStretch(1);
+    layout->addWidget(colour, 6, 0, 1, 4);
+
+    auto pickText = [this] { pickColor(m_textColor, "textcolor"); };
+    connect(m_textColor, &ColorSwatch::clicked, this, pickText);
+    connect(m_textColorButton, &QPushButton::clicked, this, pickText);
+    return group;
+}
+
+QWidget* WatermarkOptionsPage::createImageGroup()
+{
+    auto* group = new QGroupBox(tr("Watermark Image Settings"), this);
+    auto* layout = new QGridLayout(group);
+    m_imageEnabled = new QCheckBox(tr("Enable Watermark Image"), group);
+    m_imageEnabled->setObjectName(QStringLiteral("chkImageWatermark"));
+    layout->addWidget(m_imageEnabled, 0, 0, 1, 4);
+    layout->addWidget(new QLabel(tr("Watermark image"), group), 1, 0);
+    m_waterImage = createBox(QStringLiteral("txtWaterImage"), QString(), group);
+    layout->addWidget(m_waterImage, 1, 1, 1, 2);
+    m_browseImage = new QPushButton(tr("Browse"), group);
+    m_browseImage->setObjectName(QStringLiteral("cmdBrowseImage"));
+    connect(
+        m_browseImage, &QPushButton::clicked, this, &WatermarkOptionsPage::browseWatermarkImage);
+    layout->addWidget(m_browseImage, 1, 3);
+
+    auto* place = new QGroupBox(tr("Watermark place"), group);
+    auto* placeLayout = new QGridLayout(place);
+    placeLayout->addWidget(new QLabel(tr("Watermark Place"), place), 0, 0);
+    m_imagePlace = createPlaceList(QStringLiteral("cboImagePlace"), place);
+    placeLayout->addWidget(m_imagePlace, 0, 1, 1, 3);
+    placeLayout->addWidget(new QLabel(tr("X"), place), 1, 0);
+    m_imageX = createBox(QStringLiteral("txtIx"), QStringLiteral("100"), place);
+    placeLayout->addWidget(m_imageX, 1, 1);
+    placeLayout->addWidget(new QLabel(tr("Y"), place), 1, 2);
+    m_imageY = createBox(QStringLiteral("txtIy"), QStringLiteral("100"), place);
+    placeLayout->addWidget(m_imageY, 1, 3);
+    layout->addWidget(place, 2, 0, 1, 4);
+
+    layout->addWidget(new QLabel(tr("Opacity"), group), 3, 0);
+    m_opacity = createSlider(QStringLiteral("sldOpacity"), 1, 100, 1, 5, group);
+    m_opacity->setValue(100);
+    layout->addWidget(m_opacity, 3, 1, 1, 3);
+    layout->addWidget(new QLabel(tr("Deviation"), group), 4, 0);
+    m_deviation = createSlider(QStringLiteral("sldDeviation"), 0, 255, 5, 10, group);
+    layout->addWidget(m_deviation, 4, 1, 1, 3);
+
+    auto* transparency = new QGroupBox(tr("Transparency"), group);
+    auto* transparencyLayout = new QHBoxLayout(transparency);
+    transparencyLayout->addWidget(new QLabel(tr("Transparency Color:"), transparency));
+    m_transparencyColor = new ColorSwatch(transparency);
+    m_transparencyColor->setObjectName(QStringLiteral("picTransparencyColor"));
+    transparencyLayout->addWidget(m_transparencyColor);
+    m_transparencyColorButton = new QPushButton(QStringLiteral("..."), transparency);
+    m_transparencyColorButton->setObjectName(QStringLiteral("cmdTransparencyColor"));
+    transparencyLayout->addWidget(m_transparencyColorButton);
+    transparencyLayout->addStretch(1);
+    layout->addWidget(transparency, 5, 0, 1, 4);
+
+    auto pickTransparency = [this] { pickColor(m_transparencyColor, "Itransparency"); };
+    connect(m_transparencyColor, &ColorSwatch::clicked, this, pickTransparency);
+    connect(m_transparencyColorButton, &QPushButton::clicked, this, pickTransparency);
+    return group;
+}
+
+void WatermarkOptionsPage::applyEnableRules()
+{
+    const bool text = m_textEnabled->isChecked();
+    for (QWidget* w :
+        std::initializer_list<QWidget*> { m_waterText, m_textPlace, m_textX, m_textY, m_rotate,
+            m_font, m_textSize, m_textQuality, m_textTransparency, m_textColor, m_textColorButton })
+        w->setEnabled(text);
+
+    // The transparency colour's "..." button stays usable, so the key colour
+    // can be prepared before the picture watermark is switched on.
+    const bool image = m_imageEnabled->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*> { m_waterImage, m_browseImage, m_imagePlace,
+             m_imageX, m_imageY, m_opacity, m_deviation, m_transparencyColor })
+        w->setEnabled(image);
+}
+
+void WatermarkOptionsPage::pickColor(ColorSwatch* swatch, const char* key)
+{
+    QColorDialog dialog(m_lastPickedColor, this);
+    dialog.setObjectName(QStringLiteral("ColorPicker"));
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QColor chosen = dialog.selectedColor();
+    if (!chosen.isValid())
+        return;
+    m_lastPickedColor = chosen;
+    swatch->setColor(chosen);
+    WriteSetting(m_settingsFile, Section, QString::fromLatin1(key),
+        QString::number(ColorSwatch::toColorRef(chosen)));
+}
+
+void WatermarkOptionsPage::browseWatermarkImage()
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("WatermarkImageBrowser"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(tr("Image Files(*.jpg) and Gif Files(*.gif) (*.jpg *.gif)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    m_waterImage->setText(path);
+    WriteSetting(m_settingsFile, Section, QStringLiteral("waterimage"), path);
+}
+
+void WatermarkOptionsPage::load()
+{
+    using namespace SettingsControls;
+    const QString& file = m_settingsFile;
+    auto read
+        = [&file](const char* key) { return ReadSetting(file, Section, QString::fromLatin1(key)); };
+    auto number = [](const QString& text) { return qint64(LeadingNumber(text)); };
+    m_textEnabled->setChecked(ReadFlagSetting(file, Section, QStringLiteral("textwatermark")));
+    m_waterText->setText(read("watertext"));
+    selectPosition(m_textPlace, number(read("twz")));
+    m_textX->setText(read("Tx"));
+    m_textY->setText(read("Ty"));
+    m_textSize->setText(read("Tsize"));
+    m_textQuality->setText(read("TQuality"));
+    selectEntry(m_font, read("Tfont"));
+    m_rotate->setText(read("Trotate"));
+    setSliderValue(m_textTransparency, number(read("Ttransparency")));
+    m_textColor->setColor(ColorSwatch::fromColorRef(number(read("textcolor"))));
+    m_imageEnabled->setChecked(ReadFlagSetting(file, Section, QStringLiteral("imagewatermark")));
+    m_waterImage->setText(read("waterimage"));
+    selectPosition(m_imagePlace, number(read("iwz")));
+    m_imageX->setText(read("Ix"));
+    m_imageY->setText(read("Iy"));
+    m_transparencyColor->setColor(ColorSwatch::fromColorRef(number(read("Itransparency"))));
+    setSliderValue(m_deviation, number(read("IDeviation")));
+    setSliderValue(m_opacity, number(read("IOpacity")));
+    applyEnableRules();
+}
+
+void WatermarkOptionsPage::save() const
+{
+    const QString& file = m_settingsFile;
+    auto write = [&file](const char* key, const QString& value) {
+        WriteSetting(file, Section, QString::fromLatin1(key), value);
+    };
+    write("textwatermark", flagText(m_textEnabled));
+    write("watertext", m_waterText->text().trimmed());
+    write("Twz", QString::number(m_textPlace->currentIndex()));
+    write("Tx", m_textX->text().trimmed());
+    write("Ty", m_textY->text().trimmed());
+    write("Tsize", m_textSize->text().trimmed());
+    write("TQuality", m_textQuality->text().trimmed());
+    write("Tfont", m_font->currentText());
+    write("TRotate", m_rotate->text().trimmed());
+    write("Ttransparency", QString::number(m_textTransparency->value()));
+    write("imagewatermark", flagText(m_imageEnabled));
+    write("waterimage", m_waterImage->text().trimmed());
+    write("Iwz", QString::number(m_imagePlace->currentIndex()));
+    write("Ix", m_imageX->text().trimmed());
+    write("Iy", m_imageY->text().trimmed());
+    write("IDeviation", QString::number(m_deviation->value()));
+    write("IOpacity", QString::number(m_opacity->value()));
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+class ColorSwatch;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+// The "WaterMark Options" page of the settings dialog (section "watermark").
+// Its colour pickers and the image "Browse" write their key the moment a
+// choice is made; everything else waits for the dialog's "OK".
+class WatermarkOptionsPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    WatermarkOptionsPage(const QString& settingsFile, QWidget* parent = nullptr);
+
+    void load();
+    void save() const;
+    // Greys the controls of each watermark whose check box is cleared.
+    void applyEnableRules();
+
+private:
+    QWidget* createTextGroup();
+    QWidget* createImageGroup();
+    QComboBox* createPlaceList(const QString& objectName, QWidget* parent);
+    QLineEdit* createBox(const QString& objectName, const QString& text, QWidget* parent);
+    void pickColor(ColorSwatch* swatch, const char* key);
+    void browseWatermarkImage();
+
+    QString m_settingsFile;
+    // The colour dialog starts from the colour it last returned in this window.
+    QColor m_lastPickedColor = Qt::black;
+
+    QCheckBox* m_textEnabled = nullptr;
+    QLineEdit* m_waterText = nullptr;
+    QComboBox* m_textPlace = nullptr;
+    QLineEdit* m_textX = nullptr;
+    QLineEdit* m_textY = nullptr;
+    QLineEdit* m_rotate = nullptr;
+    QComboBox* m_font = nullptr;
+    QLineEdit* m_textSize = nullptr;
+    QLineEdit* m_textQuality = nullptr;
+    QSlider* m_textTransparency = nullptr;
+    ColorSwatch* m_textColor = nullptr;
+    QPushButton* m_textColorButton = nullptr;
+
+    QCheckBox* m_imageEnabled = nullptr;
+    QLineEdit* m_waterImage = nullptr;
+    QPushButton* m_browseImage = nullptr;
+    QComboBox* m_imagePlace = nullptr;
+    QLineEdit* m_imageX = nullptr;
+    QLineEdit* m_imageY = nullptr;
+    QSlider* m_opacity = nullptr;
+    QSlider* m_deviation = nullptr;
+    ColorSwatch* m_transparencyColor = nullptr;
+    QPushButton* m_transparencyColorButton = nullptr;
+};

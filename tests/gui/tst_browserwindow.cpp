@@ -1,0 +1,417 @@
+#include "app/commandrouter.h"
+#include "app/mainwindow.h"
+#include "browser/browserwindow.h"
+#include "conversionservice.h"
+#include "enginesetup.h"
+#include "fakeservices.h"
+#include "naming/outputnaming.h"
+#include "nextmodal.h"
+#include "settings/inifile.h"
+#include "settings/settingskeys.h"
+#include "urllist/urllistwidget.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace {
+
+constexpr int LoadTimeout = 20000;
+
+} // namespace
+
+class TestBrowserWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void layoutFollowsTheResizeRule();
+    void opensOnTheStartAddressAndFollowsNavigation();
+    void enterAndGoNavigateOtherKeysOnlyEdit();
+    void addressBoxFollowsFrameNavigations();
+    void stopEndsALoadThatNeverAnswers();
+    void listCommandsOpenItModallyOnTheSelectedRow();
+    void convertNowNamesTheFileAfterTheAddressBox();
+    void convertNowReportsAFileThatWasNotWritten();
+    void convertNowWithoutOutputFolderUsesTheApplicationFolder();
+
+private:
+    QUrl writePage(const QString& name, const QByteArray& body);
+    std::unique_ptr<BrowserWindow> open(const QString& startUrl);
+    // Opens the window with the conversion queue, on the given application
+    // folder (the test's own folder when empty).
+    std::unique_ptr<BrowserWindow> openConverting(
+        const QString& startUrl, const QString& applicationFolder = QString());
+    void writeSetting(const QString& key, const QString& value)
+    {
+        WriteSetting(
+            m_dir.filePath(QStringLiteral("settings.dat")), SettingsSection::Set, key, value);
+    }
+    bool waitForLoad(BrowserWindow* window, QSignalSpy& spy, int count = 1);
+    template <typename T> T* child(QWidget* window, const char* name)
+    {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("missing control %s", name);
+        return widget;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ConversionService> m_service;
+    RecordingPresenter m_messages;
+    RecordingOpener m_opener;
+};
+
+void TestBrowserWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+QUrl TestBrowserWindow::writePage(const QString& name, const QByteArray& body)
+{
+    QFile file(m_dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write test page");
+    file.write("<!DOCTYPE html><html><head><title>" + name.toUtf8() + "</title></head><body>" + body
+        + "</body></html>");
+    return QUrl::fromLocalFile(file.fileName());
+}
+
+std::unique_ptr<BrowserWindow> TestBrowserWindow::open(const QString& startUrl)
+{
+    BrowserWindow::Context context;
+    context.startUrl = startUrl;
+    context.applicationFolder = m_dir.path();
+    context.settingsFile = m_dir.filePath(QStringLiteral("settings.dat"));
+    auto window = std::make_unique<BrowserWindow>(context);
+    window->show();
+    return window;
+}
+
+void TestBrowserWindow::layoutFollowsTheResizeRule()
+{
+    auto window = open(QString());
+    QCOMPARE(window->objectName(), QStringLiteral("Form2"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Browser"));
+    QCOMPARE(child<QLineEdit>(window.get(), "Text1")->text(), QStringLiteral("Text1"));
+    QCOMPARE(child<QPushButton>(window.get(), "GoButton")->text(), QStringLiteral("Go"));
+    QCOMPARE(child<QPushButton>(window.get(), "BackButton")->text(), QStringLiteral("Back"));
+    QCOMPARE(child<QPushButton>(window.get(), "ForwardButton")->text(), QStringLiteral("Forward"));
+    QCOMPARE(child<QPushButton>(window.get(), "StopButton")->text(), QStringLiteral("Stop"));
+    auto* convert = child<QPushButton>(window.get(), "cmdWriteDisc");
+    QCOMPARE(convert->text(), QStringLiteral("CONVERT NOW!"));
+    // Without the application's conversion queue the button cannot be used.
+    QVERIFY(!convert->isEnabled());
+    QCOMPARE(convert->toolTip(), QStringLiteral("Not available yet"));
+
+    // At the initial client size the browser reaches past the right edge and
+    // its lowest part lies under the status bar.
+    QCOMPARE(window->size(), QSize(1108, 627));
+    auto* view = child<QWebEngineView>(window.get(), "WebBrowser1");
+    QCOMPARE(view->geometry(), QRect(6, 60, 1108, 567));
+    auto* status = child<QStatusBar>(window.get(), "StatusBar1");
+    QCOMPARE(status->geometry(), QRect(0, 602, 1108, 25));
+
+    window->resize(700, 400);
+    QTRY_COMPARE(view->geometry(), QRect(6, 60, 700, 340));
+    // Too low for the rule: the browser keeps its height, the width follows.
+    window->resize(650, 40);
+    QTRY_COMPARE(view->geometry(), QRect(6, 60, 650, 340));
+}
+
+std::unique_ptr<BrowserWindow> TestBrowserWindow::openConverting(
+    const QString& startUrl, const QString& applicationFolder)
+{
+    const QDir folder(applicationFolder.isEmpty() ? m_dir.path() : applicationFolder);
+    if (!m_service)
+        m_service = std::make_unique<ConversionService>();
+    m_messages.messages.clear();
+    m_opener.opened.clear();
+    BrowserWindow::Context context;
+    context.startUrl = startUrl;
+    context.applicationFolder = folder.path();
+    context.settingsFile = folder.filePath(QStringLiteral("settings.dat"));
+    context.conversions = m_service.get();
+    context.messages = &m_messages;
+    context.opener = &m_opener;
+    context.clock = [] { return QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0)); };
+    auto window = std::make_unique<BrowserWindow>(context);
+    window->show();
+    return window;
+}
+
+bool TestBrowserWindow::waitForLoad(BrowserWindow* window, QSignalSpy& spy, int count)
+{
+    Q_UNUSED(window);
+    return QTest::qWaitFor([&] { return spy.count() >= count; }, LoadTimeout);
+}
+
+void TestBrowserWindow::opensOnTheStartAddressAndFollowsNavigation()
+{
+    const QUrl third = writePage(QStringLiteral("third.html"), "<p>third</p>");
+    const QUrl second = writePage(QStringLiteral("second.html"), "<p>second</p>");
+    const QUrl first = writePage(
+        QStringLiteral("first.html"), "<a id='next' href='" + second.toEncoded() + "'>next</a>");
+
+    auto window = open(first.toString());
+    auto* view = window->view();
+    auto* address = child<QLineEdit>(window.get(), "Text1");
+    auto* status = child<QStatusBar>(window.get(), "StatusBar1");
+    QSignalSpy loads(view->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    QVERIFY(loads.at(0).at(0).toBool());
+    QCOMPARE(address->text(), first.toString());
+    QCOMPARE(status->currentMessage(), QStringLiteral("Done"));
+
+    view->page()->runJavaScript(QStringLiteral("document.getElementById('next').click();"));
+    QVERIFY(waitForLoad(window.get(), loads, 2));
+    QCOMPARE(address->text(), second.toString());
+
+    // The page itself navigated without a user gesture, so the browser's
+    // Back would skip its entry; the next step is the user's own.
+    address->setText(third.toString());
+    child<QPushButton>(window.get(), "GoButton")->click();
+    QVERIFY(waitForLoad(window.get(), loads, 3));
+    QCOMPARE(address->text(), third.toString());
+
+    // Each step waits for its page: a Forward during the Back would cut it short.
+    child<QPushButton>(window.get(), "BackButton")->click();
+    QVERIFY(waitForLoad(window.get(), loads, 4));
+    QCOMPARE(view->url(), second);
+    QCOMPARE(address->text(), second.toString());
+    child<QPushButton>(window.get(), "ForwardButton")->click();
+    QVERIFY(waitForLoad(window.get(), loads, 5));
+    QCOMPARE(view->url(), third);
+    QCOMPARE(address->text(), third.toString());
+    // Forward without history passes silently.
+    child<QPushButton>(window.get(), "ForwardButton")->click();
+    QCOMPARE(view->url(), third);
+
+    // A new opening starts on its own address, not on the page last visited.
+    window.reset();
+    auto again = open(second.toString());
+    QSignalSpy againLoads(again->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(again.get(), againLoads));
+    QCOMPARE(child<QLineEdit>(again.get(), "Text1")->text(), second.toString());
+    QVERIFY(!again->view()->history()->canGoBack());
+}
+
+void TestBrowserWindow::enterAndGoNavigateOtherKeysOnlyEdit()
+{
+    const QUrl start = writePage(QStringLiteral("start.html"), "<p>start</p>");
+    const QUrl typed = writePage(QStringLiteral("typed.html"), "<p>typed</p>");
+    const QUrl gone = writePage(QStringLiteral("gone.html"), "<p>gone</p>");
+    auto window = open(start.toString());
+    auto* view = window->view();
+    QSignalSpy loads(view->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    QSignalSpy starts(view->page(), &QWebEnginePage::loadStarted);
+
+    auto* address = child<QLineEdit>(window.get(), "Text1");
+    address->clear();
+    QTest::keyClicks(address, typed.toString());
+    QCOMPARE(starts.count(), 0);
+    QCOMPARE(view->url(), start);
+    QTest::keyClick(address, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(view->url(), typed, LoadTimeout);
+    QVERIFY(waitForLoad(window.get(), loads, 2));
+    QVERIFY(window->isVisible());
+
+    address->setText(gone.toString());
+    child<QPushButton>(window.get(), "GoButton")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(view->url(), gone, LoadTimeout);
+    QVERIFY(waitForLoad(window.get(), loads, 3));
+}
+
+void TestBrowserWindow::addressBoxFollowsFrameNavigations()
+{
+    const QUrl frame = writePage(QStringLiteral("frame.html"), "<p>inner</p>");
+    const QUrl outer = writePage(
+        QStringLiteral("outer.html"), "<iframe src='" + frame.toEncoded() + "'></iframe>");
+    auto window = open(outer.toString());
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    // The last navigation that started was the frame's.
+    QCOMPARE(child<QLineEdit>(window.get(), "Text1")->text(), frame.toString());
+}
+
+void TestBrowserWindow::stopEndsALoadThatNeverAnswers()
+{
+    // A loopback server that takes the request and never answers it. (Held
+    // here rather than in the shared test server, which cannot yet be
+    // destroyed while such a connection is open.)
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket*> held;
+    connect(&server, &QTcpServer::newConnection, &server, [&server, &held] {
+        while (QTcpSocket* socket = server.nextPendingConnection())
+            held.append(socket);
+    });
+    const QString address
+        = QStringLiteral("http://127.0.0.1:%1/slow.html").arg(server.serverPort());
+    auto window = open(address);
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QTRY_VERIFY_WITH_TIMEOUT(!held.isEmpty(), LoadTimeout);
+    QCOMPARE(loads.count(), 0);
+    QCOMPARE(child<QLineEdit>(window.get(), "Text1")->text(), address);
+
+    child<QPushButton>(window.get(), "StopButton")->click();
+    QVERIFY(waitForLoad(window.get(), loads));
+    QVERIFY(!loads.at(0).at(0).toBool());
+}
+
+void TestBrowserWindow::listCommandsOpenItModallyOnTheSelectedRow()
+{
+    const QUrl one = writePage(QStringLiteral("one.html"), "<p>one</p>");
+    const QUrl two = writePage(QStringLiteral("two.html"), "<p>two</p>");
+    ShellFixture fixture;
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    UrlListWidget* list = window->urlList();
+    list->appendRow(one.toString(), QString());
+    list->appendRow(two.toString(), QString());
+
+    QStringList shown;
+    auto readAndClose = [&shown] {
+        onNextModal([&shown](QWidget* modal) {
+            QCOMPARE(modal->objectName(), QStringLiteral("Form2"));
+            auto* view = modal->findChild<QWebEngineView*>(QStringLiteral("WebBrowser1"));
+            QVERIFY(QTest::qWaitFor([view] { return !view->url().isEmpty(); }, LoadTimeout));
+            shown.append(modal->findChild<QLineEdit*>(QStringLiteral("Text1"))->text());
+            modal->close();
+        });
+    };
+    auto select = [list](int row) {
+        list->clearSelection();
+        list->topLevelItem(row)->setSelected(true);
+    };
+    select(1);
+    readAndClose();
+    window->findChild<QAction*>(QStringLiteral("mnuVisitSelected"))->trigger();
+    select(0);
+    readAndClose();
+    window->findChild<QAction*>(QStringLiteral("popOpenSelected"))->trigger();
+    select(1);
+    readAndClose();
+    QTest::mouseDClick(
+        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    // Each opening starts afresh on its own row's address.
+    QCOMPARE(shown, (QStringList { two.toString(), one.toString(), two.toString() }));
+}
+
+void TestBrowserWindow::convertNowNamesTheFileAfterTheAddressBox()
+{
+    const QString out = m_dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    writeSetting(SettingName::OutputFolder, out);
+    writeSetting(SettingName::FileOption, QStringLiteral("1"));
+    writeSetting(SettingName::OutputType, QStringLiteral("Image"));
+    writeSetting(SettingName::OutputFormat, QStringLiteral("PNG"));
+    const QUrl page = writePage(QStringLiteral("tall.html"),
+        "<div style='height:3000px;background:linear-gradient(#fff,#00f)'>tall</div>");
+
+    auto window = openConverting(page.toString());
+    auto* view = window->view();
+    QSignalSpy loads(view->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    // The size to come back to is the one the user gave the window.
+    window->resize(900, 500);
+    QTRY_COMPARE(view->geometry(), QRect(6, 60, 900, 440));
+    view->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 300);"));
+    QTRY_COMPARE_WITH_TIMEOUT(view->page()->scrollPosition().y(), 300.0, LoadTimeout);
+
+    // Typed but neither Go nor Enter: the page on screen is converted, the
+    // file is named after the typed text.
+    const QString typed = QStringLiteral("http://www.typed-example.com/shot.html");
+    auto* address = child<QLineEdit>(window.get(), "Text1");
+    address->setText(typed);
+    auto* convert = child<QPushButton>(window.get(), "cmdWriteDisc");
+    QVERIFY(convert->isEnabled());
+    QCOMPARE(convert->toolTip(), QStringLiteral("Convert Pagelith"));
+    convert->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages.messages.size(), 1, 120000);
+    QCOMPARE(m_messages.texts(), QStringList { "Conversion completed!" });
+    QVERIFY(!m_messages.messages.constFirst().critical);
+    QCOMPARE(m_opener.opened, QList<QUrl> { QUrl::fromLocalFile(out) });
+
+    const QFileInfoList written = QDir(out).entryInfoList(QDir::Files);
+    QCOMPARE(written.size(), 1);
+    QCOMPARE(written.constFirst().completeBaseName(), UrlToFileName(typed));
+    QCOMPARE(written.constFirst().suffix().toLower(), QStringLiteral("png"));
+    QImage image(written.constFirst().filePath());
+    QVERIFY(image.height() >= 3000);
+
+    // The user sees the page as before and goes on browsing.
+    QCOMPARE(view->geometry(), QRect(6, 60, 900, 440));
+    QTRY_COMPARE_WITH_TIMEOUT(view->page()->scrollPosition().y(), 300.0, LoadTimeout);
+    QCOMPARE(view->url(), page);
+    QCOMPARE(address->text(), typed);
+    QVERIFY(convert->isEnabled());
+}
+
+void TestBrowserWindow::convertNowReportsAFileThatWasNotWritten()
+{
+    // A folder below a plain file can never be created or written.
+    QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    writeSetting(SettingName::OutputFolder, blocker.fileName() + QStringLiteral("/out"));
+    writeSetting(SettingName::OutputFormat, QStringLiteral("PNG"));
+    const QUrl page = writePage(QStringLiteral("small.html"), "<p>small</p>");
+
+    auto window = openConverting(page.toString());
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    child<QPushButton>(window.get(), "cmdWriteDisc")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages.messages.size(), 1, 120000);
+    QVERIFY(m_messages.messages.constFirst().critical);
+    QVERIFY(m_messages.texts().constFirst().startsWith(QLatin1String("Conversion failed: ")));
+    QVERIFY(m_messages.texts().constFirst().size() > QStringLiteral("Conversion failed: ").size());
+    QVERIFY(m_opener.opened.isEmpty());
+}
+
+void TestBrowserWindow::convertNowWithoutOutputFolderUsesTheApplicationFolder()
+{
+    QTemporaryDir appFolder;
+    QVERIFY(appFolder.isValid());
+    const QString settings = appFolder.filePath(QStringLiteral("settings.dat"));
+    WriteSetting(settings, SettingsSection::Set, SettingName::OutputFormat, QStringLiteral("JPG"));
+    WriteSetting(settings, SettingsSection::Set, SettingName::FileName, QStringLiteral("mini"));
+    const QUrl page = writePage(QStringLiteral("plain.html"), "<h1>plain</h1>");
+
+    // An application folder of its own, empty but for the settings.
+    auto window = openConverting(page.toString(), appFolder.path());
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    child<QPushButton>(window.get(), "cmdWriteDisc")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_messages.messages.size(), 1, 120000);
+    QCOMPARE(m_messages.texts(), QStringList { "Conversion completed!" });
+    QCOMPARE(m_opener.opened, QList<QUrl> { QUrl::fromLocalFile(appFolder.path()) });
+    // The output, and no temporary file left behind.
+    QStringList files = QDir(appFolder.path()).entryList(QDir::Files);
+    files.sort();
+    QCOMPARE(files, (QStringList { "mini.jpg", "settings.dat" }));
+}
+
+int main(int argc, char** argv)
+{
+    PrepareEngineEnvironment();
+    QApplication app(argc, argv);
+    TestBrowserWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_browserwindow.moc"
