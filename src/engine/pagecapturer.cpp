@@ -131,6 +131,7 @@ void PageCapturer::attach(QWebEngineView* view)
     m_note.clear();
     m_retries = 0;
     m_remeasured = false;
+    m_viewHighTiles = false;
     m_image = QImage();
     QWebEnginePage* page = view->page();
     m_connections << connect(
@@ -291,7 +292,8 @@ void PageCapturer::startCapture()
 {
     m_loadTimer.start(CaptureWatchdogMs);
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
-    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
+    runScript(CaptureScripts::measure(),
+        [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
 
 void PageCapturer::PrepareCaptureLayout(const QVariant& value)
@@ -307,6 +309,18 @@ void PageCapturer::PrepareCaptureLayout(const QVariant& value)
         // The page reflowed at the capture width; a longer page is taken whole, a
         // shorter one keeps the blank strip the first measurement gave. The root's
         // scrolled size is never less than the view, which now holds the strip too.
+        if (pageSize.height() > m_captureSize.height() && !m_viewHighTiles) {
+            // The page grew with the taller view: it sizes parts by the view's height
+            // (vh). In tiles as high as a window it keeps the layout a browser gives it.
+            m_viewHighTiles = true;
+            m_tileHeight = std::min(
+                m_captureSize.height(), m_external ? m_savedSize.height() : LayoutHeight);
+            runScript(CaptureScripts::unstickElements(), [this](const QVariant&) {
+                m_view->resize(m_captureSize.width(), m_tileHeight);
+                whenPainted([this] { onResized(); });
+            });
+            return;
+        }
         if (pageSize.height() > m_captureSize.height())
             m_captureSize.setHeight(size.height());
         startTiles();
@@ -335,7 +349,8 @@ void PageCapturer::PrepareCaptureLayout(const QVariant& value)
 void PageCapturer::onResized()
 {
     m_remeasured = true;
-    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
+    runScript(CaptureScripts::measure(),
+        [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
 
 void PageCapturer::startTiles()

@@ -124,6 +124,7 @@ private:
     int m_tileScrollY = 0;
     int m_retries = 0;
     bool m_remeasured = false;
+    bool m_viewHighTiles = false;
     QImage m_image;
 
     QSize m_savedSize;
