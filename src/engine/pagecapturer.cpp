@@ -6,19 +6,12 @@
 #include "loaderror.h"
 
 #include <QPainter>
-#include <QQuickWidget>
-#include <QQuickWindow>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
 
-// One frame that does not arrive within this time will not arrive: the renderer
-// is hung or gone.
-constexpr int FrameWatchdogMs = 15000;
-// How often a page that cannot report through the console is asked for its mark.
-constexpr int FrameMarkPollMs = 16;
 // Larger images cannot be held (4 bytes a pixel).
 constexpr qint64 MaxCapturePixels = 250'000'000;
 constexpr int MaxCaptureSide = 32000;
@@ -34,18 +27,8 @@ PageCapturer::PageCapturer(QObject* parent)
 {
     m_loadTimer.setSingleShot(true);
     connect(&m_loadTimer, &QTimer::timeout, this, &PageCapturer::onLoadTimeout);
-    m_frameWatchdog.setSingleShot(true);
-    m_frameWatchdog.setInterval(FrameWatchdogMs);
-    connect(&m_frameWatchdog, &QTimer::timeout, this, [this] {
-        // One more chance: a frame request can be lost when the page reloads itself.
-        if (m_retries++ == 0 && m_afterFrame) {
-            whenPainted(std::move(m_afterFrame));
-            return;
-        }
-        fail(QStringLiteral("The page stopped drawing"));
-    });
-    m_markPoll.setInterval(FrameMarkPollMs);
-    connect(&m_markPoll, &QTimer::timeout, this, &PageCapturer::pollFrameMark);
+    connect(&m_frames, &FrameWaiter::stalled, this,
+        [this] { fail(QStringLiteral("The page stopped drawing")); });
 }
 
 PageCapturer::~PageCapturer()
@@ -131,6 +114,7 @@ void PageCapturer::attach(QWebEngineView* view)
     m_note.clear();
     m_retries = 0;
     m_remeasured = false;
+    m_viewHighTiles = false;
     m_image = QImage();
     QWebEnginePage* page = view->page();
     m_connections << connect(
@@ -173,9 +157,6 @@ void PageCapturer::attach(QWebEngineView* view)
                                 .arg(percent));
     });
     m_connections << connect(page, &QWebEnginePage::linkHovered, this, &PageCapturer::statusText);
-    if (auto* capturePage = qobject_cast<CapturePage*>(page))
-        m_connections << connect(
-            capturePage, &CapturePage::frameTokenLogged, this, &PageCapturer::onFrameToken);
 }
 
 void PageCapturer::detach()
@@ -183,24 +164,18 @@ void PageCapturer::detach()
     for (const QMetaObject::Connection& c : std::as_const(m_connections))
         disconnect(c);
     m_connections.clear();
-    disconnect(m_renderConnection);
 }
 
 void PageCapturer::abort()
 {
     if (m_state == State::Idle)
         return;
-    const State was = m_state;
     m_state = State::Idle;
     ++m_generation;
     m_loadTimer.stop();
-    m_frameWatchdog.stop();
-    m_markPoll.stop();
-    m_afterFrame = nullptr;
-    disconnect(m_renderConnection);
+    m_frames.cancel();
     // A load still running is left alone: the next load replaces it, and a stop
     // request sent now could reach the next load instead.
-    Q_UNUSED(was);
     restoreView();
 }
 
@@ -291,7 +266,8 @@ void PageCapturer::startCapture()
 {
     m_loadTimer.start(CaptureWatchdogMs);
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
-    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
+    runScript(CaptureScripts::measure(),
+        [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
 
 void PageCapturer::PrepareCaptureLayout(const QVariant& value)
@@ -307,6 +283,18 @@ void PageCapturer::PrepareCaptureLayout(const QVariant& value)
         // The page reflowed at the capture width; a longer page is taken whole, a
         // shorter one keeps the blank strip the first measurement gave. The root's
         // scrolled size is never less than the view, which now holds the strip too.
+        if (pageSize.height() > m_captureSize.height() && !m_viewHighTiles) {
+            // The page grew with the taller view: it sizes parts by the view's height
+            // (vh). In tiles as high as a window it keeps the layout a browser gives it.
+            m_viewHighTiles = true;
+            m_tileHeight = std::min(
+                m_captureSize.height(), m_external ? m_savedSize.height() : LayoutHeight);
+            runScript(CaptureScripts::unstickElements(), [this](const QVariant&) {
+                m_view->resize(m_captureSize.width(), m_tileHeight);
+                whenPainted([this] { onResized(); });
+            });
+            return;
+        }
         if (pageSize.height() > m_captureSize.height())
             m_captureSize.setHeight(size.height());
         startTiles();
@@ -335,7 +323,8 @@ void PageCapturer::PrepareCaptureLayout(const QVariant& value)
 void PageCapturer::onResized()
 {
     m_remeasured = true;
-    runScript(CaptureScripts::measure(), [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
+    runScript(CaptureScripts::measure(),
+        [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
 
 void PageCapturer::startTiles()
@@ -415,8 +404,7 @@ void PageCapturer::finish()
     const QImage image = m_image;
     m_image = QImage();
     m_state = State::Idle;
-    m_frameWatchdog.stop();
-    m_markPoll.stop();
+    m_frames.cancel();
     restoreView();
     emit captured(image);
 }
@@ -457,66 +445,5 @@ void PageCapturer::runScript(const QString& script, std::function<void(const QVa
 
 void PageCapturer::whenPainted(std::function<void()> then)
 {
-    m_afterFrame = std::move(then);
-    m_awaitedToken = ++m_frameToken;
-    m_frameWatchdog.start();
-    if (qobject_cast<CapturePage*>(m_view->page())) {
-        runScript(CaptureScripts::logAfterTwoFrames(CapturePage::frameTokenMessage(m_awaitedToken)),
-            [](const QVariant&) {});
-    } else {
-        runScript(CaptureScripts::markAfterTwoFrames(m_awaitedToken),
-            [this](const QVariant&) { m_markPoll.start(); });
-    }
-}
-
-void PageCapturer::pollFrameMark()
-{
-    runScript(CaptureScripts::readFrameMark(), [this](const QVariant& mark) {
-        if (mark.toInt() == m_awaitedToken)
-            onFrameToken(m_awaitedToken);
-    });
-}
-
-void PageCapturer::onFrameToken(int token)
-{
-    if (m_state != State::Capturing || token != m_awaitedToken)
-        return;
-    m_awaitedToken = -1;
-    m_markPoll.stop();
-    // The page has produced its frame; the view shows it once it has rendered next.
-    QQuickWidget* widget = renderWidget();
-    if (!widget || !widget->quickWindow()) {
-        afterRendered();
-        return;
-    }
-    disconnect(m_renderConnection);
-    m_renderConnection = connect(
-        widget->quickWindow(), &QQuickWindow::afterRendering, this,
-        [this] {
-            disconnect(m_renderConnection);
-            QMetaObject::invokeMethod(this, &PageCapturer::afterRendered, Qt::QueuedConnection);
-        },
-        Qt::DirectConnection);
-    // Render the view now: without a change it would not render again, and the
-    // frame the page has just produced is drawn by this render.
-    widget->quickWindow()->update();
-}
-
-void PageCapturer::afterRendered()
-{
-    if (m_state != State::Capturing || !m_afterFrame)
-        return;
-    m_frameWatchdog.stop();
-    auto then = std::move(m_afterFrame);
-    m_afterFrame = nullptr;
-    then();
-}
-
-QQuickWidget* PageCapturer::renderWidget() const
-{
-    if (!m_view)
-        return nullptr;
-    if (auto* widget = qobject_cast<QQuickWidget*>(m_view->focusProxy()))
-        return widget;
-    return m_view->findChild<QQuickWidget*>();
+    m_frames.wait(m_view, std::move(then));
 }

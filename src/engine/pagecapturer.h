@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framewaiter.h"
+
 #include <QImage>
 #include <QList>
 #include <QMetaObject>
@@ -12,7 +14,6 @@
 #include <functional>
 #include <memory>
 
-class QQuickWidget;
 class QVariant;
 class QWebEnginePage;
 class QWebEngineView;
@@ -91,26 +92,17 @@ private:
 
     void runScript(const QString& script, std::function<void(const QVariant&)> then);
     void whenPainted(std::function<void()> then);
-    void onFrameToken(int token);
-    void pollFrameMark();
-    void afterRendered();
-    QQuickWidget* renderWidget() const;
 
     State m_state = State::Idle;
     std::unique_ptr<QWebEngineView> m_ownView;
     QPointer<QWebEngineView> m_view;
     bool m_external = false;
     QList<QMetaObject::Connection> m_connections;
-    QMetaObject::Connection m_renderConnection;
 
     QTimer m_loadTimer;
-    QTimer m_frameWatchdog;
-    QTimer m_markPoll;
+    FrameWaiter m_frames;
     int m_timeoutSeconds = 0;
     int m_generation = 0;
-    int m_frameToken = 0;
-    int m_awaitedToken = -1;
-    std::function<void()> m_afterFrame;
 
     QString m_loadError;
     int m_lastLoadStatus = 0;
@@ -124,6 +116,7 @@ private:
     int m_tileScrollY = 0;
     int m_retries = 0;
     bool m_remeasured = false;
+    bool m_viewHighTiles = false;
     QImage m_image;
 
     QSize m_savedSize;

@@ -41,6 +41,7 @@ private slots:
     void pageComesOutAtItsSizePlusStrip();
     void tallPageIsAssembledFromTilesWithoutGaps();
     void fixedHeaderAppearsOnce();
+    void viewportHighPartsKeepTheirWindowHeight();
     void loadFailuresAreReasons_data();
     void loadFailuresAreReasons();
     void slowPageIsWaitedFor();
@@ -146,6 +147,23 @@ void TestPageCapturer::fixedHeaderAppearsOnce()
     QCOMPARE(blueRows, 80);
     QVERIFY(near(image.pixelColor(600, 40), FixedHeader));
     QVERIFY(near(image.pixelColor(5, 9980 - 50), EndMarker));
+}
+
+void TestPageCapturer::viewportHighPartsKeepTheirWindowHeight()
+{
+    // A green part one window high (100vh) above the bands: in a view enlarged to
+    // the page it would grow with the view; it must stay one window high.
+    QByteArray html = TestPages::bandedPage(1024, 3000);
+    html.replace("<body>", "<body><div style=\"height:100vh;background:#00ff00\"></div>");
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("vh.html"), html);
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(image.size(), QSize(1024 + 13, PageCapturer::LayoutHeight + 3000 + 13));
+    QVERIFY(near(image.pixelColor(20, PageCapturer::LayoutHeight - 5), QColor(0, 255, 0)));
+    QVERIFY(near(image.pixelColor(20, PageCapturer::LayoutHeight + 50), tint(0)));
+    QVERIFY(near(image.pixelColor(20, image.height() - 13 - 50), EndMarker));
 }
 
 void TestPageCapturer::loadFailuresAreReasons_data()
