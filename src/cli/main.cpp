@@ -2,7 +2,6 @@
 #include "enginesetup.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QTextStream>
 
 int main(int argc, char** argv)
@@ -10,9 +9,6 @@ int main(int argc, char** argv)
     // A converter shows no window: it runs without any display unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt WebEngine reports its graphics set-up at start; a converter's output is its
-    // progress lines.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     PrepareEngineEnvironment();
     QApplication app(argc, argv);
     QTextStream out(stdout);

@@ -48,7 +48,8 @@ void ConversionService::startNext()
     const Pending next = m_pending.takeFirst();
     m_currentId = next.id;
     m_job = new ConversionJob(next.request, m_capturer, this);
-    connect(m_job, &ConversionJob::statusText, this, &ConversionService::statusText);
+    connect(m_job, &ConversionJob::statusText, this,
+        [this, id = next.id](const QString& text) { emit statusText(id, text); });
     connect(m_job, &ConversionJob::finished, this, [this](const ConversionResult& result) {
         const int id = m_currentId;
         m_job->deleteLater();

@@ -33,8 +33,8 @@ public:
 
 signals:
     void started(int id, const QString& address);
-    // The browser's status for the page in progress.
-    void statusText(const QString& text);
+    // The browser's status for page `id`, the one in progress.
+    void statusText(int id, const QString& text);
     void finished(int id, const ConversionResult& result);
 
 private:

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QImageReader>
+#include <QLoggingCategory>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QStringList>
@@ -19,10 +20,32 @@ void appendChromiumSwitch(QByteArrayList& flags, const QByteArray& sw)
     flags.append(sw);
 }
 
+QtMessageHandler previousHandler = nullptr;
+
+// The GPU is off on purpose (see above), so the engine's report that it found no
+// GPU backend says nothing; every other message goes on as before.
+void dropNoGpuReport(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg
+        && message.startsWith(QLatin1String("No suitable graphics backend found")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
 } // namespace
 
 void PrepareEngineEnvironment()
 {
+    // Qt WebEngine reports its graphics set-up at every start: noise on a converter's
+    // output and in a desktop program's log. QT_LOGGING_RULES is applied after these
+    // rules, so a user can still turn the report on.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    const QtMessageHandler previous = qInstallMessageHandler(dropNoGpuReport);
+    // Called twice, it must not pass messages on to itself.
+    if (previous != dropNoGpuReport)
+        previousHandler = previous;
+
     // Both the variable and the API: the variable reaches Qt Quick however it is
     // created, the API wins over a user's QT_QUICK_BACKEND.
     qputenv("QT_QUICK_BACKEND", "software");

@@ -7,6 +7,9 @@
 // It also lifts Qt's limit on the size of image files read back, since whole
 // pages make pictures of hundreds of megabytes.
 //
+// It also keeps Qt WebEngine's start-up report of its graphics set-up (and its
+// complaint that it has no GPU, which is off on purpose) off the program's output.
+//
 // Call it in main() before the QApplication is constructed. Chromium switches are
 // appended to whatever QTWEBENGINE_CHROMIUM_FLAGS already holds, never replacing it.
 void PrepareEngineEnvironment();

@@ -6,6 +6,7 @@
 #include "loaderror.h"
 
 #include <QPainter>
+#include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -78,6 +79,7 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : 60;
     // The previous page's size is not this page's: every page is laid out afresh.
     m_view->resize(LayoutWidth, LayoutHeight);
+    m_entryBefore = currentEntry();
     m_loadTimer.start(m_timeoutSeconds * 1000);
     m_view->page()->load(url);
 }
@@ -228,6 +230,22 @@ void PageCapturer::onLoadTimeout()
         return;
     const int generation = m_generation;
     const QString timedOut = QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds);
+    if (!documentArrived()) {
+        // Nothing of the page came: what the view holds is the previous page or a
+        // blank one, which would look loaded to the question below.
+        // The page reports the stopped load one turn of the event loop later; the
+        // failure follows that report, so it cannot be taken for the next page's.
+        QWebEnginePage* page = m_view->page();
+        abort();
+        page->triggerAction(QWebEnginePage::Stop);
+        const QString reason = timedOut + QStringLiteral(" waiting for the page");
+        QTimer::singleShot(0, this, [this, reason, generation = m_generation] {
+            // Unless a new capture has begun meanwhile.
+            if (generation == m_generation && m_state == State::Idle)
+                emit failed(reason);
+        });
+        return;
+    }
     if (m_timeoutQueried) {
         // Not even the question below was answered: the renderer is stuck.
         fail(timedOut);
@@ -260,6 +278,21 @@ void PageCapturer::onLoadTimeout()
                 + QStringLiteral(" waiting for the page to finish loading; captured as it stood");
             startCapture();
         });
+}
+
+PageCapturer::Entry PageCapturer::currentEntry() const
+{
+    QWebEngineHistory* history = m_view->page()->history();
+    const QWebEngineHistoryItem item = history->currentItem();
+    return { history->count(), history->currentItemIndex(), item.url(), item.lastVisited() };
+}
+
+bool PageCapturer::documentArrived() const
+{
+    // Every document shown makes or renews a history entry, even one that replaces
+    // the entry of the same address; the page's address says nothing here, as it
+    // names the requested page while that is still pending.
+    return !(currentEntry() == m_entryBefore) && !m_view->page()->url().isEmpty();
 }
 
 void PageCapturer::startCapture()

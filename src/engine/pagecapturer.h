@@ -2,6 +2,7 @@
 
 #include "framewaiter.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QList>
 #include <QMetaObject>
@@ -30,7 +31,8 @@ class QWebEngineView;
 // failed(reason). A failed load gives LoadErrorText(); a renderer crash, a page that
 // cannot be painted or a page too large to hold also fail. When the "timeout" runs
 // out before the load event, a page whose document has arrived is captured as it
-// stands (see note()); a page that never answered fails.
+// stands (see note()); a page that never answered fails at once, and its load is
+// stopped.
 //
 // The page is measured by its body and root element (see PageSizeFromMetrics), the
 // body's scroll bar, border, overflow and margin are stripped, and the view is
@@ -78,6 +80,9 @@ private:
     void onLoadSucceeded();
     void checkLoadFailed();
     void onLoadTimeout();
+    // Whether the view has shown a document since the load started; before that, its
+    // page still holds the previous one or the blank one a new view starts with.
+    bool documentArrived() const;
     void startCapture();
     // Sizes the capture from the page's metrics, strips the body's frame and
     // enlarges the view; called again once the page has reflowed at that width.
@@ -108,6 +113,17 @@ private:
     int m_lastLoadStatus = 0;
     bool m_finishedFailed = false;
     bool m_timeoutQueried = false;
+    // The view's current history entry when the load started.
+    struct Entry
+    {
+        int count = 0;
+        int index = -1;
+        QUrl url;
+        QDateTime visited;
+        bool operator==(const Entry&) const = default;
+    };
+    Entry currentEntry() const;
+    Entry m_entryBefore;
     QString m_note;
     QSize m_captureSize;
     int m_tileHeight = 0;

@@ -42,6 +42,15 @@ void TestConversionService::pagesRunOneAtATimeInOrder()
             events << QStringLiteral("end %1 %2").arg(id).arg(result.ok ? "ok" : "failed");
         });
     QSignalSpy finished(&service, &ConversionService::finished);
+    // Each status text names the page it is about: the one in progress.
+    int running = 0;
+    int texts = 0;
+    connect(&service, &ConversionService::started, this, [&](int id) { running = id; });
+    connect(&service, &ConversionService::finished, this, [&] { running = 0; });
+    connect(&service, &ConversionService::statusText, this, [&](int id, const QString&) {
+        ++texts;
+        QCOMPARE(id, running);
+    });
 
     request.address = TestPages::writePage(
         dir.path(), QStringLiteral("a.html"), TestPages::bandedPage(1000, 900));
@@ -62,6 +71,7 @@ void TestConversionService::pagesRunOneAtATimeInOrder()
             QStringLiteral("end %1 failed").arg(second), QStringLiteral("start %1").arg(third),
             QStringLiteral("end %1 ok").arg(third) }));
     QVERIFY(!service.isBusy());
+    QVERIFY(texts > 0);
     QCOMPARE(QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files),
         (QStringList { QStringLiteral("webimage.png"), QStringLiteral("webimage_0.png") }));
 }

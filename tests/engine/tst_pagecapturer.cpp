@@ -4,6 +4,7 @@
 #include "testhttpserver.h"
 #include "testpages.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +45,8 @@ private slots:
     void viewportHighPartsKeepTheirWindowHeight();
     void loadFailuresAreReasons_data();
     void loadFailuresAreReasons();
+    void pageThatNeverAnswersTimesOutAtOnce_data();
+    void pageThatNeverAnswersTimesOutAtOnce();
     void slowPageIsWaitedFor();
     void pageThatNeverFinishesIsCapturedAsItStands();
     void scriptDialogsDoNotBlock();
@@ -181,7 +184,7 @@ void TestPageCapturer::loadFailuresAreReasons_data()
     QTest::newRow("500") << "/500"
                          << "Server error - you may be able to try again";
     QTest::newRow("never answers") << "/never"
-                                   << "Timed out after 2 seconds";
+                                   << "Timed out after 2 seconds waiting for the page";
     QTest::newRow("nothing listening") << "closed"
                                        << "Unknown error";
 }
@@ -203,6 +206,46 @@ void TestPageCapturer::loadFailuresAreReasons()
     QVERIFY2(image.isNull(),
         qPrintable(QStringLiteral("captured %1x%2").arg(image.width()).arg(image.height())));
     QCOMPARE(got, reason);
+}
+
+void TestPageCapturer::pageThatNeverAnswersTimesOutAtOnce_data()
+{
+    QTest::addColumn<QString>("address");
+    m_server.route(QStringLiteral("/silent"), TestHttpServer::neverAnswer());
+    QTest::newRow("server never answers") << m_server.url(QStringLiteral("/silent")).toString();
+    QTest::newRow("address without a host") << QStringLiteral("http://");
+}
+
+void TestPageCapturer::pageThatNeverAnswersTimesOutAtOnce()
+{
+    // A capturer that has shown nothing yet still holds its blank document, which
+    // looks loaded; it is not the page asked for.
+    QFETCH(QString, address);
+    PageCapturer capturer;
+    QSignalSpy done(&capturer, &PageCapturer::captured);
+    QSignalSpy failed(&capturer, &PageCapturer::failed);
+    QElapsedTimer clock;
+    clock.start();
+    capturer.captureUrl(QUrl(address), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 60000);
+    qInfo("%s: answered after %lld ms", qPrintable(address), clock.elapsed());
+    QCOMPARE(done.count(), 0);
+    QCOMPARE(failed.first().first().toString(),
+        QStringLiteral("Timed out after 2 seconds waiting for the page"));
+    QVERIFY(!capturer.isBusy());
+    QVERIFY2(clock.elapsed() < 10000, "the timeout did not bound the wait");
+
+    // The stopped load leaves nothing behind that could upset the next page, even
+    // one started as soon as the failure is reported.
+    m_server.route(
+        QStringLiteral("/after"), TestHttpServer::page(TestPages::bandedPage(1024, 900)));
+    failed.clear();
+    connect(&capturer, &PageCapturer::failed, this,
+        [&] { capturer.captureUrl(m_server.url(QStringLiteral("/after")), 10); });
+    capturer.captureUrl(QUrl(address), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 2, 60000);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(done.first().first().value<QImage>().size(), QSize(1024 + 13, 900 + 13));
 }
 
 void TestPageCapturer::slowPageIsWaitedFor()

@@ -8,6 +8,7 @@
 #include "nextmodal.h"
 #include "settings/inifile.h"
 #include "settings/settingskeys.h"
+#include "testhttpserver.h"
 #include "urllist/urllistwidget.h"
 
 #include <QApplication>
@@ -17,8 +18,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineHistory>
@@ -250,21 +249,13 @@ void TestBrowserWindow::addressBoxFollowsFrameNavigations()
 
 void TestBrowserWindow::stopEndsALoadThatNeverAnswers()
 {
-    // A loopback server that takes the request and never answers it. (Held
-    // here rather than in the shared test server, which cannot yet be
-    // destroyed while such a connection is open.)
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    QList<QTcpSocket*> held;
-    connect(&server, &QTcpServer::newConnection, &server, [&server, &held] {
-        while (QTcpSocket* socket = server.nextPendingConnection())
-            held.append(socket);
-    });
-    const QString address
-        = QStringLiteral("http://127.0.0.1:%1/slow.html").arg(server.serverPort());
+    TestHttpServer server;
+    QVERIFY(server.start());
+    server.route(QStringLiteral("/slow.html"), TestHttpServer::neverAnswer());
+    const QString address = server.url(QStringLiteral("/slow.html")).toString();
     auto window = open(address);
     QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
-    QTRY_VERIFY_WITH_TIMEOUT(!held.isEmpty(), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(QStringLiteral("/slow.html")), 1, LoadTimeout);
     QCOMPARE(loads.count(), 0);
     QCOMPARE(child<QLineEdit>(window.get(), "Text1")->text(), address);
 

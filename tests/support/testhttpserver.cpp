@@ -31,9 +31,15 @@ TestHttpServer::TestHttpServer(QObject* parent)
 
 TestHttpServer::~TestHttpServer()
 {
+    // The sockets are the listening server's children and would otherwise die with
+    // it, after this object's members: their handlers must not run by then.
+    m_server.close();
     for (const QPointer<QTcpSocket>& socket : std::as_const(m_held)) {
-        if (socket)
-            socket->abort();
+        if (!socket)
+            continue;
+        disconnect(socket, nullptr, this, nullptr);
+        socket->abort();
+        delete socket.data();
     }
 }
 

@@ -141,10 +141,11 @@ void BatchDriver::onStarted(int id)
     m_runningId = id;
 }
 
-void BatchDriver::onStatusText(const QString& text)
+void BatchDriver::onStatusText(int id, const QString& text)
 {
-    // The queue also works for the scheduler; its pages' texts are not ours.
-    if (!m_jobs.contains(m_runningId))
+    // The queue also works for the browser window and the scheduler; their pages'
+    // texts are not ours.
+    if (!m_jobs.contains(id))
         return;
     setStatusLabels(m_cancelRequested ? QStringLiteral("User cancel") : text);
 }

@@ -65,7 +65,7 @@ private:
     void complete();
     void cancelBatch(bool withMessage);
     void onStarted(int id);
-    void onStatusText(const QString& text);
+    void onStatusText(int id, const QString& text);
     void onFinished(int id, const ConversionResult& result);
     void markRow(const QPersistentModelIndex& row, const QString& status, const QString& reason);
     void setStatusLabels(const QString& text);
