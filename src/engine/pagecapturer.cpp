@@ -96,6 +96,9 @@ void PageCapturer::captureView(QWebEngineView* view)
     m_savedSize = view->size();
     m_savedPos = view->pos();
     m_state = State::Capturing;
+    // A page whose scripts keep its renderer busy never answers even this first
+    // question; the watchdog must already run, or the queue would wait for ever.
+    m_loadTimer.start(CaptureWatchdogMs);
     runScript(CaptureScripts::scrollPosition(), [this](const QVariant& value) {
         const QVariantList pos = value.toList();
         if (pos.size() == 2)

@@ -222,6 +222,27 @@ private slots:
         QCOMPARE(m_server->requestCount(QStringLiteral("/dropped")), 0);
     }
 
+    void stoppedWhileItsPageIsConvertedStaysDone()
+    {
+        m_server->route(QStringLiteral("/inwork"),
+            TestHttpServer::slow(
+                TestPages::simplePage(QStringLiteral("inwork"), QStringLiteral("<p>w</p>")), 1000));
+        auto runner = std::make_unique<ScheduleRunner>(m_list.get(), setup());
+        runner->start();
+        addEntry(m_server->url(QStringLiteral("/inwork")).toString(), 1);
+        QSignalSpy started(m_service.get(), &ConversionService::started);
+        *m_now = m_start.addSecs(1);
+        runner->scan();
+        QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 5000);
+        // The window closes while its page is being converted: the page runs to
+        // its end and writes its file, so the entry must not read "Waiting" again.
+        runner->stop();
+        runner.reset();
+        QCOMPARE(status(0), QStringLiteral("Done"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_service->isBusy(), 30000);
+        QCOMPARE(outputFiles().size(), 1);
+    }
+
     void runnerComesBackToIdleWhateverThePageDoes_data()
     {
         QTest::addColumn<QString>("address"); // a path starting with "/" is served

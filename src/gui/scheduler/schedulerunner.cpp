@@ -32,6 +32,12 @@ ConversionService* ScheduleRunner::conversions()
         return nullptr;
     connect(
         m_conversions, &ConversionService::finished, this, &ScheduleRunner::onConversionFinished);
+    // From here on the page is being converted: closing the window no longer
+    // withdraws it, and its entry keeps reading "Done".
+    connect(m_conversions, &ConversionService::started, this, [this](int id, const QString&) {
+        if (m_busy && id == m_requestId)
+            m_requestStarted = true;
+    });
     // Should the queue go first, nothing would ever report the page.
     connect(m_conversions, &QObject::destroyed, this, [this] {
         if (m_busy)

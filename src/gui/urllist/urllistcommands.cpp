@@ -18,7 +18,10 @@ UrlListCommands::UrlListCommands(UrlListWidget* list, const AppContext* context,
     , m_window(window)
     , m_files(new UrlListFiles(list, dialogs, messages))
 {
-    connect(m_list, &UrlListWidget::nonHtmlFileDropped, this, &UrlListCommands::refuseDrop);
+    // Queued: a modal box opened inside the drop would keep the program the drag
+    // came from waiting until the box is closed.
+    connect(m_list, &UrlListWidget::nonHtmlFileDropped, this, &UrlListCommands::refuseDrop,
+        Qt::QueuedConnection);
 }
 
 UrlListCommands::~UrlListCommands()
@@ -80,8 +83,12 @@ AddUrlsDialog* UrlListCommands::createAddUrlsDialog()
 
 void UrlListCommands::showAddUrlsModal()
 {
-    if (m_addUrlsDialog)
+    if (m_addUrlsDialog) {
+        // The toolbar's copy is already open, perhaps behind the main window.
+        m_addUrlsDialog->raise();
+        m_addUrlsDialog->activateWindow();
         return;
+    }
     createAddUrlsDialog()->exec();
 }
 
