@@ -72,6 +72,7 @@ private slots:
     void okWritesEveryKeyInOrder();
     void okReadsBackWhatWasLoaded();
     void blankFileNameIsRefused();
+    void failedWritesAreReportedAndKeepTheDialogOpen();
     void enableRulesFollowTheCheckBoxes();
     void colourIsWrittenAtOnceAndSurvivesCancel();
     void transparencyColourCanBePickedWhileImageIsOff();
@@ -333,6 +334,58 @@ void TestSettingsDialog::blankFileNameIsRefused()
     QVERIFY(dialog.isVisible());
     QCOMPARE(saved.count(), 0);
     QVERIFY(!QFile::exists(m_file));
+}
+
+void TestSettingsDialog::failedWritesAreReportedAndKeepTheDialogOpen()
+{
+    // A directory in the file's place cannot be replaced, even by root.
+    QVERIFY(QDir().mkdir(m_file));
+    SettingsDialog dialog(m_file, m_dir->path());
+    QSignalSpy saved(&dialog, &SettingsDialog::outputFormatSaved);
+    dialog.show();
+
+    QString shownText;
+    QString shownTitle;
+    QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+    onNextInnerModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        shownText = box->text();
+        shownTitle = box->windowTitle();
+        shownIcon = box->icon();
+        box->accept();
+    });
+    click(&dialog, "cmdOK");
+    QVERIFY2(shownText.contains(m_file), qPrintable(shownText));
+    QCOMPARE(shownTitle, QStringLiteral("Pagelith"));
+    QCOMPARE(shownIcon, QMessageBox::Critical);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(saved.count(), 0);
+
+    // The choices written the moment they are made say so too.
+    RecordingPresenter messages;
+    SettingsDialog watched(m_file, m_dir->path(), &messages);
+    child<QCheckBox>(&watched, "chkTextWatermark")->setChecked(true);
+    watched.show();
+    onNextInnerModal([](QWidget* modal) {
+        auto* picker = qobject_cast<QColorDialog*>(modal);
+        QVERIFY(picker);
+        picker->setCurrentColor(QColor(0, 0, 255));
+        picker->accept();
+    });
+    click(&watched, "cmdTextColor");
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY(messages.messages.constFirst().critical);
+    QVERIFY(messages.texts().constFirst().contains(m_file));
+
+    // Once the file can be written again, the same "OK" stores everything.
+    QVERIFY(QDir().rmdir(m_file));
+    click(&watched, "cmdOK");
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY(!watched.isVisible());
+    QCOMPARE(read("watermark", "textwatermark"), QStringLiteral("1"));
+    QCOMPARE(read("set", "filename"), QStringLiteral("webimage"));
 }
 
 void TestSettingsDialog::enableRulesFollowTheCheckBoxes()

@@ -246,10 +246,14 @@ void GeneralSettingsPage::load(const QString& file, const QString& applicationFo
     m_thumbnail->setChecked(ReadFlagSetting(file, Section, QStringLiteral("Thumbnail")));
 }
 
-void GeneralSettingsPage::save(const QString& file) const
+bool GeneralSettingsPage::save(const QString& file, QString* error) const
 {
-    auto write = [&file](const char* key, const QString& value) {
-        WriteSetting(file, Section, QString::fromLatin1(key), value);
+    // Stops at the first failure: the keys after it would meet the same
+    // unwritable file, and the first reason is the one worth showing.
+    bool ok = true;
+    auto write = [&](const char* key, const QString& value) {
+        if (ok)
+            ok = WriteSetting(file, Section, QString::fromLatin1(key), value, error);
     };
     write("outputtype", m_outputType->currentText());
     write("outputformat", m_outputFormat->currentText());
@@ -266,6 +270,7 @@ void GeneralSettingsPage::save(const QString& file) const
     write("ActiveX", flagText(m_activeX));
     write("Thumbnail", flagText(m_thumbnail));
     write("imagesize", m_imageSize->currentText());
+    return ok;
 }
 
 QString GeneralSettingsPage::fileNameText() const

@@ -21,8 +21,9 @@ public:
     // Sets the controls from the file, in the order and with the default rules
     // of the settings store. A stored value a control cannot show leaves it as is.
     void load(const QString& settingsFile, const QString& applicationFolder);
-    // Writes every key of section "set", one after the other, in the store's order.
-    void save(const QString& settingsFile) const;
+    // Writes every key of section "set", one after the other, in the store's
+    // order. False, with the reason, at the first key that cannot be written.
+    bool save(const QString& settingsFile, QString* error) const;
 
     QString fileNameText() const;
     QString outputFormat() const;

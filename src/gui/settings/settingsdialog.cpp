@@ -30,6 +30,8 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
     m_general->setObjectName(QStringLiteral("GeneralSettings"));
     m_watermark = new WatermarkOptionsPage(settingsFile, tabs);
     m_watermark->setObjectName(QStringLiteral("WaterMarkOptions"));
+    connect(m_watermark, &WatermarkOptionsPage::writeFailed, this,
+        [this](const QString& error) { m_messages->critical(this, error); });
     tabs->addTab(m_general, tr("General Settings"));
     tabs->addTab(m_watermark, tr("WaterMark Options"));
     tabs->setCurrentIndex(0);
@@ -76,8 +78,13 @@ void SettingsDialog::acceptSettings()
     }
     // All keys are written in one go, without returning to the event loop, so
     // a conversion running meanwhile never sees half of them.
-    m_general->save(m_settingsFile);
-    m_watermark->save();
+    // A failed write keeps the dialog open with the reason, so nobody leaves
+    // believing settings are stored that are not.
+    QString error;
+    if (!m_general->save(m_settingsFile, &error) || !m_watermark->save(&error)) {
+        m_messages->critical(this, error);
+        return;
+    }
     emit outputFormatSaved(m_general->outputFormat());
     accept();
 }

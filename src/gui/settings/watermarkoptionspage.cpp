@@ -222,8 +222,7 @@ void WatermarkOptionsPage::pickColor(ColorSwatch* swatch, const char* key)
         return;
     m_lastPickedColor = chosen;
     swatch->setColor(chosen);
-    WriteSetting(m_settingsFile, Section, QString::fromLatin1(key),
-        QString::number(ColorSwatch::toColorRef(chosen)));
+    writeAtOnce(QString::fromLatin1(key), QString::number(ColorSwatch::toColorRef(chosen)));
 }
 
 void WatermarkOptionsPage::browseWatermarkImage()
@@ -237,7 +236,16 @@ void WatermarkOptionsPage::browseWatermarkImage()
         return;
     const QString path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     m_waterImage->setText(path);
-    WriteSetting(m_settingsFile, Section, QStringLiteral("waterimage"), path);
+    writeAtOnce(QStringLiteral("waterimage"), path);
+}
+
+void WatermarkOptionsPage::writeAtOnce(const QString& key, const QString& value)
+{
+    // The control shows the choice either way, so without a message the user
+    // would take it for stored.
+    QString error;
+    if (!WriteSetting(m_settingsFile, Section, key, value, &error))
+        emit writeFailed(error);
 }
 
 void WatermarkOptionsPage::load()
@@ -269,11 +277,13 @@ void WatermarkOptionsPage::load()
     applyEnableRules();
 }
 
-void WatermarkOptionsPage::save() const
+bool WatermarkOptionsPage::save(QString* error) const
 {
-    const QString& file = m_settingsFile;
-    auto write = [&file](const char* key, const QString& value) {
-        WriteSetting(file, Section, QString::fromLatin1(key), value);
+    // Stops at the first failure, whose reason is the one worth showing.
+    bool ok = true;
+    auto write = [&](const char* key, const QString& value) {
+        if (ok)
+            ok = WriteSetting(m_settingsFile, Section, QString::fromLatin1(key), value, error);
     };
     write("textwatermark", flagText(m_textEnabled));
     write("watertext", m_waterText->text().trimmed());
@@ -292,4 +302,5 @@ void WatermarkOptionsPage::save() const
     write("Iy", m_imageY->text().trimmed());
     write("IDeviation", QString::number(m_deviation->value()));
     write("IOpacity", QString::number(m_opacity->value()));
+    return ok;
 }

@@ -21,9 +21,15 @@ public:
     WatermarkOptionsPage(const QString& settingsFile, QWidget* parent = nullptr);
 
     void load();
-    void save() const;
+    // Writes the keys "OK" stores; false, with the reason, at the first key
+    // that cannot be written.
+    bool save(QString* error) const;
     // Greys the controls of each watermark whose check box is cleared.
     void applyEnableRules();
+
+signals:
+    // A colour or image chosen here could not be written the moment it was chosen.
+    void writeFailed(const QString& error);
 
 private:
     QWidget* createTextGroup();
@@ -32,6 +38,7 @@ private:
     QLineEdit* createBox(const QString& objectName, const QString& text, QWidget* parent);
     void pickColor(ColorSwatch* swatch, const char* key);
     void browseWatermarkImage();
+    void writeAtOnce(const QString& key, const QString& value);
 
     QString m_settingsFile;
     // The colour dialog starts from the colour it last returned in this window.
