@@ -133,6 +133,11 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     QStringList addresses;
     if (!collectAddresses(parser.positionalArguments(), &addresses, err))
         return UsageError;
+    // Nothing queued would leave nothing to end the event loop below.
+    if (addresses.isEmpty()) {
+        err << "pagelith-convert: no addresses to convert" << Qt::endl;
+        return UsageError;
+    }
 
     ConversionRequest request;
     request.applicationFolder = m_applicationFolder;

@@ -21,6 +21,7 @@ private slots:
     void initTestCase();
     void usageErrorsExitWithTwo_data();
     void usageErrorsExitWithTwo();
+    void listsWithoutAddressesExitWithTwo();
     void helpAndVersion();
     void mixedInputsReportEachPageAndExitWithOne();
     void allPagesWrittenExitWithZero();
@@ -76,6 +77,19 @@ void TestConvertCommand::usageErrorsExitWithTwo()
     QFETCH(QString, message);
     QCOMPARE(run(arguments), 2);
     QVERIFY2(m_err.contains(message), qPrintable(m_err));
+    QVERIFY(m_out.isEmpty());
+}
+
+void TestConvertCommand::listsWithoutAddressesExitWithTwo()
+{
+    const QString empty
+        = TestPages::writePage(m_dir.path(), QStringLiteral("empty.ulf"), QByteArray());
+    const QString blank
+        = TestPages::writePage(m_dir.path(), QStringLiteral("blank.ulf"), "\r\n  \r\n\t\r\n");
+    QCOMPARE(run({ empty }), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("no addresses to convert")), qPrintable(m_err));
+    QCOMPARE(run({ empty, blank }), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("no addresses to convert")), qPrintable(m_err));
     QVERIFY(m_out.isEmpty());
 }
 
