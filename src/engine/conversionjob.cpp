@@ -112,8 +112,12 @@ void ConversionJob::begin()
         m_capturer, &PageCapturer::failed, this, [this](const QString& reason) { fail(reason); });
     m_connections << connect(
         m_capturer, &PageCapturer::statusText, this, &ConversionJob::statusText);
-    if (m_request.view) {
-        m_capturer->captureView(m_request.view);
+    if (m_request.convertsView || m_request.view) {
+        if (!m_request.view) {
+            fail(QStringLiteral("The browser window was closed before its page was converted"));
+            return;
+        }
+        m_capturer->captureView(m_request.view.data());
         return;
     }
     const QUrl url = addressToUrl(m_request.address);

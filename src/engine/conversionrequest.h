@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QDateTime>
+#include <QPointer>
 #include <QString>
+#include <QWebEngineView>
 #include <functional>
-
-class QWebEngineView;
 
 // One page to convert, as every front end hands it to the engine.
 struct ConversionRequest
@@ -22,7 +22,12 @@ struct ConversionRequest
     QString formatOverride;
     // When set, the page this view shows is converted as it stands (nothing is
     // loaded); the view gets its size, scroll position and styles back afterwards.
-    QWebEngineView* view = nullptr;
+    // Guarded: the window that owns the view may be destroyed while the request
+    // waits in the queue.
+    QPointer<QWebEngineView> view;
+    // Set together with `view`. A request for a view that is gone by its turn
+    // fails instead of loading `address` in its place.
+    bool convertsView = false;
     // The time for date-time file names; the system clock when empty.
     std::function<QDateTime()> clock;
 };
