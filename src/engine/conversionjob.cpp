@@ -254,8 +254,20 @@ void ConversionJob::writeFinalFile()
 
 void ConversionJob::writePdf()
 {
+    // The file name may come from typed text ("example.com", a bare path); the
+    // page printed is the one actually shown or loaded.
+    QUrl address;
+    if (m_request.convertsView || m_request.view) {
+        if (!m_request.view) {
+            fail(QStringLiteral("The browser window was closed before its page was converted"));
+            return;
+        }
+        address = m_request.view->url();
+    } else {
+        address = addressToUrl(m_pageAddress);
+    }
     emit statusText(QStringLiteral("Printing %1").arg(m_pageAddress));
-    WritePdfFile(QUrl(m_pageAddress), m_outputPath, TimeoutSecondsSetting(settingsFile()), this,
+    WritePdfFile(address, m_outputPath, TimeoutSecondsSetting(settingsFile()), this,
         [this](bool ok, const QString& error) {
             if (!ok) {
                 fail(QStringLiteral("PDF: %1").arg(error));

@@ -34,7 +34,7 @@ private slots:
     void pdfOfALongPageHasSeveralPages();
     void missingOutputFolderIsCreated();
     void failuresLeaveNothingBehind();
-    void viewGoneBeforeItsTurnFailsThePage();
+    void viewConversionPrintsTheShownPageOrFailsWhenGone();
 
 private:
     ConversionRequest request(const QString& address, const QString& format = QString()) const;
@@ -292,20 +292,38 @@ void TestConversionJob::failuresLeaveNothingBehind()
     QVERIFY(convert(m_page).ok);
 }
 
-void TestConversionJob::viewGoneBeforeItsTurnFailsThePage()
+void TestConversionJob::viewConversionPrintsTheShownPageOrFailsWhenGone()
 {
-    set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    set(QStringLiteral("outputformat"), QStringLiteral("PDF"));
+    QWebEngineView view;
+    view.resize(800, 600);
+    view.show();
+    QSignalSpy loaded(view.page(), &QWebEnginePage::loadFinished);
+    view.load(QUrl::fromLocalFile(m_page));
+    QVERIFY(loaded.wait(20000));
+    QVERIFY(loaded.first().first().toBool());
+
+    // The address box holds typed text without a scheme; the shown page is printed.
+    ConversionRequest fromView = request(QStringLiteral("example.com"));
+    fromView.view = &view;
+    fromView.convertsView = true;
+    ConversionResult result = run(fromView);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QCOMPARE(outputFiles(), QStringList { "webimage.pdf" });
+    QFile pdf(QDir(m_outFolder).filePath(QStringLiteral("webimage.pdf")));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(4) == "%PDF");
+
     // A view destroyed while its request waited: the page fails, nothing is
     // loaded in its place and nothing is written.
-    ConversionRequest fromView = request(m_page);
-    fromView.convertsView = true;
+    fromView.address = m_page;
     auto* gone = new QWebEngineView;
     fromView.view = gone;
     delete gone;
-    const ConversionResult result = run(fromView);
+    result = run(fromView);
     QVERIFY(!result.ok);
     QVERIFY2(result.reason.contains(QStringLiteral("closed")), qPrintable(result.reason));
-    QVERIFY(outputFiles().isEmpty());
+    QCOMPARE(outputFiles(), QStringList { "webimage.pdf" });
     checkNoTemporaryFiles();
 }
 
