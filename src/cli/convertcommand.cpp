@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
@@ -139,8 +140,17 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
         return UsageError;
     }
 
+    // The desktop program keeps its temporary files in the application folder;
+    // a run beside it must neither read nor delete them.
+    QTemporaryDir tempFolder;
+    if (!tempFolder.isValid()) {
+        err << "pagelith-convert: cannot create a temporary folder: " << tempFolder.errorString()
+            << Qt::endl;
+        return SomeFailed;
+    }
     ConversionRequest request;
     request.applicationFolder = m_applicationFolder;
+    request.tempFolder = tempFolder.path();
     request.settingsFile = settingsFile;
     request.formatOverride = format;
     if (parser.isSet(folderOption))

@@ -75,10 +75,10 @@ ConversionJob::ConversionJob(
         m_ownCapturer = std::make_unique<PageCapturer>();
         m_capturer = m_ownCapturer.get();
     }
-    m_tempImagePath = AppInfo::pathIn(
-        m_request.applicationFolder, QString::fromLatin1(AppInfo::TempImageFileName));
-    m_tempHtmlPath = AppInfo::pathIn(
-        m_request.applicationFolder, QString::fromLatin1(AppInfo::TempHtmlFileName));
+    const QString tempFolder
+        = m_request.tempFolder.isEmpty() ? m_request.applicationFolder : m_request.tempFolder;
+    m_tempImagePath = AppInfo::pathIn(tempFolder, QString::fromLatin1(AppInfo::TempImageFileName));
+    m_tempHtmlPath = AppInfo::pathIn(tempFolder, QString::fromLatin1(AppInfo::TempHtmlFileName));
 }
 
 ConversionJob::~ConversionJob()

@@ -11,9 +11,12 @@ struct ConversionRequest
 {
     // A web address or a local file path, as the user gave it.
     QString address;
-    // Where "tempimage.bmp" and "WEBtemp.htm" live, and the output folder when
-    // the settings name none.
+    // Where "tempimage.bmp" and "WEBtemp.htm" live unless `tempFolder` is set, and
+    // the output folder when the settings name none.
     QString applicationFolder;
+    // When not empty, "tempimage.bmp" and "WEBtemp.htm" live here instead, so that
+    // a run of its own never meets another program's temporary files.
+    QString tempFolder;
     // The settings.dat to read, at the moment each setting is needed.
     QString settingsFile;
     // When not empty, used instead of the "outputfolder" setting.
