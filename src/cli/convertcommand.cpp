@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
@@ -133,9 +134,23 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     QStringList addresses;
     if (!collectAddresses(parser.positionalArguments(), &addresses, err))
         return UsageError;
+    // Nothing queued would leave nothing to end the event loop below.
+    if (addresses.isEmpty()) {
+        err << "pagelith-convert: no addresses to convert" << Qt::endl;
+        return UsageError;
+    }
 
+    // The desktop program keeps its temporary files in the application folder;
+    // a run beside it must neither read nor delete them.
+    QTemporaryDir tempFolder;
+    if (!tempFolder.isValid()) {
+        err << "pagelith-convert: cannot create a temporary folder: " << tempFolder.errorString()
+            << Qt::endl;
+        return SomeFailed;
+    }
     ConversionRequest request;
     request.applicationFolder = m_applicationFolder;
+    request.tempFolder = tempFolder.path();
     request.settingsFile = settingsFile;
     request.formatOverride = format;
     if (parser.isSet(folderOption))

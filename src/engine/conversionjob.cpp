@@ -75,10 +75,10 @@ ConversionJob::ConversionJob(
         m_ownCapturer = std::make_unique<PageCapturer>();
         m_capturer = m_ownCapturer.get();
     }
-    m_tempImagePath = AppInfo::pathIn(
-        m_request.applicationFolder, QString::fromLatin1(AppInfo::TempImageFileName));
-    m_tempHtmlPath = AppInfo::pathIn(
-        m_request.applicationFolder, QString::fromLatin1(AppInfo::TempHtmlFileName));
+    const QString tempFolder
+        = m_request.tempFolder.isEmpty() ? m_request.applicationFolder : m_request.tempFolder;
+    m_tempImagePath = AppInfo::pathIn(tempFolder, QString::fromLatin1(AppInfo::TempImageFileName));
+    m_tempHtmlPath = AppInfo::pathIn(tempFolder, QString::fromLatin1(AppInfo::TempHtmlFileName));
 }
 
 ConversionJob::~ConversionJob()
@@ -112,8 +112,12 @@ void ConversionJob::begin()
         m_capturer, &PageCapturer::failed, this, [this](const QString& reason) { fail(reason); });
     m_connections << connect(
         m_capturer, &PageCapturer::statusText, this, &ConversionJob::statusText);
-    if (m_request.view) {
-        m_capturer->captureView(m_request.view);
+    if (m_request.convertsView || m_request.view) {
+        if (!m_request.view) {
+            fail(QStringLiteral("The browser window was closed before its page was converted"));
+            return;
+        }
+        m_capturer->captureView(m_request.view.data());
         return;
     }
     const QUrl url = addressToUrl(m_request.address);
@@ -250,8 +254,20 @@ void ConversionJob::writeFinalFile()
 
 void ConversionJob::writePdf()
 {
+    // The file name may come from typed text ("example.com", a bare path); the
+    // page printed is the one actually shown or loaded.
+    QUrl address;
+    if (m_request.convertsView || m_request.view) {
+        if (!m_request.view) {
+            fail(QStringLiteral("The browser window was closed before its page was converted"));
+            return;
+        }
+        address = m_request.view->url();
+    } else {
+        address = addressToUrl(m_pageAddress);
+    }
     emit statusText(QStringLiteral("Printing %1").arg(m_pageAddress));
-    WritePdfFile(QUrl(m_pageAddress), m_outputPath, TimeoutSecondsSetting(settingsFile()), this,
+    WritePdfFile(address, m_outputPath, TimeoutSecondsSetting(settingsFile()), this,
         [this](bool ok, const QString& error) {
             if (!ok) {
                 fail(QStringLiteral("PDF: %1").arg(error));

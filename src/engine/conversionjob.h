@@ -15,7 +15,7 @@ class PageCapturer;
 // Converts one page into its output files, reading every setting from the
 // settings file at the moment it is needed:
 //   capture the page (PageCapturer) -> output folder (created when missing) ->
-//   bitmap path and its number -> "tempimage.bmp" in the application folder ->
+//   bitmap path and its number -> "tempimage.bmp" in the temporary folder ->
 //   text, then picture watermark -> bitmap copy -> thumbnail -> the final file by
 //   the exact-case format ("JPG", "GIF", "TIFF", "PNG", "PDF", "TXT"; anything else
 //   keeps the bitmap) -> the bitmap copy deleted unless it is the output ->

@@ -21,9 +21,11 @@ private slots:
     void initTestCase();
     void usageErrorsExitWithTwo_data();
     void usageErrorsExitWithTwo();
+    void listsWithoutAddressesExitWithTwo();
     void helpAndVersion();
     void mixedInputsReportEachPageAndExitWithOne();
     void allPagesWrittenExitWithZero();
+    void leavesTheApplicationFoldersTemporaryFilesAlone();
 
 private:
     int run(const QStringList& arguments);
@@ -76,6 +78,19 @@ void TestConvertCommand::usageErrorsExitWithTwo()
     QFETCH(QString, message);
     QCOMPARE(run(arguments), 2);
     QVERIFY2(m_err.contains(message), qPrintable(m_err));
+    QVERIFY(m_out.isEmpty());
+}
+
+void TestConvertCommand::listsWithoutAddressesExitWithTwo()
+{
+    const QString empty
+        = TestPages::writePage(m_dir.path(), QStringLiteral("empty.ulf"), QByteArray());
+    const QString blank
+        = TestPages::writePage(m_dir.path(), QStringLiteral("blank.ulf"), "\r\n  \r\n\t\r\n");
+    QCOMPARE(run({ empty }), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("no addresses to convert")), qPrintable(m_err));
+    QCOMPARE(run({ empty, blank }), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("no addresses to convert")), qPrintable(m_err));
     QVERIFY(m_out.isEmpty());
 }
 
@@ -142,6 +157,31 @@ void TestConvertCommand::allPagesWrittenExitWithZero()
     QVERIFY2(m_out.contains(QStringLiteral("1 page: 1 written, 0 failed")), qPrintable(m_out));
     QCOMPARE(QDir(out).entryList(QDir::Files),
         QStringList { QStringLiteral("127_0_0_1%1page_htm.jpg").arg(m_server.port()) });
+}
+
+void TestConvertCommand::leavesTheApplicationFoldersTemporaryFilesAlone()
+{
+    // The desktop program is converting a page of its own at the same time.
+    const QDir app(m_appFolder);
+    const QStringList theirs { QStringLiteral("tempimage.bmp"), QStringLiteral("WEBtemp.htm") };
+    for (const QString& name : theirs)
+        TestPages::writePage(m_appFolder, name, "in use: " + name.toLatin1());
+    const QString page = TestPages::writePage(
+        m_dir.path(), QStringLiteral("text.html"), "<html><body><p>Some text</p></body></html>");
+    const QString out = m_dir.filePath(QStringLiteral("besidegui"));
+    QCOMPARE(
+        run({ QStringLiteral("-o"), out, QStringLiteral("-f"), QStringLiteral("png"), page }), 0);
+    QCOMPARE(
+        run({ QStringLiteral("-o"), out, QStringLiteral("-f"), QStringLiteral("txt"), page }), 0);
+    QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name),
+        (QStringList { "webimage.png", "webimage.txt" }));
+    for (const QString& name : theirs) {
+        QFile file(app.filePath(name));
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
+        QCOMPARE(file.readAll(), "in use: " + name.toLatin1());
+        file.close();
+        QVERIFY(file.remove());
+    }
 }
 
 QTEST_MAIN(TestConvertCommand)

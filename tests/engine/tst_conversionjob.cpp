@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 class TestConversionJob : public QObject
 {
@@ -32,8 +34,11 @@ private slots:
     void pdfOfALongPageHasSeveralPages();
     void missingOutputFolderIsCreated();
     void failuresLeaveNothingBehind();
+    void viewConversionPrintsTheShownPageOrFailsWhenGone();
 
 private:
+    ConversionRequest request(const QString& address, const QString& format = QString()) const;
+    ConversionResult run(const ConversionRequest& request);
     ConversionResult convert(const QString& address, const QString& format = QString());
     void set(
         const QString& key, const QString& value, const QString& section = QStringLiteral("set"));
@@ -76,7 +81,7 @@ void TestConversionJob::set(const QString& key, const QString& value, const QStr
     WriteSetting(m_settings, section, key, value);
 }
 
-ConversionResult TestConversionJob::convert(const QString& address, const QString& format)
+ConversionRequest TestConversionJob::request(const QString& address, const QString& format) const
 {
     ConversionRequest request;
     request.address = address;
@@ -84,6 +89,16 @@ ConversionResult TestConversionJob::convert(const QString& address, const QStrin
     request.settingsFile = m_settings;
     request.formatOverride = format;
     request.clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(16, 5, 20)); };
+    return request;
+}
+
+ConversionResult TestConversionJob::convert(const QString& address, const QString& format)
+{
+    return run(request(address, format));
+}
+
+ConversionResult TestConversionJob::run(const ConversionRequest& request)
+{
     ConversionJob job(request, &m_capturer);
     QSignalSpy finished(&job, &ConversionJob::finished);
     job.start();
@@ -275,6 +290,41 @@ void TestConversionJob::failuresLeaveNothingBehind()
 
     // The same capturer converts the next page normally.
     QVERIFY(convert(m_page).ok);
+}
+
+void TestConversionJob::viewConversionPrintsTheShownPageOrFailsWhenGone()
+{
+    set(QStringLiteral("outputformat"), QStringLiteral("PDF"));
+    QWebEngineView view;
+    view.resize(800, 600);
+    view.show();
+    QSignalSpy loaded(view.page(), &QWebEnginePage::loadFinished);
+    view.load(QUrl::fromLocalFile(m_page));
+    QVERIFY(loaded.wait(20000));
+    QVERIFY(loaded.first().first().toBool());
+
+    // The address box holds typed text without a scheme; the shown page is printed.
+    ConversionRequest fromView = request(QStringLiteral("example.com"));
+    fromView.view = &view;
+    fromView.convertsView = true;
+    ConversionResult result = run(fromView);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QCOMPARE(outputFiles(), QStringList { "webimage.pdf" });
+    QFile pdf(QDir(m_outFolder).filePath(QStringLiteral("webimage.pdf")));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(4) == "%PDF");
+
+    // A view destroyed while its request waited: the page fails, nothing is
+    // loaded in its place and nothing is written.
+    fromView.address = m_page;
+    auto* gone = new QWebEngineView;
+    fromView.view = gone;
+    delete gone;
+    result = run(fromView);
+    QVERIFY(!result.ok);
+    QVERIFY2(result.reason.contains(QStringLiteral("closed")), qPrintable(result.reason));
+    QCOMPARE(outputFiles(), QStringList { "webimage.pdf" });
+    checkNoTemporaryFiles();
 }
 
 QTEST_MAIN(TestConversionJob)

@@ -46,6 +46,7 @@ private slots:
     void convertNowNamesTheFileAfterTheAddressBox();
     void convertNowReportsAFileThatWasNotWritten();
     void convertNowWithoutOutputFolderUsesTheApplicationFolder();
+    void closingFromOutsideDropsTheWaitingConversion();
 
 private:
     QUrl writePage(const QString& name, const QByteArray& body);
@@ -395,6 +396,44 @@ void TestBrowserWindow::convertNowWithoutOutputFolderUsesTheApplicationFolder()
     QStringList files = QDir(appFolder.path()).entryList(QDir::Files);
     files.sort();
     QCOMPARE(files, (QStringList { "mini.jpg", "settings.dat" }));
+}
+
+void TestBrowserWindow::closingFromOutsideDropsTheWaitingConversion()
+{
+    const QString out = m_dir.filePath(QStringLiteral("queued"));
+    QVERIFY(QDir().mkpath(out));
+    writeSetting(SettingName::OutputFolder, out);
+    writeSetting(SettingName::OutputFormat, QStringLiteral("PNG"));
+    const QUrl page = writePage(QStringLiteral("waiting.html"), "<p>waiting</p>");
+    auto window = openConverting(page.toString());
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+
+    // Another page is converted first, so the window's page waits in the queue.
+    ConversionRequest other;
+    other.address = page.toLocalFile();
+    other.applicationFolder = m_dir.path();
+    other.settingsFile = m_dir.filePath(QStringLiteral("settings.dat"));
+    QSignalSpy started(m_service.get(), &ConversionService::started);
+    QSignalSpy finished(m_service.get(), &ConversionService::finished);
+    const int otherId = m_service->enqueue(other);
+    child<QPushButton>(window.get(), "cmdWriteDisc")->click();
+    QCOMPARE(m_service->pendingCount(), 2);
+
+    // The application ends: the window is closed without reject() and destroyed.
+    window->done(QDialog::Rejected);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(m_service->pendingCount(), 1);
+    window.reset();
+
+    QVERIFY(finished.wait(120000));
+    QCOMPARE(finished.first().first().toInt(), otherId);
+    QVERIFY(finished.first().last().value<ConversionResult>().ok);
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(m_service->pendingCount(), 0);
+    QVERIFY(!m_service->isBusy());
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), 1);
+    QVERIFY(m_messages.messages.isEmpty());
 }
 
 int main(int argc, char** argv)

@@ -188,6 +188,7 @@ void BrowserWindow::convertNow()
     request.applicationFolder = m_context.applicationFolder;
     request.settingsFile = m_context.settingsFile;
     request.view = m_view;
+    request.convertsView = true;
     request.clock = m_context.clock;
     m_convert->setEnabled(false);
     m_conversionId = m_context.conversions->enqueue(request);
@@ -232,4 +233,16 @@ void BrowserWindow::reject()
     if (m_conversionId >= 0)
         return;
     QDialog::reject();
+}
+
+void BrowserWindow::done(int result)
+{
+    // Closed from outside (the application ending) while the page still waits
+    // in the queue: once the window is gone there is nothing left to capture.
+    if (m_conversionId >= 0 && m_context.conversions) {
+        m_context.conversions->cancelPending(m_conversionId);
+        m_conversionId = -1;
+        m_convert->setEnabled(true);
+    }
+    QDialog::done(result);
 }

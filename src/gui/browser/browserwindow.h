@@ -43,6 +43,8 @@ public:
 public slots:
     void navigateToAddressBox();
     void convertNow();
+    // Also reached without reject(), e.g. when the application ends.
+    void done(int result) override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
