@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "schedule/schedulefile.h"
 
 #include <QFile>
@@ -10,19 +11,6 @@ class TestScheduleFile : public QObject
 
 private:
     QTemporaryDir m_dir;
-
-    static QByteArray readBytes(const QString& file)
-    {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<unreadable>");
-    }
-
-    static void writeBytes(const QString& file, const QByteArray& bytes)
-    {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-    }
 
 private slots:
     void missingFileIsCreatedEmpty()
@@ -45,7 +33,7 @@ private slots:
             { "", "", "", "" },
         };
         QVERIFY(SaveScheduleFile(file, entries, nullptr));
-        QCOMPARE(readBytes(file),
+        QCOMPARE(FileBytes::read(file),
             QByteArray("12/7/2026 3:45:12 PM\t/home/u/report.htm\tWaiting\tnightly shot\r\n"
                        "12/8/2026 9:00:00 AM\thttp://a.b/\tDone\t\r\n"
                        "\t\t\t\r\n"));
@@ -60,7 +48,7 @@ private slots:
     void shortAndLongLinesAndAnyLineEnd()
     {
         const QString file = m_dir.filePath("hand.dat");
-        writeBytes(file, "x\ty\na\tb\tc\td\te\tf\r\rlast");
+        FileBytes::write(file, "x\ty\na\tb\tc\td\te\tf\r\rlast");
         QList<ScheduleEntry> loaded;
         QVERIFY(LoadScheduleFile(file, &loaded, nullptr));
         const QList<ScheduleEntry> expected = { { "x", "y", "", "" }, { "a", "b", "c", "d" },
@@ -73,7 +61,7 @@ private slots:
         const QString file = m_dir.filePath("fields.dat");
         QVERIFY(SaveScheduleFile(
             file, { { "t", "http://a.b/\tx", "Waiting", "two\r\nlines" } }, nullptr));
-        QCOMPARE(readBytes(file), QByteArray("t\thttp://a.b/ x\tWaiting\ttwo  lines\r\n"));
+        QCOMPARE(FileBytes::read(file), QByteArray("t\thttp://a.b/ x\tWaiting\ttwo  lines\r\n"));
     }
 
     void unreadableFileFailsAndIsLeftAlone()

@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "urllist/urllistfile.h"
 
 #include <QFile>
@@ -11,19 +12,6 @@ class TestUrlListFile : public QObject
 private:
     QTemporaryDir m_dir;
 
-    static QByteArray readBytes(const QString& file)
-    {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<unreadable>");
-    }
-
-    static void writeBytes(const QString& file, const QByteArray& bytes)
-    {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-    }
-
 private slots:
     void savesExactBytesAndLoadsBack()
     {
@@ -31,7 +19,8 @@ private slots:
         QString error;
         QVERIFY(SaveUrlList(
             file, { { "http://a.b/", "JPG" }, { "/home/u/page one.htm", "JPG" } }, &error));
-        QCOMPARE(readBytes(file), QByteArray("http://a.b/\tJPG\r\n/home/u/page one.htm\tJPG\r\n"));
+        QCOMPARE(
+            FileBytes::read(file), QByteArray("http://a.b/\tJPG\r\n/home/u/page one.htm\tJPG\r\n"));
 
         QStringList addresses;
         QVERIFY(LoadUrlList(file, &addresses, &error));
@@ -41,7 +30,7 @@ private slots:
     void emptyListGivesEmptyFile()
     {
         const QString file = m_dir.filePath("empty.ulf");
-        writeBytes(file, "old content");
+        FileBytes::write(file, "old content");
         QVERIFY(SaveUrlList(file, {}, nullptr));
         QCOMPARE(QFileInfo(file).size(), 0);
         QStringList addresses { "stale" };
@@ -54,7 +43,7 @@ private slots:
         const QString file = m_dir.filePath("mixed.ulf");
         // LF only, a lone CR, CR LF, a line without a TAB, extra fields, empty
         // and blank lines, and a last line without an end.
-        writeBytes(file, "a\tJPG\nb\rc\r\n\r\n\n   \nd\tx\ty\n\tPNG\ne");
+        FileBytes::write(file, "a\tJPG\nb\rc\r\n\r\n\n   \nd\tx\ty\n\tPNG\ne");
         QStringList addresses;
         QVERIFY(LoadUrlList(file, &addresses, nullptr));
         QCOMPARE(addresses, QStringList({ "a", "b", "c", "d", "e" }));
@@ -64,7 +53,7 @@ private slots:
     {
         const QString file = m_dir.filePath("cells.ulf");
         QVERIFY(SaveUrlList(file, { { "a\tb\nc", "J\r\nPG" } }, nullptr));
-        QCOMPARE(readBytes(file), QByteArray("a b c\tJ  PG\r\n"));
+        QCOMPARE(FileBytes::read(file), QByteArray("a b c\tJ  PG\r\n"));
     }
 
     void failuresAreReportedAndChangeNothing()
