@@ -81,3 +81,38 @@ int TileHeightForWidth(int width)
     const int byArea = int(MaxTileArea / width);
     return std::clamp(byArea, MinTileHeight, MaxTileHeight);
 }
+
+QRgb FrameMarkerColor(int sequence)
+{
+    // Five bits a channel, each level eight apart and never pure black or white.
+    const unsigned n = unsigned(sequence) & 0x7fff;
+    auto level = [](unsigned bits) { return int(bits * 8 + 4); };
+    return qRgb(level(n & 31), level((n >> 5) & 31), level((n >> 10) & 31));
+}
+
+bool GrabCarriesMarker(const QImage& grab, int markerColumn, QRgb colour)
+{
+    if (grab.isNull() || markerColumn < 0 || markerColumn >= grab.width() || grab.height() < 1)
+        return false;
+    auto close = [](int a, int b) { return std::abs(a - b) <= 3; };
+    // Rows spread over the whole height, the last one included: a frame drawn at
+    // a smaller size does not reach down that far.
+    constexpr int Samples = 9;
+    for (int i = 0; i < Samples; ++i) {
+        const int y = int(qint64(grab.height() - 1) * i / (Samples - 1));
+        const QRgb pixel = grab.pixel(markerColumn, y);
+        if (!close(qRed(pixel), qRed(colour)) || !close(qGreen(pixel), qGreen(colour))
+            || !close(qBlue(pixel), qBlue(colour)))
+            return false;
+    }
+    return true;
+}
+
+TileRows TileRowsInGrab(int top, int scrollY, int tileHeight, int captureHeight)
+{
+    const int rows = std::min(tileHeight, captureHeight - top);
+    const int offset = top - scrollY;
+    if (offset < 0 || rows <= 0)
+        return {};
+    return { offset, std::max(0, std::min(rows, tileHeight - offset)) };
+}

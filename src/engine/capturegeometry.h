@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QMetaType>
 #include <QSize>
@@ -40,3 +41,22 @@ QList<int> TileTops(int totalHeight, int tileHeight);
 // Tile height for a capture `width` pixels wide: tall enough to need few tiles,
 // small enough that one tile stays within what a view renders reliably.
 int TileHeightForWidth(int width);
+
+// Colour of the frame marker painted for grab request `sequence`: neighbouring
+// requests get clearly different colours, so a frame left over from an earlier
+// request can never pass for a later one.
+QRgb FrameMarkerColor(int sequence);
+
+// Whether a grab of a view `markerColumn` + 1 pixels wide shows the frame marker in
+// `colour` down its whole last column: then it is the frame drawn after the script
+// that painted the marker, at the view's full size.
+bool GrabCarriesMarker(const QImage& grab, int markerColumn, QRgb colour);
+
+// Where the rows of the tile that starts at `top` lie in a grab taken at scroll
+// position `scrollY`: the page may scroll less far than asked near its end.
+struct TileRows
+{
+    int grabTop = 0; // first row in the grab
+    int rows = 0; // rows to copy; 0 when the grab holds none of the tile
+};
+TileRows TileRowsInGrab(int top, int scrollY, int tileHeight, int captureHeight);

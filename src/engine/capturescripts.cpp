@@ -60,12 +60,24 @@ QString hideFixedElements()
   var all = document.querySelectorAll('*');
   for (var i = 0; i < all.length; ++i) {
     var el = all[i];
-    if (getComputedStyle(el).position === 'fixed') {
+    if (el.id !== '__pagelith_marker' && getComputedStyle(el).position === 'fixed') {
       s.fixed.push([el, el.style.getPropertyValue('visibility'), el.style.getPropertyPriority('visibility')]);
       el.style.setProperty('visibility', 'hidden', 'important');
     }
   }
   return s.fixed.length;
+})())JS");
+}
+
+QString showFixedElements()
+{
+    return QStringLiteral(R"JS((function () {
+  var s = window.__pagelithSaved;
+  if (!s) return 0;
+  var n = s.fixed.length;
+  s.fixed.forEach(function (e) { e[0].style.setProperty('visibility', e[1], e[2]); });
+  s.fixed = [];
+  return n;
 })())JS");
 }
 
@@ -85,6 +97,8 @@ QString restore(int x, int y)
     s.fixed.forEach(function (e) { e[0].style.setProperty('visibility', e[1], e[2]); });
     delete window.__pagelithSaved;
   }
+  var m = document.getElementById('__pagelith_marker');
+  if (m) m.remove();
   window.scrollTo(%1, %2);
   // The view's smaller size reaches the page a frame or two later; only then can
   // it scroll that far again.
@@ -96,10 +110,66 @@ QString restore(int x, int y)
         .arg(y);
 }
 
-QString scrollTo(int y)
+QString scrollAndMark(int y, unsigned rgb)
 {
-    return QStringLiteral("(function () { window.scrollTo(0, %1); return window.scrollY; })()")
-        .arg(y);
+    // The marker hangs off the root element, outside the body, so that no body
+    // style, transform or text extraction touches it; every property that could
+    // move, hide or tint it is set outright.
+    return QStringLiteral(R"JS((function () {
+  var m = document.getElementById('__pagelith_marker');
+  if (!m) {
+    m = document.createElement('div');
+    m.id = '__pagelith_marker';
+    m.setAttribute('style', 'all: initial !important; display: block !important;'
+      + ' position: fixed !important; top: 0 !important; right: 0 !important;'
+      + ' width: 1px !important; height: 100% !important; margin: 0 !important;'
+      + ' z-index: 2147483647 !important; pointer-events: none !important;');
+    document.documentElement.appendChild(m);
+  }
+  m.style.setProperty('background', '#%2', 'important');
+  window.scrollTo(0, %1);
+  return window.scrollY;
+})())JS")
+        .arg(y)
+        .arg(rgb & 0xffffff, 6, 16, QLatin1Char('0'));
+}
+
+QString removeMarker()
+{
+    return QStringLiteral("(function () { var m = document.getElementById('__pagelith_marker');"
+                          " if (m) m.remove(); return true; })()");
+}
+
+QString loadLazyContent()
+{
+    return QStringLiteral(R"JS((function () {
+  var lazy = document.querySelectorAll('img[loading="lazy"], iframe[loading="lazy"]');
+  var frames = window.__pagelithFrames = window.__pagelithFrames || [];
+  for (var i = 0; i < lazy.length; ++i) {
+    var el = lazy[i];
+    if (el.tagName === 'IFRAME') {
+      var f = { done: false };
+      var end = function () { this.done = true; }.bind(f);
+      el.addEventListener('load', end, { once: true });
+      el.addEventListener('error', end, { once: true });
+      frames.push(f);
+    }
+    el.loading = 'eager';
+  }
+  return lazy.length;
+})())JS");
+}
+
+QString pendingContent()
+{
+    return QStringLiteral(R"JS((function () {
+  var n = 0;
+  var images = document.images;
+  for (var i = 0; i < images.length; ++i)
+    if (!images[i].complete) ++n;
+  (window.__pagelithFrames || []).forEach(function (f) { if (!f.done) ++n; });
+  return n;
+})())JS");
 }
 
 QString scrollPosition()

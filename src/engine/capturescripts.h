@@ -15,10 +15,21 @@ QString stripBodyFrame();
 QString unstickElements();
 // Fixed elements are hidden once the first tile holds them.
 QString hideFixedElements();
-// Undoes everything above and scrolls back to (x, y).
+// Shows the hidden fixed elements again, for a capture that starts over.
+QString showFixedElements();
+// Undoes everything above, removes the frame marker and scrolls back to (x, y).
 QString restore(int x, int y);
-// Scrolls to (0, y) and returns the scroll position the page actually took.
-QString scrollTo(int y);
+// Scrolls to (0, y) and, in the same task, paints the frame marker in `rgb`
+// (0xRRGGBB): a one-pixel column at the view's right edge, outside the captured
+// rectangle. A frame that shows the marker in that colour also shows the scroll.
+// Returns the scroll position the page actually took.
+QString scrollAndMark(int y, unsigned rgb);
+// Takes the frame marker away again.
+QString removeMarker();
+// Lazy images and frames are told to load now; returns how many were lazy.
+QString loadLazyContent();
+// How many images and formerly lazy frames are still loading.
+QString pendingContent();
 // Returns [scrollX, scrollY].
 QString scrollPosition();
 // Logs `message` once two animation frames have passed, so a frame after every

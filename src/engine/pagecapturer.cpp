@@ -20,6 +20,11 @@ constexpr int MaxCaptureSide = 32000;
 constexpr int ScriptAnswerMs = 5000;
 // The whole layout and capture of one page, however tall, ends within this time.
 constexpr int CaptureWatchdogMs = 120000;
+// How often a page is asked whether its lazy images and frames have arrived.
+constexpr int ContentPollMs = 50;
+// Grabs of one tile before the page fails for want of a current frame. Each one
+// follows a fresh frame request, bounded by the frame waiter's own watchdog.
+constexpr int MaxGrabsPerTile = 6;
 
 } // namespace
 
@@ -30,6 +35,9 @@ PageCapturer::PageCapturer(QObject* parent)
     connect(&m_loadTimer, &QTimer::timeout, this, &PageCapturer::onLoadTimeout);
     connect(&m_frames, &FrameWaiter::stalled, this,
         [this] { fail(QStringLiteral("The page stopped drawing")); });
+    m_contentPoll.setSingleShot(true);
+    m_contentPoll.setInterval(ContentPollMs);
+    connect(&m_contentPoll, &QTimer::timeout, this, &PageCapturer::waitForLazyContent);
 }
 
 PageCapturer::~PageCapturer()
@@ -58,8 +66,10 @@ void PageCapturer::ensureOwnView()
         return;
     m_ownView = std::make_unique<QWebEngineView>();
     auto* page = new CapturePage(m_ownView.get());
-    // A failed load must not be captured as Chromium's error page.
-    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    // A frame that cannot load stays empty, as in a browser, instead of showing
+    // Chromium's grey error box in the capture. A failed top-level load is known
+    // from the load's result and status, not from an error page.
+    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
     m_ownView->setPage(page);
     // A view that is never shown never paints; this one is shown without a window
@@ -117,7 +127,8 @@ void PageCapturer::attach(QWebEngineView* view)
     m_finishedFailed = false;
     m_timeoutQueried = false;
     m_note.clear();
-    m_retries = 0;
+    m_grabTries = 0;
+    m_recaptured = false;
     m_remeasured = false;
     m_viewHighTiles = false;
     m_image = QImage();
@@ -178,6 +189,7 @@ void PageCapturer::abort()
     m_state = State::Idle;
     ++m_generation;
     m_loadTimer.stop();
+    m_contentPoll.stop();
     m_frames.cancel();
     // A load still running is left alone: the next load replaces it, and a stop
     // request sent now could reach the next load instead.
@@ -302,6 +314,29 @@ void PageCapturer::startCapture()
 {
     m_loadTimer.start(CaptureWatchdogMs);
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
+    // A page that ran out of time waits no longer; any other page gets its own
+    // "timeout" again for the images it only loads when they are scrolled to.
+    const int waitSeconds = !m_note.isEmpty() ? 0 : m_timeoutSeconds > 0 ? m_timeoutSeconds : 60;
+    runScript(CaptureScripts::loadLazyContent(), [this, waitSeconds](const QVariant&) {
+        m_contentDeadline = QDeadlineTimer(std::chrono::seconds(waitSeconds));
+        waitForLazyContent();
+    });
+}
+
+void PageCapturer::waitForLazyContent()
+{
+    runScript(CaptureScripts::pendingContent(), [this](const QVariant& pending) {
+        if (pending.toInt() > 0 && !m_contentDeadline.hasExpired()) {
+            m_contentPoll.start();
+            return;
+        }
+        m_loadTimer.start(CaptureWatchdogMs);
+        measureForLayout();
+    });
+}
+
+void PageCapturer::measureForLayout()
+{
     runScript(CaptureScripts::measure(),
         [this](const QVariant& metrics) { PrepareCaptureLayout(metrics); });
 }
@@ -316,9 +351,10 @@ void PageCapturer::PrepareCaptureLayout(const QVariant& value)
         return;
     }
     if (m_remeasured) {
-        // The page reflowed at the capture width; a longer page is taken whole, a
-        // shorter one keeps the blank strip the first measurement gave. The root's
-        // scrolled size is never less than the view, which now holds the strip too.
+        // The page reflowed at the capture width; its height there is the one
+        // taken, longer or shorter. The root's scrolled size is never less than the
+        // view, which now holds the strip too: a page no taller than the view may be
+        // shorter than measured, but that cannot be seen, and it fits anyway.
         if (pageSize.height() > m_captureSize.height() && !m_viewHighTiles) {
             // The page grew with the taller view: it sizes parts by the view's height
             // (vh). In tiles as high as a window it keeps the layout a browser gives it.
@@ -326,12 +362,14 @@ void PageCapturer::PrepareCaptureLayout(const QVariant& value)
             m_tileHeight = std::min(
                 m_captureSize.height(), m_external ? m_savedSize.height() : LayoutHeight);
             runScript(CaptureScripts::unstickElements(), [this](const QVariant&) {
-                m_view->resize(m_captureSize.width(), m_tileHeight);
+                m_view->resize(viewWidth(), m_tileHeight);
                 whenPainted([this] { onResized(); });
             });
             return;
         }
-        if (pageSize.height() > m_captureSize.height())
+        const bool exact = pageSize.height() > metrics.viewportHeight;
+        if (pageSize.height() > m_captureSize.height()
+            || (exact && size.height() < m_captureSize.height()))
             m_captureSize.setHeight(size.height());
         startTiles();
         return;
@@ -346,7 +384,7 @@ void PageCapturer::PrepareCaptureLayout(const QVariant& value)
     runScript(CaptureScripts::stripBodyFrame(), [this](const QVariant&) {
         m_tileHeight = std::min(m_captureSize.height(), TileHeightForWidth(m_captureSize.width()));
         auto resize = [this] {
-            m_view->resize(m_captureSize.width(), m_tileHeight);
+            m_view->resize(viewWidth(), m_tileHeight);
             whenPainted([this] { onResized(); });
         };
         if (m_captureSize.height() > m_tileHeight)
@@ -388,9 +426,10 @@ void PageCapturer::captureTile()
 {
     const int top = m_tileTops.at(m_tileIndex);
     auto scroll = [this, top] {
-        runScript(CaptureScripts::scrollTo(top), [this](const QVariant& scrollY) {
+        m_marker = FrameMarkerColor(++m_markerSequence);
+        runScript(CaptureScripts::scrollAndMark(top, m_marker), [this](const QVariant& scrollY) {
             m_tileScrollY = scrollY.toInt();
-            m_retries = 0;
+            m_grabTries = 0;
             whenPainted([this] { grabTile(); });
         });
     };
@@ -404,33 +443,93 @@ void PageCapturer::captureTile()
 
 void PageCapturer::grabTile()
 {
-    const QSize expected(m_captureSize.width(), m_tileHeight);
-    const QImage tile = m_view->grab().toImage();
-    if (tile.isNull() || tile.size() != expected) {
-        if (m_retries++ == 0) {
+    const QSize expected(viewWidth(), m_tileHeight);
+    const QImage grab = m_view->grab().toImage();
+    const bool fullSize = !grab.isNull() && grab.size() == expected;
+    if (!fullSize || !GrabCarriesMarker(grab, expected.width() - 1, m_marker)) {
+        if (++m_grabTries < MaxGrabsPerTile) {
             whenPainted([this] { grabTile(); });
             return;
         }
-        fail(QStringLiteral("The page was not painted at its full size (%1 x %2 pixels)")
-                 .arg(expected.width())
-                 .arg(expected.height()));
+        if (!fullSize) {
+            fail(QStringLiteral("The page was not painted at its full size (%1 x %2 pixels)")
+                     .arg(m_captureSize.width())
+                     .arg(m_tileHeight));
+            return;
+        }
+        fail(QStringLiteral("Could not get a current frame for part %1 of %2 of the page")
+                 .arg(m_tileIndex + 1)
+                 .arg(m_tileTops.size()));
         return;
     }
     const int top = m_tileTops.at(m_tileIndex);
-    const int rows = std::min(m_tileHeight, m_captureSize.height() - top);
-    // The page may scroll less far than asked near its end: take the rows from where
-    // the wanted part actually lies in the tile.
-    const int offset = top - m_tileScrollY;
-    const int available = std::max(0, std::min(rows, m_tileHeight - offset));
-    if (available > 0 && offset >= 0) {
+    const TileRows rows = TileRowsInGrab(top, m_tileScrollY, m_tileHeight, m_captureSize.height());
+    if (rows.rows > 0) {
         QPainter painter(&m_image);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(QPoint(0, top), tile, QRect(0, offset, tile.width(), available));
+        painter.drawImage(
+            QPoint(0, top), grab, QRect(0, rows.grabTop, m_captureSize.width(), rows.rows));
     }
     if (++m_tileIndex < m_tileTops.size()) {
         captureTile();
         return;
     }
+    // Scrolling through the page can change it (images that load late, content
+    // added as it comes into view): its height now is the one that counts.
+    runScript(
+        CaptureScripts::measure(), [this](const QVariant& metrics) { checkFinalSize(metrics); });
+}
+
+void PageCapturer::checkFinalSize(const QVariant& value)
+{
+    const BodyMetrics metrics = BodyMetrics::fromVariant(value);
+    const QSizeF pageSize = PageSizeFromMetrics(metrics);
+    // A page no taller than the view reads as the view's height: it fits.
+    if (pageSize.height() <= metrics.viewportHeight) {
+        finish();
+        return;
+    }
+    const int height = CaptureSizeForPage(pageSize).height();
+    if (height == m_captureSize.height()) {
+        finish();
+        return;
+    }
+    if (!m_recaptured) {
+        m_recaptured = true;
+        m_captureSize.setHeight(height);
+        const int tileHeight = m_viewHighTiles
+            ? std::min(m_tileHeight, height)
+            : std::min(height, TileHeightForWidth(m_captureSize.width()));
+        // The first tile shows the fixed elements again, where the page puts them.
+        runScript(CaptureScripts::showFixedElements(), [this, tileHeight](const QVariant&) {
+            if (tileHeight == m_tileHeight) {
+                startTiles();
+                return;
+            }
+            m_tileHeight = tileHeight;
+            m_view->resize(viewWidth(), m_tileHeight);
+            whenPainted([this] { startTiles(); });
+        });
+        return;
+    }
+    // Still moving: what was captured stands, cut or padded to the final height.
+    QImage image(m_captureSize.width(), height, QImage::Format_RGB32);
+    if (image.isNull()) {
+        fail(QStringLiteral("Not enough memory for a %1 x %2 image")
+                 .arg(m_captureSize.width())
+                 .arg(height));
+        return;
+    }
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), m_image);
+    }
+    m_image = image;
+    const QString remark
+        = QStringLiteral("the page kept changing its height while it was captured");
+    m_note = m_note.isEmpty() ? remark : m_note + QStringLiteral("; ") + remark;
     finish();
 }
 
@@ -458,6 +557,7 @@ void PageCapturer::restoreView()
         return;
     if (!m_external) {
         m_view->resize(LayoutWidth, LayoutHeight);
+        m_view->page()->runJavaScript(CaptureScripts::removeMarker());
         return;
     }
     // Back to its size first: while the view still holds the whole page there is

@@ -3,6 +3,7 @@
 #include "framewaiter.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QList>
 #include <QMetaObject>
@@ -36,10 +37,18 @@ class QWebEngineView;
 //
 // The page is measured by its body and root element (see PageSizeFromMetrics), the
 // body's scroll bar, border, overflow and margin are stripped, and the view is
-// enlarged to the page width. Pages taller than one view can render are grabbed in
-// tiles and assembled; sticky elements are put back into the flow and fixed ones
-// appear in the first tile only. Every grab waits for proof that the frame is
-// painted: two animation frames in the page, then the view's next rendered frame.
+// enlarged to the page width. Lazy images and frames are loaded first and waited
+// for (within the "timeout"), so the page is measured as a reader would see it.
+// Pages taller than one view can render are grabbed in tiles and assembled; sticky
+// elements are put back into the flow and fixed ones appear in the first tile only.
+//
+// Every grab must prove that it shows the page at the scroll position it was taken
+// for: the view is one pixel wider than the capture, and the script that scrolls
+// also paints that last column in a colour of its own; a grab whose last column has
+// another colour is an older frame and is taken again. A page that never shows a
+// current frame fails, naming the part. After the last tile the page is measured
+// again: a page that changed its height is captured once more, and one that keeps
+// changing is kept at its final height with a remark.
 class PageCapturer : public QObject
 {
     Q_OBJECT
@@ -84,6 +93,8 @@ private:
     // page still holds the previous one or the blank one a new view starts with.
     bool documentArrived() const;
     void startCapture();
+    void waitForLazyContent();
+    void measureForLayout();
     // Sizes the capture from the page's metrics, strips the body's frame and
     // enlarges the view; called again once the page has reflowed at that width.
     void PrepareCaptureLayout(const QVariant& metrics);
@@ -91,10 +102,13 @@ private:
     void startTiles();
     void captureTile();
     void grabTile();
+    void checkFinalSize(const QVariant& metrics);
     void finish();
     void fail(const QString& reason);
     void restoreView();
 
+    // The view is one column wider than the capture: that column holds the marker.
+    int viewWidth() const { return m_captureSize.width() + 1; }
     void runScript(const QString& script, std::function<void(const QVariant&)> then);
     void whenPainted(std::function<void()> then);
 
@@ -130,7 +144,12 @@ private:
     QList<int> m_tileTops;
     int m_tileIndex = 0;
     int m_tileScrollY = 0;
-    int m_retries = 0;
+    int m_grabTries = 0;
+    int m_markerSequence = 0;
+    QRgb m_marker = 0;
+    QTimer m_contentPoll;
+    QDeadlineTimer m_contentDeadline;
+    bool m_recaptured = false;
     bool m_remeasured = false;
     bool m_viewHighTiles = false;
     QImage m_image;
