@@ -10,8 +10,9 @@
 //   pagelith-bench-tiles --audit-ruler [--width W] [--height H] IMAGE...
 //       Audits captures of that ruler page made elsewhere (pagelith-convert).
 //   pagelith-bench-tiles --repeats [--tile T] IMAGE...
-//       For any page: counts tiles of T rows (default 4000) that are a pixel copy
-//       of the tile above them, the trace a stale frame leaves.
+//       For any page: counts tiles of T rows (by default the capture's own tile
+//       height for the image's width) that are a pixel copy of the tile above them,
+//       the trace a stale frame leaves.
 #include "capturegeometry.h"
 #include "enginesetup.h"
 #include "pagecapturer.h"
@@ -153,11 +154,12 @@ int auditFiles(const QStringList& files, int width, int height)
     return bad == 0 ? 0 : 1;
 }
 
-int countRepeats(const QStringList& files, int tile)
+int countRepeats(const QStringList& files, int tileOption)
 {
     int repeats = 0;
     for (const QString& f : files) {
         const QImage image = readImage(f).convertToFormat(QImage::Format_RGB32);
+        const int tile = tileOption > 0 ? tileOption : TileHeightForWidth(image.width());
         QStringList found;
         for (int top = tile; top + tile <= image.height(); top += tile) {
             bool same = true;
@@ -169,8 +171,8 @@ int countRepeats(const QStringList& files, int tile)
                 found << QStringLiteral("%1-%2").arg(top).arg(top + tile);
         }
         repeats += found.size();
-        out() << f << ": " << image.width() << " x " << image.height() << ", " << found.size()
-              << " repeated tiles"
+        out() << f << ": " << image.width() << " x " << image.height() << " in tiles of " << tile
+              << ", " << found.size() << " repeated tiles"
               << (found.isEmpty() ? QString() : QStringLiteral(" at rows ") + found.join(' '))
               << Qt::endl;
     }
@@ -187,7 +189,7 @@ int main(int argc, char** argv)
     PrepareEngineEnvironment();
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    int runs = 20, width = 1200, height = 40000, tile = 4000;
+    int runs = 20, width = 1200, height = 40000, tile = 0;
     bool busy = false;
     QString mode, target;
     QStringList files;
@@ -211,7 +213,7 @@ int main(int argc, char** argv)
         else
             files << a;
     }
-    if (runs < 1 || width < 200 || height < 100 || tile < 1) {
+    if (runs < 1 || width < 200 || height < 100 || tile < 0) {
         QTextStream(stderr) << "bad numbers" << Qt::endl;
         return 2;
     }

@@ -9,6 +9,8 @@ private slots:
     void pageSize_data();
     void pageSize();
     void tiles();
+    void rowsOfATileInItsGrab();
+    void frameMarker();
 };
 
 namespace {
@@ -72,6 +74,40 @@ void TestCaptureGeometry::tiles()
     QCOMPARE(TileHeightForWidth(1213), 4000);
     QCOMPARE(TileHeightForWidth(8000), 2000);
     QCOMPARE(TileHeightForWidth(30000), 1000);
+}
+
+void TestCaptureGeometry::rowsOfATileInItsGrab()
+{
+    // Scrolled where asked: the whole grab is the tile.
+    QCOMPARE(TileRowsInGrab(8000, 8000, 4000, 40013).grabTop, 0);
+    QCOMPARE(TileRowsInGrab(8000, 8000, 4000, 40013).rows, 4000);
+    // The last tile: the page stopped 13 px short of the top asked for, so the
+    // tile starts 13 rows down the grab and only what the grab holds is taken.
+    QCOMPARE(TileRowsInGrab(36000, 35987, 4000, 40013).grabTop, 13);
+    QCOMPARE(TileRowsInGrab(36000, 35987, 4000, 40013).rows, 3987);
+    // A short last tile ends with the capture.
+    QCOMPARE(TileRowsInGrab(40000, 36000, 4000, 40013).grabTop, 4000);
+    QCOMPARE(TileRowsInGrab(40000, 36000, 4000, 40013).rows, 0);
+    QCOMPARE(TileRowsInGrab(4000, 1000, 4000, 5013).rows, 1000);
+    // Scrolled past the tile: nothing of it is in the grab.
+    QCOMPARE(TileRowsInGrab(4000, 4500, 4000, 9013).rows, 0);
+}
+
+void TestCaptureGeometry::frameMarker()
+{
+    // Neighbouring requests are told apart.
+    QVERIFY(FrameMarkerColor(1) != FrameMarkerColor(2));
+    QVERIFY(FrameMarkerColor(31) != FrameMarkerColor(32));
+    QImage grab(101, 400, QImage::Format_RGB32);
+    grab.fill(Qt::white);
+    for (int y = 0; y < grab.height(); ++y)
+        grab.setPixel(100, y, FrameMarkerColor(7));
+    QVERIFY(GrabCarriesMarker(grab, 100, FrameMarkerColor(7)));
+    QVERIFY(!GrabCarriesMarker(grab, 100, FrameMarkerColor(6)));
+    QVERIFY(!GrabCarriesMarker(grab, 99, FrameMarkerColor(7)));
+    // A frame drawn smaller leaves the bottom without the marker.
+    grab.setPixel(100, 399, qRgb(255, 255, 255));
+    QVERIFY(!GrabCarriesMarker(grab, 100, FrameMarkerColor(7)));
 }
 
 QTEST_APPLESS_MAIN(TestCaptureGeometry)
