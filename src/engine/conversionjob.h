@@ -2,24 +2,23 @@
 
 #include "conversionrequest.h"
 #include "conversionresult.h"
+#include "pagefilewriter.h"
 
 #include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
 #include <QUrl>
 #include <memory>
 
 class PageCapturer;
 
 // Converts one page into its output files, reading every setting from the
-// settings file at the moment it is needed:
-//   capture the page (PageCapturer) -> output folder (created when missing) ->
-//   bitmap path and its number -> "tempimage.bmp" in the temporary folder ->
-//   text, then picture watermark -> bitmap copy -> thumbnail -> the final file by
-//   the exact-case format ("JPG", "GIF", "TIFF", "PNG", "PDF", "TXT"; anything else
-//   keeps the bitmap) -> the bitmap copy deleted unless it is the output ->
-//   "tempimage.bmp" and "WEBtemp.htm" deleted, whatever happened.
+// settings file at the moment it is needed: the page is captured (PageCapturer),
+// then its files are written in their documented order (WritePageFiles) on a
+// writer thread, while the capturer is already free for the next page.
 //
 // finished() is emitted exactly once, never from inside start(). A failure at any
 // step ends the page with its reason; no half-written or intermediate file stays.
@@ -28,9 +27,11 @@ class ConversionJob : public QObject
     Q_OBJECT
 public:
     // `capturer` is shared so that its view is reused from page to page; when null
-    // the job makes its own.
+    // the job makes its own. Files are written on `writers` (one thread, so that
+    // pages sharing the temporary files take turns); when null, on a pool of the
+    // job's own.
     explicit ConversionJob(const ConversionRequest& request, PageCapturer* capturer = nullptr,
-        QObject* parent = nullptr);
+        QThreadPool* writers = nullptr, QObject* parent = nullptr);
     ~ConversionJob() override;
 
     void start();
@@ -43,36 +44,32 @@ public:
 signals:
     void finished(const ConversionResult& result);
     void statusText(const QString& text);
+    // The capture is over and the capturer is free for another page; this page's
+    // files are still being written. Not emitted for a PDF, whose temporary files
+    // live until it is printed.
+    void captureReleased();
 
 private:
     void begin();
     void onCaptured(const QImage& image);
-    bool writeImageFiles(const QImage& image);
-    void writeFinalFile();
-    void writeText();
-    void writePdf();
-    void succeed();
-    void fail(const QString& reason, const QString& encoderMessage = QString());
+    void writeFiles(const QString& bodyHtml);
+    void onFilesWritten(PageFilesOutcome outcome);
+    void writePdf(PageFilesOutcome outcome);
+    void fail(const QString& reason);
     void finish(ConversionResult result);
     QString settingsFile() const { return m_request.settingsFile; }
 
     ConversionRequest m_request;
     PageCapturer* m_capturer = nullptr;
     std::unique_ptr<PageCapturer> m_ownCapturer;
+    QThreadPool* m_writers = nullptr;
+    std::unique_ptr<QThreadPool> m_ownWriters;
+    QFutureWatcher<PageFilesOutcome>* m_writing = nullptr;
     QList<QMetaObject::Connection> m_connections;
     QElapsedTimer m_elapsed;
     bool m_finished = false;
 
-    QString m_pageAddress;
+    PageFilesInput m_input;
     QString m_note;
-    QString m_tempImagePath;
-    QString m_tempHtmlPath;
-    QString m_bitmapPath;
-    QString m_outputPath;
-    bool m_addNumber = true;
-    int m_quality = 0;
-    bool m_keepBitmap = false;
-    QImage m_capture;
-    bool m_stamped = false;
-    QStringList m_written;
+    StageTimes m_times;
 };

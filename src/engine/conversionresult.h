@@ -4,6 +4,17 @@
 #include <QString>
 #include <QStringList>
 
+// Where one page's time went, in seconds, for the benchmarks.
+struct StageTimes
+{
+    double load = 0; // from the request to the document loaded
+    double settle = 0; // lazy content, measuring, laying out at the capture size
+    double tiles = 0; // scrolling, proving and grabbing every tile
+    double intermediate = 0; // "tempimage.bmp", watermarks, the bitmap copy, thumbnail
+    double encode = 0; // the final file
+    double cleanup = 0; // deleting the intermediate files
+};
+
 // How one page ended. A page is ok only when its output file was written.
 struct ConversionResult
 {
@@ -17,6 +28,7 @@ struct ConversionResult
     QString encoderMessage;
     // Wall time from the request to the end, in seconds.
     double seconds = 0;
+    StageTimes stages;
 };
 
 Q_DECLARE_METATYPE(ConversionResult)

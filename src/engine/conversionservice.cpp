@@ -3,32 +3,50 @@
 #include "conversionjob.h"
 #include "pagecapturer.h"
 
+#include <QDir>
 #include <QTimer>
 
 ConversionService::ConversionService(QObject* parent)
     : QObject(parent)
-    , m_capturer(new PageCapturer(this))
 {
     qRegisterMetaType<ConversionResult>();
+    setParallelPages(1);
 }
 
 ConversionService::~ConversionService()
 {
-    delete m_job;
+    for (const QPointer<ConversionJob>& job : std::as_const(m_jobs))
+        delete job;
+}
+
+void ConversionService::setParallelPages(int count)
+{
+    if (!m_started.isEmpty())
+        return;
+    count = std::clamp(count, 1, 64);
+    for (Lane& lane : m_lanes)
+        delete lane.capturer;
+    m_lanes.clear();
+    m_lanes.resize(size_t(count));
+    for (Lane& lane : m_lanes) {
+        lane.capturer = new PageCapturer(this);
+        lane.writers = std::make_unique<QThreadPool>();
+        // One writer a view: its pages share the temporary files and take turns.
+        lane.writers->setMaxThreadCount(1);
+    }
 }
 
 int ConversionService::enqueue(const ConversionRequest& request)
 {
     const int id = m_nextId++;
     m_pending.append({ id, request });
-    if (!isBusy())
-        QTimer::singleShot(0, this, &ConversionService::startNext);
+    QTimer::singleShot(0, this, &ConversionService::startNext);
     return id;
 }
 
 bool ConversionService::isBusy() const
 {
-    return !m_job.isNull();
+    return !m_started.isEmpty();
 }
 
 int ConversionService::pendingCount() const
@@ -43,21 +61,67 @@ void ConversionService::cancelPending(int id)
 
 void ConversionService::startNext()
 {
-    if (isBusy() || m_pending.isEmpty())
-        return;
-    const Pending next = m_pending.takeFirst();
-    m_currentId = next.id;
-    m_job = new ConversionJob(next.request, m_capturer, this);
-    connect(m_job, &ConversionJob::statusText, this,
-        [this, id = next.id](const QString& text) { emit statusText(id, text); });
-    connect(m_job, &ConversionJob::finished, this, [this](const ConversionResult& result) {
-        const int id = m_currentId;
-        m_job->deleteLater();
-        m_job = nullptr;
-        m_currentId = 0;
-        emit finished(id, result);
+    for (size_t i = 0; i < m_lanes.size() && !m_pending.isEmpty(); ++i) {
+        Lane& lane = m_lanes[i];
+        // A free view, and no more than one captured page already waiting behind
+        // the one being written.
+        if (lane.capturing || lane.writing > 1)
+            continue;
+        start(int(i), m_pending.takeFirst());
+    }
+}
+
+void ConversionService::start(int laneIndex, const Pending& next)
+{
+    Lane& lane = m_lanes[size_t(laneIndex)];
+    ConversionRequest request = next.request;
+    if (laneIndex > 0 && !request.tempFolder.isEmpty()) {
+        const QString folder
+            = QDir(request.tempFolder).filePath(QStringLiteral("view-%1").arg(laneIndex + 1));
+        QDir().mkpath(folder);
+        request.tempFolder = folder;
+    }
+    auto* job = new ConversionJob(request, lane.capturer, lane.writers.get(), this);
+    lane.capturing = job;
+    m_jobs.append(job);
+    m_started.append(next.id);
+    const int id = next.id;
+    connect(job, &ConversionJob::statusText, this,
+        [this, id](const QString& text) { emit statusText(id, text); });
+    connect(job, &ConversionJob::captureReleased, this, [this, laneIndex, job] {
+        Lane& lane = m_lanes[size_t(laneIndex)];
+        if (lane.capturing == job) {
+            lane.capturing = nullptr;
+            ++lane.writing;
+        }
         QTimer::singleShot(0, this, &ConversionService::startNext);
     });
-    emit started(next.id, next.request.address);
-    m_job->start();
+    connect(job, &ConversionJob::finished, this,
+        [this, laneIndex, id, job](const ConversionResult& result) {
+            Lane& lane = m_lanes[size_t(laneIndex)];
+            if (lane.capturing == job)
+                lane.capturing = nullptr;
+            else
+                --lane.writing;
+            m_jobs.removeAll(job);
+            job->deleteLater();
+            onFinished(laneIndex, id, result);
+        });
+    emit started(id, next.request.address);
+    job->start();
+}
+
+void ConversionService::onFinished(int, int id, const ConversionResult& result)
+{
+    m_results.insert(id, result);
+    reportInOrder();
+    QTimer::singleShot(0, this, &ConversionService::startNext);
+}
+
+void ConversionService::reportInOrder()
+{
+    while (!m_started.isEmpty() && m_results.contains(m_started.first())) {
+        const int id = m_started.takeFirst();
+        emit finished(id, m_results.take(id));
+    }
 }

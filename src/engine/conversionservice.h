@@ -3,17 +3,26 @@
 #include "conversionrequest.h"
 #include "conversionresult.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
+#include <memory>
+#include <vector>
 
 class ConversionJob;
 class PageCapturer;
 
 // The application's one conversion queue. The batch list, the browser window, the
-// scheduler and the command line all submit here, so pages are converted one at a
-// time and never meet at "tempimage.bmp" or an output name. Requests run in the
-// order they were enqueued.
+// scheduler and the command line all submit here, so pages never meet at
+// "tempimage.bmp" or an output name. Requests start in the order they were
+// enqueued and their results are reported in that order.
+//
+// A page's files are written on a writer thread while the view already loads the
+// next page; at most one captured page waits for the writer, so memory stays
+// bounded. With setParallelPages(n), n pages are in flight at once, each in a view
+// of its own with temporary files of its own.
 class ConversionService : public QObject
 {
     Q_OBJECT
@@ -21,19 +30,24 @@ public:
     explicit ConversionService(QObject* parent = nullptr);
     ~ConversionService() override;
 
+    // Pages converted at once (1 by default), each in a view of its own. Call it
+    // before the first enqueue. Every view but the first keeps its temporary files
+    // in a folder "view-N" inside the request's temporary folder.
+    void setParallelPages(int count);
+
     // Queues the page; returns its id (1, 2, ...). started() follows when its turn
     // comes, finished() when it is done.
     int enqueue(const ConversionRequest& request);
-    // A page is being converted.
+    // A page is being converted, or its result waits for an earlier page's.
     bool isBusy() const;
-    // Pages waiting, not counting the one being converted.
+    // Pages waiting, not counting those being converted.
     int pendingCount() const;
     // Drops a page that has not started yet; a page in progress runs to its end.
     void cancelPending(int id);
 
 signals:
     void started(int id, const QString& address);
-    // The browser's status for page `id`, the one in progress.
+    // The browser's status for page `id`, one in progress.
     void statusText(int id, const QString& text);
     void finished(int id, const ConversionResult& result);
 
@@ -43,12 +57,26 @@ private:
         int id;
         ConversionRequest request;
     };
+    struct Lane
+    {
+        PageCapturer* capturer = nullptr;
+        std::unique_ptr<QThreadPool> writers;
+        // The page whose capture holds the view, if any.
+        QPointer<ConversionJob> capturing;
+        // Pages captured whose files are not written yet.
+        int writing = 0;
+    };
 
     void startNext();
+    void start(int laneIndex, const Pending& next);
+    void onFinished(int laneIndex, int id, const ConversionResult& result);
+    void reportInOrder();
 
     QList<Pending> m_pending;
-    PageCapturer* m_capturer;
-    QPointer<ConversionJob> m_job;
-    int m_currentId = 0;
+    std::vector<Lane> m_lanes;
+    // Started pages in order, and the results that wait for an earlier one.
+    QList<int> m_started;
+    QHash<int, ConversionResult> m_results;
+    QList<QPointer<ConversionJob>> m_jobs;
     int m_nextId = 1;
 };

@@ -87,6 +87,7 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_external = false;
     m_state = State::Loading;
     m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : 60;
+    m_stageClock.start();
     // The previous page's size is not this page's: every page is laid out afresh.
     m_view->resize(LayoutWidth, LayoutHeight);
     m_entryBefore = currentEntry();
@@ -102,6 +103,7 @@ void PageCapturer::captureView(QWebEngineView* view)
         return;
     }
     attach(view);
+    m_stageClock.start();
     m_external = view != m_ownView.get();
     m_savedSize = view->size();
     m_savedPos = view->pos();
@@ -132,6 +134,7 @@ void PageCapturer::attach(QWebEngineView* view)
     m_remeasured = false;
     m_viewHighTiles = false;
     m_image = QImage();
+    m_times = StageTimes();
     QWebEnginePage* page = view->page();
     m_connections << connect(
         page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
@@ -312,6 +315,7 @@ bool PageCapturer::documentArrived() const
 
 void PageCapturer::startCapture()
 {
+    m_times.load = m_stageClock.restart() / 1000.0;
     m_loadTimer.start(CaptureWatchdogMs);
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
     // A page that ran out of time waits no longer; any other page gets its own
@@ -417,6 +421,8 @@ void PageCapturer::startTiles()
         return;
     }
     m_image.fill(Qt::white);
+    if (!m_recaptured)
+        m_times.settle = m_stageClock.restart() / 1000.0;
     m_tileTops = TileTops(m_captureSize.height(), m_tileHeight);
     m_tileIndex = 0;
     captureTile();
@@ -535,6 +541,7 @@ void PageCapturer::checkFinalSize(const QVariant& value)
 
 void PageCapturer::finish()
 {
+    m_times.tiles = m_stageClock.elapsed() / 1000.0;
     m_loadTimer.stop();
     const QImage image = m_image;
     m_image = QImage();

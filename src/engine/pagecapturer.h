@@ -1,9 +1,11 @@
 #pragma once
 
+#include "conversionresult.h"
 #include "framewaiter.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QMetaObject>
@@ -68,6 +70,8 @@ public:
     QWebEnginePage* page() const;
     // A remark on a capture that succeeded with a reservation, else empty.
     QString note() const;
+    // Where the latest capture's time went: load, settle and tiles.
+    StageTimes stageTimes() const { return m_times; }
 
     // Width of the view a page is laid out in before it is measured.
     static constexpr int LayoutWidth = 1024;
@@ -153,6 +157,8 @@ private:
     bool m_remeasured = false;
     bool m_viewHighTiles = false;
     QImage m_image;
+    QElapsedTimer m_stageClock;
+    StageTimes m_times;
 
     QSize m_savedSize;
     QPoint m_savedPos;

@@ -187,10 +187,13 @@ private slots:
         QCOMPARE(status(0), QStringLiteral("Done"));
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 60000);
         QVERIFY(finished.at(0).at(1).toBool());
+        // The scheduled page may load while the batch page's files are written; it
+        // starts and ends after it.
         QCOMPARE(order.size(), 4);
         QCOMPARE(order.at(0), QStringLiteral("start ") + batch.address);
-        QCOMPARE(order.at(1), QStringLiteral("end %1").arg(batchId));
-        QCOMPARE(order.at(2), QStringLiteral("start ") + scheduled);
+        QVERIFY(order.indexOf(QStringLiteral("start ") + scheduled) > 0);
+        QVERIFY(order.indexOf(QStringLiteral("end %1").arg(batchId)) < 3);
+        QVERIFY(order.at(3).startsWith(QStringLiteral("end ")));
         QCOMPARE(outputFiles().size(), 2);
     }
 

@@ -1,0 +1,309 @@
+#include "pagefilewriter.h"
+
+#include "imaging/imageencoder.h"
+#include "imaging/thumbnailwriter.h"
+#include "imaging/watermark.h"
+#include "naming/outputnaming.h"
+#include "settings/inifile.h"
+#include "settings/settingreaders.h"
+#include "text/htmltotext.h"
+#include "text/localeencoding.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QSaveFile>
+#include <cmath>
+#include <unistd.h>
+
+namespace {
+
+const QString SetSection = QStringLiteral("set");
+const QString WatermarkSection = QStringLiteral("watermark");
+
+struct FinalFormat
+{
+    const char* name;
+    const char* extension;
+};
+
+// Tested in this order, case included; the first match decides.
+constexpr FinalFormat FinalFormats[] = { { "JPG", "jpg" }, { "GIF", "gif" }, { "TIFF", "tiff" },
+    { "PNG", "png" }, { "PDF", "pdf" }, { "TXT", "txt" } };
+
+bool fileExists(const QString& path)
+{
+    return QFileInfo::exists(path);
+}
+
+QString cannotWrite(const QString& path, const QString& why)
+{
+    return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
+}
+
+bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    *error = cannotWrite(path, file.errorString());
+    return false;
+}
+
+// A copy made by the kernel where it can (no pass through this process's memory),
+// into a file that appears whole or not at all.
+bool copyWhole(const QString& from, const QString& to, QString* error)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot read %1: %2")
+                     .arg(QDir::toNativeSeparators(from), source.errorString());
+        return false;
+    }
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly)) {
+        *error = cannotWrite(to, target.errorString());
+        return false;
+    }
+    const int in = source.handle();
+    const int out = target.handle();
+    qint64 left = source.size();
+    bool kernel = true;
+    while (left > 0 && kernel) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(left), 0);
+        if (n <= 0)
+            kernel = false;
+        else
+            left -= n;
+    }
+    if (left > 0) {
+        // Not on this file system: copy through a modest buffer.
+        if (!source.seek(source.size() - left)) {
+            *error = cannotWrite(to, source.errorString());
+            target.cancelWriting();
+            return false;
+        }
+        QByteArray buffer(1 << 20, Qt::Uninitialized);
+        while (left > 0) {
+            const qint64 n = source.read(buffer.data(), std::min<qint64>(left, buffer.size()));
+            if (n <= 0 || target.write(buffer.constData(), n) != n) {
+                *error = cannotWrite(to, target.errorString());
+                target.cancelWriting();
+                return false;
+            }
+            left -= n;
+        }
+    }
+    if (!target.commit()) {
+        *error = cannotWrite(to, target.errorString());
+        return false;
+    }
+    return true;
+}
+
+double lap(QElapsedTimer& clock)
+{
+    return clock.restart() / 1000.0;
+}
+
+class Writer
+{
+public:
+    explicit Writer(PageFilesInput& in)
+        : m_in(in)
+    {
+    }
+
+    PageFilesOutcome run()
+    {
+        m_clock.start();
+        if (writeImageFiles() && writeFinalFile())
+            m_out.ok = true;
+        if (!m_out.pdfPath.isEmpty() && m_out.ok)
+            return m_out; // the caller prints, then ends the page
+        end();
+        return m_out;
+    }
+
+private:
+    QString settings() const { return m_in.settingsFile; }
+
+    bool fail(const QString& reason, const QString& encoderMessage = QString())
+    {
+        m_out.ok = false;
+        m_out.reason = reason;
+        m_out.encoderMessage = encoderMessage;
+        return false;
+    }
+
+    bool writeImageFiles()
+    {
+        const QString folder = m_in.outputFolder;
+        if (!QDir().mkpath(folder))
+            return fail(QStringLiteral("Cannot create the output folder %1")
+                            .arg(QDir::toNativeSeparators(folder)));
+        // An empty custom name would make hidden files called ".BMP"; the name the
+        // settings dialog offers stands in for it.
+        const QString fileName = ReadTextSetting(
+            settings(), SetSection, QStringLiteral("filename"), QStringLiteral("webimage"));
+        const bool dateTime = ReadFlagSetting(settings(), SetSection, QStringLiteral("datetime"));
+        m_addNumber = ReadChoiceSetting(settings(), SetSection, QStringLiteral("existedfile")) == 0;
+        const bool customName
+            = ReadChoiceSetting(settings(), SetSection, QStringLiteral("fileoption")) == 0;
+        const QString basePath
+            = BitmapBasePath(folder, customName, fileName, dateTime, m_in.now, m_in.pageAddress);
+        m_quality = int(
+            std::nearbyint(ReadLeadingNumber(settings(), SetSection, QStringLiteral("quality"))));
+        m_out.bitmapPath = NumberedBitmapPath(basePath, m_addNumber, fileExists);
+
+        QString error;
+        if (!SaveImageFile(
+                m_in.image, m_in.tempImagePath, QStringLiteral("bmp"), 100, 24, 6, &error))
+            return fail(
+                QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
+                error);
+        const bool textStamp
+            = ReadFlagSetting(settings(), WatermarkSection, QStringLiteral("textwatermark"));
+        if (textStamp
+            && !ApplyTextWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
+            return fail(QStringLiteral("Text watermark: %1").arg(error));
+        const bool pictureStamp
+            = ReadFlagSetting(settings(), WatermarkSection, QStringLiteral("imagewatermark"));
+        m_stamped = textStamp || pictureStamp;
+        if (pictureStamp
+            && !ApplyPictureWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
+            return fail(QStringLiteral("Picture watermark: %1").arg(error));
+        if (!copyWhole(m_in.tempImagePath, m_out.bitmapPath, &error))
+            return fail(error);
+        m_out.written << m_out.bitmapPath;
+        if (ReadFlagSetting(settings(), SetSection, QStringLiteral("Thumbnail"))) {
+            const QString thumbnail = ThumbnailPathFor(m_out.bitmapPath);
+            if (!WriteThumbnail(settings(), m_out.bitmapPath, thumbnail, &error))
+                return fail(QStringLiteral("Thumbnail: %1").arg(error));
+            m_out.written.prepend(thumbnail);
+        }
+        m_out.times.intermediate = lap(m_clock);
+        return true;
+    }
+
+    bool writeFinalFile()
+    {
+        const FinalFormat* chosen = nullptr;
+        for (const FinalFormat& candidate : FinalFormats) {
+            if (m_in.format == QLatin1String(candidate.name)) {
+                chosen = &candidate;
+                break;
+            }
+        }
+        if (!chosen) {
+            // Any other value, "BMP" included: the bitmap copy is the output.
+            m_keepBitmap = true;
+            return true;
+        }
+        const QString extension = QString::fromLatin1(chosen->extension);
+        const QString outputPath
+            = FinalOutputPath(m_out.bitmapPath, extension, m_addNumber, fileExists);
+        if (extension == QLatin1String("pdf")) {
+            m_out.pdfPath = outputPath;
+            m_in.image = QImage();
+            return true;
+        }
+        const bool ok = extension == QLatin1String("txt") ? writeText(outputPath)
+                                                          : writePicture(outputPath, extension);
+        m_out.times.encode = lap(m_clock);
+        if (ok)
+            m_out.written << outputPath;
+        return ok;
+    }
+
+    bool writePicture(const QString& outputPath, const QString& extension)
+    {
+        // Without watermarks the bitmap holds the capture as it came: no need to read
+        // it back. A tall page's bitmap is larger than Qt's default reading limit.
+        QImage picture = std::move(m_in.image);
+        m_in.image = QImage();
+        if (m_stamped) {
+            QImageReader reader(m_out.bitmapPath);
+            reader.setAllocationLimit(0);
+            picture = reader.read();
+        }
+        const int quality = extension == QLatin1String("tiff") ? 80 : m_quality;
+        QString error;
+        if (!SaveImageFile(picture, outputPath, extension, quality, 24, 6, &error))
+            return fail(
+                QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(outputPath)), error);
+        return true;
+    }
+
+    bool writeText(const QString& outputPath)
+    {
+        m_in.image = QImage();
+        QString error;
+        // The body's HTML goes through "WEBtemp.htm" in the locale's encoding, so the
+        // text holds only what that encoding can carry.
+        if (!writeWhole(m_in.tempHtmlPath, EncodeLocaleText(m_in.bodyHtml + QStringLiteral("\r\n")),
+                &error))
+            return fail(error);
+        QFile temp(m_in.tempHtmlPath);
+        if (!temp.open(QIODevice::ReadOnly))
+            return fail(
+                QStringLiteral("Cannot read %1").arg(QDir::toNativeSeparators(m_in.tempHtmlPath)));
+        const QString text = HtmlToText(DecodeLocaleText(temp.readAll()));
+        if (!writeWhole(outputPath, EncodeLocaleText(text), &error))
+            return fail(error);
+        return true;
+    }
+
+    void end()
+    {
+        m_clock.restart();
+        if (!m_out.ok) {
+            // What this page wrote is no output of a failed page; the bitmap copy and
+            // the thumbnail only exist for the final file.
+            for (const QString& path : std::as_const(m_out.written))
+                QFile::remove(path);
+            m_out.written.clear();
+        } else if (!m_keepBitmap) {
+            QFile::remove(m_out.bitmapPath);
+            m_out.written.removeAll(m_out.bitmapPath);
+        }
+        // Page-finished steps: the temporary files go whatever happened.
+        QFile::remove(m_in.tempImagePath);
+        QFile::remove(m_in.tempHtmlPath);
+        m_out.times.cleanup = lap(m_clock);
+    }
+
+    PageFilesInput& m_in;
+    PageFilesOutcome m_out;
+    QElapsedTimer m_clock;
+    bool m_addNumber = true;
+    bool m_stamped = false;
+    bool m_keepBitmap = false;
+    int m_quality = 0;
+};
+
+} // namespace
+
+PageFilesOutcome WritePageFiles(PageFilesInput input)
+{
+    return Writer(input).run();
+}
+
+void FinishPdfPage(const PageFilesInput& input, PageFilesOutcome* outcome)
+{
+    QElapsedTimer clock;
+    clock.start();
+    if (!outcome->ok) {
+        for (const QString& path : std::as_const(outcome->written))
+            QFile::remove(path);
+        outcome->written.clear();
+    } else {
+        QFile::remove(outcome->bitmapPath);
+        outcome->written.removeAll(outcome->bitmapPath);
+    }
+    QFile::remove(input.tempImagePath);
+    QFile::remove(input.tempHtmlPath);
+    outcome->times.cleanup = clock.elapsed() / 1000.0;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "conversionresult.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+// Everything a captured page's files are made from, taken on the main thread the
+// moment the capture ends, so that the files can be written on any thread while
+// the view already loads the next page.
+struct PageFilesInput
+{
+    QString settingsFile;
+    // The output folder (the "outputfolder" setting or the caller's override).
+    QString outputFolder;
+    // The final format by its exact name ("JPG", "PDF", ...); anything else keeps
+    // the bitmap copy as the output.
+    QString format;
+    QString tempImagePath;
+    QString tempHtmlPath;
+    // The address the page ended on, for names made from it.
+    QString pageAddress;
+    QDateTime now;
+    QImage image;
+    // The body's HTML, read from the page for the text output.
+    QString bodyHtml;
+};
+
+struct PageFilesOutcome
+{
+    bool ok = false;
+    QString reason;
+    QString encoderMessage;
+    // Every file this page left in the output folder so far, in order.
+    QStringList written;
+    // The bitmap copy, deleted at the page's end unless it is the output.
+    QString bitmapPath;
+    // For a PDF: where the PDF goes; it is printed by the caller, which then ends
+    // the page (the bitmap copy and the temporary files are still there).
+    QString pdfPath;
+    StageTimes times;
+};
+
+// Writes a captured page's files in their documented order:
+//   output folder (made when missing) -> bitmap path and its number ->
+//   "tempimage.bmp" -> text, then picture watermark -> bitmap copy -> thumbnail ->
+//   the final file -> the bitmap copy deleted unless it is the output ->
+//   "tempimage.bmp" and "WEBtemp.htm" deleted, whatever happened.
+// A PDF stops before its final file (see PageFilesOutcome::pdfPath). On failure
+// nothing this page wrote stays. Touches no QObject: safe on a worker thread, as
+// long as no other page uses the same temporary files meanwhile.
+PageFilesOutcome WritePageFiles(PageFilesInput input);
+
+// The end of a page whose PDF the caller printed (or failed to): the bitmap copy
+// and, on failure, every other file of the page go; the temporary files go.
+void FinishPdfPage(const PageFilesInput& input, PageFilesOutcome* outcome);
