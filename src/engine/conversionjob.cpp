@@ -351,5 +351,7 @@ void ConversionJob::finish(ConversionResult result)
     QFile::remove(m_tempImagePath);
     QFile::remove(m_tempHtmlPath);
     result.seconds = m_elapsed.isValid() ? m_elapsed.elapsed() / 1000.0 : 0.0;
+    result.pageAddress
+        = !m_pageAddress.isEmpty() ? m_pageAddress : addressToUrl(m_request.address).toString();
     emit finished(result);
 }
