@@ -58,12 +58,17 @@ for i in $(seq 1 "$pages"); do
   printf 'http://127.0.0.1:%s/page%s.html\tPNG\r\n' "$port" "$i"
 done >"$work/list.ulf"
 export PATH="$bin_dir:$PATH"
+# Chromium refuses root with its sandbox on; a normal user needs nothing.
+if [ "$(id -u)" -eq 0 ]; then
+  export QTWEBENGINE_DISABLE_SANDBOX=1
+fi
 
 # Every page of the list has exactly one JSON line; the written ones name files
 # that exist, no two pages the same file.
 check() {
-  local name="$1" results="$2"
-  python3 - "$name" "$pages" "$results" <<'PY'
+  local name="$1"
+  shift
+  python3 - "$name" "$pages" "$@" <<'PY'
 import json, os, sys
 name, pages, paths = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
 rows = [json.loads(line) for p in paths for line in open(p) if line.strip()]
