@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <memory>
 
 namespace {
 
@@ -23,18 +22,13 @@ int usageError(QTextStream& err, const QString& message, bool hint = false)
     return ConvertCommand::UsageError;
 }
 
-// The run's own temporary folder, so that a conversion beside the desktop program
-// neither reads nor deletes its "tempimage.bmp". An installed copy keeps it in the
-// user's cache folder.
-std::unique_ptr<QTemporaryDir> makeTempFolder(const AppFolders& folders)
-{
-    if (folders.isPortable())
-        return std::make_unique<QTemporaryDir>();
-    return std::make_unique<QTemporaryDir>(
-        QDir(folders.tempFolder()).filePath(QStringLiteral("convert-XXXXXX")));
-}
-
 } // namespace
+
+QString ConvertCommand::tempFolderTemplate(const AppFolders& folders)
+{
+    const QString base = folders.isPortable() ? QDir::tempPath() : folders.tempFolder();
+    return QDir(base).filePath(QStringLiteral("pagelith-convert-XXXXXX"));
+}
 
 ConvertCommand::ConvertCommand(const QString& programFolder)
     : m_programFolder(programFolder)
@@ -75,21 +69,23 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
         err << "pagelith-convert: " << error << Qt::endl;
         return SomeFailed;
     }
-    const std::unique_ptr<QTemporaryDir> tempFolder = makeTempFolder(folders);
-    if (!tempFolder->isValid()) {
-        err << "pagelith-convert: cannot create a temporary folder: " << tempFolder->errorString()
+    // The run's own temporary folder, so that a conversion beside the desktop
+    // program neither reads nor deletes its "tempimage.bmp".
+    const QTemporaryDir tempFolder(tempFolderTemplate(folders));
+    if (!tempFolder.isValid()) {
+        err << "pagelith-convert: cannot create a temporary folder: " << tempFolder.errorString()
             << Qt::endl;
         return SomeFailed;
     }
     ConversionRequest request;
     request.applicationFolder = folders.defaultOutputFolder();
-    request.tempFolder = tempFolder->path();
+    request.tempFolder = tempFolder.path();
     request.settingsFile
         = options.settingsFile.isEmpty() ? folders.settingsFile() : options.settingsFile;
     request.formatOverride = options.format;
     request.outputFolderOverride = options.outputFolder;
     if (!options.overrides.isEmpty()) {
-        const QString copy = tempFolder->filePath(QString::fromLatin1(AppInfo::SettingsFileName));
+        const QString copy = tempFolder.filePath(QString::fromLatin1(AppInfo::SettingsFileName));
         if (!options.overrides.writeCopy(request.settingsFile, copy, &error)) {
             err << "pagelith-convert: " << error << Qt::endl;
             return SomeFailed;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class AppFolders;
 class QIODevice;
 class QTextStream;
 
@@ -35,6 +36,10 @@ public:
     void setTerminal(bool errIsTerminal, int columns);
 
     int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+    // Where a run keeps its temporary files: a folder of its own in the system's
+    // temporary folder (portable copy) or in the user's cache folder (installed).
+    static QString tempFolderTemplate(const AppFolders& folders);
 
 private:
     QString m_programFolder;

@@ -1,6 +1,7 @@
 #include "convertoptions.h"
 
 #include "app/appfolders.h"
+#include "convertcommand.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -137,8 +138,14 @@ QString ConvertOptionParser::helpText(const AppFolders& folders)
     text += QStringLiteral("\nFiles (%1 copy):\n")
                 .arg(folders.isPortable() ? QStringLiteral("portable")
                                           : QStringLiteral("installed"));
-    for (const QString& line : folders.describe())
-        text += QStringLiteral("  ") + line + QLatin1Char('\n');
+    for (const QString& line : folders.describe()) {
+        // The desktop program's temporary files are not the converter's.
+        if (line.startsWith(QLatin1String("temporary files")))
+            text += QStringLiteral("  temporary files  %1\n")
+                        .arg(ConvertCommand::tempFolderTemplate(folders));
+        else
+            text += QStringLiteral("  ") + line + QLatin1Char('\n');
+    }
     text += QStringLiteral("\nExit status: 0 every page written, 1 any page failed, "
                            "2 a usage error.\n");
     return text;
