@@ -363,6 +363,11 @@ void TestConvertCommand::installedCopyWritesIntoTheUsersFolders()
     QVERIFY2(m_out.contains(pictures.path()), qPrintable(m_out));
     QDir(config).removeRecursively();
     pictures.removeRecursively();
+    // The run's own temporary folder went with it; the cache folder stays empty.
+    QDir cache(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+                   .filePath(QStringLiteral("pagelith")));
+    QVERIFY(cache.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    QVERIFY(cache.removeRecursively());
 }
 
 QTEST_MAIN(TestConvertCommand)
