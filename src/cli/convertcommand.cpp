@@ -1,196 +1,113 @@
 #include "convertcommand.h"
 
+#include "app/appfolders.h"
 #include "app/appinfo.h"
-#include "conversionservice.h"
-#include "urllist/urllistfile.h"
+#include "convertoptions.h"
+#include "convertqueue.h"
+#include "convertreporter.h"
+#include "inputcollector.h"
+#include "settings/settingsdefaults.h"
 
-#include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
 
-const QStringList Formats = { QStringLiteral("BMP"), QStringLiteral("JPG"), QStringLiteral("GIF"),
-    QStringLiteral("PNG"), QStringLiteral("TIFF"), QStringLiteral("PDF"), QStringLiteral("TXT") };
-
-// A local file named on the command line or in a list is taken by its absolute
-// path, so that it does not depend on the converter's working folder.
-QString resolveAddress(const QString& address, const QDir& base)
+int usageError(QTextStream& err, const QString& message, bool hint = false)
 {
-    const QFileInfo file(base, address);
-    if (!address.contains(QLatin1String("://")) && file.exists() && file.isFile())
-        return file.absoluteFilePath();
-    return address;
-}
-
-QString seconds(double value)
-{
-    return QString::number(value, 'f', 2) + QStringLiteral(" s");
+    err << "pagelith-convert: " << message << Qt::endl;
+    if (hint)
+        err << "Try 'pagelith-convert --help'." << Qt::endl;
+    return ConvertCommand::UsageError;
 }
 
 } // namespace
 
-ConvertCommand::ConvertCommand(const QString& applicationFolder)
-    : m_applicationFolder(applicationFolder)
+QString ConvertCommand::tempFolderTemplate(const AppFolders& folders)
+{
+    const QString base = folders.isPortable() ? QDir::tempPath() : folders.tempFolder();
+    return QDir(base).filePath(QStringLiteral("pagelith-convert-XXXXXX"));
+}
+
+ConvertCommand::ConvertCommand(const QString& programFolder)
+    : m_programFolder(programFolder)
 {
 }
 
-bool ConvertCommand::collectAddresses(
-    const QStringList& inputs, QStringList* addresses, QTextStream& err) const
+void ConvertCommand::setTerminal(bool errIsTerminal, int columns)
 {
-    for (const QString& input : inputs) {
-        if (input.endsWith(QLatin1String(".ulf"), Qt::CaseInsensitive)
-            && !input.contains(QLatin1String("://"))) {
-            QStringList listed;
-            QString error;
-            if (!LoadUrlList(input, &listed, &error)) {
-                err << "pagelith-convert: cannot read the list " << input << ": " << error
-                    << Qt::endl;
-                return false;
-            }
-            const QDir base = QFileInfo(input).absoluteDir();
-            for (const QString& address : std::as_const(listed))
-                addresses->append(resolveAddress(address, base));
-            continue;
-        }
-        addresses->append(resolveAddress(input, QDir::current()));
-    }
-    return true;
+    m_errIsTerminal = errIsTerminal;
+    m_columns = columns;
 }
 
 int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Converts web pages into image, PDF or text files, one page at a time."));
-    const QCommandLineOption settingsOption(QStringLiteral("settings"),
-        QStringLiteral("Read the settings from FILE instead of settings.dat "
-                       "in the program's folder."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption folderOption({ QStringLiteral("o"), QStringLiteral("output-folder") },
-        QStringLiteral("Write the files into FOLDER (made when missing)."),
-        QStringLiteral("FOLDER"));
-    const QCommandLineOption formatOption({ QStringLiteral("f"), QStringLiteral("format") },
-        QStringLiteral("Output format: %1.").arg(Formats.join(QStringLiteral(", "))),
-        QStringLiteral("FORMAT"));
-    const QCommandLineOption helpOption(
-        { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help."));
-    const QCommandLineOption versionOption(
-        { QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("Show the version."));
-    parser.addOptions({ settingsOption, folderOption, formatOption, helpOption, versionOption });
-    parser.addPositionalArgument(QStringLiteral("inputs"),
-        QStringLiteral("Web addresses, local HTML files and .ulf list files."),
-        QStringLiteral("INPUT..."));
-
-    if (!parser.parse(QStringList { QStringLiteral("pagelith-convert") } + arguments)) {
-        err << "pagelith-convert: " << parser.errorText() << Qt::endl;
-        err << "Try 'pagelith-convert --help'." << Qt::endl;
-        return UsageError;
-    }
-    if (parser.isSet(helpOption)) {
-        out << parser.helpText().replace(
-            QLatin1String(QCoreApplication::applicationFilePath().toUtf8()),
-            QStringLiteral("pagelith-convert"));
+    ConvertOptions options;
+    QString error;
+    if (!ConvertOptionParser().parse(arguments, &options, &error))
+        return usageError(err, error, !error.startsWith(QLatin1String("unknown settings key")));
+    const AppFolders folders(m_programFolder);
+    if (options.action == ConvertOptions::Action::Help) {
+        out << ConvertOptionParser::helpText(folders);
         out.flush();
         return AllWritten;
     }
-    if (parser.isSet(versionOption)) {
+    if (options.action == ConvertOptions::Action::Version) {
         out << "pagelith-convert " << AppInfo::version() << Qt::endl;
         return AllWritten;
     }
 
-    QString format;
-    if (parser.isSet(formatOption)) {
-        format = parser.value(formatOption).trimmed().toUpper();
-        if (format == QLatin1String("JPEG"))
-            format = QStringLiteral("JPG");
-        if (format == QLatin1String("TIF"))
-            format = QStringLiteral("TIFF");
-        if (!Formats.contains(format)) {
-            err << "pagelith-convert: unknown format '" << parser.value(formatOption)
-                << "'; use one of " << Formats.join(QStringLiteral(", ")) << Qt::endl;
-            return UsageError;
-        }
-    }
-    QString settingsFile
-        = AppInfo::pathIn(m_applicationFolder, QString::fromLatin1(AppInfo::SettingsFileName));
-    if (parser.isSet(settingsOption)) {
-        settingsFile = QFileInfo(parser.value(settingsOption)).absoluteFilePath();
-        if (!QFileInfo(settingsFile).isFile()) {
-            err << "pagelith-convert: no settings file " << parser.value(settingsOption)
-                << Qt::endl;
-            return UsageError;
-        }
-    }
-    if (parser.positionalArguments().isEmpty()) {
-        err << "pagelith-convert: no input given" << Qt::endl;
-        err << "Try 'pagelith-convert --help'." << Qt::endl;
-        return UsageError;
-    }
-    QStringList addresses;
-    if (!collectAddresses(parser.positionalArguments(), &addresses, err))
-        return UsageError;
-    // Nothing queued would leave nothing to end the event loop below.
-    if (addresses.isEmpty()) {
-        err << "pagelith-convert: no addresses to convert" << Qt::endl;
-        return UsageError;
-    }
+    QList<PageInput> pages;
+    if (!InputCollector(m_standardInput).collect(options.inputs, &pages, &error))
+        return usageError(err, error);
+    // Nothing queued would leave nothing to end the event loop.
+    if (pages.isEmpty())
+        return usageError(err, QStringLiteral("no addresses to convert"));
 
-    // The desktop program keeps its temporary files in the application folder;
-    // a run beside it must neither read nor delete them.
-    QTemporaryDir tempFolder;
+    if (!folders.prepare(&error)) {
+        err << "pagelith-convert: " << error << Qt::endl;
+        return SomeFailed;
+    }
+    // The run's own temporary folder, so that a conversion beside the desktop
+    // program neither reads nor deletes its "tempimage.bmp".
+    const QTemporaryDir tempFolder(tempFolderTemplate(folders));
     if (!tempFolder.isValid()) {
         err << "pagelith-convert: cannot create a temporary folder: " << tempFolder.errorString()
             << Qt::endl;
         return SomeFailed;
     }
     ConversionRequest request;
-    request.applicationFolder = m_applicationFolder;
+    request.applicationFolder = folders.defaultOutputFolder();
     request.tempFolder = tempFolder.path();
-    request.settingsFile = settingsFile;
-    request.formatOverride = format;
-    if (parser.isSet(folderOption))
-        request.outputFolderOverride = QFileInfo(parser.value(folderOption)).absoluteFilePath();
-
-    ConversionService service;
-    QEventLoop loop;
-    QElapsedTimer total;
-    total.start();
-    const int count = int(addresses.size());
-    int ended = 0;
-    int failed = 0;
-    QHash<int, QString> addressOf;
-    QObject::connect(
-        &service, &ConversionService::finished, &loop, [&](int id, const ConversionResult& result) {
-            ++ended;
-            const QString address = addressOf.value(id);
-            out << ended << '/' << count << ' ';
-            if (result.ok) {
-                out << "OK " << seconds(result.seconds) << ' ' << address << " -> "
-                    << result.filesWritten.join(QStringLiteral(", "));
-                if (!result.reason.isEmpty())
-                    out << " (" << result.reason << ')';
-            } else {
-                ++failed;
-                out << "FAILED " << seconds(result.seconds) << ' ' << address << ": "
-                    << result.reason;
-                if (!result.encoderMessage.isEmpty())
-                    err << result.encoderMessage << Qt::endl;
-            }
-            out << Qt::endl;
-            if (ended == count)
-                loop.quit();
-        });
-    for (const QString& address : std::as_const(addresses)) {
-        request.address = address;
-        addressOf.insert(service.enqueue(request), address);
+    request.settingsFile
+        = options.settingsFile.isEmpty() ? folders.settingsFile() : options.settingsFile;
+    request.formatOverride = options.format;
+    request.outputFolderOverride = options.outputFolder;
+    if (!options.overrides.isEmpty()) {
+        const QString copy = tempFolder.filePath(QString::fromLatin1(AppInfo::SettingsFileName));
+        if (!options.overrides.writeCopy(request.settingsFile, copy, &error)) {
+            err << "pagelith-convert: " << error << Qt::endl;
+            return SomeFailed;
+        }
+        request.settingsFile = copy;
     }
-    loop.exec();
-    out << count << (count == 1 ? " page: " : " pages: ") << count - failed << " written, "
-        << failed << " failed, " << seconds(total.elapsed() / 1000.0) << Qt::endl;
+
+    ConvertReporter::Style style;
+    style.json = options.json;
+    style.quiet = options.quiet;
+    style.terminal = m_errIsTerminal;
+    style.columns = m_columns;
+    ConvertReporter reporter(out, err, style);
+    ConvertQueue queue(request, pages);
+    QObject::connect(&queue, &ConvertQueue::pageStarted, &reporter, &ConvertReporter::pageStarted);
+    QObject::connect(
+        &queue, &ConvertQueue::pageFinished, &reporter, &ConvertReporter::pageFinished);
+    reporter.begin(queue.pageCount());
+    queue.run();
+    const int failed = reporter.end();
+    // The copy goes with the temporary folder.
+    if (!options.overrides.isEmpty())
+        SetSettingsDefaults(request.settingsFile, QString());
     return failed == 0 ? AllWritten : SomeFailed;
 }

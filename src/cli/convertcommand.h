@@ -3,17 +3,23 @@
 #include <QString>
 #include <QStringList>
 
+class AppFolders;
+class QIODevice;
 class QTextStream;
 
 // pagelith-convert [options] INPUT...
 //
-// Converts web addresses, local HTML files and the addresses of .ulf list files,
-// one page at a time, with the settings of settings.dat in the application folder
-// (or --settings FILE), and prints one line per page and a summary:
+// Converts web addresses, local HTML files, the addresses of .ulf list files and
+// of standard input ("-"), one page at a time, with the settings of settings.dat
+// (where AppFolders puts it; --settings FILE instead, --set KEY=VALUE on top), and
+// reports each page and a summary through ConvertReporter:
 //   1/2 OK 0.84 s file:///tmp/a.html -> /out/webimage.jpg
 //   2/2 FAILED 0.12 s http://host/x: Server error - you may be able to try again
 //   2 pages: 1 written, 1 failed, 0.96 s
 // Exit codes: 0 every page written, 1 any page failed, 2 a usage error.
+//
+// The steps are separate pieces: ConvertOptionParser reads the command line,
+// InputCollector makes the pages, ConvertQueue runs them, ConvertReporter prints.
 //
 // run() needs a QApplication; it returns when every page has ended.
 class ConvertCommand
@@ -21,13 +27,23 @@ class ConvertCommand
 public:
     enum ExitCode { AllWritten = 0, SomeFailed = 1, UsageError = 2 };
 
-    explicit ConvertCommand(const QString& applicationFolder);
+    // `programFolder`: the folder the program runs from.
+    explicit ConvertCommand(const QString& programFolder);
+
+    // What "-" reads; nothing when not set.
+    void setStandardInput(QIODevice* input) { m_standardInput = input; }
+    // Standard error is a terminal this many columns wide: a progress line is drawn.
+    void setTerminal(bool errIsTerminal, int columns);
 
     int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
-private:
-    bool collectAddresses(
-        const QStringList& inputs, QStringList* addresses, QTextStream& err) const;
+    // Where a run keeps its temporary files: a folder of its own in the system's
+    // temporary folder (portable copy) or in the user's cache folder (installed).
+    static QString tempFolderTemplate(const AppFolders& folders);
 
-    QString m_applicationFolder;
+private:
+    QString m_programFolder;
+    QIODevice* m_standardInput = nullptr;
+    bool m_errIsTerminal = false;
+    int m_columns = 80;
 };

@@ -2,7 +2,10 @@
 #include "enginesetup.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTextStream>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
@@ -13,6 +16,15 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    QFile standardInput;
+    standardInput.open(stdin, QIODevice::ReadOnly);
     ConvertCommand command(QCoreApplication::applicationDirPath());
+    command.setStandardInput(&standardInput);
+    winsize size {};
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    const int columns = terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0
+        ? size.ws_col
+        : 80;
+    command.setTerminal(terminal, columns);
     return command.run(app.arguments().mid(1), out, err);
 }

@@ -216,5 +216,8 @@ void ConversionJob::finish(ConversionResult result)
     m_connections.clear();
     result.seconds = m_elapsed.isValid() ? m_elapsed.elapsed() / 1000.0 : 0.0;
     result.stages = m_times;
+    result.pageAddress = !m_input.pageAddress.isEmpty()
+        ? m_input.pageAddress
+        : addressToUrl(m_request.address).toString();
     emit finished(result);
 }

@@ -22,6 +22,9 @@ struct ConversionResult
     // Why the page failed; for a page that succeeded with a reservation (it never
     // finished loading and was captured as it stood), that remark.
     QString reason;
+    // The address the page was loaded from (after redirections), or the address
+    // asked for when the page never loaded.
+    QString pageAddress;
     // Every file left in the output folder for this page, the final file last.
     QStringList filesWritten;
     // The image encoder's four-line fault text, empty if none.

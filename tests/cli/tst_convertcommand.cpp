@@ -4,9 +4,14 @@
 #include "testhttpserver.h"
 #include "testpages.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -26,9 +31,21 @@ private slots:
     void mixedInputsReportEachPageAndExitWithOne();
     void allPagesWrittenExitWithZero();
     void leavesTheApplicationFoldersTemporaryFilesAlone();
+    void jsonLinesFromStandardInput();
+    void setOverridesTheSettingsForOneRun();
+    void unknownOrUnsuitableSetIsAUsageError();
+    void progressLineOnlyOnATerminal();
+    void installedCopyWritesIntoTheUsersFolders();
 
 private:
-    int run(const QStringList& arguments);
+    struct Run
+    {
+        QByteArray standardInput;
+        bool terminal = false;
+        QString programFolder;
+    };
+    int run(const QStringList& arguments, const Run& how);
+    int run(const QStringList& arguments) { return run(arguments, Run {}); }
 
     QTemporaryDir m_dir;
     QString m_appFolder;
@@ -39,19 +56,26 @@ private:
 
 void TestConvertCommand::initTestCase()
 {
+    // An installed copy's folders move to ~/.qttest.
+    QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
     QVERIFY(m_server.start());
     m_appFolder = m_dir.filePath(QStringLiteral("app"));
     QVERIFY(QDir().mkpath(m_appFolder));
 }
 
-int TestConvertCommand::run(const QStringList& arguments)
+int TestConvertCommand::run(const QStringList& arguments, const Run& how)
 {
     m_out.clear();
     m_err.clear();
     QTextStream out(&m_out);
     QTextStream err(&m_err);
-    ConvertCommand command(m_appFolder);
+    QBuffer input;
+    input.setData(how.standardInput);
+    input.open(QIODevice::ReadOnly);
+    ConvertCommand command(how.programFolder.isEmpty() ? m_appFolder : how.programFolder);
+    command.setStandardInput(&input);
+    command.setTerminal(how.terminal, 40);
     const int code = command.run(arguments, out, err);
     out.flush();
     err.flush();
@@ -182,6 +206,168 @@ void TestConvertCommand::leavesTheApplicationFoldersTemporaryFilesAlone()
         file.close();
         QVERIFY(file.remove());
     }
+}
+
+void TestConvertCommand::jsonLinesFromStandardInput()
+{
+    const QString page = TestPages::writePage(
+        m_dir.path(), QStringLiteral("json.html"), TestPages::bandedPage(1000, 700));
+    m_server.route(QStringLiteral("/gone"), TestHttpServer::status(404));
+    const QString gone = m_server.url(QStringLiteral("/gone")).toString();
+    // A .ulf list piped in: TAB and format after the address, CR LF, blank lines.
+    Run piped;
+    piped.standardInput = page.toUtf8() + "\tPNG\r\n\r\n   \r\n" + gone.toUtf8() + "\n";
+    const QString out = m_dir.filePath(QStringLiteral("json"));
+    QCOMPARE(run({ "--json", "-o", out, "-f", "png", "-" }, piped), 1);
+
+    const QStringList lines = m_out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QJsonParseError error;
+    const QJsonObject written = QJsonDocument::fromJson(lines[0].toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(written.value("input").toString(), page);
+    QCOMPARE(written.value("address").toString(), QUrl::fromLocalFile(page).toString());
+    QCOMPARE(written.value("result").toString(), QStringLiteral("written"));
+    QCOMPARE(written.value("files").toVariant().toStringList(),
+        QStringList { QDir(out).filePath(QStringLiteral("webimage.png")) });
+    QCOMPARE(written.value("reason").toString(), QString());
+    QVERIFY(written.value("seconds").toDouble() > 0);
+    const QJsonObject failed = QJsonDocument::fromJson(lines[1].toUtf8()).object();
+    QCOMPARE(failed.value("input").toString(), gone);
+    QCOMPARE(failed.value("result").toString(), QStringLiteral("failed"));
+    QCOMPARE(failed.value("reason").toString(), QStringLiteral("Unknown error"));
+    QVERIFY(failed.value("files").toArray().isEmpty());
+    // The lines for people went to standard error.
+    QVERIFY2(m_err.contains(QStringLiteral("1/2 OK ")), qPrintable(m_err));
+    QVERIFY2(m_err.contains(QStringLiteral("2/2 FAILED ")), qPrintable(m_err));
+    QVERIFY2(m_err.contains(QStringLiteral("2 pages: 1 written, 1 failed")), qPrintable(m_err));
+
+    // Standard input with nothing but blank lines converts nothing.
+    Run blank;
+    blank.standardInput = "\n  \n";
+    QCOMPARE(run({ "-" }, blank), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("no addresses to convert")), qPrintable(m_err));
+}
+
+void TestConvertCommand::setOverridesTheSettingsForOneRun()
+{
+    const QString settings = QDir(m_appFolder).filePath(QStringLiteral("settings.dat"));
+    const QString stored = m_dir.filePath(QStringLiteral("stored"));
+    WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputformat"), "JPG");
+    WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputfolder"), stored);
+    WriteSetting(settings, QStringLiteral("set"), QStringLiteral("filename"), "kept");
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    const QString page = TestPages::writePage(
+        m_dir.path(), QStringLiteral("set.html"), TestPages::bandedPage(1000, 600));
+
+    const QString out = m_dir.filePath(QStringLiteral("set"));
+    QCOMPARE(run({ "--set", "OutputFormat=PNG", "--set", "outputfolder=" + out, page }), 0);
+    // Overridden keys and the file's own ("filename") together.
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList { QStringLiteral("kept.png") });
+    QVERIFY(!QFileInfo::exists(stored));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    file.close();
+    QVERIFY(file.remove());
+}
+
+void TestConvertCommand::unknownOrUnsuitableSetIsAUsageError()
+{
+    QCOMPARE(run({ "--set", "colour=red", "a.html" }), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("unknown settings key 'colour'")), qPrintable(m_err));
+    QVERIFY2(m_err.contains(QStringLiteral("outputformat, quality")), qPrintable(m_err));
+    QCOMPARE(run({ "--set", "datetime=yes", "a.html" }), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("datetime takes 0 or 1")), qPrintable(m_err));
+    QCOMPARE(run({ "--set", "timeout=soon", "a.html" }), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("timeout takes a number")), qPrintable(m_err));
+    QCOMPARE(run({ "--set", "quality", "a.html" }), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("KEY=VALUE")), qPrintable(m_err));
+    QVERIFY(m_out.isEmpty());
+}
+
+void TestConvertCommand::progressLineOnlyOnATerminal()
+{
+    const QString page = TestPages::writePage(m_dir.path(),
+        QStringLiteral("a-page-with-a-name-longer-than-the-terminal.html"),
+        TestPages::bandedPage(1000, 500));
+    const QString out = m_dir.filePath(QStringLiteral("progress"));
+    const QStringList arguments { "-o", out, "-f", "png", page, page };
+    Run terminal;
+    terminal.terminal = true;
+    // With --json the people's lines share standard error with the progress line,
+    // as stdout and stderr share a terminal: each line must first clear it.
+    QCOMPARE(run(QStringList { "--json" } + arguments, terminal), 0);
+    QCOMPARE(m_out.count('\n'), 2);
+    QVERIFY(!m_out.contains('\r'));
+    const QString clear = QStringLiteral("\r\x1b[K");
+    QVERIFY2(m_err.startsWith(clear + QStringLiteral("[1/2] 0:0")), qPrintable(m_err));
+    QVERIFY2(m_err.contains(clear + QStringLiteral("1/2 OK ")), qPrintable(m_err));
+    QVERIFY2(m_err.contains(clear + QStringLiteral("2/2 OK ")), qPrintable(m_err));
+    QVERIFY2(m_err.contains(QStringLiteral("\n2 pages: 2 written")), qPrintable(m_err));
+    // Redrawn in place, cut to the terminal's width, with the time left after a page.
+    QVERIFY2(m_err.contains(QStringLiteral(", about 0:0")), qPrintable(m_err));
+    for (const QString& drawn : m_err.split(clear, Qt::SkipEmptyParts)) {
+        if (drawn.startsWith(QLatin1Char('[')))
+            QVERIFY2(drawn.size() <= 39 && !drawn.contains('\n'), qPrintable(drawn));
+    }
+
+    // Quiet: no progress, and of the lines only the summary when nothing failed.
+    QCOMPARE(run(QStringList { "--quiet" } + arguments, terminal), 0);
+    QVERIFY(m_err.isEmpty());
+    QVERIFY2(m_out.startsWith(QStringLiteral("2 pages: 2 written, 0 failed")), qPrintable(m_out));
+    QCOMPARE(m_out.count('\n'), 1);
+
+    // Not a terminal: plain lines only.
+    QCOMPARE(run(arguments), 0);
+    QVERIFY(m_err.isEmpty());
+}
+
+void TestConvertCommand::installedCopyWritesIntoTheUsersFolders()
+{
+    // An installed copy: the marker, and default settings shipped beside the program.
+    Run installed;
+    installed.programFolder = m_dir.filePath(QStringLiteral("usr/lib/pagelith"));
+    QVERIFY(QDir().mkpath(installed.programFolder));
+    const QDir program(installed.programFolder);
+    TestPages::writePage(program.path(), QStringLiteral("installed-copy"), QByteArray());
+    const QByteArray shipped = "[set]\r\noutputformat=PNG\r\nfilename=shipped\r\n";
+    TestPages::writePage(program.path(), QStringLiteral("settings.dat"), shipped);
+    // The user's own settings name the file; the format stays the shipped one.
+    const QString config
+        = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+              .filePath(QStringLiteral("pagelith"));
+    QVERIFY(QDir().mkpath(config));
+    TestPages::writePage(config, QStringLiteral("settings.dat"), "[set]\r\nfilename=mine\r\n");
+    const QString page = TestPages::writePage(
+        m_dir.path(), QStringLiteral("installed.html"), TestPages::bandedPage(1000, 500));
+
+    QCOMPARE(run({ page }, installed), 0);
+    QDir pictures(QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
+                      .filePath(QStringLiteral("Pagelith")));
+    QCOMPARE(pictures.entryList(QDir::Files), QStringList { QStringLiteral("mine.png") });
+    // --set goes on top of both files.
+    QCOMPARE(run({ "--set", "filename=set", page }, installed), 0);
+    QCOMPARE(pictures.entryList(QDir::Files, QDir::Name), (QStringList { "mine.png", "set.png" }));
+    QCOMPARE(program.entryList(QDir::Files, QDir::Name),
+        (QStringList { "installed-copy", "settings.dat" }));
+    QFile shippedFile(program.filePath(QStringLiteral("settings.dat")));
+    QVERIFY(shippedFile.open(QIODevice::ReadOnly));
+    QCOMPARE(shippedFile.readAll(), shipped);
+    // --help names the user's files.
+    QCOMPARE(run({ "--help" }, installed), 0);
+    QVERIFY2(
+        m_out.contains(QDir(config).filePath(QStringLiteral("settings.dat"))), qPrintable(m_out));
+    QVERIFY2(m_out.contains(pictures.path()), qPrintable(m_out));
+    QDir(config).removeRecursively();
+    pictures.removeRecursively();
+    // The run's own temporary folder went with it; the cache folder stays empty.
+    QDir cache(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+                   .filePath(QStringLiteral("pagelith")));
+    QVERIFY(cache.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    QVERIFY(cache.removeRecursively());
 }
 
 QTEST_MAIN(TestConvertCommand)

@@ -1,5 +1,6 @@
 #include "inifile.h"
 
+#include "settings/settingsdefaults.h"
 #include "text/localeencoding.h"
 
 #include <QFile>
@@ -142,16 +143,32 @@ void SetError(QString* error, const QString& text)
         *error = text;
 }
 
+// The key as this one file holds it; false when the file does not hold it.
+bool ReadOwnSetting(const QString& file, const QString& section, const QString& key, QString* value)
+{
+    QFile in(file);
+    if (file.isEmpty() || !in.open(QIODevice::ReadOnly))
+        return false;
+    const QList<RawLine> lines = SplitLines(in.readAll());
+    const KeyLocation found = Locate(lines, section, key);
+    if (found.keyLine < 0)
+        return false;
+    *value = found.value;
+    return true;
+}
+
 } // namespace
 
 QString ReadSetting(const QString& file, const QString& section, const QString& key)
 {
-    QFile in(file);
-    if (file.isEmpty() || !in.open(QIODevice::ReadOnly))
-        return QString();
-    const QList<RawLine> lines = SplitLines(in.readAll());
-    const KeyLocation found = Locate(lines, section, key);
-    return found.keyLine < 0 ? QString() : found.value;
+    QString value;
+    if (ReadOwnSetting(file, section, key, &value))
+        return value;
+    // One level only: the defaults file's own fallback, if any, is not followed.
+    const QString defaults = SettingsDefaultsFor(file);
+    if (!defaults.isEmpty() && ReadOwnSetting(defaults, section, key, &value))
+        return value;
+    return QString();
 }
 
 void WriteSetting(

@@ -10,7 +10,9 @@
 // are kept byte for byte.
 
 // The trimmed value, or an empty text when the file, the section or the key
-// is missing or the file cannot be read. A read never fails towards the caller.
+// is missing or the file cannot be read. A key the file does not hold is read
+// from its defaults file, if one is set (see settingsdefaults.h). A read never
+// fails towards the caller.
 QString ReadSetting(const QString& file, const QString& section, const QString& key);
 
 // Stores the value, replacing an existing key in place, appending a new key at

@@ -44,6 +44,14 @@ bool LoadUrlList(const QString& path, QStringList* addresses, QString* error)
         return false;
     }
 
+    const QStringList loaded = UrlListAddresses(bytes);
+    if (addresses)
+        *addresses = loaded;
+    return true;
+}
+
+QStringList UrlListAddresses(const QByteArray& bytes)
+{
     QString text = DecodeLocaleText(bytes);
     // Editors on other systems may put a byte-order mark in front.
     if (text.startsWith(QChar(0xFEFF)))
@@ -55,7 +63,5 @@ bool LoadUrlList(const QString& path, QStringList* addresses, QString* error)
         if (!address.trimmed().isEmpty())
             loaded.append(address);
     }
-    if (addresses)
-        *addresses = loaded;
-    return true;
+    return loaded;
 }

@@ -22,3 +22,7 @@ bool SaveUrlList(const QString& path, const QList<UrlListRow>& rows, QString* er
 // may end in CR LF, CR or LF; empty lines and lines with an empty address are
 // skipped. On failure addresses is left unchanged.
 bool LoadUrlList(const QString& path, QStringList* addresses, QString* error);
+
+// The addresses of a list's bytes, read as LoadUrlList reads a file (a list
+// piped in on standard input, for one).
+QStringList UrlListAddresses(const QByteArray& bytes);

@@ -5,6 +5,7 @@
 
 AppContext::AppContext(const QString& applicationFolder)
     : m_applicationFolder(applicationFolder)
+    , m_folders(applicationFolder)
 {
 }
 
@@ -12,7 +13,7 @@ AppContext::~AppContext() = default;
 
 QString AppContext::settingsFile() const
 {
-    return filePath(QString::fromLatin1(AppInfo::SettingsFileName));
+    return m_folders.settingsFile();
 }
 
 QString AppContext::filePath(const QString& fileName) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/appfolders.h"
+
 #include <QString>
 #include <memory>
 
@@ -10,12 +12,16 @@ class ConversionService;
 class AppContext
 {
 public:
+    // `applicationFolder`: the folder the program runs from.
     explicit AppContext(const QString& applicationFolder);
     ~AppContext();
 
+    // The program's folder: logo, skin and help.
     QString applicationFolder() const { return m_applicationFolder; }
+    // Where settings, schedule, temporary and output files go.
+    const AppFolders& folders() const { return m_folders; }
     QString settingsFile() const;
-    // A fixed file of the application folder, such as AppInfo::LogoFileName.
+    // A fixed file of the program's folder, such as AppInfo::LogoFileName.
     QString filePath(const QString& fileName) const;
 
     // The address the browser window navigates to when it opens.
@@ -28,6 +34,7 @@ public:
 
 private:
     QString m_applicationFolder;
+    AppFolders m_folders;
     QString m_browserStartUrl;
     std::unique_ptr<ConversionService> m_conversionService;
 };

@@ -64,6 +64,11 @@ bool AppShell::start()
         m_services.messages->critical(nullptr, QStringLiteral("File is missing or corrupted!"));
         return false;
     }
+    QString folderError;
+    if (!m_context->folders().prepare(&folderError)) {
+        m_services.messages->critical(nullptr, folderError);
+        return false;
+    }
 
     // Without a skin the windows keep the desktop's look and work all the same.
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());

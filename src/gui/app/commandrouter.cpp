@@ -269,8 +269,8 @@ void CommandRouter::settings()
 void CommandRouter::showSettingsDialog()
 {
     // Created for each opening, so it always starts from the file.
-    SettingsDialog dialog(
-        m_context->settingsFile(), m_context->applicationFolder(), m_messages, m_mainWindow);
+    SettingsDialog dialog(m_context->settingsFile(), m_context->folders().defaultOutputFolder(),
+        m_messages, m_mainWindow);
     connect(
         &dialog, &SettingsDialog::outputFormatSaved, this, &CommandRouter::refreshOutputFormats);
     dialog.exec();

@@ -1,5 +1,6 @@
 #include "browserwindow.h"
 
+#include "app/appfolders.h"
 #include "app/messagepresenter.h"
 #include "app/urlopener.h"
 #include "browserpage.h"
@@ -185,7 +186,9 @@ void BrowserWindow::convertNow()
     // Named after what the address box says now, typed or followed; the page
     // converted is the one on the screen.
     request.address = m_address->text();
-    request.applicationFolder = m_context.applicationFolder;
+    const AppFolders folders(m_context.applicationFolder);
+    request.applicationFolder = folders.defaultOutputFolder();
+    request.tempFolder = folders.tempFolder();
     request.settingsFile = m_context.settingsFile;
     request.view = m_view;
     request.convertsView = true;
@@ -213,8 +216,8 @@ void BrowserWindow::conversionFinished(int id, const ConversionResult& result)
     }
     m_context.messages->information(this, tr("Conversion completed!"));
     // Read again: the settings may have changed while the message was open.
-    m_context.opener->open(QUrl::fromLocalFile(
-        OutputFolderSetting(m_context.settingsFile, m_context.applicationFolder)));
+    m_context.opener->open(QUrl::fromLocalFile(OutputFolderSetting(
+        m_context.settingsFile, AppFolders(m_context.applicationFolder).defaultOutputFolder())));
 }
 
 void BrowserWindow::closeEvent(QCloseEvent* event)

@@ -25,6 +25,7 @@ public:
     struct Context
     {
         QString startUrl;
+        // The folder the program runs from; AppFolders says where its files go.
         QString applicationFolder;
         QString settingsFile;
         // The application's conversion queue; without one "CONVERT NOW!" is off.

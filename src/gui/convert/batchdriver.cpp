@@ -129,7 +129,8 @@ void BatchDriver::issueNextRow()
 
     ConversionRequest request;
     request.address = address;
-    request.applicationFolder = m_context->applicationFolder();
+    request.applicationFolder = m_context->folders().defaultOutputFolder();
+    request.tempFolder = m_context->folders().tempFolder();
     request.settingsFile = m_context->settingsFile();
     request.clock = m_clock;
     m_currentId = service()->enqueue(request);
@@ -279,8 +280,8 @@ void BatchDriver::setBusyPointer(bool busy)
 
 void BatchDriver::openOutputFolder()
 {
-    const QString folder
-        = OutputFolderSetting(m_context->settingsFile(), m_context->applicationFolder());
+    const QString folder = OutputFolderSetting(
+        m_context->settingsFile(), m_context->folders().defaultOutputFolder());
     // The file manager runs on its own; whether it came up is not the batch's concern.
     m_opener->open(QUrl::fromLocalFile(folder));
 }

@@ -1,6 +1,6 @@
 #include "schedulerunner.h"
 
-#include "app/appinfo.h"
+#include "app/appfolders.h"
 #include "conversionrequest.h"
 #include "conversionresult.h"
 #include "conversionservice.h"
@@ -128,9 +128,10 @@ void ScheduleRunner::startEntry(int row)
 
     ConversionRequest request;
     request.address = entry.Url;
-    request.applicationFolder = m_setup.applicationFolder;
-    request.settingsFile = AppInfo::pathIn(
-        m_setup.applicationFolder, QString::fromLatin1(AppInfo::SettingsFileName));
+    const AppFolders folders(m_setup.applicationFolder);
+    request.applicationFolder = folders.defaultOutputFolder();
+    request.tempFolder = folders.tempFolder();
+    request.settingsFile = folders.settingsFile();
     request.clock = m_setup.clock;
 
     // The queue answers from the event loop, never inside enqueue().

@@ -12,6 +12,7 @@ class MessagePresenter;
 // application. Time and locale are parameters so that tests can fix them.
 struct ScheduleSetup
 {
+    // The folder the program runs from; AppFolders says where its files go.
     QString applicationFolder;
     // Shows "Url is error"; the runner itself never shows a message.
     MessagePresenter* messages = nullptr;

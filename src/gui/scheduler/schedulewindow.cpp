@@ -1,6 +1,6 @@
 #include "schedulewindow.h"
 
-#include "app/appinfo.h"
+#include "app/appfolders.h"
 #include "schedule/schedulefile.h"
 #include "scheduler/addscheduledialog.h"
 #include "scheduler/schedulelistwidget.h"
@@ -68,8 +68,7 @@ ScheduleWindow::~ScheduleWindow()
 
 QString ScheduleWindow::scheduleFile() const
 {
-    return AppInfo::pathIn(
-        m_setup.applicationFolder, QString::fromLatin1(AppInfo::ScheduleFileName));
+    return AppFolders(m_setup.applicationFolder).scheduleFile();
 }
 
 void ScheduleWindow::showCentred()

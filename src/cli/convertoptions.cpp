@@ -1,0 +1,152 @@
+#include "convertoptions.h"
+
+#include "app/appfolders.h"
+#include "convertcommand.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+struct Options
+{
+    QCommandLineOption settings { QStringLiteral("settings"),
+        QStringLiteral("Read the settings from FILE instead of settings.dat."),
+        QStringLiteral("FILE") };
+    QCommandLineOption folder { { QStringLiteral("o"), QStringLiteral("output-folder") },
+        QStringLiteral("Write the files into FOLDER (made when missing)."),
+        QStringLiteral("FOLDER") };
+    QCommandLineOption format { { QStringLiteral("f"), QStringLiteral("format") },
+        QStringLiteral("Output format: %1.")
+            .arg(ConvertOptionParser::formats().join(QStringLiteral(", "))),
+        QStringLiteral("FORMAT") };
+    QCommandLineOption set { QStringLiteral("set"),
+        QStringLiteral("Use VALUE for the settings key KEY in this run only; settings.dat is "
+                       "not changed. Repeatable."),
+        QStringLiteral("KEY=VALUE") };
+    QCommandLineOption json { QStringLiteral("json"),
+        QStringLiteral("Print one JSON object per page on standard output (JSON Lines); the "
+                       "lines for people go to standard error.") };
+    QCommandLineOption quiet { { QStringLiteral("q"), QStringLiteral("quiet") },
+        QStringLiteral("Print only failed pages and the summary.") };
+    QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
+        QStringLiteral("Show this help.") };
+    QCommandLineOption version { { QStringLiteral("v"), QStringLiteral("version") },
+        QStringLiteral("Show the version.") };
+
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Converts web pages into image, PDF or text files, one page at a time."));
+        parser.addOptions({ settings, folder, format, set, json, quiet, help, version });
+        parser.addPositionalArgument(QStringLiteral("inputs"),
+            QStringLiteral("Web addresses, local HTML files, .ulf list files, and - for "
+                           "addresses read from standard input, one per line."),
+            QStringLiteral("INPUT..."));
+    }
+};
+
+QString canonicalFormat(const QString& given)
+{
+    QString format = given.trimmed().toUpper();
+    if (format == QLatin1String("JPEG"))
+        format = QStringLiteral("JPG");
+    if (format == QLatin1String("TIF"))
+        format = QStringLiteral("TIFF");
+    return ConvertOptionParser::formats().contains(format) ? format : QString();
+}
+
+} // namespace
+
+const QStringList& ConvertOptionParser::formats()
+{
+    static const QStringList names = { QStringLiteral("BMP"), QStringLiteral("JPG"),
+        QStringLiteral("GIF"), QStringLiteral("PNG"), QStringLiteral("TIFF"), QStringLiteral("PDF"),
+        QStringLiteral("TXT") };
+    return names;
+}
+
+bool ConvertOptionParser::parse(
+    const QStringList& arguments, ConvertOptions* options, QString* error) const
+{
+    QCommandLineParser parser;
+    const Options o;
+    o.addTo(parser);
+    if (!parser.parse(QStringList { QStringLiteral("pagelith-convert") } + arguments)) {
+        *error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(o.help)) {
+        options->action = ConvertOptions::Action::Help;
+        return true;
+    }
+    if (parser.isSet(o.version)) {
+        options->action = ConvertOptions::Action::Version;
+        return true;
+    }
+    if (parser.isSet(o.format)) {
+        options->format = canonicalFormat(parser.value(o.format));
+        if (options->format.isEmpty()) {
+            *error = QStringLiteral("unknown format '%1'; use one of %2")
+                         .arg(parser.value(o.format), formats().join(QStringLiteral(", ")));
+            return false;
+        }
+    }
+    if (parser.isSet(o.settings)) {
+        options->settingsFile = QFileInfo(parser.value(o.settings)).absoluteFilePath();
+        if (!QFileInfo(options->settingsFile).isFile()) {
+            *error = QStringLiteral("no settings file %1").arg(parser.value(o.settings));
+            return false;
+        }
+    }
+    if (parser.isSet(o.folder))
+        options->outputFolder = QFileInfo(parser.value(o.folder)).absoluteFilePath();
+    for (const QString& assignment : parser.values(o.set)) {
+        if (!options->overrides.add(assignment, error))
+            return false;
+    }
+    options->json = parser.isSet(o.json);
+    options->quiet = parser.isSet(o.quiet);
+    options->inputs = parser.positionalArguments();
+    if (options->inputs.isEmpty()) {
+        *error = QStringLiteral("no input given");
+        return false;
+    }
+    return true;
+}
+
+QString ConvertOptionParser::helpText(const AppFolders& folders)
+{
+    QCommandLineParser parser;
+    const Options o;
+    o.addTo(parser);
+    QString text = parser.helpText();
+    // Qt names the program by the path it was started from.
+    text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+        QStringLiteral("Usage: pagelith-convert"));
+    text += QStringLiteral("\nKeys for --set (see man pagelith-convert):\n");
+    QString line;
+    for (const QString& key : SettingOverrides::knownKeys()) {
+        if (!line.isEmpty() && line.size() + key.size() > 74) {
+            text += QStringLiteral("  ") + line + QStringLiteral(",\n");
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(", ")) + key;
+    }
+    text += QStringLiteral("  ") + line + QLatin1Char('\n');
+    text += QStringLiteral("\nFiles (%1 copy):\n")
+                .arg(folders.isPortable() ? QStringLiteral("portable")
+                                          : QStringLiteral("installed"));
+    for (const QString& line : folders.describe()) {
+        // The desktop program's temporary files are not the converter's.
+        if (line.startsWith(QLatin1String("temporary files")))
+            text += QStringLiteral("  temporary files  %1\n")
+                        .arg(ConvertCommand::tempFolderTemplate(folders));
+        else
+            text += QStringLiteral("  ") + line + QLatin1Char('\n');
+    }
+    text += QStringLiteral("\nExit status: 0 every page written, 1 any page failed, "
+                           "2 a usage error.\n");
+    return text;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "settingoverrides.h"
+
+#include <QString>
+#include <QStringList>
+
+class AppFolders;
+
+// What one pagelith-convert command line asks for.
+struct ConvertOptions
+{
+    enum class Action { Convert, Help, Version };
+
+    Action action = Action::Convert;
+    // Empty: the settings.dat the application folders name.
+    QString settingsFile;
+    QString outputFolder;
+    // "BMP", "JPG", ...; empty: the setting.
+    QString format;
+    SettingOverrides overrides;
+    bool json = false;
+    bool quiet = false;
+    QStringList inputs;
+};
+
+// Parses the command line into ConvertOptions. A usage error gives false and a
+// message for "pagelith-convert: <message>".
+class ConvertOptionParser
+{
+public:
+    bool parse(const QStringList& arguments, ConvertOptions* options, QString* error) const;
+
+    // The --help text; `folders` says where this copy keeps its files.
+    static QString helpText(const AppFolders& folders);
+    static const QStringList& formats();
+};

@@ -1,0 +1,63 @@
+#include "inputcollector.h"
+
+#include "urllist/urllistfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QIODevice>
+
+namespace {
+
+QString resolveAddress(const QString& address, const QDir& base)
+{
+    const QFileInfo file(base, address);
+    if (!address.contains(QLatin1String("://")) && file.exists() && file.isFile())
+        return file.absoluteFilePath();
+    return address;
+}
+
+bool isListFile(const QString& input)
+{
+    return input.endsWith(QLatin1String(".ulf"), Qt::CaseInsensitive)
+        && !input.contains(QLatin1String("://"));
+}
+
+} // namespace
+
+InputCollector::InputCollector(QIODevice* standardInput)
+    : m_standardInput(standardInput)
+{
+}
+
+bool InputCollector::collect(const QStringList& inputs, QList<PageInput>* pages, QString* error)
+{
+    for (const QString& input : inputs) {
+        if (input == QLatin1String("-")) {
+            if (m_standardInputRead || !m_standardInput)
+                continue;
+            m_standardInputRead = true;
+            // Read whole: a pipe ends with its writer, and a chunk of GNU parallel's
+            // --pipe is a few lines.
+            const QByteArray bytes = m_standardInput->readAll();
+            for (const QString& line : UrlListAddresses(bytes)) {
+                const QString address = line.trimmed();
+                pages->append({ address, resolveAddress(address, QDir::current()) });
+            }
+            continue;
+        }
+        if (isListFile(input)) {
+            QStringList listed;
+            QString reason;
+            if (!LoadUrlList(input, &listed, &reason)) {
+                *error = QStringLiteral("cannot read the list %1: %2").arg(input, reason);
+                return false;
+            }
+            const QDir base = QFileInfo(input).absoluteDir();
+            for (const QString& address : std::as_const(listed))
+                pages->append({ address, resolveAddress(address, base) });
+            continue;
+        }
+        pages->append({ input, resolveAddress(input, QDir::current()) });
+    }
+    return true;
+}
