@@ -16,8 +16,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyleOption>
 #include <QTabBar>
@@ -237,11 +237,11 @@ inline bool isControl(const QWidget* widget)
 {
     return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QLabel*>(widget)
         || qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget)
-        || qobject_cast<const QComboBox*>(widget) || qobject_cast<const QAbstractScrollArea*>(widget)
-        || qobject_cast<const QAbstractSlider*>(widget)
-        || qobject_cast<const QProgressBar*>(widget) || qobject_cast<const QTabBar*>(widget)
-        || qobject_cast<const QStatusBar*>(widget) || qobject_cast<const QMenuBar*>(widget)
-        || widget->inherits("QWebEngineView");
+        || qobject_cast<const QComboBox*>(widget)
+        || qobject_cast<const QAbstractScrollArea*>(widget)
+        || qobject_cast<const QAbstractSlider*>(widget) || qobject_cast<const QProgressBar*>(widget)
+        || qobject_cast<const QTabBar*>(widget) || qobject_cast<const QStatusBar*>(widget)
+        || qobject_cast<const QMenuBar*>(widget) || widget->inherits("QWebEngineView");
 }
 
 inline void checkOne(QWidget* widget, QStringList* faults)
@@ -287,9 +287,9 @@ inline void walk(QWidget* widget, const OverlapAllowed& allowed, QStringList* fa
                 QWidget* b = children.at(j);
                 if (!a->geometry().intersects(b->geometry()) || (allowed && allowed(a, b)))
                     continue;
-                faults->append(QStringLiteral("%1 %2 overlaps %3 %4")
-                                   .arg(describe(a), sizeText(a->size()), describe(b),
-                                       sizeText(b->size())));
+                faults->append(
+                    QStringLiteral("%1 %2 overlaps %3 %4")
+                        .arg(describe(a), sizeText(a->size()), describe(b), sizeText(b->size())));
             }
         }
     }

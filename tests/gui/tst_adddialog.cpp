@@ -4,6 +4,7 @@
 #include "app/commandrouter.h"
 #include "app/imagebutton.h"
 #include "app/mainwindow.h"
+#include "app/trayicon.h"
 #include "fakeservices.h"
 #include "urllist/addurlsdialog.h"
 #include "urllist/urllistcommands.h"
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -51,6 +53,7 @@ private slots:
     void menuEntriesOpenItModally();
     void cancelAddsNothing();
     void toolbarOpensOneModelessDialog();
+    void minimisedDialogComesBack();
 
 private:
     std::unique_ptr<ShellFixture> m_fixture;
@@ -175,6 +178,41 @@ void TestAddDialog::toolbarOpensOneModelessDialog()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(destroyed.count(), 1);
     QVERIFY(!commands->addUrlsDialog());
+}
+
+void TestAddDialog::minimisedDialogComesBack()
+{
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    CommandRouter* router = fixture.shell->router();
+    router->addUrlFromToolbar();
+    AddUrlsDialog* dialog = router->listCommands()->addUrlsDialog();
+    QVERIFY(dialog);
+    auto* edit = dialog->findChild<QPlainTextEdit*>(QStringLiteral("txtUrls"));
+    edit->setPlainText(QStringLiteral("https://typed.example/"));
+
+    // Minimised with the main window, which goes to the tray and comes back.
+    dialog->showMinimized();
+    window->showMinimized();
+    QTRY_VERIFY(!window->isVisible());
+    emit fixture.shell->tray()->icon()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+    QVERIFY(dialog->isMinimized());
+
+    // The toolbar button and the menu entry both bring the same dialog back.
+    for (const char* how : { "toolbar", "menu" }) {
+        dialog->showMinimized();
+        if (QByteArray(how) == "toolbar")
+            QTest::mouseClick(
+                window->findChild<ImageButton*>(QStringLiteral("Image3")), Qt::LeftButton);
+        else
+            action(window, "mnuAddUrl")->trigger();
+        QCOMPARE(router->listCommands()->addUrlsDialog(), dialog);
+        QVERIFY2(dialog->isVisible() && !dialog->isMinimized(), how);
+        QVERIFY(!dialog->windowState().testFlag(Qt::WindowMinimized));
+    }
+    QCOMPARE(edit->toPlainText(), QStringLiteral("https://typed.example/"));
 }
 
 QTEST_MAIN(TestAddDialog)

@@ -105,10 +105,8 @@ void TestWindowLayout::checkAt(QWidget* window, const QSize& size, const QString
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::Resize);
     }
-    const QString where = QStringLiteral("%1 %2x%3: ")
-                              .arg(state)
-                              .arg(window->width())
-                              .arg(window->height());
+    const QString where
+        = QStringLiteral("%1 %2x%3: ").arg(state).arg(window->width()).arg(window->height());
     for (const QString& fault : LayoutCheck::faultsOf(window, allowed))
         m_faults.append(where + fault);
     if (!grabFolder().isEmpty()) {
@@ -152,7 +150,8 @@ void TestWindowLayout::checkFindsClippedAndOverlappingControls()
     window.show();
     const QString faults = LayoutCheck::faultsOf(&window).join(QLatin1Char('\n'));
     QVERIFY2(faults.count(QLatin1Char('\n')) == 2, qPrintable(faults));
-    QVERIFY2(faults.contains(QLatin1String("narrow: \"A long caption\" needs")), qPrintable(faults));
+    QVERIFY2(
+        faults.contains(QLatin1String("narrow: \"A long caption\" needs")), qPrintable(faults));
     QVERIFY2(faults.contains(QLatin1String("cut: \"Comment:\" needs")), qPrintable(faults));
     QVERIFY2(faults.contains(QLatin1String("onTop 80x25 overlaps")), qPrintable(faults));
 }

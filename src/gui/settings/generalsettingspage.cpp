@@ -5,6 +5,7 @@
 #include "settings/settingreaders.h"
 #include "settings/settingskeys.h"
 #include "settingscontrols.h"
+#include "slidervaluelabel.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -140,7 +141,10 @@ QWidget* GeneralSettingsPage::createFormatGroup()
     // Until a stored quality replaces it: full quality, never a smeared image
     // because the file had no value yet.
     m_quality->setValue(100);
-    layout->addWidget(m_quality, 2, 1);
+    auto* qualityRow = new QHBoxLayout;
+    qualityRow->addWidget(m_quality, 1);
+    qualityRow->addWidget(new SliderValueLabel(m_quality, group));
+    layout->addLayout(qualityRow, 2, 1);
     return group;
 }
 

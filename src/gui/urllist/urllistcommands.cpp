@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/messagepresenter.h"
+#include "app/windowfront.h"
 #include "settings/inifile.h"
 #include "urllist/addurlsdialog.h"
 #include "urllist/htmlfilepicker.h"
@@ -84,9 +85,9 @@ AddUrlsDialog* UrlListCommands::createAddUrlsDialog()
 void UrlListCommands::showAddUrlsModal()
 {
     if (m_addUrlsDialog) {
-        // The toolbar's copy is already open, perhaps behind the main window.
-        m_addUrlsDialog->raise();
-        m_addUrlsDialog->activateWindow();
+        // The toolbar's copy is already open, perhaps behind the main window
+        // or minimised with it.
+        BringToFront(m_addUrlsDialog);
         return;
     }
     createAddUrlsDialog()->exec();
@@ -96,9 +97,7 @@ void UrlListCommands::showAddUrlsModeless()
 {
     if (!m_addUrlsDialog)
         createAddUrlsDialog();
-    m_addUrlsDialog->show();
-    m_addUrlsDialog->raise();
-    m_addUrlsDialog->activateWindow();
+    BringToFront(m_addUrlsDialog);
 }
 
 void UrlListCommands::saveList()
