@@ -1,10 +1,12 @@
 #include "appcontext.h"
 
 #include "app/appinfo.h"
+#include "app/recentfolders.h"
 #include "conversionservice.h"
 
 AppContext::AppContext(const QString& applicationFolder)
     : m_applicationFolder(applicationFolder)
+    , m_recentFolders(std::make_unique<RecentFolders>())
 {
 }
 

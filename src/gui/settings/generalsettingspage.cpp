@@ -1,6 +1,7 @@
 #include "generalsettingspage.h"
 
 #include "app/appinfo.h"
+#include "app/recentfolders.h"
 #include "settings/inifile.h"
 #include "settings/settingreaders.h"
 #include "settings/settingskeys.h"
@@ -209,14 +210,18 @@ void GeneralSettingsPage::refillFormats()
 
 void GeneralSettingsPage::browseOutputFolder()
 {
-    QFileDialog dialog(this, AppInfo::title(), m_outputFolder->text().trimmed());
+    using Kind = RecentFolders::Kind;
+    QFileDialog dialog(this, AppInfo::title(),
+        m_folders->startFolder(Kind::OutputFolder, m_outputFolder->text().trimmed()));
     dialog.setObjectName(QStringLiteral("OutputFolderBrowser"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    m_outputFolder->setText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+    const QString folder = dialog.selectedFiles().constFirst();
+    m_folders->rememberFolder(Kind::OutputFolder, folder);
+    m_outputFolder->setText(QDir::toNativeSeparators(folder));
 }
 
 void GeneralSettingsPage::load(const QString& file, const QString& applicationFolder)

@@ -1,5 +1,6 @@
 #include "watermarkoptionspage.h"
 
+#include "app/recentfolders.h"
 #include "colorswatch.h"
 #include "settings/inifile.h"
 #include "settings/settingreaders.h"
@@ -237,13 +238,16 @@ void WatermarkOptionsPage::pickColor(ColorSwatch* swatch, const char* key)
 
 void WatermarkOptionsPage::browseWatermarkImage()
 {
-    QFileDialog dialog(this);
+    using Kind = RecentFolders::Kind;
+    QFileDialog dialog(this, QString(),
+        m_folders->startFolder(Kind::WatermarkImage, m_waterImage->text().trimmed()));
     dialog.setObjectName(QStringLiteral("WatermarkImageBrowser"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(tr("Image Files(*.jpg) and Gif Files(*.gif) (*.jpg *.gif)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    m_folders->rememberFile(Kind::WatermarkImage, dialog.selectedFiles().constFirst());
     const QString path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     m_waterImage->setText(path);
     writeAtOnce(QStringLiteral("waterimage"), path);

@@ -17,7 +17,7 @@ UrlListCommands::UrlListCommands(UrlListWidget* list, const AppContext* context,
     , m_dialogs(dialogs)
     , m_messages(messages)
     , m_window(window)
-    , m_files(new UrlListFiles(list, dialogs, messages))
+    , m_files(new UrlListFiles(list, dialogs, context->recentFolders(), messages))
 {
     // Queued: a modal box opened inside the drop would keep the program the drag
     // came from waiting until the box is closed.
@@ -65,7 +65,7 @@ void UrlListCommands::clearAll()
 
 void UrlListCommands::addHtmlFiles()
 {
-    appendAddresses(HtmlFilePicker(m_dialogs).pick(m_window));
+    appendAddresses(HtmlFilePicker(m_dialogs, m_context->recentFolders()).pick(m_window));
 }
 
 AddUrlsDialog* UrlListCommands::addUrlsDialog() const
