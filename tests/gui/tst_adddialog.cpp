@@ -49,6 +49,7 @@ private slots:
     void linesBecomeAddresses_data();
     void linesBecomeAddresses();
     void dialogShowsItsPrompt();
+    void tabMovesOnAndCtrlEnterAccepts();
     void menuEntriesOpenItModally_data();
     void menuEntriesOpenItModally();
     void cancelAddsNothing();
@@ -106,6 +107,32 @@ void TestAddDialog::dialogShowsItsPrompt()
     QVERIFY(prompt.startsWith(QLatin1String("Enter one Url per line in the text box below "
                                             "including the http:// prefix. Example:http")));
     QVERIFY(prompt.endsWith(QLatin1String(" or c:\\web\\index.htm")));
+}
+
+void TestAddDialog::tabMovesOnAndCtrlEnterAccepts()
+{
+    AddUrlsDialog dialog;
+    QSignalSpy entered(&dialog, &AddUrlsDialog::addressesEntered);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* edit = dialog.findChild<QPlainTextEdit*>(QStringLiteral("txtUrls"));
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("https://a.example/"));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCOMPARE(edit->toPlainText(), QStringLiteral("https://a.example/"));
+    QVERIFY(!edit->hasFocus());
+
+    // Enter is a line break; Ctrl+Enter, on the main or the keypad key, is OK.
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClicks(edit, QStringLiteral("https://b.example/"));
+    QCOMPARE(entered.count(), 0);
+    QTest::keyClick(edit, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    QCOMPARE(entered.count(), 1);
+    QCOMPARE(entered.at(0).at(0).toStringList(),
+        (QStringList { "https://a.example/", "https://b.example/" }));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!dialog.isVisible());
 }
 
 void TestAddDialog::menuEntriesOpenItModally_data()

@@ -36,6 +36,15 @@ BatchDriver::BatchDriver(
     , m_messages(messages)
     , m_opener(opener)
 {
+    // The labels speak of the batch's pages; once the list is emptied there is
+    // nothing left they could be about.
+    QAbstractItemModel* rows = window->urlList()->model();
+    auto clearWhenEmpty = [this] {
+        if (m_window && m_phase == Phase::Idle && m_window->urlList()->rowCount() == 0)
+            setStatusLabels(QString());
+    };
+    connect(rows, &QAbstractItemModel::modelReset, this, clearWhenEmpty);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, clearWhenEmpty);
 }
 
 ConversionService* BatchDriver::service()
@@ -195,9 +204,12 @@ void BatchDriver::complete()
     panel->progressBar()->setValue(100);
     panel->frame()->setTitle(QStringLiteral("Status"));
     setBusyPointer(false);
-    m_messages->information(m_window, completionText(m_pagesFailed, m_pagesDone));
+    const QString completed = completionText(m_pagesFailed, m_pagesDone);
+    m_messages->information(m_window, completed);
     if (!m_window)
         return;
+    // The last page's loading text would read as if the batch were still at work.
+    setStatusLabels(QString(completed).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     panel->progressBar()->setValue(0);
     m_cancelRequested = false;
     m_phase = Phase::Idle;
