@@ -64,6 +64,7 @@ private slots:
     void cancelledDialogsChangeNothing();
     void dialogsOpenWhereTheirKindLastEnded();
     void failuresAreReported();
+    void megabyteLineIsKeptWholeAndShownShort();
 
 private:
     std::unique_ptr<ShellFixture> m_fixture;
@@ -350,6 +351,26 @@ void TestUrlList::failuresAreReported()
     const QString text = m_fixture->messages.messages.last().text;
     QCOMPARE(text.count(QLatin1String("missing.ulf")), 1);
     QVERIFY2(text.contains(QLatin1String("No such file")), qPrintable(text));
+}
+
+void TestUrlList::megabyteLineIsKeptWholeAndShownShort()
+{
+    const QString address
+        = QStringLiteral("https://big.example/") + QString(1 << 20, QLatin1Char('a'));
+    m_fixture->writeFile(QStringLiteral("big.ulf"), address.toLatin1() + "\r\nsmall\r\n");
+    m_fixture->dialogs.openAnswer = m_fixture->path(QStringLiteral("big.ulf"));
+    action(m_window, "mnuLoadList")->trigger();
+    QCOMPARE(m_list->addresses(), (QStringList { address, "small" }));
+    // Drawn from a short text, so painting the list stays quick.
+    const QString shown = m_list->topLevelItem(0)->text(UrlListWidget::AddressColumn);
+    QCOMPARE(shown.size(), UrlListWidget::LongestShownAddress + 1);
+    QVERIFY(address.startsWith(shown.chopped(1)));
+    QCOMPARE(m_list->topLevelItem(1)->text(UrlListWidget::AddressColumn), QStringLiteral("small"));
+
+    // Saved back whole.
+    m_fixture->dialogs.saveAnswer = m_fixture->path(QStringLiteral("again.ulf"));
+    action(m_window, "mnuSaveList")->trigger();
+    QVERIFY(readAll(m_fixture->dialogs.saveAnswer) == address.toLatin1() + "\t\r\nsmall\t\r\n");
 }
 
 QTEST_MAIN(TestUrlList)

@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "app/progresspanel.h"
 #include "app/skin.h"
+#include "app/statusframe.h"
 #include "browser/browserwindow.h"
 #include "fakeservices.h"
 #include "layoutcheck.h"
@@ -58,6 +59,7 @@ private slots:
     void cleanupTestCase();
     void checkFindsClippedAndOverlappingControls();
     void mainWindow();
+    void longStatusKeepsTheMainWindowSize();
     void aboutBox();
     void settingsDialog();
     void addUrlsDialog();
@@ -170,6 +172,31 @@ void TestWindowLayout::mainWindow()
     window->progressPanel()->show();
     checkAtOpeningAndMinimum(window, QStringLiteral("main window converting"));
     QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join(QLatin1Char('\n'))));
+}
+
+void TestWindowLayout::longStatusKeepsTheMainWindowSize()
+{
+    MainWindow window;
+    window.progressPanel()->show();
+    window.show();
+    const int minimum = window.minimumSizeHint().width();
+    const QString address
+        = QStringLiteral("https://long.example/") + QString(5000, QLatin1Char('x'));
+    window.progressPanel()->setTitle(QStringLiteral("Processing ") + address);
+    window.progressPanel()->statusLabel()->setText(QStringLiteral("Loading ") + address);
+    window.statusFrame()->statusLabel()->setText(QStringLiteral("Loading ") + address);
+    QCOMPARE(window.minimumSizeHint().width(), minimum);
+    QCOMPARE(window.width(), 764);
+    // The caption is shortened in its middle, keeping both of its ends.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QString title = window.progressPanel()->frame()->title();
+    QVERIFY(title.startsWith(QLatin1String("Processing https://long.example/")));
+    QVERIFY(title.endsWith(QLatin1Char('x')));
+    QVERIFY(title.contains(QChar(0x2026)));
+    m_faults.clear();
+    checkAt(&window, window.size(), QStringLiteral("main window long status"));
+    QVERIFY2(!m_faults.join(QLatin1Char('\n')).contains(QLatin1String("Frame2")),
+        qPrintable(m_faults.join(QLatin1Char('\n'))));
 }
 
 void TestWindowLayout::aboutBox()

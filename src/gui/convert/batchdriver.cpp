@@ -133,7 +133,7 @@ void BatchDriver::issueNextRow()
     const QPersistentModelIndex row = m_rows.at(m_nextRow++);
     const QString address = list->address(row.row());
 
-    m_window->progressPanel()->frame()->setTitle(QStringLiteral("Processing ") + address);
+    m_window->progressPanel()->setTitle(QStringLiteral("Processing ") + address);
     markRow(row, ProcessingStatus, QString());
 
     ConversionRequest request;
@@ -202,7 +202,7 @@ void BatchDriver::complete()
     ProgressPanel* panel = m_window->progressPanel();
     m_phase = Phase::Ending;
     panel->progressBar()->setValue(100);
-    panel->frame()->setTitle(QStringLiteral("Status"));
+    panel->setTitle(QStringLiteral("Status"));
     setBusyPointer(false);
     const QString completed = completionText(m_pagesFailed, m_pagesDone);
     m_messages->information(m_window, completed);
@@ -247,7 +247,7 @@ void BatchDriver::cancelBatch(bool withMessage)
         m_currentId = -1;
     }
     ProgressPanel* panel = m_window->progressPanel();
-    panel->frame()->setTitle(QStringLiteral("Status"));
+    panel->setTitle(QStringLiteral("Status"));
     setStatusLabels(QStringLiteral("User cancel"));
     if (withMessage) {
         m_messages->critical(m_window, QStringLiteral("Conversion Canceled by the user!"));
@@ -277,8 +277,12 @@ void BatchDriver::markRow(
 
 void BatchDriver::setStatusLabels(const QString& text)
 {
-    m_window->statusFrame()->statusLabel()->setText(text);
-    m_window->progressPanel()->statusLabel()->setText(text);
+    // A page's status can carry its whole address; laying out a megabyte of
+    // text on every repaint would freeze the window. The labels show one line.
+    constexpr int Longest = 1024;
+    const QString shown = text.size() > Longest ? text.left(Longest) : text;
+    m_window->statusFrame()->statusLabel()->setText(shown);
+    m_window->progressPanel()->statusLabel()->setText(shown);
 }
 
 void BatchDriver::setBusyPointer(bool busy)
