@@ -358,7 +358,7 @@ void TestPageCapturer::loadFailuresAreReasons_data()
     QTest::newRow("403") << "/403"
                          << "Incorrect Username/Password";
     QTest::newRow("404") << "/404"
-                         << "Unknown error";
+                         << "HTTP 404 Not Found";
     QTest::newRow("500") << "/500"
                          << "Server error - you may be able to try again";
     QTest::newRow("never answers") << "/never"

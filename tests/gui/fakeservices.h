@@ -54,32 +54,40 @@ public:
 };
 
 // Answers the file dialogs with prepared names; an empty answer is a cancel.
+// Records where each dialog would have opened.
 class ScriptedFileDialogs : public FileDialogs
 {
 public:
-    QString saveFileName(QWidget*, const QString& title, const QString& filter) override
+    QString saveFileName(
+        QWidget*, const QString& title, const QString& folder, const QString& filter) override
     {
-        titles.append(title);
-        filters.append(filter);
+        record(title, folder, filter);
         return saveAnswer;
     }
-    QString openFileName(QWidget*, const QString& title, const QString& filter) override
+    QString openFileName(
+        QWidget*, const QString& title, const QString& folder, const QString& filter) override
     {
-        titles.append(title);
-        filters.append(filter);
+        record(title, folder, filter);
         return openAnswer;
     }
-    QStringList openFileNames(QWidget*, const QString& title, const QString& filter) override
+    QStringList openFileNames(
+        QWidget*, const QString& title, const QString& folder, const QString& filter) override
+    {
+        record(title, folder, filter);
+        return openAnswers;
+    }
+    void record(const QString& title, const QString& folder, const QString& filter)
     {
         titles.append(title);
+        folders.append(folder);
         filters.append(filter);
-        return openAnswers;
     }
 
     QString saveAnswer;
     QString openAnswer;
     QStringList openAnswers;
     QStringList titles;
+    QStringList folders;
     QStringList filters;
 };
 

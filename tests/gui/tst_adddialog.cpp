@@ -4,6 +4,7 @@
 #include "app/commandrouter.h"
 #include "app/imagebutton.h"
 #include "app/mainwindow.h"
+#include "app/trayicon.h"
 #include "fakeservices.h"
 #include "urllist/addurlsdialog.h"
 #include "urllist/urllistcommands.h"
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -47,10 +49,12 @@ private slots:
     void linesBecomeAddresses_data();
     void linesBecomeAddresses();
     void dialogShowsItsPrompt();
+    void tabMovesOnAndCtrlEnterAccepts();
     void menuEntriesOpenItModally_data();
     void menuEntriesOpenItModally();
     void cancelAddsNothing();
     void toolbarOpensOneModelessDialog();
+    void minimisedDialogComesBack();
 
 private:
     std::unique_ptr<ShellFixture> m_fixture;
@@ -103,6 +107,32 @@ void TestAddDialog::dialogShowsItsPrompt()
     QVERIFY(prompt.startsWith(QLatin1String("Enter one Url per line in the text box below "
                                             "including the http:// prefix. Example:http")));
     QVERIFY(prompt.endsWith(QLatin1String(" or c:\\web\\index.htm")));
+}
+
+void TestAddDialog::tabMovesOnAndCtrlEnterAccepts()
+{
+    AddUrlsDialog dialog;
+    QSignalSpy entered(&dialog, &AddUrlsDialog::addressesEntered);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* edit = dialog.findChild<QPlainTextEdit*>(QStringLiteral("txtUrls"));
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("https://a.example/"));
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCOMPARE(edit->toPlainText(), QStringLiteral("https://a.example/"));
+    QVERIFY(!edit->hasFocus());
+
+    // Enter is a line break; Ctrl+Enter, on the main or the keypad key, is OK.
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClicks(edit, QStringLiteral("https://b.example/"));
+    QCOMPARE(entered.count(), 0);
+    QTest::keyClick(edit, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    QCOMPARE(entered.count(), 1);
+    QCOMPARE(entered.at(0).at(0).toStringList(),
+        (QStringList { "https://a.example/", "https://b.example/" }));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!dialog.isVisible());
 }
 
 void TestAddDialog::menuEntriesOpenItModally_data()
@@ -175,6 +205,41 @@ void TestAddDialog::toolbarOpensOneModelessDialog()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(destroyed.count(), 1);
     QVERIFY(!commands->addUrlsDialog());
+}
+
+void TestAddDialog::minimisedDialogComesBack()
+{
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    CommandRouter* router = fixture.shell->router();
+    router->addUrlFromToolbar();
+    AddUrlsDialog* dialog = router->listCommands()->addUrlsDialog();
+    QVERIFY(dialog);
+    auto* edit = dialog->findChild<QPlainTextEdit*>(QStringLiteral("txtUrls"));
+    edit->setPlainText(QStringLiteral("https://typed.example/"));
+
+    // Minimised with the main window, which goes to the tray and comes back.
+    dialog->showMinimized();
+    window->showMinimized();
+    QTRY_VERIFY(!window->isVisible());
+    emit fixture.shell->tray()->icon()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+    QVERIFY(dialog->isMinimized());
+
+    // The toolbar button and the menu entry both bring the same dialog back.
+    for (const char* how : { "toolbar", "menu" }) {
+        dialog->showMinimized();
+        if (QByteArray(how) == "toolbar")
+            QTest::mouseClick(
+                window->findChild<ImageButton*>(QStringLiteral("Image3")), Qt::LeftButton);
+        else
+            action(window, "mnuAddUrl")->trigger();
+        QCOMPARE(router->listCommands()->addUrlsDialog(), dialog);
+        QVERIFY2(dialog->isVisible() && !dialog->isMinimized(), how);
+        QVERIFY(!dialog->windowState().testFlag(Qt::WindowMinimized));
+    }
+    QCOMPARE(edit->toPlainText(), QStringLiteral("https://typed.example/"));
 }
 
 QTEST_MAIN(TestAddDialog)

@@ -385,6 +385,10 @@ void TestBatchDriver::failingRowsAreMarkedAndTheBatchGoesOn()
         QStringList({ "information:Conversion completed!\n2 of 4 pages failed." }));
     QCOMPARE(m_log.events.last(), "open:" + m_outputFolder);
     QCOMPARE(outputFileCount(), 2);
+    // The labels tell the end, not the last page's loading.
+    QLabel* label = m_window->statusFrame()->statusLabel();
+    QCOMPARE(label->text(), QStringLiteral("Conversion completed! 2 of 4 pages failed."));
+    QCOMPARE(m_window->progressPanel()->statusLabel()->text(), label->text());
 
     // The next batch starts from a clean slate: a row that now succeeds loses
     // its old reason.
@@ -396,6 +400,13 @@ void TestBatchDriver::failingRowsAreMarkedAndTheBatchGoesOn()
     QCOMPARE(list->topLevelItem(0)->toolTip(UrlListWidget::StatusColumn), QString());
     QCOMPARE(m_log.events.filter("information:"),
         QStringList({ "information:Conversion completed!\n1 of 4 pages failed." }));
+
+    // An emptied list leaves the labels nothing to speak of.
+    m_window->menus()->removeSelected->trigger();
+    QVERIFY(!label->text().isEmpty());
+    m_window->menus()->clearAll->trigger();
+    QCOMPARE(label->text(), QString());
+    QCOMPARE(m_window->progressPanel()->statusLabel()->text(), QString());
 }
 
 void TestBatchDriver::pageRunningPastTheTimeoutFails()

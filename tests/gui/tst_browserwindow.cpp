@@ -263,6 +263,9 @@ void TestBrowserWindow::stopEndsALoadThatNeverAnswers()
     child<QPushButton>(window.get(), "StopButton")->click();
     QVERIFY(waitForLoad(window.get(), loads));
     QVERIFY(!loads.at(0).at(0).toBool());
+    // Said as it happened, of the address that was being opened.
+    QTRY_COMPARE(child<QStatusBar>(window.get(), "StatusBar1")->currentMessage(),
+        QStringLiteral("Stopped loading ") + address);
 }
 
 void TestBrowserWindow::listCommandsOpenItModallyOnTheSelectedRow()

@@ -1,5 +1,6 @@
 #include "app/commandrouter.h"
 #include "app/mainwindow.h"
+#include "app/recentfolders.h"
 #include "app/trayicon.h"
 #include "fakeservices.h"
 #include "nextmodal.h"
@@ -78,6 +79,7 @@ private slots:
     void transparencyColourCanBePickedWhileImageIsOff();
     void cancelledColourDialogChangesNothing();
     void browseImageWritesAtOnce();
+    void browsersOpenWhereTheLastOneEnded();
     void browseFolderWritesOnlyOnOk();
     void reloadRereadsTheFile();
     void everySettingsEntryOpensTheDialog();
@@ -515,6 +517,57 @@ void TestSettingsDialog::browseImageWritesAtOnce()
     QCOMPARE(child<QLineEdit>(&dialog, "txtWaterImage")->text(), stamp);
     QCOMPARE(read("watermark", "waterimage"), stamp);
     QCOMPARE(read("set", "outputtype"), QString());
+}
+
+void TestSettingsDialog::browsersOpenWhereTheLastOneEnded()
+{
+    const QDir dir(m_dir->path());
+    for (const char* folder : { "pictures", "other", "out" })
+        QVERIFY(dir.mkpath(QString::fromLatin1(folder)));
+    const QString stamp = dir.filePath(QStringLiteral("pictures/stamp.jpg"));
+    QFile image(stamp);
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.close();
+
+    // One memory for the whole run, as the application keeps it; each opening
+    // of the settings is a new dialog.
+    RecentFolders folders;
+    QStringList openedIn;
+    auto answer = [&openedIn](const QString& choice) {
+        onNextInnerModal([&openedIn, choice](QWidget* modal) {
+            auto* files = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(files);
+            openedIn.append(files->directory().absolutePath());
+            files->selectFile(choice);
+            static_cast<QDialog*>(files)->accept();
+        });
+    };
+    {
+        SettingsDialog dialog(m_file, m_dir->path());
+        dialog.setRecentFolders(&folders);
+        child<QCheckBox>(&dialog, "chkImageWatermark")->setChecked(true);
+        dialog.show();
+        answer(stamp);
+        click(&dialog, "cmdBrowseImage");
+        answer(dir.filePath(QStringLiteral("out")));
+        click(&dialog, "cmdBrowseFolder");
+        click(&dialog, "cmdCancel");
+    }
+    SettingsDialog dialog(m_file, m_dir->path());
+    dialog.setRecentFolders(&folders);
+    child<QCheckBox>(&dialog, "chkImageWatermark")->setChecked(true);
+    child<QLineEdit>(&dialog, "txtWaterImage")
+        ->setText(dir.filePath(QStringLiteral("other/x.jpg")));
+    dialog.show();
+    answer(stamp);
+    click(&dialog, "cmdBrowseImage");
+    answer(dir.filePath(QStringLiteral("out")));
+    click(&dialog, "cmdBrowseFolder");
+    // At first: the box's folder, the output folder's default. Then where each
+    // kind of browser ended, whatever the boxes say.
+    QCOMPARE(openedIn,
+        (QStringList {
+            QDir::homePath(), dir.absolutePath(), dir.filePath("pictures"), dir.filePath("out") }));
 }
 
 void TestSettingsDialog::browseFolderWritesOnlyOnOk()

@@ -5,14 +5,17 @@
 #include "app/mainwindow.h"
 #include "app/trayicon.h"
 #include "fakeservices.h"
+#include "nextmodal.h"
 #include "urllist/urllistwidget.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -40,6 +43,8 @@ private slots:
     void iconCarriesTitleAndMenu();
     void minimisingHidesToTheTray();
     void onlyLeftClicksRestore();
+    void modalDialogKeepsTheProgramReachable_data();
+    void modalDialogKeepsTheProgramReachable();
     void closeBoxKeepsTheProgramInTheTray();
     void withoutTrayMinimisedStaysInTheTaskBar();
     void withoutTrayCloseBoxEndsTheProgram();
@@ -104,6 +109,49 @@ void TestTray::onlyLeftClicksRestore()
     QVERIFY(!window->isMinimized());
     // A second left click on a shown window keeps it shown, in normal state.
     click(tray, QSystemTrayIcon::Trigger);
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->isMinimized());
+}
+
+void TestTray::modalDialogKeepsTheProgramReachable_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("about box") << "mnuAbout";
+    QTest::newRow("settings") << "mnuSettings";
+}
+
+void TestTray::modalDialogKeepsTheProgramReachable()
+{
+    QFETCH(QString, entry);
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    TrayIcon* tray = fixture.shell->tray();
+    auto* open = window->findChild<QAction*>(entry);
+    QVERIFY(open);
+
+    // What the desktop shows: the window's state once its deferred hide had
+    // its turn, then the dialog's after a click on the tray icon.
+    bool windowShown = false;
+    bool windowMinimised = false;
+    bool dialogInFront = false;
+    onNextModal([&](QWidget* dialog) {
+        // The window manager minimises a dialog together with its window.
+        dialog->showMinimized();
+        window->showMinimized();
+        QTimer::singleShot(0, dialog, [&, dialog] {
+            windowShown = window->isVisible();
+            windowMinimised = window->windowState().testFlag(Qt::WindowMinimized);
+            click(tray, QSystemTrayIcon::Trigger);
+            dialogInFront = dialog->isVisible() && !dialog->isMinimized()
+                && QApplication::activeModalWidget() == dialog;
+            qobject_cast<QDialog*>(dialog)->reject();
+        });
+    });
+    open->trigger();
+    QVERIFY(windowShown);
+    QVERIFY(windowMinimised);
+    QVERIFY(dialogInFront);
     QVERIFY(window->isVisible());
     QVERIFY(!window->isMinimized());
 }

@@ -62,7 +62,9 @@ private slots:
     void saveAndLoadRoundTrip();
     void savingAnEmptyListWritesNothing();
     void cancelledDialogsChangeNothing();
+    void dialogsOpenWhereTheirKindLastEnded();
     void failuresAreReported();
+    void megabyteLineIsKeptWholeAndShownShort();
 
 private:
     std::unique_ptr<ShellFixture> m_fixture;
@@ -303,6 +305,34 @@ void TestUrlList::cancelledDialogsChangeNothing()
     QVERIFY(m_fixture->messages.messages.isEmpty());
 }
 
+void TestUrlList::dialogsOpenWhereTheirKindLastEnded()
+{
+    ScriptedFileDialogs& dialogs = m_fixture->dialogs;
+    const QDir dir(m_fixture->folder.path());
+    QVERIFY(dir.mkpath(QStringLiteral("lists")));
+    QVERIFY(dir.mkpath(QStringLiteral("pages")));
+    m_fixture->writeFile(QStringLiteral("lists/a.ulf"), "a\r\n");
+
+    // Never the program's own folder: the user's home until a dialog ended elsewhere.
+    action(m_window, "mnuLoadList")->trigger();
+    QCOMPARE(dialogs.folders.last(), QDir::homePath());
+    dialogs.openAnswer = dir.filePath(QStringLiteral("lists/a.ulf"));
+    action(m_window, "mnuLoadList")->trigger();
+    dialogs.openAnswer.clear();
+    // Saving and loading share their folder; HTML files keep their own.
+    action(m_window, "mnuSaveList")->trigger();
+    QCOMPARE(dialogs.folders.last(), dir.filePath(QStringLiteral("lists")));
+    action(m_window, "mnuAddHtmlFiles")->trigger();
+    QCOMPARE(dialogs.folders.last(), QDir::homePath());
+    dialogs.openAnswers = { dir.filePath(QStringLiteral("pages/b.htm")) };
+    action(m_window, "mnuAddHtmlFiles")->trigger();
+    dialogs.openAnswers.clear();
+    action(m_window, "mnuAddHtmlFiles")->trigger();
+    QCOMPARE(dialogs.folders.last(), dir.filePath(QStringLiteral("pages")));
+    action(m_window, "mnuLoadList")->trigger();
+    QCOMPARE(dialogs.folders.last(), dir.filePath(QStringLiteral("lists")));
+}
+
 void TestUrlList::failuresAreReported()
 {
     m_list->appendRow(QStringLiteral("stays"), QString());
@@ -317,7 +347,30 @@ void TestUrlList::failuresAreReported()
     QCOMPARE(m_list->addresses(), QStringList { "stays" });
     QCOMPARE(m_fixture->messages.messages.size(), 2);
     QVERIFY(m_fixture->messages.messages.last().critical);
-    QVERIFY(m_fixture->messages.messages.last().text.contains(QLatin1String("missing.ulf")));
+    // Named once, with the reason.
+    const QString text = m_fixture->messages.messages.last().text;
+    QCOMPARE(text.count(QLatin1String("missing.ulf")), 1);
+    QVERIFY2(text.contains(QLatin1String("No such file")), qPrintable(text));
+}
+
+void TestUrlList::megabyteLineIsKeptWholeAndShownShort()
+{
+    const QString address
+        = QStringLiteral("https://big.example/") + QString(1 << 20, QLatin1Char('a'));
+    m_fixture->writeFile(QStringLiteral("big.ulf"), address.toLatin1() + "\r\nsmall\r\n");
+    m_fixture->dialogs.openAnswer = m_fixture->path(QStringLiteral("big.ulf"));
+    action(m_window, "mnuLoadList")->trigger();
+    QCOMPARE(m_list->addresses(), (QStringList { address, "small" }));
+    // Drawn from a short text, so painting the list stays quick.
+    const QString shown = m_list->topLevelItem(0)->text(UrlListWidget::AddressColumn);
+    QCOMPARE(shown.size(), UrlListWidget::LongestShownAddress + 1);
+    QVERIFY(address.startsWith(shown.chopped(1)));
+    QCOMPARE(m_list->topLevelItem(1)->text(UrlListWidget::AddressColumn), QStringLiteral("small"));
+
+    // Saved back whole.
+    m_fixture->dialogs.saveAnswer = m_fixture->path(QStringLiteral("again.ulf"));
+    action(m_window, "mnuSaveList")->trigger();
+    QVERIFY(readAll(m_fixture->dialogs.saveAnswer) == address.toLatin1() + "\t\r\nsmall\t\r\n");
 }
 
 QTEST_MAIN(TestUrlList)

@@ -1,11 +1,13 @@
 #include "appcontext.h"
 
 #include "app/appinfo.h"
+#include "app/recentfolders.h"
 #include "conversionservice.h"
 
 AppContext::AppContext(const QString& applicationFolder)
     : m_applicationFolder(applicationFolder)
     , m_folders(applicationFolder)
+    , m_recentFolders(std::make_unique<RecentFolders>())
 {
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 class ConversionService;
+class RecentFolders;
 
 // What the whole application shares: where its files live and the address the
 // browser window opens next. One instance lives as long as the application.
@@ -32,9 +33,13 @@ public:
     // and a scheduled page are never converted at the same time. Made on first use.
     ConversionService* conversionService();
 
+    // Where each kind of file dialog last ended, for this run of the program.
+    RecentFolders* recentFolders() const { return m_recentFolders.get(); }
+
 private:
     QString m_applicationFolder;
     AppFolders m_folders;
     QString m_browserStartUrl;
     std::unique_ptr<ConversionService> m_conversionService;
+    std::unique_ptr<RecentFolders> m_recentFolders;
 };

@@ -271,6 +271,7 @@ void CommandRouter::showSettingsDialog()
     // Created for each opening, so it always starts from the file.
     SettingsDialog dialog(m_context->settingsFile(), m_context->folders().defaultOutputFolder(),
         m_messages, m_mainWindow);
+    dialog.setRecentFolders(m_context->recentFolders());
     connect(
         &dialog, &SettingsDialog::outputFormatSaved, this, &CommandRouter::refreshOutputFormats);
     dialog.exec();

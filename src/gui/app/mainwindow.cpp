@@ -5,8 +5,10 @@
 #include "app/progresspanel.h"
 #include "app/statusframe.h"
 #include "app/toolbarstrip.h"
+#include "app/windowfront.h"
 #include "urllist/urllistwidget.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -61,10 +63,12 @@ void MainWindow::centreOnScreen()
 
 void MainWindow::restoreFromTray()
 {
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
+    BringToFront(this);
+    // A modal dialog takes all input while it is open; it comes back in front
+    // of the window, or the window would look frozen.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this)
+        BringToFront(modal);
 }
 
 void MainWindow::changeEvent(QEvent* event)
@@ -73,8 +77,11 @@ void MainWindow::changeEvent(QEvent* event)
     if (event->type() == QEvent::WindowStateChange && isMinimized() && m_hidesToTray) {
         // Hiding from inside the state change confuses some window managers;
         // do it as soon as the change is through.
+        // While a modal dialog is open the program takes no other input, the
+        // tray icon's included: hidden, the window and its dialog could not be
+        // found again. It stays minimised in the task bar then.
         QTimer::singleShot(0, this, [this] {
-            if (isMinimized())
+            if (isMinimized() && !QApplication::activeModalWidget())
                 hide();
         });
     }

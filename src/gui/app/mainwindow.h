@@ -23,14 +23,15 @@ public:
     ProgressPanel* progressPanel() const { return m_progressPanel; }
     StatusFrame* statusFrame() const { return m_statusFrame; }
 
-    // With a notification area the window hides there when minimised and its
-    // close box only hides it. Without one, hiding would leave the program
-    // unreachable: it stays in the task bar and the close box ends the program.
+    // With a notification area the window hides there when minimised (unless
+    // a modal dialog is open) and its close box only hides it. Without one, hiding would leave the
+    // program unreachable: it stays in the task bar and the close box ends the program.
     void setHidesToTray(bool hidesToTray) { m_hidesToTray = hidesToTray; }
     bool hidesToTray() const { return m_hidesToTray; }
 
     void centreOnScreen();
-    // Back from the tray (or the task bar) in its normal state, in front.
+    // Back from the tray (or the task bar) in its normal state, in front, with
+    // a modal dialog that is open in front of it.
     void restoreFromTray();
 
 signals:

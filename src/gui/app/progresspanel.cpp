@@ -29,6 +29,10 @@ ProgressPanel::ProgressPanel(QWidget* parent)
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_statusLabel->setWordWrap(false);
+    // The page's status can be as long as its address; it is cut at the
+    // panel's edge rather than stretching the window. So is the frame.
+    m_statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_frame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_cancelButton->setToolTip(QStringLiteral("Cancel Convert"));
     m_quietCancelButton->setToolTip(QStringLiteral("Cancel Convert"));
@@ -45,4 +49,27 @@ ProgressPanel::ProgressPanel(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_frame);
+    setTitle(m_frame->title());
+}
+
+void ProgressPanel::setTitle(const QString& title)
+{
+    m_title = title;
+    fitTitle();
+}
+
+void ProgressPanel::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    fitTitle();
+}
+
+void ProgressPanel::fitTitle()
+{
+    // Measuring a text costs as much as its length; no caption needs more than
+    // a few screens' width.
+    constexpr int Longest = 2048;
+    const QString title = m_title.size() > Longest ? m_title.left(Longest) : m_title;
+    const int room = qMax(60, width() - 40);
+    m_frame->setTitle(m_frame->fontMetrics().elidedText(title, Qt::ElideMiddle, room));
 }

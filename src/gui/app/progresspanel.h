@@ -23,7 +23,17 @@ public:
     // Cancels without a word.
     ImageButton* quietCancelButton() const { return m_quietCancelButton; }
 
+    // The frame's caption. One too long for the panel (a long address) is
+    // shortened in its middle, so it never widens the window.
+    void setTitle(const QString& title);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fitTitle();
+
+    QString m_title;
     QGroupBox* m_frame;
     QLabel* m_statusLabel;
     QProgressBar* m_progressBar;

@@ -7,6 +7,7 @@
 #include "conversionrequest.h"
 #include "conversionresult.h"
 #include "conversionservice.h"
+#include "loaderror.h"
 #include "settings/settingreaders.h"
 
 #include <QCloseEvent>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
 namespace {
@@ -78,10 +80,15 @@ BrowserWindow::BrowserWindow(const Context& context, QWidget* parent)
         if (percent > 0 && percent < 100)
             showStatus(tr("Loading %1 (%2%)").arg(m_page->url().toString()).arg(percent));
     });
+    // How a load ended comes in two signals whose order is not fixed; each
+    // shows what is known, so the text is right once both are in.
+    connect(m_page, &QWebEnginePage::loadingChanged, this,
+        [this](const QWebEngineLoadingInfo& info) { loadingChanged(info); });
     connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
-        m_loadStatus
-            = ok ? tr("Done") : tr("Cannot open %1").arg(m_page->requestedUrl().toString());
-        showStatus(m_loadStatus);
+        // A stop or a failure already reported keeps its more telling text.
+        if (m_loadEnded == LoadEnd::None || m_loadEnded == LoadEnd::Done)
+            m_loadEnded = ok ? LoadEnd::Done : LoadEnd::Failed;
+        showLoadEnd();
     });
     // Hovering a link shows its address; leaving it shows the load state again.
     connect(m_page, &QWebEnginePage::linkHovered, this,
@@ -152,6 +159,49 @@ void BrowserWindow::navigateToAddressBox()
     const QUrl url = QUrl::fromUserInput(m_address->text());
     if (url.isValid())
         m_view->load(url);
+}
+
+void BrowserWindow::loadingChanged(const QWebEngineLoadingInfo& info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        // The page's own address still names the page shown before this load.
+        m_loadingUrl = info.url();
+        m_loadEnded = LoadEnd::None;
+        m_loadError.clear();
+        return;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        m_loadEnded = LoadEnd::Stopped;
+        break;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        m_loadEnded = LoadEnd::Failed;
+        m_loadError = LoadErrorText(info);
+        break;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        m_loadEnded = LoadEnd::Done;
+        break;
+    }
+    showLoadEnd();
+}
+
+void BrowserWindow::showLoadEnd()
+{
+    const QString address = m_loadingUrl.toString();
+    switch (m_loadEnded) {
+    case LoadEnd::None:
+        return;
+    case LoadEnd::Done:
+        m_loadStatus = tr("Done");
+        break;
+    case LoadEnd::Stopped:
+        m_loadStatus = tr("Stopped loading %1").arg(address);
+        break;
+    case LoadEnd::Failed:
+        m_loadStatus = m_loadError.isEmpty() ? tr("Cannot open %1").arg(address)
+                                             : tr("Cannot open %1: %2").arg(address, m_loadError);
+        break;
+    }
+    showStatus(m_loadStatus);
 }
 
 void BrowserWindow::showStatus(const QString& text)

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDialog>
+#include <QUrl>
 #include <functional>
 #include <memory>
 
@@ -12,6 +13,7 @@ class UrlOpener;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
+class QWebEngineLoadingInfo;
 class QWebEngineView;
 struct ConversionResult;
 
@@ -55,6 +57,9 @@ protected:
 private:
     void createToolbar();
     void showStatus(const QString& text);
+    void loadingChanged(const QWebEngineLoadingInfo& info);
+    // The status text for the way the current load ended.
+    void showLoadEnd();
     void layoutBrowser();
     void conversionFinished(int id, const ConversionResult& result);
 
@@ -67,5 +72,9 @@ private:
     QPushButton* m_convert = nullptr;
     QStatusBar* m_status = nullptr;
     QString m_loadStatus;
+    enum class LoadEnd { None, Done, Stopped, Failed };
+    LoadEnd m_loadEnded = LoadEnd::None;
+    QUrl m_loadingUrl;
+    QString m_loadError;
     int m_conversionId = -1;
 };

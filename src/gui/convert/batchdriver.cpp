@@ -36,6 +36,15 @@ BatchDriver::BatchDriver(
     , m_messages(messages)
     , m_opener(opener)
 {
+    // The labels speak of the batch's pages; once the list is emptied there is
+    // nothing left they could be about.
+    QAbstractItemModel* rows = window->urlList()->model();
+    auto clearWhenEmpty = [this] {
+        if (m_window && m_phase == Phase::Idle && m_window->urlList()->rowCount() == 0)
+            setStatusLabels(QString());
+    };
+    connect(rows, &QAbstractItemModel::modelReset, this, clearWhenEmpty);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, clearWhenEmpty);
 }
 
 ConversionService* BatchDriver::service()
@@ -124,7 +133,7 @@ void BatchDriver::issueNextRow()
     const QPersistentModelIndex row = m_rows.at(m_nextRow++);
     const QString address = list->address(row.row());
 
-    m_window->progressPanel()->frame()->setTitle(QStringLiteral("Processing ") + address);
+    m_window->progressPanel()->setTitle(QStringLiteral("Processing ") + address);
     markRow(row, ProcessingStatus, QString());
 
     ConversionRequest request;
@@ -194,11 +203,14 @@ void BatchDriver::complete()
     ProgressPanel* panel = m_window->progressPanel();
     m_phase = Phase::Ending;
     panel->progressBar()->setValue(100);
-    panel->frame()->setTitle(QStringLiteral("Status"));
+    panel->setTitle(QStringLiteral("Status"));
     setBusyPointer(false);
-    m_messages->information(m_window, completionText(m_pagesFailed, m_pagesDone));
+    const QString completed = completionText(m_pagesFailed, m_pagesDone);
+    m_messages->information(m_window, completed);
     if (!m_window)
         return;
+    // The last page's loading text would read as if the batch were still at work.
+    setStatusLabels(QString(completed).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     panel->progressBar()->setValue(0);
     m_cancelRequested = false;
     m_phase = Phase::Idle;
@@ -236,7 +248,7 @@ void BatchDriver::cancelBatch(bool withMessage)
         m_currentId = -1;
     }
     ProgressPanel* panel = m_window->progressPanel();
-    panel->frame()->setTitle(QStringLiteral("Status"));
+    panel->setTitle(QStringLiteral("Status"));
     setStatusLabels(QStringLiteral("User cancel"));
     if (withMessage) {
         m_messages->critical(m_window, QStringLiteral("Conversion Canceled by the user!"));
@@ -266,8 +278,12 @@ void BatchDriver::markRow(
 
 void BatchDriver::setStatusLabels(const QString& text)
 {
-    m_window->statusFrame()->statusLabel()->setText(text);
-    m_window->progressPanel()->statusLabel()->setText(text);
+    // A page's status can carry its whole address; laying out a megabyte of
+    // text on every repaint would freeze the window. The labels show one line.
+    constexpr int Longest = 1024;
+    const QString shown = text.size() > Longest ? text.left(Longest) : text;
+    m_window->statusFrame()->statusLabel()->setText(shown);
+    m_window->progressPanel()->statusLabel()->setText(shown);
 }
 
 void BatchDriver::setBusyPointer(bool busy)

@@ -1,10 +1,12 @@
 #include "generalsettingspage.h"
 
 #include "app/appinfo.h"
+#include "app/recentfolders.h"
 #include "settings/inifile.h"
 #include "settings/settingreaders.h"
 #include "settings/settingskeys.h"
 #include "settingscontrols.h"
+#include "slidervaluelabel.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -140,7 +142,10 @@ QWidget* GeneralSettingsPage::createFormatGroup()
     // Until a stored quality replaces it: full quality, never a smeared image
     // because the file had no value yet.
     m_quality->setValue(100);
-    layout->addWidget(m_quality, 2, 1);
+    auto* qualityRow = new QHBoxLayout;
+    qualityRow->addWidget(m_quality, 1);
+    qualityRow->addWidget(new SliderValueLabel(m_quality, group));
+    layout->addLayout(qualityRow, 2, 1);
     return group;
 }
 
@@ -205,14 +210,18 @@ void GeneralSettingsPage::refillFormats()
 
 void GeneralSettingsPage::browseOutputFolder()
 {
-    QFileDialog dialog(this, AppInfo::title(), m_outputFolder->text().trimmed());
+    using Kind = RecentFolders::Kind;
+    QFileDialog dialog(this, AppInfo::title(),
+        m_folders->startFolder(Kind::OutputFolder, m_outputFolder->text().trimmed()));
     dialog.setObjectName(QStringLiteral("OutputFolderBrowser"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    m_outputFolder->setText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+    const QString folder = dialog.selectedFiles().constFirst();
+    m_folders->rememberFolder(Kind::OutputFolder, folder);
+    m_outputFolder->setText(QDir::toNativeSeparators(folder));
 }
 
 void GeneralSettingsPage::load(const QString& file, const QString& applicationFolder)

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class RecentFolders;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
@@ -28,6 +29,9 @@ public:
     QString fileNameText() const;
     QString outputFormat() const;
 
+    // Where the folder browser opens; it must be set before the page is used.
+    void setRecentFolders(RecentFolders* folders) { m_folders = folders; }
+
 private:
     void refillFormats();
     void browseOutputFolder();
@@ -36,6 +40,7 @@ private:
     QWidget* createBrowserGroup();
     QWidget* createThumbnailGroup();
 
+    RecentFolders* m_folders = nullptr;
     QLineEdit* m_outputFolder = nullptr;
     QRadioButton* m_customName = nullptr;
     QRadioButton* m_siteName = nullptr;

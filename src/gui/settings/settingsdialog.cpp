@@ -1,6 +1,7 @@
 #include "settingsdialog.h"
 
 #include "app/messagepresenter.h"
+#include "app/recentfolders.h"
 #include "generalsettingspage.h"
 #include "watermarkoptionspage.h"
 
@@ -35,6 +36,8 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
     tabs->addTab(m_general, tr("General Settings"));
     tabs->addTab(m_watermark, tr("WaterMark Options"));
     tabs->setCurrentIndex(0);
+    m_ownFolders = std::make_unique<RecentFolders>();
+    setRecentFolders(m_ownFolders.get());
 
     auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
@@ -61,6 +64,12 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
 }
 
 SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::setRecentFolders(RecentFolders* folders)
+{
+    m_general->setRecentFolders(folders);
+    m_watermark->setRecentFolders(folders);
+}
 
 void SettingsDialog::loadSettings()
 {

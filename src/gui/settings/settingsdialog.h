@@ -5,6 +5,7 @@
 
 class GeneralSettingsPage;
 class MessagePresenter;
+class RecentFolders;
 class WatermarkOptionsPage;
 
 // The settings dialog: the one editor of settings.dat. Every opening reads the
@@ -22,6 +23,9 @@ public:
 
     // Re-reads the file into every control ("Reload").
     void loadSettings();
+    // The application's memory of where file dialogs ended; without it the
+    // dialog remembers for as long as it is open.
+    void setRecentFolders(RecentFolders* folders);
 
 signals:
     // Emitted after "OK" has written the file, with the output format saved, so
@@ -35,6 +39,7 @@ private:
     QString m_applicationFolder;
     std::unique_ptr<MessagePresenter> m_ownMessages;
     MessagePresenter* m_messages = nullptr;
+    std::unique_ptr<RecentFolders> m_ownFolders;
     GeneralSettingsPage* m_general = nullptr;
     WatermarkOptionsPage* m_watermark = nullptr;
 };

@@ -1,10 +1,12 @@
 #include "watermarkoptionspage.h"
 
+#include "app/recentfolders.h"
 #include "colorswatch.h"
 #include "settings/inifile.h"
 #include "settings/settingreaders.h"
 #include "settings/settingskeys.h"
 #include "settingscontrols.h"
+#include "slidervaluelabel.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -34,6 +36,15 @@ QSlider* createSlider(const QString& objectName, int minimum, int maximum, int s
     slider->setSingleStep(singleStep);
     slider->setPageStep(pageStep);
     return slider;
+}
+
+// A slider with its number beside it.
+QHBoxLayout* withValue(QSlider* slider, QWidget* parent)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(slider, 1);
+    row->addWidget(new SliderValueLabel(slider, parent));
+    return row;
 }
 
 QString flagText(const QCheckBox* box)
@@ -119,7 +130,7 @@ QWidget* WatermarkOptionsPage::createTextGroup()
     m_textTransparency = createSlider(QStringLiteral("sldTTransparency"), 1, 100, 1, 5, group);
     // A stamp that is there at all is fully drawn until the file says otherwise.
     m_textTransparency->setValue(100);
-    layout->addWidget(m_textTransparency, 5, 1, 1, 3);
+    layout->addLayout(withValue(m_textTransparency, group), 5, 1, 1, 3);
 
     auto* colour = new QGroupBox(tr("Text"), group);
     auto* colourLayout = new QHBoxLayout(colour);
@@ -171,10 +182,10 @@ QWidget* WatermarkOptionsPage::createImageGroup()
     layout->addWidget(new QLabel(tr("Opacity"), group), 3, 0);
     m_opacity = createSlider(QStringLiteral("sldOpacity"), 1, 100, 1, 5, group);
     m_opacity->setValue(100);
-    layout->addWidget(m_opacity, 3, 1, 1, 3);
+    layout->addLayout(withValue(m_opacity, group), 3, 1, 1, 3);
     layout->addWidget(new QLabel(tr("Deviation"), group), 4, 0);
     m_deviation = createSlider(QStringLiteral("sldDeviation"), 0, 255, 5, 10, group);
-    layout->addWidget(m_deviation, 4, 1, 1, 3);
+    layout->addLayout(withValue(m_deviation, group), 4, 1, 1, 3);
 
     auto* transparency = new QGroupBox(tr("Transparency"), group);
     auto* transparencyLayout = new QHBoxLayout(transparency);
@@ -227,13 +238,16 @@ void WatermarkOptionsPage::pickColor(ColorSwatch* swatch, const char* key)
 
 void WatermarkOptionsPage::browseWatermarkImage()
 {
-    QFileDialog dialog(this);
+    using Kind = RecentFolders::Kind;
+    QFileDialog dialog(this, QString(),
+        m_folders->startFolder(Kind::WatermarkImage, m_waterImage->text().trimmed()));
     dialog.setObjectName(QStringLiteral("WatermarkImageBrowser"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(tr("Image Files(*.jpg) and Gif Files(*.gif) (*.jpg *.gif)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    m_folders->rememberFile(Kind::WatermarkImage, dialog.selectedFiles().constFirst());
     const QString path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     m_waterImage->setText(path);
     writeAtOnce(QStringLiteral("waterimage"), path);

@@ -5,6 +5,7 @@
 
 class ColorSwatch;
 class QCheckBox;
+class RecentFolders;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -26,6 +27,8 @@ public:
     bool save(QString* error) const;
     // Greys the controls of each watermark whose check box is cleared.
     void applyEnableRules();
+    // Where the picture browser opens; it must be set before the page is used.
+    void setRecentFolders(RecentFolders* folders) { m_folders = folders; }
 
 signals:
     // A colour or image chosen here could not be written the moment it was chosen.
@@ -41,6 +44,7 @@ private:
     void writeAtOnce(const QString& key, const QString& value);
 
     QString m_settingsFile;
+    RecentFolders* m_folders = nullptr;
     // The colour dialog starts from the colour it last returned in this window.
     QColor m_lastPickedColor = Qt::black;
 

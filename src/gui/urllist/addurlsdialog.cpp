@@ -3,6 +3,7 @@
 #include "app/helplinks.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,6 +26,10 @@ AddUrlsDialog::AddUrlsDialog(QWidget* parent)
 
     m_text->setObjectName(QStringLiteral("txtUrls"));
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // An address holds no TAB: the key moves on to the buttons, as in any
+    // dialog, instead of typing one that the list would later keep as a blank.
+    m_text->setTabChangesFocus(true);
+    m_text->installEventFilter(this);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
@@ -60,6 +65,20 @@ QStringList AddUrlsDialog::SplitAddressLines(const QString& text)
             addresses.append(line);
     }
     return addresses;
+}
+
+bool AddUrlsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter starts a new line; Ctrl+Enter is OK, from inside the text.
+    if (watched == m_text && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && key->modifiers().testFlag(Qt::ControlModifier)) {
+            acceptAddresses();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void AddUrlsDialog::acceptAddresses()

@@ -16,6 +16,9 @@ public:
     // CR LF; empty lines are skipped; nothing else is trimmed or checked.
     static QStringList SplitAddressLines(const QString& text);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // Sent by OK, before the dialog closes.
     void addressesEntered(const QStringList& addresses);

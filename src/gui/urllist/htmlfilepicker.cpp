@@ -1,9 +1,11 @@
 #include "htmlfilepicker.h"
 
 #include "app/filedialogs.h"
+#include "app/recentfolders.h"
 
-HtmlFilePicker::HtmlFilePicker(FileDialogs* dialogs)
+HtmlFilePicker::HtmlFilePicker(FileDialogs* dialogs, RecentFolders* folders)
     : m_dialogs(dialogs)
+    , m_folders(folders)
 {
 }
 
@@ -14,5 +16,9 @@ QString HtmlFilePicker::filter()
 
 QStringList HtmlFilePicker::pick(QWidget* parent) const
 {
-    return m_dialogs->openFileNames(parent, QStringLiteral("Add Html Files"), filter());
+    const QStringList files = m_dialogs->openFileNames(parent, QStringLiteral("Add Html Files"),
+        m_folders->startFolder(RecentFolders::Kind::HtmlFiles), filter());
+    if (!files.isEmpty())
+        m_folders->rememberFile(RecentFolders::Kind::HtmlFiles, files.constFirst());
+    return files;
 }

@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/messagepresenter.h"
+#include "app/windowfront.h"
 #include "settings/inifile.h"
 #include "urllist/addurlsdialog.h"
 #include "urllist/htmlfilepicker.h"
@@ -16,7 +17,7 @@ UrlListCommands::UrlListCommands(UrlListWidget* list, const AppContext* context,
     , m_dialogs(dialogs)
     , m_messages(messages)
     , m_window(window)
-    , m_files(new UrlListFiles(list, dialogs, messages))
+    , m_files(new UrlListFiles(list, dialogs, context->recentFolders(), messages))
 {
     // Queued: a modal box opened inside the drop would keep the program the drag
     // came from waiting until the box is closed.
@@ -64,7 +65,7 @@ void UrlListCommands::clearAll()
 
 void UrlListCommands::addHtmlFiles()
 {
-    appendAddresses(HtmlFilePicker(m_dialogs).pick(m_window));
+    appendAddresses(HtmlFilePicker(m_dialogs, m_context->recentFolders()).pick(m_window));
 }
 
 AddUrlsDialog* UrlListCommands::addUrlsDialog() const
@@ -84,9 +85,9 @@ AddUrlsDialog* UrlListCommands::createAddUrlsDialog()
 void UrlListCommands::showAddUrlsModal()
 {
     if (m_addUrlsDialog) {
-        // The toolbar's copy is already open, perhaps behind the main window.
-        m_addUrlsDialog->raise();
-        m_addUrlsDialog->activateWindow();
+        // The toolbar's copy is already open, perhaps behind the main window
+        // or minimised with it.
+        BringToFront(m_addUrlsDialog);
         return;
     }
     createAddUrlsDialog()->exec();
@@ -96,9 +97,7 @@ void UrlListCommands::showAddUrlsModeless()
 {
     if (!m_addUrlsDialog)
         createAddUrlsDialog();
-    m_addUrlsDialog->show();
-    m_addUrlsDialog->raise();
-    m_addUrlsDialog->activateWindow();
+    BringToFront(m_addUrlsDialog);
 }
 
 void UrlListCommands::saveList()

@@ -2,12 +2,15 @@
 
 #include "app/filedialogs.h"
 #include "app/messagepresenter.h"
+#include "app/recentfolders.h"
 #include "urllist/urllistfile.h"
 #include "urllist/urllistwidget.h"
 
-UrlListFiles::UrlListFiles(UrlListWidget* list, FileDialogs* dialogs, MessagePresenter* messages)
+UrlListFiles::UrlListFiles(
+    UrlListWidget* list, FileDialogs* dialogs, RecentFolders* folders, MessagePresenter* messages)
     : m_list(list)
     , m_dialogs(dialogs)
+    , m_folders(folders)
     , m_messages(messages)
 {
 }
@@ -20,9 +23,11 @@ QString UrlListFiles::filter()
 void UrlListFiles::saveList(QWidget* parent)
 {
     const QString path
-        = m_dialogs->saveFileName(parent, QStringLiteral("Save converting project file"), filter());
+        = m_dialogs->saveFileName(parent, QStringLiteral("Save converting project file"),
+            m_folders->startFolder(RecentFolders::Kind::ListFiles), filter());
     if (path.isEmpty())
         return;
+    m_folders->rememberFile(RecentFolders::Kind::ListFiles, path);
     QList<UrlListRow> rows;
     for (int row = 0; row < m_list->rowCount(); ++row)
         rows.append(UrlListRow { m_list->address(row), m_list->format(row) });
@@ -35,15 +40,18 @@ void UrlListFiles::saveList(QWidget* parent)
 
 bool UrlListFiles::loadList(QWidget* parent)
 {
-    const QString path = m_dialogs->openFileName(
-        parent, QStringLiteral("Select a converting project file"), filter());
+    const QString path
+        = m_dialogs->openFileName(parent, QStringLiteral("Select a converting project file"),
+            m_folders->startFolder(RecentFolders::Kind::ListFiles), filter());
     if (path.isEmpty())
         return false;
+    m_folders->rememberFile(RecentFolders::Kind::ListFiles, path);
     QStringList addresses;
     QString error;
     if (!LoadUrlList(path, &addresses, &error)) {
-        // The list stays as it was; the user learns why nothing changed.
-        m_messages->critical(parent, QStringLiteral("Could not load %1: %2").arg(path, error));
+        // The list stays as it was; the user learns why nothing changed. The
+        // reason names the file already.
+        m_messages->critical(parent, error);
         return false;
     }
     m_list->clear();

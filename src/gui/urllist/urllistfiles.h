@@ -3,15 +3,18 @@
 #include <QString>
 
 class FileDialogs;
+class RecentFolders;
 class MessagePresenter;
 class UrlListWidget;
 class QWidget;
 
-// Saves the batch list to a URL list file and loads it back.
+// Saves the batch list to a URL list file and loads it back. Both dialogs open
+// in the folder where the last list file was saved or loaded.
 class UrlListFiles
 {
 public:
-    UrlListFiles(UrlListWidget* list, FileDialogs* dialogs, MessagePresenter* messages);
+    UrlListFiles(UrlListWidget* list, FileDialogs* dialogs, RecentFolders* folders,
+        MessagePresenter* messages);
 
     static QString filter();
 
@@ -25,5 +28,6 @@ public:
 private:
     UrlListWidget* m_list;
     FileDialogs* m_dialogs;
+    RecentFolders* m_folders;
     MessagePresenter* m_messages;
 };

@@ -36,7 +36,7 @@ UrlListWidget::UrlListWidget(QWidget* parent)
 QString UrlListWidget::address(int row) const
 {
     const QTreeWidgetItem* item = topLevelItem(row);
-    return item ? item->text(AddressColumn) : QString();
+    return item ? item->data(AddressColumn, AddressRole).toString() : QString();
 }
 
 QString UrlListWidget::format(int row) const
@@ -61,7 +61,14 @@ QStringList UrlListWidget::addresses() const
 
 void UrlListWidget::appendRow(const QString& address, const QString& format)
 {
-    auto* item = new QTreeWidgetItem({ address, format, QString() });
+    // The list draws (and measures) its text on every repaint, at a cost that
+    // grows with its length: a list file's megabyte line would freeze the
+    // window. It shows the start of such an address and keeps all of it.
+    const QString shown = address.size() > LongestShownAddress
+        ? address.left(LongestShownAddress) + QChar(0x2026)
+        : address;
+    auto* item = new QTreeWidgetItem({ shown, format, QString() });
+    item->setData(AddressColumn, AddressRole, address);
     item->setTextAlignment(FormatColumn, Qt::AlignCenter);
     addTopLevelItem(item);
 }

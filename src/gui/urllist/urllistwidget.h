@@ -12,6 +12,10 @@ class UrlListWidget : public QTreeWidget
     Q_OBJECT
 public:
     enum Column { AddressColumn = 0, FormatColumn = 1, StatusColumn = 2 };
+    // The whole address of a row; its text shows at most LongestShownAddress
+    // characters of it.
+    static constexpr int AddressRole = Qt::UserRole;
+    static constexpr int LongestShownAddress = 2048;
 
     explicit UrlListWidget(QWidget* parent = nullptr);
 
