@@ -100,6 +100,7 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     style.columns = m_columns;
     ConvertReporter reporter(out, err, style);
     ConvertQueue queue(request, pages);
+    queue.setParallelPages(options.jobs);
     QObject::connect(&queue, &ConvertQueue::pageStarted, &reporter, &ConvertReporter::pageStarted);
     QObject::connect(
         &queue, &ConvertQueue::pageFinished, &reporter, &ConvertReporter::pageFinished);

@@ -30,6 +30,11 @@ struct Options
                        "lines for people go to standard error.") };
     QCommandLineOption quiet { { QStringLiteral("q"), QStringLiteral("quiet") },
         QStringLiteral("Print only failed pages and the summary.") };
+    QCommandLineOption jobs { { QStringLiteral("j"), QStringLiteral("jobs") },
+        QStringLiteral("Convert N pages at once, each in a view of its own (1 to %1; "
+                       "default 1). Results are still printed in input order.")
+            .arg(ConvertOptions::MaxJobs),
+        QStringLiteral("N") };
     QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
         QStringLiteral("Show this help.") };
     QCommandLineOption version { { QStringLiteral("v"), QStringLiteral("version") },
@@ -39,7 +44,7 @@ struct Options
     {
         parser.setApplicationDescription(QStringLiteral(
             "Converts web pages into image, PDF or text files, one page at a time."));
-        parser.addOptions({ settings, folder, format, set, json, quiet, help, version });
+        parser.addOptions({ settings, folder, format, set, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             QStringLiteral("Web addresses, local HTML files, .ulf list files, and - for "
                            "addresses read from standard input, one per line."),
@@ -108,6 +113,16 @@ bool ConvertOptionParser::parse(
     }
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);
+    if (parser.isSet(o.jobs)) {
+        bool ok = false;
+        options->jobs = parser.value(o.jobs).toInt(&ok);
+        if (!ok || options->jobs < 1 || options->jobs > ConvertOptions::MaxJobs) {
+            *error = QStringLiteral("--jobs takes a number from 1 to %1, not '%2'")
+                         .arg(ConvertOptions::MaxJobs)
+                         .arg(parser.value(o.jobs));
+            return false;
+        }
+    }
     options->inputs = parser.positionalArguments();
     if (options->inputs.isEmpty()) {
         *error = QStringLiteral("no input given");

@@ -21,6 +21,9 @@ struct ConvertOptions
     SettingOverrides overrides;
     bool json = false;
     bool quiet = false;
+    // Pages converted at once, each in a view of its own.
+    int jobs = 1;
+    static constexpr int MaxJobs = 16;
     QStringList inputs;
 };
 

@@ -15,6 +15,11 @@ ConvertQueue::ConvertQueue(
 
 ConvertQueue::~ConvertQueue() = default;
 
+void ConvertQueue::setParallelPages(int count)
+{
+    m_service->setParallelPages(count);
+}
+
 int ConvertQueue::run()
 {
     if (m_pages.isEmpty())

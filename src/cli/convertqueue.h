@@ -22,6 +22,8 @@ public:
     ~ConvertQueue() override;
 
     int pageCount() const { return int(m_pages.size()); }
+    // Pages converted at once; call before run().
+    void setParallelPages(int count);
     // Returns when the last page has ended; the number of pages that failed.
     int run();
 

@@ -19,5 +19,14 @@ QByteArray PageJsonLine(const PageInput& page, const ConversionResult& result)
     object.insert(QStringLiteral("files"), QJsonArray::fromStringList(result.filesWritten));
     object.insert(QStringLiteral("reason"), result.ok ? QString() : result.reason);
     object.insert(QStringLiteral("remark"), result.ok ? result.reason : QString());
+    // Where the page's time went, for benchmarks and for finding slow pages.
+    auto ms = [](double s) { return std::round(s * 1000.0) / 1000.0; };
+    const StageTimes& t = result.stages;
+    object.insert(QStringLiteral("stages"),
+        QJsonObject { { QStringLiteral("load"), ms(t.load) },
+            { QStringLiteral("settle"), ms(t.settle) }, { QStringLiteral("tiles"), ms(t.tiles) },
+            { QStringLiteral("intermediate"), ms(t.intermediate) },
+            { QStringLiteral("encode"), ms(t.encode) },
+            { QStringLiteral("cleanup"), ms(t.cleanup) } });
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -36,6 +36,7 @@ private slots:
     void unknownOrUnsuitableSetIsAUsageError();
     void progressLineOnlyOnATerminal();
     void installedCopyWritesIntoTheUsersFolders();
+    void parallelPagesReportInInputOrder();
 
 private:
     struct Run
@@ -235,7 +236,7 @@ void TestConvertCommand::jsonLinesFromStandardInput()
     const QJsonObject failed = QJsonDocument::fromJson(lines[1].toUtf8()).object();
     QCOMPARE(failed.value("input").toString(), gone);
     QCOMPARE(failed.value("result").toString(), QStringLiteral("failed"));
-    QCOMPARE(failed.value("reason").toString(), QStringLiteral("Unknown error"));
+    QCOMPARE(failed.value("reason").toString(), QStringLiteral("HTTP 404 Not Found"));
     QVERIFY(failed.value("files").toArray().isEmpty());
     // The lines for people went to standard error.
     QVERIFY2(m_err.contains(QStringLiteral("1/2 OK ")), qPrintable(m_err));
@@ -368,6 +369,34 @@ void TestConvertCommand::installedCopyWritesIntoTheUsersFolders()
                    .filePath(QStringLiteral("pagelith")));
     QVERIFY(cache.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     QVERIFY(cache.removeRecursively());
+}
+
+void TestConvertCommand::parallelPagesReportInInputOrder()
+{
+    // The first page is the slowest and a failing one sits among good ones: the
+    // lines still come in input order, and only the bad page fails.
+    m_server.route(
+        QStringLiteral("/slow"), TestHttpServer::slow(TestPages::bandedPage(1000, 3000), 1500));
+    m_server.route(QStringLiteral("/gone"), TestHttpServer::status(404));
+    m_server.route(QStringLiteral("/a"), TestHttpServer::page(TestPages::bandedPage(1000, 900)));
+    m_server.route(QStringLiteral("/b"), TestHttpServer::page(TestPages::bandedPage(1000, 5000)));
+    const QString out = m_dir.filePath(QStringLiteral("jobs"));
+    const QStringList addresses = { m_server.url(QStringLiteral("/slow")).toString(),
+        m_server.url(QStringLiteral("/a")).toString(),
+        m_server.url(QStringLiteral("/gone")).toString(),
+        m_server.url(QStringLiteral("/b")).toString() };
+    QCOMPARE(run(QStringList { "--jobs", "2", "--set", "fileoption=1", "-o", out, "-f", "png" }
+                 + addresses),
+        1);
+    const QStringList lines = m_out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 5);
+    for (int i = 0; i < 4; ++i) {
+        const QString head = QStringLiteral("%1/4 %2 ").arg(i + 1).arg(i == 2 ? "FAILED" : "OK");
+        QVERIFY2(
+            lines[i].startsWith(head) && lines[i].contains(addresses[i]), qPrintable(lines[i]));
+    }
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), 3);
+    QCOMPARE(run({ "--jobs", "0", "-o", out, addresses[0] }), 2);
 }
 
 QTEST_MAIN(TestConvertCommand)
