@@ -5,7 +5,14 @@ for PNG and JPG. Where Playwright, Chromium or wkhtmltoimage are installed, they
 convert the same pages in the same run and their ratios are printed.
 
     bench/convert-benchmark.py [--pages DIR] [--convert PATH] [--timeout S]
-                               [--playwright-dir DIR] [--runs N]
+                               [--playwright-dir DIR] [--formats PNG,JPG]
+                               [--jobs 1,2,3] [--no-peers]
+
+Besides the totals it prints where Pagelith's time went, summed over the pages
+(load, settle/measure, tiles, intermediate files, encode, clean-up), the time
+from loaded to written for the tallest generated page, and, with --jobs, pages
+per second and peak memory for each number of pages in flight. Captures of the
+generated ruler pages are audited band by band (pagelith-bench-tiles).
 
 By default the pages are ../shared/corpus/*.html beside the repository (when that
 folder exists) plus generated banded pages (standards, quirks, 40000 px, fixed
@@ -70,10 +77,27 @@ def collect_pages(pages_dir, work):
         ("gen-quirks-10k.html", banded_page(1200, 10000, standards=False)),
         ("gen-tall-40k.html", banded_page(1200, 40000)),
         ("gen-fixed-header.html", banded_page(1200, 4980, fixed_header=True)),
+        ("gen-tall-1280x40k.html", banded_page(1280, 40000)),
     ]:
         path = os.path.join(generated, name)
         with open(path, "w") as f:
             f.write(html)
+        pages.append(path)
+    return pages
+
+
+def ruler_pages(convert, work, count):
+    """Ruler pages (1200 x 40000) written by pagelith-bench-tiles, when it is built."""
+    tool = os.path.join(os.path.dirname(convert), "pagelith-bench-tiles")
+    if not os.access(tool, os.X_OK) or count <= 0:
+        return []
+    folder = os.path.join(work, "rulers")
+    os.makedirs(folder, exist_ok=True)
+    pages = []
+    for i in range(count):
+        path = os.path.join(folder, "ruler-%02d.html" % i)
+        subprocess.run([tool, "--write-ruler", path, "--width", "1200", "--height", "40000"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
         pages.append(path)
     return pages
 
@@ -140,7 +164,7 @@ def png_size(path):
 
 # --- engines ---------------------------------------------------------------------
 
-def run_pagelith(convert, pages, fmt, out, timeout):
+def run_pagelith(convert, pages, fmt, out, timeout, jobs=1):
     os.makedirs(out, exist_ok=True)
     settings = os.path.join(out, "settings.dat")
     with open(settings, "w") as f:
@@ -150,18 +174,47 @@ def run_pagelith(convert, pages, fmt, out, timeout):
     env["QTWEBENGINE_CHROMIUM_FLAGS"] = (env.get("QTWEBENGINE_CHROMIUM_FLAGS", "") +
                                          ' --host-resolver-rules="%s"' % RESOLVER_RULE).strip()
     env.setdefault("QTWEBENGINE_DISABLE_SANDBOX", "1")
-    wall, peak, stdout, code = run_measured([convert, "--settings", settings, "-f", fmt] + pages, env=env)
-    per_page, files, failed = [], {}, 0
+    wall, peak, stdout, code = run_measured(
+        [convert, "--settings", settings, "--json", "--jobs", str(jobs), "-f", fmt] + pages, env=env)
+    per_page, files, failed, stages = [], {}, 0, {}
     for line in stdout.splitlines():
-        parts = line.split(" ", 4)
-        if len(parts) == 5 and "/" in parts[0] and parts[2].replace(".", "").isdigit():
-            per_page.append(float(parts[2]))
-            if parts[1] == "OK" and " -> " in line:
-                page = parts[4].split(" -> ")[0]
-                files[page] = line.split(" -> ", 1)[1].split(" (")[0].split(", ")[-1]
-            elif parts[1] != "OK":
-                failed += 1
-    return {"wall": wall, "peak": peak, "per_page": per_page, "files": files, "failed": failed}
+        try:
+            r = json.loads(line)
+        except ValueError:
+            continue
+        per_page.append(r["seconds"])
+        stages[r["input"]] = r.get("stages", {})
+        if r["result"] == "written" and r["files"]:
+            files[r["input"]] = r["files"][-1]
+        else:
+            failed += 1
+    return {"wall": wall, "peak": peak, "per_page": per_page, "files": files, "failed": failed,
+            "stages": stages}
+
+
+STAGES = ["load", "settle", "tiles", "intermediate", "encode", "cleanup"]
+
+
+def print_stages(r, n):
+    totals = {k: sum(s.get(k, 0.0) for s in r["stages"].values()) for k in STAGES}
+    whole = sum(r["per_page"])
+    print("  stage          seconds (sum over %d pages)   share of page time" % n)
+    for k in STAGES:
+        print("  %-14s %8.2f                         %5.1f %%" % (k, totals[k], 100 * totals[k] / whole if whole else 0))
+    other = whole - sum(totals.values())
+    print("  %-14s %8.2f                         %5.1f %%" % ("other (queue)", other, 100 * other / whole if whole else 0))
+    print("  %-14s %8.2f" % ("page time", whole))
+
+
+def audit_rulers(convert, r, rulers):
+    tool = os.path.join(os.path.dirname(convert), "pagelith-bench-tiles")
+    images = [r["files"][p] for p in rulers if p in r["files"]]
+    if not os.access(tool, os.X_OK) or not images:
+        return
+    out = subprocess.run([tool, "--audit-ruler", "--width", "1200", "--height", "40000"] + images,
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+    print("  ruler audit:", out.strip().splitlines()[-1] if out.strip() else "no answer",
+          "(%d of %d captures written)" % (len(images), len(rulers)))
 
 
 PLAYWRIGHT_SCRIPT = r"""
@@ -249,14 +302,21 @@ def main():
     ap.add_argument("--playwright-dir", default=os.environ.get("PLAYWRIGHT_DIR", "/tmp/pw"),
                     help="folder where 'npm i playwright-core' was run")
     ap.add_argument("--formats", default="PNG,JPG")
+    ap.add_argument("--jobs", default="", help="also run pagelith-convert --jobs N for each N (PNG)")
+    ap.add_argument("--rulers", type=int, default=2, help="40000-px ruler pages added and audited")
+    ap.add_argument("--no-peers", action="store_true", help="Pagelith alone")
     args = ap.parse_args()
 
     if not os.access(args.convert, os.X_OK):
         sys.exit("pagelith-convert not found at %s (build it first, or pass --convert)" % args.convert)
     work = tempfile.mkdtemp(prefix="pagelith-bench-")
     pages = collect_pages(os.path.abspath(args.pages), work)
+    rulers = ruler_pages(args.convert, work, args.rulers)
+    pages += rulers
     n = len(pages)
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
+    if args.no_peers:
+        chromium = None
     has_pw = chromium and os.path.isdir(os.path.join(args.playwright_dir, "node_modules", "playwright-core"))
     wkhtml = shutil.which("wkhtmltoimage")
     print("%d pages, timeout %d s, %d cores" % (n, args.timeout, os.cpu_count()))
@@ -266,6 +326,12 @@ def main():
         ours = run_pagelith(args.convert, pages, fmt, os.path.join(work, "pagelith-" + fmt), args.timeout)
         results[("pagelith", fmt)] = ours
         base = summary("pagelith-convert", fmt, ours, n)
+        print_stages(ours, n)
+        tall = [p for p in pages if p.endswith("gen-tall-1280x40k.html")]
+        if tall and tall[0] in ours["stages"]:
+            st = ours["stages"][tall[0]]
+            print("  1280 x 40000 page, loaded to written: %.2f s" % (sum(st.values()) - st.get("load", 0)))
+        audit_rulers(args.convert, ours, rulers)
         peers = []
         if has_pw:
             peers.append(("playwright fullPage", run_playwright(args.playwright_dir, chromium, pages, fmt,
@@ -285,6 +351,12 @@ def main():
             pps = summary(name, fmt, r, n)
             print("%-22s      pagelith is %.2fx its speed, uses %.2fx its peak memory"
                   % ("", base / pps if pps else float("inf"), ours["peak"] / r["peak"] if r["peak"] else 0))
+
+    for jobs in [int(j) for j in args.jobs.split(",") if j.strip()]:
+        r = run_pagelith(args.convert, pages, "PNG", os.path.join(work, "pagelith-jobs%d" % jobs),
+                         args.timeout, jobs)
+        summary("pagelith --jobs %d" % jobs, "PNG", r, n)
+        audit_rulers(args.convert, r, rulers)
 
     # Completeness on PNG: the image heights each engine produced per page.
     if ("pagelith", "PNG") in results:
