@@ -5,6 +5,7 @@
 #include "imaging/imageencoder.h"
 #include "imaging/thumbnailwriter.h"
 #include "imaging/watermark.h"
+#include "loaderror.h"
 #include "naming/outputnaming.h"
 #include "pagecapturer.h"
 #include "pdfwriter.h"
@@ -12,6 +13,7 @@
 #include "settings/settingreaders.h"
 #include "text/htmltotext.h"
 #include "text/localeencoding.h"
+#include "waitlimits.h"
 
 #include <QDir>
 #include <QFile>
@@ -123,6 +125,11 @@ void ConversionJob::begin()
     const QUrl url = addressToUrl(m_request.address);
     if (!url.isValid() || m_request.address.trimmed().isEmpty()) {
         fail(QStringLiteral("Not a valid address: %1").arg(m_request.address));
+        return;
+    }
+    // A "javascript:" address would run in the page of the one before.
+    if (const QString reason = NotConvertibleReason(url); !reason.isEmpty()) {
+        fail(reason);
         return;
     }
     m_capturer->captureUrl(url, TimeoutSecondsSetting(settingsFile()));
@@ -286,6 +293,14 @@ void ConversionJob::writeText()
         return;
     }
     QPointer<ConversionJob> self(this);
+    // A renderer that hangs or dies after the capture never answers.
+    QTimer::singleShot(WaitLimitMs(TimeoutSecondsSetting(settingsFile())), this, [self] {
+        if (!self || self->m_finished)
+            return;
+        // Its renderer is stuck: the next page must not meet it.
+        self->m_capturer->discardPage();
+        self->fail(QStringLiteral("The page stopped responding before its text was read"));
+    });
     page->runJavaScript(CaptureScripts::bodyHtml(), [self](const QVariant& value) {
         if (!self || self->m_finished)
             return;

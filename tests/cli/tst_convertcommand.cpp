@@ -130,7 +130,7 @@ void TestConvertCommand::mixedInputsReportEachPageAndExitWithOne()
             && lines[1].endsWith(QStringLiteral("webimage_0.png")),
         qPrintable(lines[1]));
     QVERIFY2(lines[2].startsWith(QStringLiteral("3/3 FAILED "))
-            && lines[2].endsWith(QStringLiteral(": Unknown error")),
+            && lines[2].endsWith(QStringLiteral(": HTTP 404 Not Found")),
         qPrintable(lines[2]));
     QVERIFY2(lines[3].startsWith(QStringLiteral("3 pages: 2 written, 1 failed, ")),
         qPrintable(lines[3]));
