@@ -128,5 +128,12 @@ void PdfRenderer::finish(bool ok, const QString& error)
     m_timer.stop();
     if (m_context && m_done)
         m_done(ok, error);
+    if (m_printing && !ok && m_page) {
+        // The engine cannot take a page away while its print is still pending: it
+        // stops the whole program. The page stays, hidden and unused, until it
+        // answers or the program ends.
+        m_page->setParent(nullptr);
+        connect(m_page, &QWebEnginePage::pdfPrintingFinished, m_page, &QObject::deleteLater);
+    }
     deleteLater();
 }
