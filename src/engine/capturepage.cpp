@@ -1,5 +1,7 @@
 #include "capturepage.h"
 
+#include "localfileguard.h"
+
 #include <QWebEngineSettings>
 
 namespace {
@@ -16,6 +18,14 @@ CapturePage::CapturePage(QObject* parent)
     s->setFontFamily(QWebEngineSettings::SerifFont, QStringLiteral("Times New Roman"));
     s->setFontFamily(QWebEngineSettings::SansSerifFont, QStringLiteral("Arial"));
     s->setFontFamily(QWebEngineSettings::FixedFont, QStringLiteral("Monospace"));
+    // A frame that cannot load stays empty, as in a browser, instead of showing
+    // Chromium's grey error box in the capture. A failed top-level load is known
+    // from the load's result and status, not from an error page.
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    // A local page shows its own pictures and style sheets, but its scripts read no
+    // other file of the user's.
+    setUrlRequestInterceptor(new LocalFileGuard(this));
 }
 
 QString CapturePage::frameTokenMessage(int token)

@@ -2,10 +2,12 @@
 
 #include "app/appinfo.h"
 #include "capturescripts.h"
+#include "loaderror.h"
 #include "pagecapturer.h"
 #include "pdfwriter.h"
 #include "settings/inifile.h"
 #include "settings/settingreaders.h"
+#include "waitlimits.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -86,6 +88,11 @@ void ConversionJob::begin()
         fail(QStringLiteral("Not a valid address: %1").arg(m_request.address));
         return;
     }
+    // A "javascript:" address would run in the page of the one before.
+    if (const QString reason = NotConvertibleReason(url); !reason.isEmpty()) {
+        fail(reason);
+        return;
+    }
     m_capturer->captureUrl(url, TimeoutSecondsSetting(settingsFile()));
 }
 
@@ -123,9 +130,21 @@ void ConversionJob::onCaptured(const QImage& image)
         return;
     }
     QPointer<ConversionJob> self(this);
-    page->runJavaScript(CaptureScripts::bodyHtml(), [self](const QVariant& value) {
-        if (self && !self->m_finished)
-            self->writeFiles(value.toString());
+    auto answered = std::make_shared<bool>(false);
+    // A renderer that hangs or dies after the capture never answers.
+    QTimer::singleShot(WaitLimitMs(TimeoutSecondsSetting(settingsFile())), this, [self, answered] {
+        if (!self || self->m_finished || *answered)
+            return;
+        *answered = true;
+        // Its renderer is stuck: the next page must not meet it.
+        self->m_capturer->discardPage();
+        self->fail(QStringLiteral("The page stopped responding before its text was read"));
+    });
+    page->runJavaScript(CaptureScripts::bodyHtml(), [self, answered](const QVariant& value) {
+        if (!self || self->m_finished || *answered)
+            return;
+        *answered = true;
+        self->writeFiles(value.toString());
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "capturepage.h"
 #include "capturescripts.h"
+#include "waitlimits.h"
 
 #include <QQuickWidget>
 #include <QQuickWindow>
@@ -9,9 +10,9 @@
 
 namespace {
 
-// One frame that does not arrive within this time will not arrive: the renderer
-// is hung or gone.
-constexpr int WatchdogMs = 15000;
+// Frame requests per wait: one more after the first, as a request can be lost
+// when the page reloads itself.
+constexpr int Attempts = 2;
 // How often a page that cannot report through the console is asked for its mark.
 constexpr int PollMs = 16;
 
@@ -21,10 +22,9 @@ FrameWaiter::FrameWaiter(QObject* parent)
     : QObject(parent)
 {
     m_watchdog.setSingleShot(true);
-    m_watchdog.setInterval(WatchdogMs);
+    setLimit(WaitLimitMs(60));
     connect(&m_watchdog, &QTimer::timeout, this, [this] {
-        // One more chance: a frame request can be lost when the page reloads itself.
-        if (++m_attempts < 2 && m_then) {
+        if (++m_attempts < Attempts && m_then) {
             request();
             return;
         }
@@ -33,6 +33,13 @@ FrameWaiter::FrameWaiter(QObject* parent)
     });
     m_poll.setInterval(PollMs);
     connect(&m_poll, &QTimer::timeout, this, &FrameWaiter::pollMark);
+}
+
+void FrameWaiter::setLimit(int ms)
+{
+    // A frame that does not come within its share will not come: the renderer is
+    // hung or gone, or the page keeps reloading.
+    m_watchdog.setInterval(std::max(ms / Attempts, 1));
 }
 
 void FrameWaiter::wait(QWebEngineView* view, std::function<void()> then)

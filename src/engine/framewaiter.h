@@ -21,8 +21,11 @@ public:
     explicit FrameWaiter(QObject* parent = nullptr);
 
     // Calls `then` once the view shows its page's latest frame. When no frame comes
-    // within the watchdog, it asks once more, then emits stalled().
+    // within half the limit, it asks once more, then emits stalled(): a wait ends
+    // within the limit.
     void wait(QWebEngineView* view, std::function<void()> then);
+    // The bound of each wait from now on (the page's "timeout" plus a margin).
+    void setLimit(int ms);
     // Forgets the wait in progress; `then` is not called.
     void cancel();
 

@@ -1,62 +1,83 @@
 #include "loaderror.h"
 
+#include <QUrl>
 #include <QWebEngineLoadingInfo>
 
 namespace {
 
-// The standard reason phrases of the error statuses a server answers with.
-struct ReasonPhrase
+const char* httpPhrase(int status)
 {
-    int code;
-    const char* phrase;
-};
-constexpr ReasonPhrase ReasonPhrases[] = {
-    { 400, "Bad Request" },
-    { 401, "Unauthorized" },
-    { 402, "Payment Required" },
-    { 404, "Not Found" },
-    { 405, "Method Not Allowed" },
-    { 406, "Not Acceptable" },
-    { 407, "Proxy Authentication Required" },
-    { 408, "Request Timeout" },
-    { 409, "Conflict" },
-    { 410, "Gone" },
-    { 411, "Length Required" },
-    { 412, "Precondition Failed" },
-    { 413, "Content Too Large" },
-    { 414, "URI Too Long" },
-    { 415, "Unsupported Media Type" },
-    { 416, "Range Not Satisfiable" },
-    { 417, "Expectation Failed" },
-    { 421, "Misdirected Request" },
-    { 422, "Unprocessable Content" },
-    { 423, "Locked" },
-    { 424, "Failed Dependency" },
-    { 425, "Too Early" },
-    { 426, "Upgrade Required" },
-    { 428, "Precondition Required" },
-    { 429, "Too Many Requests" },
-    { 431, "Request Header Fields Too Large" },
-    { 451, "Unavailable For Legal Reasons" },
-    { 501, "Not Implemented" },
-    { 502, "Bad Gateway" },
-    { 503, "Service Unavailable" },
-    { 504, "Gateway Timeout" },
-    { 505, "HTTP Version Not Supported" },
-    { 506, "Variant Also Negotiates" },
-    { 507, "Insufficient Storage" },
-    { 508, "Loop Detected" },
-    { 510, "Not Extended" },
-    { 511, "Network Authentication Required" },
-};
-
-const char* reasonPhrase(int httpStatusCode)
-{
-    for (const ReasonPhrase& each : ReasonPhrases) {
-        if (each.code == httpStatusCode)
-            return each.phrase;
+    switch (status) {
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 402:
+        return "Payment Required";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 406:
+        return "Not Acceptable";
+    case 407:
+        return "Proxy Authentication Required";
+    case 408:
+        return "Request Timeout";
+    case 410:
+        return "Gone";
+    case 429:
+        return "Too Many Requests";
+    case 451:
+        return "Unavailable For Legal Reasons";
+    case 501:
+        return "Not Implemented";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    case 504:
+        return "Gateway Timeout";
+    default:
+        return nullptr;
     }
-    return nullptr;
+}
+
+// Chromium's network error numbers (net/base/net_error_list.h) for the causes a
+// user can act on.
+QString networkErrorText(int code)
+{
+    switch (code) {
+    case -6: // FILE_NOT_FOUND
+        return QStringLiteral("No such file");
+    case -10: // ACCESS_DENIED
+        return QStringLiteral("Access denied");
+    case -100: // CONNECTION_CLOSED
+    case -324: // EMPTY_RESPONSE
+        return QStringLiteral("The server closed the connection without an answer");
+    case -101: // CONNECTION_RESET
+        return QStringLiteral("Connection reset");
+    case -102: // CONNECTION_REFUSED
+        return QStringLiteral("Connection refused");
+    case -105: // NAME_NOT_RESOLVED
+    case -137: // NAME_RESOLUTION_FAILED
+        return QStringLiteral("Host not found");
+    case -106: // INTERNET_DISCONNECTED
+        return QStringLiteral("No network connection");
+    case -109: // ADDRESS_UNREACHABLE
+        return QStringLiteral("Address unreachable");
+    case -118: // CONNECTION_TIMED_OUT
+        return QStringLiteral("Connection timed out");
+    case -300: // INVALID_URL
+        return QStringLiteral("Not a valid address");
+    case -301: // DISALLOWED_URL_SCHEME
+    case -302: // UNKNOWN_URL_SCHEME
+        return QStringLiteral("Not a convertible address");
+    case -310: // TOO_MANY_REDIRECTS
+        return QStringLiteral("Too many redirects");
+    default:
+        return QString();
+    }
 }
 
 } // namespace
@@ -71,19 +92,42 @@ QString LoadErrorText(int httpStatusCode)
     default:
         break;
     }
-    // Any other status the server answered with is named, so the user can
-    // tell a missing page from an unreachable one.
-    if (httpStatusCode >= 400 && httpStatusCode <= 599) {
-        const char* phrase = reasonPhrase(httpStatusCode);
-        return phrase ? QStringLiteral("HTTP %1 %2").arg(httpStatusCode).arg(QLatin1String(phrase))
-                      : QStringLiteral("HTTP %1").arg(httpStatusCode);
-    }
-    return QStringLiteral("Unknown error");
+    if (httpStatusCode < 400 || httpStatusCode > 599)
+        return QStringLiteral("Unknown error");
+    const char* phrase = httpPhrase(httpStatusCode);
+    return phrase ? QStringLiteral("HTTP %1 %2").arg(httpStatusCode).arg(QLatin1String(phrase))
+                  : QStringLiteral("HTTP %1").arg(httpStatusCode);
 }
 
 QString LoadErrorText(const QWebEngineLoadingInfo& info)
 {
-    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+    switch (info.errorDomain()) {
+    case QWebEngineLoadingInfo::HttpStatusCodeDomain:
         return LoadErrorText(info.errorCode());
-    return LoadErrorText(0);
+    case QWebEngineLoadingInfo::NoErrorDomain:
+        return LoadErrorText(0);
+    case QWebEngineLoadingInfo::CertificateErrorDomain:
+        return QStringLiteral("The server's certificate is not valid");
+    default:
+        break;
+    }
+    const QString text = networkErrorText(info.errorCode());
+    if (!text.isEmpty())
+        return text;
+    // Chromium's own name for the error says more than nothing.
+    return info.errorString().isEmpty()
+        ? LoadErrorText(0)
+        : QStringLiteral("Unknown error (%1)").arg(info.errorString());
+}
+
+QString NotConvertibleReason(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("file"))
+        return url.path().isEmpty() ? QStringLiteral("Not a valid address") : QString();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return url.host().isEmpty() ? QStringLiteral("Not a valid address: it names no host")
+                                    : QString();
+    return QStringLiteral("Not a convertible address: only web pages (http, https) and local "
+                          "files can be converted");
 }

@@ -2,13 +2,19 @@
 
 #include <QString>
 
+class QUrl;
 class QWebEngineLoadingInfo;
 
 // The text for a page that failed to load, by its HTTP status: 403 and 500 have
-// their own texts, another error status is named ("HTTP 404 Not Found"), and a
-// load without one (a refused connection, an unknown host) is "Unknown error".
-// Shared by the engine and the browser window.
+// texts of their own, any other error status is named with its number and phrase
+// ("HTTP 404 Not Found"); without a status (0) the text is "Unknown error".
 QString LoadErrorText(int httpStatusCode);
 
-// The same for a failed load as Qt WebEngine reports it.
+// The same for a failed load as Qt WebEngine reports it: an HTTP status as above,
+// a network or file error by its cause ("Connection refused", "Too many
+// redirects", "No such file", ...).
 QString LoadErrorText(const QWebEngineLoadingInfo& info);
+
+// Why an address cannot be converted (a script or another scheme that shows no
+// page of its own, a web address without a host), or an empty string when it can.
+QString NotConvertibleReason(const QUrl& url);

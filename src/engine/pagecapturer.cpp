@@ -4,6 +4,7 @@
 #include "capturepage.h"
 #include "capturescripts.h"
 #include "loaderror.h"
+#include "waitlimits.h"
 
 #include <QPainter>
 #include <QWebEngineHistory>
@@ -16,10 +17,8 @@ namespace {
 // Larger images cannot be held (4 bytes a pixel).
 constexpr qint64 MaxCapturePixels = 250'000'000;
 constexpr int MaxCaptureSide = 32000;
-// How long a page has to answer one question once its load has timed out.
-constexpr int ScriptAnswerMs = 5000;
-// The whole layout and capture of one page, however tall, ends within this time.
-constexpr int CaptureWatchdogMs = 120000;
+// The "timeout" of a view captured as it stands, which has no setting of its own.
+constexpr int DefaultTimeoutSeconds = 60;
 // How often a page is asked whether its lazy images and frames have arrived.
 constexpr int ContentPollMs = 50;
 // Grabs of one tile before the page fails for want of a current frame. Each one
@@ -42,7 +41,10 @@ PageCapturer::PageCapturer(QObject* parent)
 
 PageCapturer::~PageCapturer()
 {
-    abort();
+    // A view of our own goes with its page; a view lent to us is put back.
+    if (m_external)
+        abort();
+    detach();
 }
 
 bool PageCapturer::isBusy() const
@@ -65,18 +67,31 @@ void PageCapturer::ensureOwnView()
     if (m_ownView)
         return;
     m_ownView = std::make_unique<QWebEngineView>();
-    auto* page = new CapturePage(m_ownView.get());
-    // A frame that cannot load stays empty, as in a browser, instead of showing
-    // Chromium's grey error box in the capture. A failed top-level load is known
-    // from the load's result and status, not from an error page.
-    page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-    page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
-    m_ownView->setPage(page);
+    m_ownView->setPage(new CapturePage(m_ownView.get()));
     // A view that is never shown never paints; this one is shown without a window
     // on any screen.
     m_ownView->setAttribute(Qt::WA_DontShowOnScreen);
     m_ownView->resize(LayoutWidth, LayoutHeight);
     m_ownView->show();
+}
+
+void PageCapturer::replaceOwnPage()
+{
+    detach();
+    // Unparented first: the view deletes a page it owns at once, and this may run
+    // inside one of that page's signals.
+    QWebEnginePage* old = m_ownView->page();
+    if (old)
+        old->setParent(nullptr);
+    m_ownView->setPage(new CapturePage(m_ownView.get()));
+    if (old)
+        old->deleteLater();
+}
+
+void PageCapturer::discardPage()
+{
+    if (m_state == State::Idle && m_ownView && m_view == m_ownView.get())
+        replaceOwnPage();
 }
 
 void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
@@ -86,12 +101,13 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     attach(m_ownView.get());
     m_external = false;
     m_state = State::Loading;
-    m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : 60;
+    m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds;
+    m_frames.setLimit(WaitLimitMs(m_timeoutSeconds));
     m_stageClock.start();
     // The previous page's size is not this page's: every page is laid out afresh.
     m_view->resize(LayoutWidth, LayoutHeight);
     m_entryBefore = currentEntry();
-    m_loadTimer.start(m_timeoutSeconds * 1000);
+    m_loadTimer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
     m_view->page()->load(url);
 }
 
@@ -108,9 +124,11 @@ void PageCapturer::captureView(QWebEngineView* view)
     m_savedSize = view->size();
     m_savedPos = view->pos();
     m_state = State::Capturing;
+    m_timeoutSeconds = DefaultTimeoutSeconds;
+    m_frames.setLimit(WaitLimitMs(m_timeoutSeconds));
     // A page whose scripts keep its renderer busy never answers even this first
     // question; the watchdog must already run, or the queue would wait for ever.
-    m_loadTimer.start(CaptureWatchdogMs);
+    m_loadTimer.start(WaitLimitMs(m_timeoutSeconds));
     runScript(CaptureScripts::scrollPosition(), [this](const QVariant& value) {
         const QVariantList pos = value.toList();
         if (pos.size() == 2)
@@ -159,7 +177,9 @@ void PageCapturer::attach(QWebEngineView* view)
                 onLoadSucceeded();
                 return;
             }
-            if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+            // A refused connection or a missing file ends "stopped", with its reason.
+            if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+                || info.errorDomain() != QWebEngineLoadingInfo::NoErrorDomain)
                 m_loadError = LoadErrorText(info);
             checkLoadFailed();
         });
@@ -194,8 +214,14 @@ void PageCapturer::abort()
     m_loadTimer.stop();
     m_contentPoll.stop();
     m_frames.cancel();
-    // A load still running is left alone: the next load replaces it, and a stop
-    // request sent now could reach the next load instead.
+    if (!m_external && m_ownView) {
+        // A page that ended badly may leave its renderer stuck in a script, its load
+        // running or a report (a stopped load, a crash) on its way. It is dropped
+        // with all of that, so the next page starts in a fresh page and renderer
+        // and hears nothing of this one.
+        replaceOwnPage();
+        return;
+    }
     restoreView();
 }
 
@@ -234,7 +260,7 @@ void PageCapturer::checkLoadFailed()
     // A stopped load that finished without success: the connection was refused or
     // dropped. A stop followed by a new start (a script redirect) goes on.
     if (m_finishedFailed && m_lastLoadStatus == QWebEngineLoadingInfo::LoadStoppedStatus)
-        fail(LoadErrorText(0));
+        fail(m_loadError.isEmpty() ? LoadErrorText(0) : m_loadError);
 }
 
 void PageCapturer::onLoadTimeout()
@@ -248,20 +274,13 @@ void PageCapturer::onLoadTimeout()
         return;
     const int generation = m_generation;
     const QString timedOut = QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds);
+    // A page that fails here is dropped with its load (see abort()): the report of
+    // that load's end can never reach the next page, so every failure below is
+    // given at once.
     if (!documentArrived()) {
         // Nothing of the page came: what the view holds is the previous page or a
         // blank one, which would look loaded to the question below.
-        // The page reports the stopped load one turn of the event loop later; the
-        // failure follows that report, so it cannot be taken for the next page's.
-        QWebEnginePage* page = m_view->page();
-        abort();
-        page->triggerAction(QWebEnginePage::Stop);
-        const QString reason = timedOut + QStringLiteral(" waiting for the page");
-        QTimer::singleShot(0, this, [this, reason, generation = m_generation] {
-            // Unless a new capture has begun meanwhile.
-            if (generation == m_generation && m_state == State::Idle)
-                emit failed(reason);
-        });
+        fail(timedOut + QStringLiteral(" waiting for the page"));
         return;
     }
     if (m_timeoutQueried) {
@@ -270,7 +289,7 @@ void PageCapturer::onLoadTimeout()
         return;
     }
     m_timeoutQueried = true;
-    m_loadTimer.start(ScriptAnswerMs);
+    m_loadTimer.start(WaitMarginMs);
     // A page that keeps loading for ever (endless retries of broken images) has long
     // been parsed and drawn: it is captured as it stands. A page whose document never
     // arrived has nothing worth capturing.
@@ -288,7 +307,6 @@ void PageCapturer::onLoadTimeout()
             // A page that is captured as it stands keeps loading: stopping it
             // would also stop the frames the capture waits for.
             if (!parsed) {
-                m_view->page()->triggerAction(QWebEnginePage::Stop);
                 fail(timedOut);
                 return;
             }
@@ -316,7 +334,7 @@ bool PageCapturer::documentArrived() const
 void PageCapturer::startCapture()
 {
     m_times.load = m_stageClock.restart() / 1000.0;
-    m_loadTimer.start(CaptureWatchdogMs);
+    m_loadTimer.start(WaitLimitMs(m_timeoutSeconds));
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
     // A page that ran out of time waits no longer; any other page gets its own
     // "timeout" again for the images it only loads when they are scrolled to.
@@ -334,7 +352,6 @@ void PageCapturer::waitForLazyContent()
             m_contentPoll.start();
             return;
         }
-        m_loadTimer.start(CaptureWatchdogMs);
         measureForLayout();
     });
 }
@@ -582,11 +599,19 @@ void PageCapturer::runScript(const QString& script, std::function<void(const QVa
         if (!self || generation != self->m_generation || self->m_state != State::Capturing
             || !self->m_view)
             return;
+        // Each step gets the page's own limit, however many steps a tall page takes;
+        // a renderer that stops answering fails the capture once it runs out.
+        self->m_loadTimer.start(WaitLimitMs(self->m_timeoutSeconds));
         then(result);
     });
 }
 
 void PageCapturer::whenPainted(std::function<void()> then)
 {
-    m_frames.wait(m_view, std::move(then));
+    // The frame waiter bounds this wait by the same limit and names its failure.
+    m_loadTimer.stop();
+    m_frames.wait(m_view, [this, then = std::move(then)] {
+        m_loadTimer.start(WaitLimitMs(m_timeoutSeconds));
+        then();
+    });
 }

@@ -34,8 +34,12 @@ class QWebEngineView;
 // failed(reason). A failed load gives LoadErrorText(); a renderer crash, a page that
 // cannot be painted or a page too large to hold also fail. When the "timeout" runs
 // out before the load event, a page whose document has arrived is captured as it
-// stands (see note()); a page that never answered fails at once, and its load is
-// stopped.
+// stands (see note()); a page that never answered fails at once. Every later wait
+// (each script answer, each frame) is bounded by the "timeout" plus a margin.
+//
+// A page of the capturer's own view that failed, timed out or crashed is dropped
+// with its load and renderer: the next page starts in a fresh page, and nothing the
+// old one still reports reaches it. After a page that went well the page is reused.
 //
 // The page is measured by its body and root element (see PageSizeFromMetrics), the
 // body's scroll bar, border, overflow and margin are stripped, and the view is
@@ -63,6 +67,9 @@ public:
 
     // Ends the capture in progress without a signal.
     void abort();
+    // Drops the page of the latest capture, which went well but stopped answering
+    // afterwards (while its text was read): the next capture starts in a fresh page.
+    void discardPage();
     bool isBusy() const;
 
     // The page of the latest capture, still showing it: the text and PDF outputs
@@ -87,6 +94,7 @@ private:
     enum class State { Idle, Loading, Capturing };
 
     void ensureOwnView();
+    void replaceOwnPage();
     void attach(QWebEngineView* view);
     void detach();
     void onLoadFinished(bool ok);

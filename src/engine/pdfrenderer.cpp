@@ -3,6 +3,7 @@
 #include "capturepage.h"
 #include "capturescripts.h"
 #include "loaderror.h"
+#include "waitlimits.h"
 
 #include <QMarginsF>
 #include <QPageLayout>
@@ -35,7 +36,9 @@ void PdfRenderer::start()
     m_page = new CapturePage(this);
     m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &PdfRenderer::onLoadingChanged);
-    m_timer.start(m_timeoutSeconds * 1000);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+        [this] { finish(false, QStringLiteral("The page's renderer crashed")); });
+    m_timer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
     m_page->load(m_address);
 }
 
@@ -58,12 +61,25 @@ void PdfRenderer::onLoadingChanged(const QWebEngineLoadingInfo& info)
 
 void PdfRenderer::onTimeout()
 {
-    if (m_printing || m_finished)
+    if (m_finished)
         return;
+    const QString timedOut = QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds);
+    if (m_printing) {
+        finish(false, timedOut + QStringLiteral(" while the page was printed"));
+        return;
+    }
+    if (m_timeoutQueried) {
+        // Not even the question below was answered: the renderer is stuck.
+        finish(false, timedOut);
+        return;
+    }
+    m_timeoutQueried = true;
+    m_timer.start(WaitMarginMs);
     // As with the capture: a page that keeps loading for ever but has its document
     // is printed as it stands; one that never answered has nothing to print.
-    m_page->runJavaScript(CaptureScripts::readyState(), [this](const QVariant& state) {
-        if (m_printing || m_finished)
+    QPointer<PdfRenderer> self(this);
+    m_page->runJavaScript(CaptureScripts::readyState(), [this, self](const QVariant& state) {
+        if (!self || m_printing || m_finished)
             return;
         m_page->triggerAction(QWebEnginePage::Stop);
         if (state.toString() == QLatin1String("loading")
@@ -78,11 +94,16 @@ void PdfRenderer::onTimeout()
 void PdfRenderer::print()
 {
     m_printing = true;
-    m_timer.stop();
+    // The renderer lays the page out for print: one that hangs there (a script run
+    // on "beforeprint", a page too large) is given up on like any other wait.
+    m_timer.start(WaitLimitMs(m_timeoutSeconds));
+    QPointer<PdfRenderer> self(this);
     const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
         QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
     m_page->printToPdf(
-        [this](const QByteArray& pdf) {
+        [this, self](const QByteArray& pdf) {
+            if (!self || m_finished)
+                return;
             if (pdf.isEmpty()) {
                 finish(false, QStringLiteral("The page could not be printed"));
                 return;
@@ -107,5 +128,12 @@ void PdfRenderer::finish(bool ok, const QString& error)
     m_timer.stop();
     if (m_context && m_done)
         m_done(ok, error);
+    if (m_printing && !ok && m_page) {
+        // The engine cannot take a page away while its print is still pending: it
+        // stops the whole program. The page stays, hidden and unused, until it
+        // answers or the program ends.
+        m_page->setParent(nullptr);
+        connect(m_page, &QWebEnginePage::pdfPrintingFinished, m_page, &QObject::deleteLater);
+    }
     deleteLater();
 }

@@ -10,7 +10,9 @@ class CapturePage;
 class QWebEngineLoadingInfo;
 
 // The worker behind WritePdfFile: loads the address into a page of its own, prints
-// it and deletes itself once `done` has been called.
+// it and deletes itself once `done` has been called. Every wait, the print
+// included, ends within the "timeout" plus a margin; a renderer that dies fails
+// the PDF.
 class PdfRenderer : public QObject
 {
     Q_OBJECT
@@ -33,6 +35,7 @@ private:
     PdfDoneFn m_done;
     CapturePage* m_page = nullptr;
     QTimer m_timer;
+    bool m_timeoutQueried = false;
     bool m_printing = false;
     bool m_finished = false;
 };

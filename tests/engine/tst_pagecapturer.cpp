@@ -6,7 +6,10 @@
 #include "testpages.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +61,38 @@ private:
     std::vector<std::thread> m_threads;
 };
 
+// Whether `pid` is (still) a renderer process of the engine.
+bool isRenderer(qint64 pid)
+{
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    return pid > 0 && cmdline.open(QIODevice::ReadOnly)
+        && cmdline.readAll().contains("--type=renderer");
+}
+
+// The result of a script run in `page`, or an invalid value when none came.
+QVariant runScript(QWebEnginePage* page, const QString& script)
+{
+    QVariant result;
+    bool answered = false;
+    page->runJavaScript(script, [&](const QVariant& value) {
+        result = value;
+        answered = true;
+    });
+    (void)QTest::qWaitFor([&] { return answered; }, 20000);
+    return result;
+}
+
+QByteArray pngOf(const QColor& colour, const QSize& size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
 } // namespace
 
 class TestPageCapturer : public QObject
@@ -88,6 +123,10 @@ private slots:
     void scriptDialogsDoNotBlock();
     void rendererCrashIsAFailure();
     void viewIsCapturedAndRestored();
+    void hostilePageLeavesNothingForTheNextOne_data();
+    void hostilePageLeavesNothingForTheNextOne();
+    void framesThatNeverComeEndWithinTheTimeout();
+    void scriptsOfAPageReadNoLocalFiles();
 
 private:
     // Runs a capture and waits for its one answer.
@@ -355,16 +394,24 @@ void TestPageCapturer::loadFailuresAreReasons_data()
     m_server.route(QStringLiteral("/404"), TestHttpServer::status(404));
     m_server.route(QStringLiteral("/500"), TestHttpServer::status(500));
     m_server.route(QStringLiteral("/never"), TestHttpServer::neverAnswer());
+    m_server.route(QStringLiteral("/401"), TestHttpServer::status(401));
+    m_server.route(QStringLiteral("/loop"), TestHttpServer::redirect("/loop"));
     QTest::newRow("403") << "/403"
                          << "Incorrect Username/Password";
+    QTest::newRow("401") << "/401"
+                         << "HTTP 401 Unauthorized";
     QTest::newRow("404") << "/404"
                          << "HTTP 404 Not Found";
+    QTest::newRow("redirect loop") << "/loop"
+                                   << "Too many redirects";
+    QTest::newRow("missing local file") << "missing"
+                                        << "No such file";
     QTest::newRow("500") << "/500"
                          << "Server error - you may be able to try again";
     QTest::newRow("never answers") << "/never"
                                    << "Timed out after 2 seconds waiting for the page";
     QTest::newRow("nothing listening") << "closed"
-                                       << "Unknown error";
+                                       << "Connection refused";
 }
 
 void TestPageCapturer::loadFailuresAreReasons()
@@ -378,6 +425,8 @@ void TestPageCapturer::loadFailuresAreReasons()
         QVERIFY(probe.listen(QHostAddress::LocalHost));
         url = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort()));
     }
+    if (path == QLatin1String("missing"))
+        url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("missing.html")));
     QImage image;
     QString got;
     QVERIFY(capture(url, path == QLatin1String("/never") ? 2 : 10, &image, &got));
@@ -513,6 +562,148 @@ void TestPageCapturer::viewIsCapturedAndRestored()
     QVERIFY(near(image.pixelColor(20, 4950), EndMarker));
     QCOMPARE(view.size(), QSize(640, 480));
     QCOMPARE(view.page()->url(), loaded.isEmpty() ? QUrl() : view.page()->url());
+}
+
+void TestPageCapturer::hostilePageLeavesNothingForTheNextOne_data()
+{
+    QTest::addColumn<QByteArray>("html");
+    QTest::addColumn<bool>("local");
+    QTest::addColumn<bool>("halfSent");
+    const QByteArray headLoop = "<!DOCTYPE html><html><head><script>for (;;) {}</script></head>"
+                                "<body>never shown</body></html>";
+    const QByteArray loopAfterLoad = TestPages::simplePage(QStringLiteral("late loop"),
+        QStringLiteral("<p>loaded</p><script>addEventListener('load', function () {"
+                       " setTimeout(function () { for (;;) {} }, 0); });</script>"));
+    QTest::newRow("endless script in the head") << headLoop << false << false;
+    QTest::newRow("endless script in the head, local file") << headLoop << true << false;
+    QTest::newRow("endless loop after load") << loopAfterLoad << false << false;
+    QTest::newRow("endless loop after load, local file") << loopAfterLoad << true << false;
+    // A huge page cut off half-parsed when the "timeout" runs out.
+    QTest::newRow("half-sent page")
+        << "<!DOCTYPE html><html><body><p>" + QByteArray(200000, 'x') << false << true;
+}
+
+void TestPageCapturer::hostilePageLeavesNothingForTheNextOne()
+{
+    QFETCH(QByteArray, html);
+    QFETCH(bool, local);
+    QFETCH(bool, halfSent);
+    const QString tag = QString::number(qHash(QByteArray(QTest::currentDataTag())));
+    QUrl hostile = m_server.url(QStringLiteral("/hostile") + tag);
+    if (local)
+        hostile = QUrl::fromLocalFile(
+            TestPages::writePage(m_dir.path(), QStringLiteral("hostile%1.html").arg(tag), html));
+    else
+        m_server.route(hostile.path(),
+            halfSent ? TestHttpServer::unfinished(html) : TestHttpServer::page(html));
+    const QByteArray plain = TestPages::bandedPage(1024, 900);
+    m_server.route(QStringLiteral("/plain"), TestHttpServer::page(plain));
+    const QUrl plainFile = QUrl::fromLocalFile(
+        TestPages::writePage(m_dir.path(), QStringLiteral("plain.html"), plain));
+    const QUrl next = local ? plainFile : m_server.url(QStringLiteral("/plain"));
+
+    QSignalSpy done(&m_capturer, &PageCapturer::captured);
+    QSignalSpy failed(&m_capturer, &PageCapturer::failed);
+    // The next page from the same site starts as soon as the hostile one has failed.
+    const QMetaObject::Connection startNext = connect(
+        &m_capturer, &PageCapturer::failed, this, [&] { m_capturer.captureUrl(next, 20); },
+        Qt::SingleShotConnection);
+    const auto cleanup = qScopeGuard([&] { disconnect(startNext); });
+    m_capturer.captureUrl(hostile, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_capturer.page()->renderProcessPid() > 0, 20000);
+    const qint64 renderer = m_capturer.page()->renderProcessPid();
+    // Every wait is bounded by the one-second "timeout" plus a margin.
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 60000);
+    QCOMPARE(done.count(), 0);
+    qInfo("hostile page: %s", qPrintable(failed.first().first().toString()));
+    // The hostile page's renderer dies late, as a memory hog's does: that is no
+    // failure of the next page.
+    if (isRenderer(renderer))
+        ::kill(pid_t(renderer), SIGKILL);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 2, 60000);
+    QVERIFY2(done.count() == 1, qPrintable(failed.last().first().toString()));
+    QCOMPARE(done.first().first().value<QImage>().size(), QSize(1024 + 13, 900 + 13));
+    // A local file after a web page, and the other way round.
+    QImage image;
+    QString reason;
+    QVERIFY(
+        capture(local ? m_server.url(QStringLiteral("/plain")) : plainFile, 20, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+}
+
+void TestPageCapturer::framesThatNeverComeEndWithinTheTimeout()
+{
+    // A page that never lets a frame through (as one that keeps reloading itself
+    // loses the frames asked of it) fails once its "timeout" and a margin are over.
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("noframes.html"),
+        TestPages::simplePage(QStringLiteral("no frames"),
+            QStringLiteral("<p>text</p><script>window.requestAnimationFrame ="
+                           " function () { return 0; };</script>")));
+    QElapsedTimer clock;
+    clock.start();
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 3, &image, &reason));
+    QCOMPARE(reason, QStringLiteral("The page stopped drawing"));
+    // The reason shows what ended the wait; the clock rules out the old fixed limit
+    // (twice 15 seconds), with room for a busy machine.
+    QVERIFY2(clock.elapsed() < 25000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestPageCapturer::scriptsOfAPageReadNoLocalFiles()
+{
+    // A local page shows its own picture and style sheet, but neither its scripts
+    // nor a web page's read another local file: not by request, not through a frame.
+    const QString site = m_dir.filePath(QStringLiteral("site"));
+    QVERIFY(QDir().mkpath(site) && QDir().mkpath(m_dir.filePath(QStringLiteral("private"))));
+    const QString secret = TestPages::writePage(m_dir.filePath(QStringLiteral("private")),
+        QStringLiteral("secret.txt"), "pagelith-secret-4711");
+    QVERIFY(!secret.isEmpty());
+    TestPages::writePage(site, QStringLiteral("style.css"), "body { background: #00ff00; }");
+    TestPages::writePage(site, QStringLiteral("pic.png"), pngOf(Qt::blue, { 40, 30 }));
+    auto probe = [](const QString& target) {
+        return TestPages::simplePage(QStringLiteral("probe"),
+            QStringLiteral(
+                "<link rel=\"stylesheet\" href=\"style.css\"><img src=\"pic.png\""
+                " style=\"display:block\"><p id=\"out\"></p><script>"
+                "function note(s) { document.getElementById('out').textContent += s + ';'; }"
+                "try { var x = new XMLHttpRequest(); x.open('GET', '%1', false); x.send();"
+                " note('xhr:' + x.responseText); } catch (e) { note('xhr:blocked'); }"
+                "fetch('%1').then(function (r) { return r.text(); }).then("
+                "function (t) { note('fetch:' + t); }, function () { note('fetch:blocked'); });"
+                "</script><iframe src=\"%1\"></iframe>")
+                .arg(target));
+    };
+    m_server.route(QStringLiteral("/probe"),
+        TestHttpServer::page(probe(QUrl::fromLocalFile(secret).toString())));
+    const QUrl local = QUrl::fromLocalFile(TestPages::writePage(
+        site, QStringLiteral("probe.html"), probe(QStringLiteral("../private/secret.txt"))));
+    for (const QUrl& url : { local, m_server.url(QStringLiteral("/probe")) }) {
+        QImage image;
+        QString reason;
+        QVERIFY(capture(url, 10, &image, &reason));
+        QVERIFY2(reason.isEmpty(), qPrintable(reason));
+        const QString read = QStringLiteral(
+            "document.getElementById('out').textContent + 'frame:' + (function () {"
+            " try { return document.querySelector('iframe').contentDocument.body.textContent; }"
+            " catch (e) { return 'blocked'; } })()");
+        QString out;
+        const bool settled = QTest::qWaitFor(
+            [&] {
+                out = runScript(m_capturer.page(), read).toString();
+                return out.contains(QStringLiteral("fetch:"))
+                    && out.contains(QStringLiteral("frame:"));
+            },
+            20000);
+        QVERIFY2(settled, qPrintable(out));
+        QVERIFY2(!out.contains(QStringLiteral("secret")), qPrintable(out));
+        QVERIFY2(out.startsWith(QStringLiteral("xhr:blocked;")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("fetch:blocked;")), qPrintable(out));
+        if (url.isLocalFile()) {
+            QVERIFY(near(image.pixelColor(20, 15), Qt::blue));
+            QVERIFY(near(image.pixelColor(600, 200), QColor(0, 255, 0)));
+        }
+    }
 }
 
 QTEST_MAIN(TestPageCapturer)

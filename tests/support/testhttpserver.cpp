@@ -10,6 +10,10 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 302:
+        return "Found";
+    case 401:
+        return "Unauthorized";
     case 403:
         return "Forbidden";
     case 404:
@@ -105,6 +109,20 @@ TestHttpServer::Response TestHttpServer::slow(const QByteArray& html, int delayM
     return r;
 }
 
+TestHttpServer::Response TestHttpServer::redirect(const QByteArray& location)
+{
+    Response r = status(302);
+    r.location = location;
+    return r;
+}
+
+TestHttpServer::Response TestHttpServer::unfinished(const QByteArray& html)
+{
+    Response r = page(html);
+    r.neverEnds = true;
+    return r;
+}
+
 void TestHttpServer::onNewConnection()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -148,8 +166,13 @@ void TestHttpServer::reply(QTcpSocket* socket, const Response& response)
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
         + reasonPhrase(response.status) + "\r\n";
     head += "Content-Type: " + response.contentType + "\r\n";
-    head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    if (!response.location.isEmpty())
+        head += "Location: " + response.location + "\r\n";
+    // A response that never ends has no length: the client waits for the close.
+    if (!response.neverEnds)
+        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     head += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
     socket->write(head + response.body);
-    socket->disconnectFromHost();
+    if (!response.neverEnds)
+        socket->disconnectFromHost();
 }

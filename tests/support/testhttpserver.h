@@ -22,7 +22,10 @@ class QTcpSocket;
 //   server.route("/forbidden", TestHttpServer::status(403));
 //   server.route("/hang", TestHttpServer::neverAnswer());    // connection stays open, no reply
 //   server.route("/slow", TestHttpServer::slow(html, 1500)); // reply after 1.5 s (a timer, no
-//   sleep) load(server.url("/ok"));
+//   sleep)
+//   server.route("/loop", TestHttpServer::redirect("/loop"));  // 302 to the given address
+//   server.route("/half", TestHttpServer::unfinished(html));   // body sent, response never ends
+//   load(server.url("/ok"));
 //
 // Everything runs on the thread's event loop; no threads, no sleeps.
 // Chromium maps even IP literals through --host-resolver-rules: a rule that fails
@@ -38,6 +41,8 @@ public:
         QByteArray body;
         int delayMs = 0; // answer after this long
         bool neverAnswer = false; // accept the request and never reply
+        bool neverEnds = false; // send the body, then hold the connection open
+        QByteArray location; // a Location header, when not empty
     };
 
     explicit TestHttpServer(QObject* parent = nullptr);
@@ -57,6 +62,8 @@ public:
     static Response status(int code, const QByteArray& body = QByteArray());
     static Response neverAnswer();
     static Response slow(const QByteArray& html, int delayMs);
+    static Response redirect(const QByteArray& location);
+    static Response unfinished(const QByteArray& html);
 
 private:
     void onNewConnection();

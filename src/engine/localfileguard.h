@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QWebEngineUrlRequestInterceptor>
+
+// Keeps the scripts of a page from reading the user's files. A local page given to
+// convert loads its own pictures, style sheets, fonts and scripts, and frames from
+// its own folder; nothing else of file:// is loaded: no fetch() or XMLHttpRequest,
+// no workers or objects, no frame from another folder, and no other top-level
+// document than the one the converter asked for. What a script could read would end
+// up in the output. Web pages are kept from file:// by the engine itself.
+//
+// Qt's LocalContentCanAccessFileUrls cannot do this: turned off, it also stops a
+// local page's own pictures and style sheets.
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor
+{
+    Q_OBJECT
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QtGlobal>
+#include <algorithm>
+#include <climits>
+
+// Every wait on a page - its load, each step of its capture, a frame, the text and
+// the PDF - ends within the page's "timeout" plus this margin. A slow renderer that
+// is alive answers within it; a stuck one is given up on soon after the time the
+// user allowed.
+inline constexpr int WaitMarginMs = 5000;
+
+// The bound for one wait, in milliseconds. A timeout of a day and more still fits.
+inline int WaitLimitMs(int timeoutSeconds)
+{
+    const qint64 ms = qint64(std::max(timeoutSeconds, 0)) * 1000 + WaitMarginMs;
+    return int(std::min<qint64>(ms, INT_MAX));
+}
