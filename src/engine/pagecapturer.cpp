@@ -338,7 +338,9 @@ void PageCapturer::startCapture()
     emit statusText(QStringLiteral("Capturing %1").arg(m_view->page()->url().toString()));
     // A page that ran out of time waits no longer; any other page gets its own
     // "timeout" again for the images it only loads when they are scrolled to.
-    const int waitSeconds = !m_note.isEmpty() ? 0 : m_timeoutSeconds > 0 ? m_timeoutSeconds : 60;
+    const int waitSeconds = !m_note.isEmpty() ? 0
+        : m_timeoutSeconds > 0                ? m_timeoutSeconds
+                                              : DefaultTimeoutSeconds;
     runScript(CaptureScripts::loadLazyContent(), [this, waitSeconds](const QVariant&) {
         m_contentDeadline = QDeadlineTimer(std::chrono::seconds(waitSeconds));
         waitForLazyContent();

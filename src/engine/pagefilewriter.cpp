@@ -159,23 +159,27 @@ private:
         m_out.bitmapPath = NumberedBitmapPath(basePath, m_addNumber, fileExists);
 
         QString error;
-        if (!SaveImageFile(
-                m_in.image, m_in.tempImagePath, QStringLiteral("bmp"), 100, 24, 6, &error))
-            return fail(
-                QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
-                error);
         const bool textStamp
             = ReadFlagSetting(settings(), WatermarkSection, QStringLiteral("textwatermark"));
-        if (textStamp
-            && !ApplyTextWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
-            return fail(QStringLiteral("Text watermark: %1").arg(error));
         const bool pictureStamp
             = ReadFlagSetting(settings(), WatermarkSection, QStringLiteral("imagewatermark"));
         m_stamped = textStamp || pictureStamp;
+        // Unstamped, the bitmap copy is byte for byte "tempimage.bmp": both come from
+        // one encoding, the temporary file first.
+        QStringList bitmaps { m_in.tempImagePath };
+        if (!m_stamped)
+            bitmaps << m_out.bitmapPath;
+        if (!SaveImageFiles(m_in.image, bitmaps, QStringLiteral("bmp"), 100, 24, 6, &error))
+            return fail(
+                QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
+                error);
+        if (textStamp
+            && !ApplyTextWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
+            return fail(QStringLiteral("Text watermark: %1").arg(error));
         if (pictureStamp
             && !ApplyPictureWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
             return fail(QStringLiteral("Picture watermark: %1").arg(error));
-        if (!copyWhole(m_in.tempImagePath, m_out.bitmapPath, &error))
+        if (m_stamped && !copyWhole(m_in.tempImagePath, m_out.bitmapPath, &error))
             return fail(error);
         m_out.written << m_out.bitmapPath;
         if (ReadFlagSetting(settings(), SetSection, QStringLiteral("Thumbnail"))) {

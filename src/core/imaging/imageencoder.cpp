@@ -5,6 +5,8 @@
 
 #include <QImage>
 #include <QImageWriter>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -23,6 +25,50 @@ bool fail(QString* error, ImageSaveFault fault, const QString& detail)
         *error = ImageSaveFaultText(fault, detail);
     return false;
 }
+
+// Gathers an encoder's many small writes (a BMP row at a time) into large ones for
+// every file it feeds, so that a page of hundreds of megabytes takes few system
+// calls and can fill several files from one encoding. Only for encoders that
+// write from start to end without seeking.
+class FanOutWriter : public QIODevice
+{
+public:
+    explicit FanOutWriter(const QList<QIODevice*>& targets)
+        : m_targets(targets)
+    {
+        m_buffer.reserve(BufferBytes);
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    bool drain()
+    {
+        for (QIODevice* target : std::as_const(m_targets)) {
+            if (target->write(m_buffer) != m_buffer.size())
+                m_failed = true;
+        }
+        m_buffer.clear();
+        return !m_failed;
+    }
+    bool failed() const { return m_failed; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 length) override
+    {
+        if (m_failed)
+            return -1;
+        m_buffer.append(data, length);
+        if (m_buffer.size() >= BufferBytes && !drain())
+            return -1;
+        return length;
+    }
+
+private:
+    static constexpr qsizetype BufferBytes = 1 << 20;
+    QList<QIODevice*> m_targets;
+    QByteArray m_buffer;
+    bool m_failed = false;
+};
 
 bool writeWithQt(const QImage& image, QIODevice* device, const QByteArray& format, int quality,
     int tiffCompression, QString* detail)
@@ -54,6 +100,14 @@ QString ImageSaveFaultText(ImageSaveFault fault, const QString& detail)
 bool SaveImageFile(const QImage& image, const QString& fileName, const QString& extension,
     int quality, int colorDepth, int compression, QString* error)
 {
+    return SaveImageFiles(image, { fileName }, extension, quality, colorDepth, compression, error);
+}
+
+bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QString& extension,
+    int quality, int colorDepth, int compression, QString* error)
+{
+    if (fileNames.isEmpty())
+        return fail(error, ImageSaveFault::CannotCreateFile, QStringLiteral("No file to write."));
     static const QStringList known = { QStringLiteral("jpg"), QStringLiteral("png"),
         QStringLiteral("gif"), QStringLiteral("tiff"), QStringLiteral("bmp") };
     // Exact comparison: the callers pass lower-case words, and an upper-case
@@ -89,33 +143,64 @@ bool SaveImageFile(const QImage& image, const QString& fileName, const QString& 
     }
     const QImage& toWrite = tiffImage.isNull() ? image : tiffImage;
 
-    StrictSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(error, ImageSaveFault::CannotCreateFile,
-            QStringLiteral("Cannot write \"%1\": %2").arg(fileName, file.errorString()));
+    // BMP, PNG and JPEG are written front to back: one encoding fills every file.
+    // TIFF seeks and GIF has its own writer: one file at a time.
+    const bool fanOut = extension == QLatin1String("bmp") || extension == QLatin1String("png")
+        || extension == QLatin1String("jpg");
+    if (!fanOut && fileNames.size() > 1) {
+        for (const QString& name : fileNames) {
+            if (!SaveImageFiles(
+                    image, { name }, extension, quality, colorDepth, compression, error))
+                return false;
+        }
+        return true;
+    }
+    std::vector<std::unique_ptr<StrictSaveFile>> files;
+    QList<QIODevice*> devices;
+    for (const QString& name : fileNames) {
+        files.push_back(std::make_unique<StrictSaveFile>(name));
+        if (!files.back()->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return fail(error, ImageSaveFault::CannotCreateFile,
+                QStringLiteral("Cannot write \"%1\": %2").arg(name, files.back()->errorString()));
+        devices << files.back().get();
+    }
+    const QString fileName = fileNames.first();
 
     QString detail;
     bool written = false;
-    if (extension == QLatin1String("gif"))
-        written = WriteGif(toWrite, &file, &detail);
-    else
+    if (extension == QLatin1String("gif")) {
+        written = WriteGif(toWrite, files.front().get(), &detail);
+    } else if (fanOut) {
+        FanOutWriter sink(devices);
         written
-            = writeWithQt(toWrite, &file, extension.toLatin1(), quality, tiffCompression, &detail);
+            = writeWithQt(toWrite, &sink, extension.toLatin1(), quality, tiffCompression, &detail)
+            && sink.drain();
+    } else {
+        written = writeWithQt(
+            toWrite, files.front().get(), extension.toLatin1(), quality, tiffCompression, &detail);
+    }
     // The encoders do not all notice that the disk filled up under them.
-    if (file.hadShortWrite()) {
-        written = false;
-        detail = QStringLiteral("The disk is full or the file too large.");
-    } else if (written && file.error() != QFileDevice::NoError) {
-        written = false;
-        detail = file.errorString();
+    for (const auto& file : files) {
+        if (file->hadShortWrite()) {
+            written = false;
+            detail = QStringLiteral("The disk is full or the file too large.");
+        } else if (written && file->error() != QFileDevice::NoError) {
+            written = false;
+            detail = file->errorString();
+        }
     }
     if (!written) {
-        file.cancelWriting();
+        for (const auto& file : files)
+            file->cancelWriting();
         return fail(error, ImageSaveFault::EncodingFailed,
             QStringLiteral("Cannot write \"%1\": %2").arg(fileName, detail));
     }
-    if (!file.commit())
-        return fail(error, ImageSaveFault::CannotReplaceFile,
-            QStringLiteral("Cannot write \"%1\": %2").arg(fileName, file.errorString()));
+    // In the order given: a later file never appears without the earlier ones.
+    for (const auto& file : files) {
+        if (!file->commit())
+            return fail(error, ImageSaveFault::CannotReplaceFile,
+                QStringLiteral("Cannot write \"%1\": %2")
+                    .arg(file->fileName(), file->errorString()));
+    }
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QImage;
 
@@ -26,6 +27,12 @@ enum class ImageSaveFault {
 // renamed over it, so an existing file survives any failure. On failure
 // *error holds the four-line fault text a message box can show as it is.
 bool SaveImageFile(const QImage& image, const QString& fileName, const QString& extension,
+    int quality, int colorDepth, int compression, QString* error);
+
+// The same picture, encoded once, in several files (BMP, PNG and JPEG; other
+// formats are encoded for each). Each appears whole or not at all, committed in
+// the order given.
+bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QString& extension,
     int quality, int colorDepth, int compression, QString* error);
 
 // The fault text: "Error:Can't save Image File!!", an empty line, then the
