@@ -112,14 +112,19 @@ ConversionResult TestConversionJob::run(const ConversionRequest& request)
 {
     ConversionJob job(request, &m_capturer);
     QSignalSpy finished(&job, &ConversionJob::finished);
+    auto failure = [](const QString& reason) {
+        ConversionResult result;
+        result.reason = reason;
+        return result;
+    };
     job.start();
     // Never answered inside start().
     if (!finished.isEmpty())
-        return ConversionResult { false, QStringLiteral("finished inside start()"), {}, {}, 0 };
+        return failure(QStringLiteral("finished inside start()"));
     if (!finished.wait(120000))
-        return ConversionResult { false, QStringLiteral("no answer"), {}, {}, 0 };
+        return failure(QStringLiteral("no answer"));
     if (finished.count() != 1)
-        return ConversionResult { false, QStringLiteral("answered twice"), {}, {}, 0 };
+        return failure(QStringLiteral("answered twice"));
     return finished.first().first().value<ConversionResult>();
 }
 
