@@ -135,6 +135,15 @@ private slots:
             "/out", false, "", false, now, "http://example.org/" + QString(400, QChar('p')));
         QVERIFY(nameBytes(fromAddress) <= 255);
         QVERIFY(fromAddress.startsWith("/out/example_orgppp"));
+
+        // Digits after "_" are kept as the numbering only while they fit.
+        const QString digits
+            = BitmapBasePath("/out", true, "x_" + QString(300, '7'), true, now, "");
+        QCOMPARE(nameBytes(digits), 255);
+        QVERIFY(digits.startsWith("/out/x_777") && digits.endsWith("7120626160520.BMP"));
+        QCOMPARE(nameBytes(BitmapBasePath(
+                     "/out", false, "", false, now, "http://a/x_" + QString(300, '7'))),
+            255);
     }
 
     void megabyteValuesFitQuickly()

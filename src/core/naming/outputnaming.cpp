@@ -48,6 +48,12 @@ QString FitFileName(const QString& pathStem, const QString& suffix)
         stem.truncate(numberStart - 1);
     }
     kept += suffix;
+    // A long run of digits is a name, not a number this program gave: kept
+    // whole, it alone would make the name too long.
+    if (QFile::encodeName(kept).size() > MaxFileNameBytes) {
+        stem = pathStem.mid(slash + 1);
+        kept = suffix;
+    }
 
     // Walk forward over whole characters while they fit: the walk ends after
     // at most MaxFileNameBytes characters, so a value of any length costs the
