@@ -91,6 +91,27 @@ private slots:
         QVERIFY(FileBytes::read(file).contains("AM\t/srv/new\tWaiting"));
     }
 
+    void byteOrderMarksAreNotLostOrAdded()
+    {
+        // One mark ahead of the file goes; a U+FEFF inside the text stays,
+        // even at the very start, through any number of saves.
+        const QString file = m_dir.filePath("marks.dat");
+        FileBytes::write(file,
+            "\xEF\xBB\xBF\xEF\xBB\xBF"
+            "a\t\xEF\xBB\xBF"
+            "b\r\n");
+        QList<ScheduleEntry> loaded;
+        QVERIFY(LoadScheduleFile(file, &loaded, nullptr));
+        const QList<ScheduleEntry> expected
+            = { { QChar(0xFEFF) + QString("a"), QChar(0xFEFF) + QString("b"), "", "" } };
+        QCOMPARE(loaded, expected);
+        for (int save = 0; save < 2; ++save) {
+            QVERIFY(SaveScheduleFile(file, loaded, nullptr));
+            QVERIFY(LoadScheduleFile(file, &loaded, nullptr));
+            QCOMPARE(loaded, expected);
+        }
+    }
+
     void unreadableFileFailsAndIsLeftAlone()
     {
         // A folder where the file should be: it exists but cannot be read.

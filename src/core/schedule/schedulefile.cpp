@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -14,6 +15,18 @@ void SetError(QString* error, const QString& text)
 {
     if (error)
         *error = text;
+}
+
+const QByteArray ByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// One field's text. Each field is decoded on its own, and a decoder drops a
+// byte order mark at the start of what it decodes: a U+FEFF that begins a
+// field is kept, as it is when the whole file is decoded at once.
+QString DecodeField(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringConverter::System,
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 // The lines of the file's bytes, ended by CR LF, CR or LF. The locale's
@@ -54,7 +67,7 @@ ScheduleEntry EntryOfLine(QByteArrayView line)
         if (tab < 0)
             tab = line.size();
         const QByteArray bytes = line.sliced(start, tab - start).toByteArray();
-        *field = DecodeLocaleText(bytes);
+        *field = DecodeField(bytes);
         entry.storedFields.append(bytes);
         start = tab + 1;
     }
@@ -67,7 +80,7 @@ QByteArray FieldBytes(const QString& text, const ScheduleEntry& entry, int index
 {
     if (index < entry.storedFields.size()) {
         const QByteArray& stored = entry.storedFields.at(index);
-        if (DecodeLocaleText(stored) == text)
+        if (DecodeField(stored) == text)
             return stored;
     }
     return EncodeLocaleText(OneLineField(text));
@@ -106,8 +119,8 @@ bool LoadScheduleFile(const QString& path, QList<ScheduleEntry>* entries, QStrin
 
     // A byte order mark is no part of the first start time.
     QByteArrayView content(bytes);
-    if (content.startsWith("\xEF\xBB\xBF"))
-        content = content.sliced(3);
+    if (content.startsWith(ByteOrderMark))
+        content = content.sliced(ByteOrderMark.size());
 
     QList<ScheduleEntry> loaded;
     const QList<QByteArrayView> lines = SplitByteLines(content);
@@ -127,6 +140,10 @@ bool SaveScheduleFile(const QString& path, const QList<ScheduleEntry>& entries, 
             + '\t' + FieldBytes(entry.Status, entry, 2) + '\t' + FieldBytes(entry.Comment, entry, 3)
             + "\r\n";
     }
+    // The first start time begins with U+FEFF: a mark ahead of it keeps it
+    // from being read as the file's byte order mark.
+    if (bytes.startsWith(ByteOrderMark))
+        bytes.prepend(ByteOrderMark);
 
     QSaveFile out(path);
     if (path.isEmpty() || !out.open(QIODevice::WriteOnly)) {
