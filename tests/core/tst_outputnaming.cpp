@@ -1,9 +1,12 @@
 #include "naming/outputnaming.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <latch>
 
 class TestOutputNaming : public QObject
 {
@@ -132,6 +135,117 @@ private slots:
             "/out", false, "", false, now, "http://example.org/" + QString(400, QChar('p')));
         QVERIFY(nameBytes(fromAddress) <= 255);
         QVERIFY(fromAddress.startsWith("/out/example_orgppp"));
+
+        // Digits after "_" are kept as the numbering only while they fit.
+        const QString digits
+            = BitmapBasePath("/out", true, "x_" + QString(300, '7'), true, now, "");
+        QCOMPARE(nameBytes(digits), 255);
+        QVERIFY(digits.startsWith("/out/x_777") && digits.endsWith("7120626160520.BMP"));
+        QCOMPARE(nameBytes(BitmapBasePath(
+                     "/out", false, "", false, now, "http://a/x_" + QString(300, '7'))),
+            255);
+    }
+
+    void megabyteValuesFitQuickly()
+    {
+        // The whole naming of one page for a 1 MB custom name and a 1 MB
+        // address. Fitting is linear (a few milliseconds); cutting one
+        // character at a time and encoding again took minutes.
+        const QDateTime now(QDate(2026, 12, 6), QTime(16, 5, 20));
+        const QString huge(1 << 20, QChar(0x00E9));
+        QElapsedTimer timer;
+        timer.start();
+        const QString custom = BitmapBasePath("/out", true, huge, true, now, "");
+        const QString numbered = NumberedBitmapPath(custom, true, existsIn({ custom }));
+        const QString fromAddress = BitmapBasePath(
+            "/out", false, "", false, now, "http://a.b/" + QString(1 << 20, QChar('q')));
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(nameBytes(custom), 254); // 119 two-byte characters, stamp and ".BMP"
+        QVERIFY(numbered.endsWith("_0.bmp") && nameBytes(numbered) <= 255);
+        QCOMPARE(nameBytes(fromAddress), 255);
+    }
+
+    void surrogatePairsAreNeverSplit()
+    {
+        // U+1F600 is four bytes: 1 + 62 * 4 + 4 bytes fit, a 63rd would not,
+        // and the cut must not leave half of it behind.
+        const QDateTime now;
+        const QString face = QString::fromUcs4(U"\U0001F600");
+        QString name = "a";
+        for (int i = 0; i < 100; ++i)
+            name += face;
+        const QString base = BitmapBasePath("/out", true, name, false, now, "");
+        QCOMPARE(base, "/out/a" + face.repeated(62) + ".BMP");
+        // Odd budgets: "x" shifts the cut into every position of a pair.
+        for (int pad = 0; pad < 4; ++pad) {
+            const QString fitted
+                = BitmapBasePath("/out", true, QString(pad, QChar('x')) + name, false, now, "");
+            QVERIFY(QStringView(fitted).isValidUtf16());
+            QVERIFY(nameBytes(fitted) <= 255 && nameBytes(fitted) > 251);
+        }
+    }
+
+    void claimsTakeTheNameOnDisk()
+    {
+        QTemporaryDir dir;
+        const QString base = dir.filePath("webimage.BMP");
+        // The second claimer, before anything is written, gets the next number.
+        const OutputClaim first = ClaimBitmapPath(base, true);
+        const OutputClaim second = ClaimBitmapPath(base, true);
+        QCOMPARE(first.path, base);
+        QCOMPARE(second.path, dir.filePath("webimage_0.bmp"));
+        QVERIFY(first.placeholder && second.placeholder);
+        QVERIFY(QFile::exists(first.path) && QFile::exists(second.path));
+
+        // Final files number on their own from the bitmap's stem.
+        QCOMPARE(ClaimFinalOutputPath(first.path, "jpg", true).path, dir.filePath("webimage.jpg"));
+        QCOMPARE(
+            ClaimFinalOutputPath(first.path, "jpg", true).path, dir.filePath("webimage_0.jpg"));
+        QCOMPARE(
+            ClaimFinalOutputPath(second.path, "jpg", true).path, dir.filePath("webimage_0_0.jpg"));
+
+        // A dangling link is taken, not written through.
+        QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("link.BMP")));
+        QCOMPARE(ClaimBitmapPath(dir.filePath("link.BMP"), true).path, dir.filePath("link_0.bmp"));
+        QVERIFY(!QFile::exists(dir.filePath("nowhere")));
+
+        // Overwriting: the plain name, nothing created.
+        const OutputClaim overwrite = ClaimFinalOutputPath(first.path, "png", false);
+        QCOMPARE(overwrite.path, dir.filePath("webimage.png"));
+        QVERIFY(!overwrite.placeholder && !QFile::exists(overwrite.path));
+
+        // A folder that is not there ends the numbering with a reason.
+        const OutputClaim missing = ClaimBitmapPath(dir.filePath("gone/webimage.BMP"), true);
+        QVERIFY(missing.path.isEmpty());
+        QVERIFY(missing.error.contains("gone"));
+    }
+
+    void twoClaimersAtOnceNeverShareAName()
+    {
+        QTemporaryDir dir;
+        const QString bitmap = dir.filePath("page.BMP");
+        constexpr int PerClaimer = 150;
+        QStringList claimed[2];
+        std::latch start(2);
+        auto claimer = [&](int index) {
+            return QThread::create([&, index] {
+                start.arrive_and_wait();
+                for (int i = 0; i < PerClaimer; ++i)
+                    claimed[index] << ClaimFinalOutputPath(bitmap, "png", true).path;
+            });
+        };
+        std::unique_ptr<QThread> threads[2]
+            = { std::unique_ptr<QThread>(claimer(0)), std::unique_ptr<QThread>(claimer(1)) };
+        for (auto& thread : threads)
+            thread->start();
+        for (auto& thread : threads)
+            QVERIFY(thread->wait(60000));
+        const QStringList all = claimed[0] + claimed[1];
+        QCOMPARE(QSet<QString>(all.cbegin(), all.cend()).size(), 2 * PerClaimer);
+        QVERIFY(!all.contains(QString()));
+        // Numbering has no gaps: page.png, page_0.png … page_298.png.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2 * PerClaimer);
+        QVERIFY(QFile::exists(dir.filePath("page_%1.png").arg(2 * PerClaimer - 2)));
     }
 };
 

@@ -64,6 +64,54 @@ private slots:
         QCOMPARE(FileBytes::read(file), QByteArray("t\thttp://a.b/ x\tWaiting\ttwo  lines\r\n"));
     }
 
+    void undecodableBytesSurviveASave()
+    {
+        // Latin-1 bytes in a UTF-8 locale: shown as U+FFFD, written back as
+        // they were; only the field the program changed is encoded afresh.
+        const QString file = m_dir.filePath("latin1.dat");
+        FileBytes::write(file,
+            "\xEF\xBB\xBF"
+            "12/7/2026 3:45:12 PM\t/srv/caf\xE9.htm\tWaiting\tna\xEFve\r\n"
+            "12/8/2026 9:00:00 AM\t/srv/\xFF\xFE\tWaiting\r\n");
+        QList<ScheduleEntry> loaded;
+        QVERIFY(LoadScheduleFile(file, &loaded, nullptr));
+        QCOMPARE(loaded.size(), 2);
+        QCOMPARE(loaded[0].StartTime, QString("12/7/2026 3:45:12 PM"));
+        QCOMPARE(loaded[0].Url, QString("/srv/caf") + QChar(0xFFFD) + ".htm");
+        loaded[0].Status = "Done";
+        loaded[1].Comment = "caf\u00e9";
+        QVERIFY(SaveScheduleFile(file, loaded, nullptr));
+        QCOMPARE(FileBytes::read(file),
+            QByteArray("12/7/2026 3:45:12 PM\t/srv/caf\xE9.htm\tDone\tna\xEFve\r\n"
+                       "12/8/2026 9:00:00 AM\t/srv/\xFF\xFE\tWaiting\tcaf\xC3\xA9\r\n"));
+
+        // A changed field is encoded from its text, whatever it held before.
+        loaded[1].Url = "/srv/new";
+        QVERIFY(SaveScheduleFile(file, loaded, nullptr));
+        QVERIFY(FileBytes::read(file).contains("AM\t/srv/new\tWaiting"));
+    }
+
+    void byteOrderMarksAreNotLostOrAdded()
+    {
+        // One mark ahead of the file goes; a U+FEFF inside the text stays,
+        // even at the very start, through any number of saves.
+        const QString file = m_dir.filePath("marks.dat");
+        FileBytes::write(file,
+            "\xEF\xBB\xBF\xEF\xBB\xBF"
+            "a\t\xEF\xBB\xBF"
+            "b\r\n");
+        QList<ScheduleEntry> loaded;
+        QVERIFY(LoadScheduleFile(file, &loaded, nullptr));
+        const QList<ScheduleEntry> expected
+            = { { QChar(0xFEFF) + QString("a"), QChar(0xFEFF) + QString("b"), "", "" } };
+        QCOMPARE(loaded, expected);
+        for (int save = 0; save < 2; ++save) {
+            QVERIFY(SaveScheduleFile(file, loaded, nullptr));
+            QVERIFY(LoadScheduleFile(file, &loaded, nullptr));
+            QCOMPARE(loaded, expected);
+        }
+    }
+
     void unreadableFileFailsAndIsLeftAlone()
     {
         // A folder where the file should be: it exists but cannot be read.

@@ -57,6 +57,25 @@ private slots:
         QCOMPARE(TimeoutSecondsSetting(m_file), 90);
     }
 
+    void numbersStayInTheirRanges()
+    {
+        // A day at most, so the time in milliseconds never overflows.
+        WriteSetting(m_file, "set", "timeout", "4294968");
+        QCOMPARE(TimeoutSecondsSetting(m_file), 86400);
+        WriteSetting(m_file, "set", "timeout", "99999999999999999999");
+        QCOMPARE(TimeoutSecondsSetting(m_file), 86400);
+        WriteSetting(m_file, "set", "timeout", "86400");
+        QCOMPARE(TimeoutSecondsSetting(m_file), 86400);
+
+        QCOMPARE(QualitySetting(m_file), 0);
+        WriteSetting(m_file, "set", "quality", "99999999999");
+        QCOMPARE(QualitySetting(m_file), 100);
+        WriteSetting(m_file, "set", "quality", "-99999999999");
+        QCOMPARE(QualitySetting(m_file), 0);
+        WriteSetting(m_file, "set", "quality", "84.5%");
+        QCOMPARE(QualitySetting(m_file), 84);
+    }
+
     void leadingNumber_data()
     {
         QTest::addColumn<QString>("text");

@@ -4,7 +4,12 @@
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,6 +54,7 @@ private slots:
     void pictureKeyShowsThePageThrough();
     void pictureOpacityIsAPercentage();
     void missingStampPictureLeavesPageUnchanged();
+    void stampPictureThatIsNoFileNeverBlocks();
     void pictureLiesOverText();
     void unreadablePageIsReported();
 
@@ -218,15 +224,55 @@ void TestWatermark::missingStampPictureLeavesPageUnchanged()
     const QString path = page(80, 60);
     const QByteArray before = readAll(path);
     QString error;
-    QVERIFY(!ApplyPictureWatermark(m_settings, path, path, &error));
-    QVERIFY(error.contains("deleted-logo.gif"));
+    QString remark;
+    QVERIFY2(ApplyPictureWatermark(m_settings, path, path, &error, &remark), qPrintable(error));
+    QVERIFY(remark.contains("deleted-logo.gif"));
+    QVERIFY(remark.contains("No such file"));
     QCOMPARE(readAll(path), before);
 
     // Written elsewhere, the page still arrives at the target, unstamped.
     const QString target = m_dir.filePath("copy.bmp");
-    QVERIFY(!ApplyPictureWatermark(m_settings, path, target, &error));
+    QVERIFY(ApplyPictureWatermark(m_settings, path, target, &error, &remark));
     QCOMPARE(changedArea(imageAt(target), White), QRect());
     QCOMPARE(imageAt(target).size(), QSize(80, 60));
+
+    // A stamp that loads leaves no remark behind.
+    writeSettings({ { "waterimage", stamp() }, { "IOpacity", "100" } });
+    QVERIFY(ApplyPictureWatermark(m_settings, path, path, &error, &remark));
+    QVERIFY(remark.isEmpty());
+}
+
+void TestWatermark::stampPictureThatIsNoFileNeverBlocks()
+{
+    // A FIFO opened for reading waits for a writer; the stamp is read on a
+    // thread so that a hang shows as a failure, then is released by a writer.
+    const QString fifo = m_dir.filePath("logo.gif");
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const QString path = page(80, 60);
+    const QByteArray before = readAll(path);
+    for (const QString& stampPath : { fifo, m_dir.path(), QStringLiteral("/dev/zero") }) {
+        writeSettings({ { "waterimage", stampPath }, { "IOpacity", "100" } });
+        std::atomic<bool> done = false;
+        bool applied = false;
+        QString remark;
+        std::unique_ptr<QThread> worker(QThread::create([&] {
+            applied = ApplyPictureWatermark(m_settings, path, path, nullptr, &remark);
+            done = true;
+        }));
+        worker->start();
+        const bool inTime = QTest::qWaitFor([&] { return done.load(); }, 20000);
+        if (!inTime) {
+            const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+        }
+        QVERIFY(worker->wait(60000));
+        QVERIFY2(inTime, qPrintable(stampPath));
+        QVERIFY(applied);
+        QVERIFY2(
+            remark.contains("not a regular file") || remark.contains("folder"), qPrintable(remark));
+        QCOMPARE(readAll(path), before);
+    }
 }
 
 void TestWatermark::pictureLiesOverText()

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -104,6 +105,30 @@ private slots:
         QCOMPARE(again.list()->rowCount(), 3);
         QCOMPARE(again.list()->entry(0).Comment, QStringLiteral("nightly shot"));
         QCOMPARE(again.list()->entry(1), (ScheduleEntry { "x", "y", "", "" }));
+    }
+
+    void entriesBeyondTheListAndUndecodableBytesAreKept()
+    {
+        // More entries than the list holds, with Latin-1 bytes in a UTF-8
+        // locale both among the shown rows and among the others.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("schedule.dat"));
+        const int total = ScheduleListWidget::MaxRows + 40;
+        QByteArray bytes;
+        for (int i = 0; i < total; ++i)
+            bytes += "1/1/2020 1:00:00 AM\t/srv/caf\xE9" + QByteArray::number(i) + "\tDone\t\r\n";
+        writeAll(file, bytes);
+        {
+            ScheduleWindow window(setup(dir.path()));
+            QCOMPARE(window.list()->rowCount(), ScheduleListWidget::MaxRows);
+            QCOMPARE(window.unshownEntryCount(), 40);
+            auto* box = window.findChild<QGroupBox*>(QStringLiteral("scheduleBox"));
+            QVERIFY(box);
+            QVERIFY(box->title().contains(QString::number(total)));
+            window.list()->setStatus(0, QStringLiteral("Waiting"));
+        } // saved as at the application's exit
+        bytes.replace(bytes.indexOf("Done"), 4, "Waiting");
+        QVERIFY(readAll(file) == bytes);
     }
 
     void removeAndClearAreSavedByTheUnload()

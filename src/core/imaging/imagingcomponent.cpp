@@ -1,5 +1,6 @@
 #include "imagingcomponent.h"
 
+#include "files/regularfile.h"
 #include "imageencoder.h"
 
 #include <QColor>
@@ -58,7 +59,11 @@ bool ImagingComponent::loadFile(const QString& path, QString* error)
     const int limit = QImageReader::allocationLimit();
     if (limit != 0 && limit < PageAllocationLimitMb)
         QImageReader::setAllocationLimit(PageAllocationLimitMb);
-    QImageReader reader(path);
+    QFile file;
+    QString openError;
+    if (!OpenRegularFile(path, &file, &openError))
+        return fail(error, QStringLiteral("Cannot load picture \"%1\": %2").arg(path, openError));
+    QImageReader reader(&file);
     QImage loaded = reader.read();
     if (loaded.isNull())
         return fail(error,

@@ -75,8 +75,10 @@ bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
 }
 
 bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePath,
-    const QString& targetPath, QString* error)
+    const QString& targetPath, QString* error, QString* remark)
 {
+    if (remark)
+        remark->clear();
     ImagingComponent page;
     const QString stampPath = text(settingsFile, "waterimage");
     if (stampPath.isEmpty())
@@ -96,9 +98,9 @@ bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePat
     if (!stamp.loadFile(stampPath, &stampError)) {
         if (!keepPage(page, sourcePath, targetPath, error))
             return false;
-        if (error)
-            *error = QStringLiteral("Watermark picture not applied. %1").arg(stampError);
-        return false;
+        if (remark)
+            *remark = QStringLiteral("Watermark picture not applied. %1").arg(stampError);
+        return true;
     }
     const StampPlacement at
         = PlaceStamp(place, distanceX, distanceY, page.imageWidth(), page.imageHeight());

@@ -10,10 +10,11 @@
 // Whether the stamp is switched on ("textwatermark", "imagewatermark") is the
 // caller's decision. An empty "watertext" / "waterimage" means no stamp: the
 // call succeeds and the page is left as it is (copied to targetPath when that
-// is another file). A stamp picture that cannot be loaded leaves the page
-// unstamped in the same way but returns false with the reason. An unreadable
+// is another file). A stamp picture that cannot be loaded (missing, not a
+// picture, not a regular file) leaves the page unstamped in the same way: the
+// call succeeds and *remark says why, for the page's result. An unreadable
 // page returns false and writes nothing.
 bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
     const QString& targetPath, QString* error = nullptr);
 bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePath,
-    const QString& targetPath, QString* error = nullptr);
+    const QString& targetPath, QString* error = nullptr, QString* remark = nullptr);

@@ -1,6 +1,10 @@
 #include "outputnaming.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,6 +16,15 @@ QString JoinFolder(const QString& folder, const QString& name)
     if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + QLatin1Char('/') + name;
+}
+
+// Bytes of one character (a code point: a surrogate pair counts once) in the
+// encoding of file names.
+qsizetype EncodedLength(QStringView character)
+{
+    if (character.size() == 1 && character.at(0).unicode() < 0x80)
+        return 1;
+    return QFile::encodeName(character.toString()).size();
 }
 
 // stem + suffix, with the stem cut (whole characters only) until the file
@@ -35,14 +48,31 @@ QString FitFileName(const QString& pathStem, const QString& suffix)
         stem.truncate(numberStart - 1);
     }
     kept += suffix;
-
-    while (!stem.isEmpty() && QFile::encodeName(stem + kept).size() > MaxFileNameBytes) {
-        qsizetype cut = 1;
-        if (stem.size() >= 2 && stem.at(stem.size() - 1).isLowSurrogate()
-            && stem.at(stem.size() - 2).isHighSurrogate())
-            cut = 2;
-        stem.chop(cut);
+    // A long run of digits is a name, not a number this program gave: kept
+    // whole, it alone would make the name too long.
+    if (QFile::encodeName(kept).size() > MaxFileNameBytes) {
+        stem = pathStem.mid(slash + 1);
+        kept = suffix;
     }
+
+    // Walk forward over whole characters while they fit: the walk ends after
+    // at most MaxFileNameBytes characters, so a value of any length costs the
+    // same, where cutting from the end and encoding again grew with its square.
+    const qsizetype budget = MaxFileNameBytes - QFile::encodeName(kept).size();
+    qsizetype used = 0;
+    qsizetype end = 0;
+    while (end < stem.size()) {
+        qsizetype length = 1;
+        if (end + 1 < stem.size() && stem.at(end).isHighSurrogate()
+            && stem.at(end + 1).isLowSurrogate())
+            length = 2;
+        const qsizetype bytes = EncodedLength(QStringView(stem).mid(end, length));
+        if (used + bytes > budget)
+            break;
+        used += bytes;
+        end += length;
+    }
+    stem.truncate(end);
     return folderPart + stem + kept;
 }
 
@@ -50,6 +80,60 @@ QString FitFileName(const QString& pathStem, const QString& suffix)
 QString StemOf(const QString& bitmapPath)
 {
     return bitmapPath.left(qMax<qsizetype>(0, bitmapPath.size() - 4));
+}
+
+// The n-th name of a bitmap's numbering; -1 the name without a number.
+QString BitmapCandidate(const QString& basePath, qint64 n)
+{
+    return n < 0 ? basePath : FitFileName(StemOf(basePath), QStringLiteral("_%1.bmp").arg(n));
+}
+
+QString FinalCandidate(const QString& bitmapPath, const QString& extension, qint64 n)
+{
+    const QString suffix = n < 0 ? extension : QStringLiteral("_%1").arg(n) + extension;
+    return FitFileName(StemOf(bitmapPath), suffix);
+}
+
+enum class CreateResult { Created, Taken, Failed };
+
+// O_EXCL makes "is it free" and "take it" one step for every process on the
+// machine; a dangling symbolic link counts as taken too, so nothing is ever
+// written through one.
+CreateResult CreateExclusively(const QString& path, QString* error)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        return CreateResult::Created;
+    }
+    if (errno == EEXIST)
+        return CreateResult::Taken;
+    *error = QStringLiteral("Cannot create %1: %2")
+                 .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    return CreateResult::Failed;
+}
+
+template <typename Candidate> OutputClaim ClaimFirstFree(bool addNumber, Candidate candidate)
+{
+    OutputClaim claim;
+    if (!addNumber) {
+        claim.path = candidate(-1);
+        return claim;
+    }
+    for (qint64 n = -1;; ++n) {
+        const QString path = candidate(n);
+        switch (CreateExclusively(path, &claim.error)) {
+        case CreateResult::Created:
+            claim.path = path;
+            claim.placeholder = true;
+            return claim;
+        case CreateResult::Taken:
+            continue;
+        case CreateResult::Failed:
+            return claim;
+        }
+    }
 }
 
 QString TwoDigits(int value)
@@ -109,9 +193,8 @@ QString NumberedBitmapPath(const QString& basePath, bool addNumber, const FileEx
 {
     if (!addNumber || !exists || !exists(basePath))
         return basePath;
-    const QString stem = StemOf(basePath);
     for (qint64 n = 0;; ++n) {
-        const QString candidate = FitFileName(stem, QStringLiteral("_%1.bmp").arg(n));
+        const QString candidate = BitmapCandidate(basePath, n);
         if (!exists(candidate))
             return candidate;
     }
@@ -120,16 +203,29 @@ QString NumberedBitmapPath(const QString& basePath, bool addNumber, const FileEx
 QString FinalOutputPath(const QString& bitmapPath, const QString& extensionWithoutDot,
     bool addNumber, const FileExistsFn& exists)
 {
-    const QString stem = StemOf(bitmapPath);
     const QString extension = QLatin1Char('.') + extensionWithoutDot;
-    const QString path = FitFileName(stem, extension);
+    const QString path = FinalCandidate(bitmapPath, extension, -1);
     if (!addNumber || !exists || !exists(path))
         return path;
     for (qint64 m = 0;; ++m) {
-        const QString candidate = FitFileName(stem, QStringLiteral("_%1").arg(m) + extension);
+        const QString candidate = FinalCandidate(bitmapPath, extension, m);
         if (!exists(candidate))
             return candidate;
     }
+}
+
+OutputClaim ClaimBitmapPath(const QString& basePath, bool addNumber)
+{
+    return ClaimFirstFree(
+        addNumber, [&basePath](qint64 n) { return BitmapCandidate(basePath, n); });
+}
+
+OutputClaim ClaimFinalOutputPath(
+    const QString& bitmapPath, const QString& extensionWithoutDot, bool addNumber)
+{
+    const QString extension = QLatin1Char('.') + extensionWithoutDot;
+    return ClaimFirstFree(addNumber,
+        [&bitmapPath, &extension](qint64 n) { return FinalCandidate(bitmapPath, extension, n); });
 }
 
 QString ThumbnailPathFor(const QString& bitmapPath)

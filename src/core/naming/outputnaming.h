@@ -40,5 +40,27 @@ QString NumberedBitmapPath(const QString& basePath, bool addNumber, const FileEx
 QString FinalOutputPath(const QString& bitmapPath, const QString& extensionWithoutDot,
     bool addNumber, const FileExistsFn& exists);
 
+// A name claimed for one page's output. With numbering on, the name is taken
+// by creating an empty file there exclusively, so another run writing into the
+// same folder at the same moment takes the next number instead of the same
+// name. The writer then replaces that placeholder (QSaveFile renames onto it)
+// or writes into it; a page that fails removes it.
+struct OutputClaim
+{
+    // Where to write; empty when no name could be claimed (see error).
+    QString path;
+    // An empty file was created at path for this claim. False with numbering
+    // off: the name is then used as it is and an existing file is replaced.
+    bool placeholder = false;
+    QString error;
+};
+
+// NumberedBitmapPath and FinalOutputPath, with the chosen name claimed on disk
+// at once: the same sequence of names, the first one that is free when its
+// exclusive creation is tried.
+OutputClaim ClaimBitmapPath(const QString& basePath, bool addNumber);
+OutputClaim ClaimFinalOutputPath(
+    const QString& bitmapPath, const QString& extensionWithoutDot, bool addNumber);
+
 // "<stem>_Thumbnail.jpg" beside the bitmap; never numbered.
 QString ThumbnailPathFor(const QString& bitmapPath);

@@ -3,9 +3,11 @@
 #include "text/localeencoding.h"
 #include "text/textlines.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -13,6 +15,75 @@ void SetError(QString* error, const QString& text)
 {
     if (error)
         *error = text;
+}
+
+const QByteArray ByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// One field's text. Each field is decoded on its own, and a decoder drops a
+// byte order mark at the start of what it decodes: a U+FEFF that begins a
+// field is kept, as it is when the whole file is decoded at once.
+QString DecodeField(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringConverter::System,
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
+// The lines of the file's bytes, ended by CR LF, CR or LF. The locale's
+// encoding keeps these bytes and TAB as themselves, so splitting the bytes
+// gives the same lines and fields as splitting the decoded text.
+QList<QByteArrayView> SplitByteLines(QByteArrayView bytes)
+{
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        const char c = bytes.at(i);
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        lines.append(bytes.sliced(start, i - start));
+        if (c == '\r' && i + 1 < n && bytes.at(i + 1) == '\n')
+            ++i;
+        ++i;
+        start = i;
+    }
+    if (start < n)
+        lines.append(bytes.sliced(start));
+    return lines;
+}
+
+ScheduleEntry EntryOfLine(QByteArrayView line)
+{
+    ScheduleEntry entry;
+    QString* const fields[] = { &entry.StartTime, &entry.Url, &entry.Status, &entry.Comment };
+    qsizetype start = 0;
+    for (QString* field : fields) {
+        if (start > line.size())
+            break;
+        qsizetype tab = line.indexOf('\t', start);
+        if (tab < 0)
+            tab = line.size();
+        const QByteArray bytes = line.sliced(start, tab - start).toByteArray();
+        *field = DecodeField(bytes);
+        entry.storedFields.append(bytes);
+        start = tab + 1;
+    }
+    return entry;
+}
+
+// The stored bytes while the text is still what they decode to, else the text
+// encoded afresh.
+QByteArray FieldBytes(const QString& text, const ScheduleEntry& entry, int index)
+{
+    if (index < entry.storedFields.size()) {
+        const QByteArray& stored = entry.storedFields.at(index);
+        if (DecodeField(stored) == text)
+            return stored;
+    }
+    return EncodeLocaleText(OneLineField(text));
 }
 
 } // namespace
@@ -46,20 +117,16 @@ bool LoadScheduleFile(const QString& path, QList<ScheduleEntry>* entries, QStrin
         return false;
     }
 
-    QString text = DecodeLocaleText(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
+    // A byte order mark is no part of the first start time.
+    QByteArrayView content(bytes);
+    if (content.startsWith(ByteOrderMark))
+        content = content.sliced(ByteOrderMark.size());
 
     QList<ScheduleEntry> loaded;
-    for (const QString& line : SplitTextLines(text)) {
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        ScheduleEntry entry;
-        entry.StartTime = fields.value(0);
-        entry.Url = fields.value(1);
-        entry.Status = fields.value(2);
-        entry.Comment = fields.value(3);
-        loaded.append(entry);
-    }
+    const QList<QByteArrayView> lines = SplitByteLines(content);
+    loaded.reserve(lines.size());
+    for (QByteArrayView line : lines)
+        loaded.append(EntryOfLine(line));
     if (entries)
         *entries = loaded;
     return true;
@@ -67,13 +134,16 @@ bool LoadScheduleFile(const QString& path, QList<ScheduleEntry>* entries, QStrin
 
 bool SaveScheduleFile(const QString& path, const QList<ScheduleEntry>& entries, QString* error)
 {
-    QString text;
+    QByteArray bytes;
     for (const ScheduleEntry& entry : entries) {
-        text += OneLineField(entry.StartTime) + QLatin1Char('\t') + OneLineField(entry.Url)
-            + QLatin1Char('\t') + OneLineField(entry.Status) + QLatin1Char('\t')
-            + OneLineField(entry.Comment) + QLatin1String("\r\n");
+        bytes += FieldBytes(entry.StartTime, entry, 0) + '\t' + FieldBytes(entry.Url, entry, 1)
+            + '\t' + FieldBytes(entry.Status, entry, 2) + '\t' + FieldBytes(entry.Comment, entry, 3)
+            + "\r\n";
     }
-    const QByteArray bytes = EncodeLocaleText(text);
+    // The first start time begins with U+FEFF: a mark ahead of it keeps it
+    // from being read as the file's byte order mark.
+    if (bytes.startsWith(ByteOrderMark))
+        bytes.prepend(ByteOrderMark);
 
     QSaveFile out(path);
     if (path.isEmpty() || !out.open(QIODevice::WriteOnly)) {

@@ -89,5 +89,13 @@ QString OutputFolderSetting(const QString& file, const QString& applicationFolde
 int TimeoutSecondsSetting(const QString& file)
 {
     const int seconds = ReadNumberSetting(file, SettingsSection::Set, SettingName::Timeout, 60);
-    return seconds > 0 ? seconds : 60;
+    return seconds > 0 ? qMin(seconds, MaxTimeoutSeconds) : 60;
+}
+
+int QualitySetting(const QString& file)
+{
+    // Clamped before the conversion to int: a huge value must not wrap round.
+    const double quality
+        = qBound(0.0, ReadLeadingNumber(file, SettingsSection::Set, SettingName::Quality), 100.0);
+    return int(std::nearbyint(quality));
 }

@@ -31,5 +31,11 @@ double LeadingNumber(const QString& text);
 // "outputfolder"; empty means the application folder.
 QString OutputFolderSetting(const QString& file, const QString& applicationFolder);
 
-// "timeout" in seconds; empty, 0 or negative means 60.
+// "timeout" in seconds; empty, 0 or negative means 60, and more than a day
+// (MaxTimeoutSeconds) is a day, so the time in milliseconds fits an int.
 int TimeoutSecondsSetting(const QString& file);
+inline constexpr int MaxTimeoutSeconds = 24 * 60 * 60;
+
+// "quality" of JPEG files, 0 to 100: the nearest whole number (halves to
+// even), anything below 0 gives 0 and anything above 100 gives 100.
+int QualitySetting(const QString& file);

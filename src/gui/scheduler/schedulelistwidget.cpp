@@ -5,6 +5,8 @@
 namespace {
 
 constexpr int IdRole = Qt::UserRole + 1;
+// The fields' bytes as the schedule file held them (ScheduleEntry::storedFields).
+constexpr int StoredFieldsRole = Qt::UserRole + 2;
 
 } // namespace
 
@@ -35,7 +37,8 @@ ScheduleEntry ScheduleListWidget::entry(int row) const
     if (!item)
         return {};
     return { item->text(StartTimeColumn), item->text(UrlColumn), item->text(StatusColumn),
-        item->text(CommentColumn) };
+        item->text(CommentColumn),
+        item->data(StartTimeColumn, StoredFieldsRole).value<QList<QByteArray>>() };
 }
 
 QList<ScheduleEntry> ScheduleListWidget::entries() const
@@ -64,6 +67,8 @@ quint64 ScheduleListWidget::appendEntry(const ScheduleEntry& e)
     auto* item = new QTreeWidgetItem(QStringList { e.StartTime, e.Url, e.Status, e.Comment });
     const quint64 id = m_nextId++;
     item->setData(StartTimeColumn, IdRole, id);
+    if (!e.storedFields.isEmpty())
+        item->setData(StartTimeColumn, StoredFieldsRole, QVariant::fromValue(e.storedFields));
     addTopLevelItem(item);
     emit entriesChanged();
     return id;

@@ -32,9 +32,10 @@ ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
     setWindowTitle(QStringLiteral("Schedule"));
     setFixedSize(636, 321);
 
-    auto* box = new QGroupBox(QStringLiteral("Schedule"), this);
-    box->setGeometry(Px(210, 150, 9135, 3735));
-    m_list = new ScheduleListWidget(box);
+    m_box = new QGroupBox(QStringLiteral("Schedule"), this);
+    m_box->setObjectName(QStringLiteral("scheduleBox"));
+    m_box->setGeometry(Px(210, 150, 9135, 3735));
+    m_list = new ScheduleListWidget(m_box);
     m_list->setGeometry(Px(150, 270, 8835, 3345));
 
     auto button = [this](const char* name, const QString& text, int left) {
@@ -55,6 +56,14 @@ ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
 
     QList<ScheduleEntry> entries;
     m_canSave = LoadScheduleFile(scheduleFile(), &entries, nullptr);
+    if (entries.size() > ScheduleListWidget::MaxRows) {
+        m_unshown = entries.mid(ScheduleListWidget::MaxRows);
+        entries.resize(ScheduleListWidget::MaxRows);
+        m_box->setTitle(QStringLiteral("Schedule: the first %1 of %2 entries are shown; the "
+                                       "others are kept in the file")
+                            .arg(ScheduleListWidget::MaxRows)
+                            .arg(entries.size() + m_unshown.size()));
+    }
     m_list->setEntries(entries);
 
     m_runner = new ScheduleRunner(m_list, m_setup, this);
@@ -102,6 +111,9 @@ void ScheduleWindow::removeSelected()
 
 void ScheduleWindow::clearAll()
 {
+    // "Clear" empties the schedule, the entries that could not be shown too.
+    m_unshown.clear();
+    m_box->setTitle(QStringLiteral("Schedule"));
     m_list->clearEntries();
 }
 
@@ -120,7 +132,7 @@ bool ScheduleWindow::save(QString* error)
                          .arg(scheduleFile());
         return false;
     }
-    return SaveScheduleFile(scheduleFile(), m_list->entries(), error);
+    return SaveScheduleFile(scheduleFile(), m_list->entries() + m_unshown, error);
 }
 
 void ScheduleWindow::park()

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "schedule/scheduleentry.h"
 #include "scheduler/schedulesetup.h"
 
+#include <QList>
 #include <QWidget>
 
+class QGroupBox;
 class ScheduleListWidget;
 class ScheduleRunner;
 
@@ -26,6 +29,9 @@ public:
     // False when schedule.dat existed but could not be read: the window then
     // never writes over it, or the entries it holds would be lost.
     bool canSave() const { return m_canSave; }
+    // Entries of the file beyond the rows the list can hold: not shown and
+    // not run, but saved back after the shown rows so that none is lost.
+    int unshownEntryCount() const { return int(m_unshown.size()); }
 
     bool isParked() const { return m_parked; }
     // The "Schedule" command: centred when it comes from the parked state, shown
@@ -55,7 +61,9 @@ private:
     void park();
 
     ScheduleSetup m_setup;
+    QGroupBox* m_box;
     ScheduleListWidget* m_list;
+    QList<ScheduleEntry> m_unshown;
     ScheduleRunner* m_runner = nullptr;
     bool m_canSave = true;
     bool m_parked = true;

@@ -1,0 +1,52 @@
+#include "regularfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString SystemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+} // namespace
+
+bool OpenRegularFile(const QString& path, QFile* file, QString* error)
+{
+    auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("No file name given"));
+    // Non-blocking, so that opening a FIFO returns at once; the type is then
+    // checked on the descriptor itself, so the path cannot change in between.
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(SystemError(errno));
+    struct stat status;
+    if (::fstat(fd, &status) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return fail(SystemError(code));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(status.st_mode) ? QStringLiteral("It is a folder")
+                                            : QStringLiteral("It is not a regular file"));
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(file->errorString());
+    }
+    return true;
+}
