@@ -175,6 +175,8 @@ void ConversionJob::onFilesWritten(PageFilesOutcome outcome)
     }
     ConversionResult result;
     result.ok = outcome.ok;
+    if (!outcome.remark.isEmpty())
+        m_note = m_note.isEmpty() ? outcome.remark : m_note + QStringLiteral("; ") + outcome.remark;
     result.reason = outcome.ok ? m_note : outcome.reason;
     result.encoderMessage = outcome.encoderMessage;
     result.filesWritten = outcome.written;

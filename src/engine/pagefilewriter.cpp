@@ -33,11 +33,6 @@ struct FinalFormat
 constexpr FinalFormat FinalFormats[] = { { "JPG", "jpg" }, { "GIF", "gif" }, { "TIFF", "tiff" },
     { "PNG", "png" }, { "PDF", "pdf" }, { "TXT", "txt" } };
 
-bool fileExists(const QString& path)
-{
-    return QFileInfo::exists(path);
-}
-
 QString cannotWrite(const QString& path, const QString& why)
 {
     return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
@@ -156,7 +151,14 @@ private:
             = BitmapBasePath(folder, customName, fileName, dateTime, m_in.now, m_in.pageAddress);
         m_quality = int(
             std::nearbyint(ReadLeadingNumber(settings(), SetSection, QStringLiteral("quality"))));
-        m_out.bitmapPath = NumberedBitmapPath(basePath, m_addNumber, fileExists);
+        // Taken on disk at once, so that another page or run writing into the same
+        // folder meanwhile takes the next number.
+        const OutputClaim bitmap = ClaimBitmapPath(basePath, m_addNumber);
+        if (bitmap.path.isEmpty())
+            return fail(bitmap.error);
+        m_out.bitmapPath = bitmap.path;
+        if (bitmap.placeholder)
+            m_out.claimed << bitmap.path;
 
         QString error;
         const bool textStamp
@@ -177,7 +179,8 @@ private:
             && !ApplyTextWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
             return fail(QStringLiteral("Text watermark: %1").arg(error));
         if (pictureStamp
-            && !ApplyPictureWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
+            && !ApplyPictureWatermark(
+                settings(), m_in.tempImagePath, m_in.tempImagePath, &error, &m_out.remark))
             return fail(QStringLiteral("Picture watermark: %1").arg(error));
         if (m_stamped && !copyWhole(m_in.tempImagePath, m_out.bitmapPath, &error))
             return fail(error);
@@ -207,8 +210,12 @@ private:
             return true;
         }
         const QString extension = QString::fromLatin1(chosen->extension);
-        const QString outputPath
-            = FinalOutputPath(m_out.bitmapPath, extension, m_addNumber, fileExists);
+        const OutputClaim output = ClaimFinalOutputPath(m_out.bitmapPath, extension, m_addNumber);
+        if (output.path.isEmpty())
+            return fail(output.error);
+        const QString outputPath = output.path;
+        if (output.placeholder)
+            m_out.claimed << outputPath;
         if (extension == QLatin1String("pdf")) {
             m_out.pdfPath = outputPath;
             m_in.image = QImage();
@@ -266,7 +273,7 @@ private:
         if (!m_out.ok) {
             // What this page wrote is no output of a failed page; the bitmap copy and
             // the thumbnail only exist for the final file.
-            for (const QString& path : std::as_const(m_out.written))
+            for (const QString& path : std::as_const(m_out.written) + m_out.claimed)
                 QFile::remove(path);
             m_out.written.clear();
         } else if (!m_keepBitmap) {
@@ -300,7 +307,7 @@ void FinishPdfPage(const PageFilesInput& input, PageFilesOutcome* outcome)
     QElapsedTimer clock;
     clock.start();
     if (!outcome->ok) {
-        for (const QString& path : std::as_const(outcome->written))
+        for (const QString& path : std::as_const(outcome->written) + outcome->claimed)
             QFile::remove(path);
         outcome->written.clear();
     } else {

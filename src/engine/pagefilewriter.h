@@ -37,6 +37,11 @@ struct PageFilesOutcome
     QStringList written;
     // The bitmap copy, deleted at the page's end unless it is the output.
     QString bitmapPath;
+    // Names taken on disk for this page (empty placeholders until written); a
+    // page that fails gives them back.
+    QStringList claimed;
+    // Why the page was written with a reservation (a stamp left out), or empty.
+    QString remark;
     // For a PDF: where the PDF goes; it is printed by the caller, which then ends
     // the page (the bitmap copy and the temporary files are still there).
     QString pdfPath;
