@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
-#include <cmath>
 #include <unistd.h>
 
 namespace {
@@ -149,8 +148,7 @@ private:
             = ReadChoiceSetting(settings(), SetSection, QStringLiteral("fileoption")) == 0;
         const QString basePath
             = BitmapBasePath(folder, customName, fileName, dateTime, m_in.now, m_in.pageAddress);
-        m_quality = int(
-            std::nearbyint(ReadLeadingNumber(settings(), SetSection, QStringLiteral("quality"))));
+        m_quality = QualitySetting(settings());
         // Taken on disk at once, so that another page or run writing into the same
         // folder meanwhile takes the next number.
         const OutputClaim bitmap = ClaimBitmapPath(basePath, m_addNumber);

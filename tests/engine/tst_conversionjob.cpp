@@ -33,6 +33,7 @@ private slots:
     void init();
     void customNameIsNumberedAcrossPages();
     void overwriteModeKeepsOnlyTheLastPage();
+    void qualityBeyondItsRangeIsTheBest();
     void everyImageFormatReadsBack_data();
     void everyImageFormatReadsBack();
     void nameFromAddressAndDateTimeStamp();
@@ -165,6 +166,23 @@ void TestConversionJob::overwriteModeKeepsOnlyTheLastPage()
     QVERIFY(convert(other).ok);
     QCOMPARE(outputFiles(), QStringList { "webimage.png" });
     QCOMPARE(QImage(QDir(m_outFolder).filePath(QStringLiteral("webimage.png"))).height(), 900 + 13);
+}
+
+void TestConversionJob::qualityBeyondItsRangeIsTheBest()
+{
+    // A number too large for an int must not wrap into quality 0.
+    set(QStringLiteral("outputformat"), QStringLiteral("JPG"));
+    set(QStringLiteral("existedfile"), QStringLiteral("1"));
+    set(QStringLiteral("quality"), QStringLiteral("100"));
+    QVERIFY(convert(m_page).ok);
+    QFile best(QDir(m_outFolder).filePath(QStringLiteral("webimage.jpg")));
+    QVERIFY(best.open(QIODevice::ReadOnly));
+    const QByteArray bestBytes = best.readAll();
+    best.close();
+    set(QStringLiteral("quality"), QStringLiteral("99999999999"));
+    QVERIFY(convert(m_page).ok);
+    QVERIFY(best.open(QIODevice::ReadOnly));
+    QCOMPARE(best.readAll().size(), bestBytes.size());
 }
 
 void TestConversionJob::everyImageFormatReadsBack_data()
