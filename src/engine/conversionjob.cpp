@@ -206,11 +206,11 @@ void ConversionJob::writePdf(PageFilesOutcome outcome)
     clock.start();
     const QString pdfPath = outcome.pdfPath;
     WritePdfFile(address, pdfPath, TimeoutSecondsSetting(settingsFile()), this,
-        [this, outcome, clock, pdfPath](bool ok, const QString& error) mutable {
+        [this, outcome, clock](bool ok, const QString& error) mutable {
             outcome.pdfPath.clear();
             outcome.ok = ok;
             if (ok)
-                outcome.written << pdfPath;
+                outcome.written << outcome.pdfFinalPath;
             else
                 outcome.reason = QStringLiteral("PDF: %1").arg(error);
             outcome.times.encode = clock.elapsed() / 1000.0;

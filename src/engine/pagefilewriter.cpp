@@ -15,6 +15,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -102,6 +105,60 @@ double lap(QElapsedTimer& clock)
     return clock.restart() / 1000.0;
 }
 
+// Where `target` is on disk now: its staged name while the page is unfinished.
+QString onDisk(const PageFilesOutcome& out, const QString& target)
+{
+    for (const auto& [staged, final] : out.staged) {
+        if (final == target)
+            return staged;
+    }
+    return target;
+}
+
+// A failed page: its own files go, and files it would have replaced stay.
+void discardFiles(PageFilesOutcome* out)
+{
+    for (const QString& path : std::as_const(out->written) + out->claimed)
+        QFile::remove(onDisk(*out, path));
+    for (const auto& pair : std::as_const(out->staged))
+        QFile::remove(pair.first);
+    out->written.clear();
+    out->staged.clear();
+}
+
+// A page that succeeded: staged files take their places, the final file first,
+// so that a final file that cannot take its place leaves everything as it was.
+bool commitFiles(PageFilesOutcome* out)
+{
+    for (auto it = out->staged.crbegin(); it != out->staged.crend(); ++it) {
+        const auto& [staged, final] = *it;
+        // rename() replaces the old file in one step; it is never missing.
+        if (::rename(QFile::encodeName(staged).constData(), QFile::encodeName(final).constData())
+            != 0) {
+            out->ok = false;
+            out->reason = cannotWrite(final, QString::fromLocal8Bit(std::strerror(errno)));
+            discardFiles(out);
+            return false;
+        }
+    }
+    out->staged.clear();
+    return true;
+}
+
+// Ends a page: its files committed or discarded, the bitmap copy removed unless it
+// is the output, the temporary files removed whatever happened.
+void endPage(const PageFilesInput& in, PageFilesOutcome* out, bool keepBitmap)
+{
+    if (!out->ok)
+        discardFiles(out);
+    else if (commitFiles(out) && !keepBitmap) {
+        QFile::remove(out->bitmapPath);
+        out->written.removeAll(out->bitmapPath);
+    }
+    QFile::remove(in.tempImagePath);
+    QFile::remove(in.tempHtmlPath);
+}
+
 class Writer
 {
 public:
@@ -123,6 +180,22 @@ public:
 
 private:
     QString settings() const { return m_in.settingsFile; }
+
+    // Where to write `target`: itself when it is new or claimed for this page,
+    // else a hidden name beside it until the page succeeds.
+    QString stage(const QString& target)
+    {
+        if (!QFileInfo::exists(target) || m_out.claimed.contains(target))
+            return target;
+        // Hidden, and with the same extension, which some writers go by.
+        const QFileInfo info(target);
+        const QString suffix = info.suffix();
+        const QString staged = info.dir().filePath(suffix.isEmpty()
+                ? QStringLiteral(".%1.pagelith-new").arg(info.fileName())
+                : QStringLiteral(".%1.pagelith-new.%2").arg(info.completeBaseName(), suffix));
+        m_out.staged.append({ staged, target });
+        return staged;
+    }
 
     bool fail(const QString& reason, const QString& encoderMessage = QString())
     {
@@ -166,9 +239,10 @@ private:
         m_stamped = textStamp || pictureStamp;
         // Unstamped, the bitmap copy is byte for byte "tempimage.bmp": both come from
         // one encoding, the temporary file first.
+        m_bitmapFile = stage(m_out.bitmapPath);
         QStringList bitmaps { m_in.tempImagePath };
         if (!m_stamped)
-            bitmaps << m_out.bitmapPath;
+            bitmaps << m_bitmapFile;
         if (!SaveImageFiles(m_in.image, bitmaps, QStringLiteral("bmp"), 100, 24, 6, &error))
             return fail(
                 QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
@@ -180,12 +254,12 @@ private:
             && !ApplyPictureWatermark(
                 settings(), m_in.tempImagePath, m_in.tempImagePath, &error, &m_out.remark))
             return fail(QStringLiteral("Picture watermark: %1").arg(error));
-        if (m_stamped && !copyWhole(m_in.tempImagePath, m_out.bitmapPath, &error))
+        if (m_stamped && !copyWhole(m_in.tempImagePath, m_bitmapFile, &error))
             return fail(error);
         m_out.written << m_out.bitmapPath;
         if (ReadFlagSetting(settings(), SetSection, QStringLiteral("Thumbnail"))) {
             const QString thumbnail = ThumbnailPathFor(m_out.bitmapPath);
-            if (!WriteThumbnail(settings(), m_out.bitmapPath, thumbnail, &error))
+            if (!WriteThumbnail(settings(), m_bitmapFile, stage(thumbnail), &error))
                 return fail(QStringLiteral("Thumbnail: %1").arg(error));
             m_out.written.prepend(thumbnail);
         }
@@ -215,12 +289,14 @@ private:
         if (output.placeholder)
             m_out.claimed << outputPath;
         if (extension == QLatin1String("pdf")) {
-            m_out.pdfPath = outputPath;
+            m_out.pdfFinalPath = outputPath;
+            m_out.pdfPath = stage(outputPath);
             m_in.image = QImage();
             return true;
         }
-        const bool ok = extension == QLatin1String("txt") ? writeText(outputPath)
-                                                          : writePicture(outputPath, extension);
+        const QString file = stage(outputPath);
+        const bool ok
+            = extension == QLatin1String("txt") ? writeText(file) : writePicture(file, extension);
         m_out.times.encode = lap(m_clock);
         if (ok)
             m_out.written << outputPath;
@@ -234,7 +310,7 @@ private:
         QImage picture = std::move(m_in.image);
         m_in.image = QImage();
         if (m_stamped) {
-            QImageReader reader(m_out.bitmapPath);
+            QImageReader reader(m_bitmapFile);
             reader.setAllocationLimit(0);
             picture = reader.read();
         }
@@ -268,19 +344,9 @@ private:
     void end()
     {
         m_clock.restart();
-        if (!m_out.ok) {
-            // What this page wrote is no output of a failed page; the bitmap copy and
-            // the thumbnail only exist for the final file.
-            for (const QString& path : std::as_const(m_out.written) + m_out.claimed)
-                QFile::remove(path);
-            m_out.written.clear();
-        } else if (!m_keepBitmap) {
-            QFile::remove(m_out.bitmapPath);
-            m_out.written.removeAll(m_out.bitmapPath);
-        }
-        // Page-finished steps: the temporary files go whatever happened.
-        QFile::remove(m_in.tempImagePath);
-        QFile::remove(m_in.tempHtmlPath);
+        // What a failed page wrote is no output; the bitmap copy and the thumbnail
+        // only exist for the final file.
+        endPage(m_in, &m_out, m_keepBitmap);
         m_out.times.cleanup = lap(m_clock);
     }
 
@@ -291,6 +357,8 @@ private:
     bool m_stamped = false;
     bool m_keepBitmap = false;
     int m_quality = 0;
+    // Where the bitmap copy is written: its name, or a staged one.
+    QString m_bitmapFile;
 };
 
 } // namespace
@@ -304,15 +372,6 @@ void FinishPdfPage(const PageFilesInput& input, PageFilesOutcome* outcome)
 {
     QElapsedTimer clock;
     clock.start();
-    if (!outcome->ok) {
-        for (const QString& path : std::as_const(outcome->written) + outcome->claimed)
-            QFile::remove(path);
-        outcome->written.clear();
-    } else {
-        QFile::remove(outcome->bitmapPath);
-        outcome->written.removeAll(outcome->bitmapPath);
-    }
-    QFile::remove(input.tempImagePath);
-    QFile::remove(input.tempHtmlPath);
+    endPage(input, outcome, false);
     outcome->times.cleanup = clock.elapsed() / 1000.0;
 }

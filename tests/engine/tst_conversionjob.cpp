@@ -34,6 +34,7 @@ private slots:
     void customNameIsNumberedAcrossPages();
     void overwriteModeKeepsOnlyTheLastPage();
     void qualityBeyondItsRangeIsTheBest();
+    void failedPageLeavesEarlierFilesAsTheyWere();
     void everyImageFormatReadsBack_data();
     void everyImageFormatReadsBack();
     void nameFromAddressAndDateTimeStamp();
@@ -183,6 +184,35 @@ void TestConversionJob::qualityBeyondItsRangeIsTheBest()
     QVERIFY(convert(m_page).ok);
     QVERIFY(best.open(QIODevice::ReadOnly));
     QCOMPARE(best.readAll().size(), bestBytes.size());
+}
+
+void TestConversionJob::failedPageLeavesEarlierFilesAsTheyWere()
+{
+    // Overwriting, with a thumbnail (never numbered): a page that fails after its
+    // thumbnail was made must not have replaced the earlier page's one.
+    set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    set(QStringLiteral("existedfile"), QStringLiteral("1"));
+    set(QStringLiteral("Thumbnail"), QStringLiteral("1"));
+    QVERIFY(convert(m_page).ok);
+    const QString thumbnail = QDir(m_outFolder).filePath(QStringLiteral("webimage_Thumbnail.jpg"));
+    QFile before(thumbnail);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray earlier = before.readAll();
+    before.close();
+    // The final file cannot take its place: a folder holds its name.
+    const QString png = QDir(m_outFolder).filePath(QStringLiteral("webimage.png"));
+    QVERIFY(QFile::remove(png));
+    QVERIFY(QDir().mkdir(png));
+    const QString other = TestPages::writePage(
+        m_root.path(), QStringLiteral("other.html"), TestPages::bandedPage(1000, 3000));
+    QVERIFY(!convert(other).ok);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    QCOMPARE(before.readAll(), earlier);
+    // Nothing half-made is left beside them, hidden or not.
+    QCOMPARE(QDir(m_outFolder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { QStringLiteral("webimage_Thumbnail.jpg") });
+    QVERIFY(QDir(png).removeRecursively());
+    set(QStringLiteral("Thumbnail"), QStringLiteral("0"));
 }
 
 void TestConversionJob::everyImageFormatReadsBack_data()
