@@ -125,6 +125,15 @@ public:
 private:
     QString settings() const { return m_in.settingsFile; }
 
+    // Checked between the steps: an encoding under way runs to its end.
+    bool abandoned()
+    {
+        if (!m_in.abandoned || !m_in.abandoned->load())
+            return false;
+        fail(QStringLiteral("Abandoned"));
+        return true;
+    }
+
     bool fail(const QString& reason, const QString& encoderMessage = QString())
     {
         m_out.ok = false;
@@ -175,6 +184,8 @@ private:
             return fail(
                 QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
                 error);
+        if (abandoned())
+            return false;
         if (textStamp
             && !ApplyTextWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
             return fail(QStringLiteral("Text watermark: %1").arg(error));
@@ -182,9 +193,13 @@ private:
             && !ApplyPictureWatermark(
                 settings(), m_in.tempImagePath, m_in.tempImagePath, &error, &m_out.remark))
             return fail(QStringLiteral("Picture watermark: %1").arg(error));
+        if (abandoned())
+            return false;
         if (m_stamped && !copyWhole(m_in.tempImagePath, m_out.bitmapPath, &error))
             return fail(error);
         m_out.written << m_out.bitmapPath;
+        if (abandoned())
+            return false;
         if (ReadFlagSetting(settings(), SetSection, QStringLiteral("Thumbnail"))) {
             const QString thumbnail = ThumbnailPathFor(m_out.bitmapPath);
             if (!WriteThumbnail(settings(), m_out.bitmapPath, thumbnail, &error))
@@ -197,6 +212,8 @@ private:
 
     bool writeFinalFile()
     {
+        if (abandoned())
+            return false;
         const FinalFormat* chosen = nullptr;
         for (const FinalFormat& candidate : FinalFormats) {
             if (m_in.format == QLatin1String(candidate.name)) {
