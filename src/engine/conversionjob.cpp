@@ -64,6 +64,18 @@ ConversionJob::~ConversionJob()
     }
 }
 
+void ConversionJob::abandon()
+{
+    if (m_finished || !m_writing)
+        return;
+    m_input.abandoned->store(true);
+    m_writing->waitForFinished();
+    disconnect(m_writing, nullptr, this, nullptr);
+    const PageFilesOutcome outcome = m_writing->result();
+    if (outcome.ok && outcome.pdfPath.isEmpty())
+        onFilesWritten(outcome);
+}
+
 QUrl ConversionJob::addressToUrl(const QString& address)
 {
     const QString trimmed = address.trimmed();

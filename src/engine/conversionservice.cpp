@@ -64,6 +64,11 @@ void ConversionService::cancelPending(int id)
 void ConversionService::abandonAll()
 {
     m_pending.clear();
+    // A page written whole before it heard is reported as such.
+    for (const QPointer<ConversionJob>& job : QList(m_jobs)) {
+        if (job)
+            job->abandon();
+    }
     QList<int> done = m_results.keys();
     std::sort(done.begin(), done.end());
     m_started.clear();

@@ -243,6 +243,9 @@ private:
         m_out.times.encode = lap(m_clock);
         if (ok)
             m_out.written << outputPath;
+        // Whole now, but nobody will report it: an abandoned page leaves no file.
+        if (ok && abandoned())
+            return false;
         return ok;
     }
 
