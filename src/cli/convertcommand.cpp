@@ -6,9 +6,14 @@
 #include "convertqueue.h"
 #include "convertreporter.h"
 #include "inputcollector.h"
+#include "runtempfolders.h"
 #include "settings/settingsdefaults.h"
+#include "stopsignals.h"
+#include "terminaltext.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -16,7 +21,7 @@ namespace {
 
 int usageError(QTextStream& err, const QString& message, bool hint = false)
 {
-    err << "pagelith-convert: " << message << Qt::endl;
+    err << "pagelith-convert: " << TerminalText(message) << Qt::endl;
     if (hint)
         err << "Try 'pagelith-convert --help'." << Qt::endl;
     return ConvertCommand::UsageError;
@@ -27,12 +32,20 @@ int usageError(QTextStream& err, const QString& message, bool hint = false)
 QString ConvertCommand::tempFolderTemplate(const AppFolders& folders)
 {
     const QString base = folders.isPortable() ? QDir::tempPath() : folders.tempFolder();
-    return QDir(base).filePath(QStringLiteral("pagelith-convert-XXXXXX"));
+    return RunTempFolderTemplate(base, QCoreApplication::applicationPid());
 }
 
 ConvertCommand::ConvertCommand(const QString& programFolder)
     : m_programFolder(programFolder)
 {
+}
+
+void ConvertCommand::interrupt(int signalNumber)
+{
+    if (m_stopSignal == 0)
+        m_stopSignal = signalNumber;
+    if (m_queue)
+        m_queue->stop();
 }
 
 void ConvertCommand::setTerminal(bool errIsTerminal, int columns)
@@ -59,22 +72,28 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     }
 
     QList<PageInput> pages;
-    if (!InputCollector(m_standardInput).collect(options.inputs, &pages, &error))
+    InputCollector collector(m_standardInput);
+    if (!collector.collect(options.inputs, &pages, &error))
         return usageError(err, error);
+    const qsizetype skipped = collector.skippedLines().size();
+    for (const QString& line : collector.skippedLines())
+        err << "pagelith-convert: " << TerminalText(line) << Qt::endl;
     // Nothing queued would leave nothing to end the event loop.
     if (pages.isEmpty())
         return usageError(err, QStringLiteral("no addresses to convert"));
 
     if (!folders.prepare(&error)) {
-        err << "pagelith-convert: " << error << Qt::endl;
+        err << "pagelith-convert: " << TerminalText(error) << Qt::endl;
         return SomeFailed;
     }
+    // What a killed run left behind goes first.
+    RemoveDeadRunFolders(QFileInfo(tempFolderTemplate(folders)).path());
     // The run's own temporary folder, so that a conversion beside the desktop
     // program neither reads nor deletes its "tempimage.bmp".
     const QTemporaryDir tempFolder(tempFolderTemplate(folders));
     if (!tempFolder.isValid()) {
-        err << "pagelith-convert: cannot create a temporary folder: " << tempFolder.errorString()
-            << Qt::endl;
+        err << "pagelith-convert: cannot create a temporary folder: "
+            << TerminalText(tempFolder.errorString()) << Qt::endl;
         return SomeFailed;
     }
     ConversionRequest request;
@@ -87,7 +106,7 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     if (!options.overrides.isEmpty()) {
         const QString copy = tempFolder.filePath(QString::fromLatin1(AppInfo::SettingsFileName));
         if (!options.overrides.writeCopy(request.settingsFile, copy, &error)) {
-            err << "pagelith-convert: " << error << Qt::endl;
+            err << "pagelith-convert: " << TerminalText(error) << Qt::endl;
             return SomeFailed;
         }
         request.settingsFile = copy;
@@ -105,10 +124,17 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     QObject::connect(
         &queue, &ConvertQueue::pageFinished, &reporter, &ConvertReporter::pageFinished);
     reporter.begin(queue.pageCount());
+    m_queue = &queue;
+    if (m_stopSignal != 0)
+        queue.stop();
     queue.run();
-    const int failed = reporter.end();
+    m_queue = nullptr;
+    const QString stoppedBy = m_stopSignal != 0 ? StopSignals::name(m_stopSignal) : QString();
+    const int failed = reporter.end(stoppedBy);
     // The copy goes with the temporary folder.
     if (!options.overrides.isEmpty())
         SetSettingsDefaults(request.settingsFile, QString());
-    return failed == 0 ? AllWritten : SomeFailed;
+    if (m_stopSignal != 0)
+        return 128 + m_stopSignal;
+    return failed == 0 && skipped == 0 ? AllWritten : SomeFailed;
 }

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class AppFolders;
+class ConvertQueue;
 class QIODevice;
 class QTextStream;
 
@@ -16,7 +17,9 @@ class QTextStream;
 //   1/2 OK 0.84 s file:///tmp/a.html -> /out/webimage.jpg
 //   2/2 FAILED 0.12 s http://host/x: Server error - you may be able to try again
 //   2 pages: 1 written, 1 failed, 0.96 s
-// Exit codes: 0 every page written, 1 any page failed, 2 a usage error.
+// Exit codes: 0 every page written, 1 any page failed (or a list line was not
+// text), 2 a usage error, 128 + N when stopped by signal N (interrupt()): 130
+// for SIGINT, 143 for SIGTERM.
 //
 // The steps are separate pieces: ConvertOptionParser reads the command line,
 // InputCollector makes the pages, ConvertQueue runs them, ConvertReporter prints.
@@ -37,6 +40,12 @@ public:
 
     int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
+    // Stops the run as signal `signalNumber` asks (called from the event loop, a
+    // signal handler's pipe or a test): the pages in progress are abandoned and
+    // leave no file, the rest are not converted, the summary is printed and run()
+    // returns 128 + signalNumber.
+    void interrupt(int signalNumber);
+
     // Where a run keeps its temporary files: a folder of its own in the system's
     // temporary folder (portable copy) or in the user's cache folder (installed).
     static QString tempFolderTemplate(const AppFolders& folders);
@@ -46,4 +55,6 @@ private:
     QIODevice* m_standardInput = nullptr;
     bool m_errIsTerminal = false;
     int m_columns = 80;
+    ConvertQueue* m_queue = nullptr;
+    int m_stopSignal = 0;
 };

@@ -161,7 +161,8 @@ QString ConvertOptionParser::helpText(const AppFolders& folders)
         else
             text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
-    text += QStringLiteral("\nExit status: 0 every page written, 1 any page failed, "
-                           "2 a usage error.\n");
+    text += QStringLiteral("\nExit status: 0 every page written, 1 any page failed or a list "
+                           "line was not text,\n  2 a usage error, 130 stopped by SIGINT "
+                           "(Ctrl-C), 143 stopped by SIGTERM.\n");
     return text;
 }

@@ -20,11 +20,22 @@ void ConvertQueue::setParallelPages(int count)
     m_service->setParallelPages(count);
 }
 
+void ConvertQueue::stop()
+{
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    m_service->abandonAll();
+    if (m_loop)
+        m_loop->quit();
+}
+
 int ConvertQueue::run()
 {
-    if (m_pages.isEmpty())
+    if (m_pages.isEmpty() || m_stopped)
         return 0;
     QEventLoop loop;
+    m_loop = &loop;
     int ended = 0;
     int failed = 0;
     connect(m_service, &ConversionService::started, &loop, [this](int id, const QString&) {
@@ -46,5 +57,7 @@ int ConvertQueue::run()
         m_numberOfId.insert(m_service->enqueue(request), i + 1);
     }
     loop.exec();
+    m_loop = nullptr;
+    disconnect(m_service, nullptr, &loop, nullptr);
     return failed;
 }

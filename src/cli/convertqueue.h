@@ -9,6 +9,7 @@
 #include <QObject>
 
 class ConversionService;
+class QEventLoop;
 
 // Hands a run's pages to the conversion service, one request each (the same
 // request but for its address), and waits in an event loop until every page
@@ -24,8 +25,14 @@ public:
     int pageCount() const { return int(m_pages.size()); }
     // Pages converted at once; call before run().
     void setParallelPages(int count);
-    // Returns when the last page has ended; the number of pages that failed.
+    // Returns when the last page has ended, or at once after stop(); the number
+    // of pages that failed.
     int run();
+    // Abandons the pages in progress (they leave no file behind) and drops the
+    // rest; run() returns with what had ended. Pages finished so far are
+    // reported, also one that waited for an earlier page's turn.
+    void stop();
+    bool isStopped() const { return m_stopped; }
 
 signals:
     void pageStarted(int number, const PageInput& page);
@@ -36,4 +43,6 @@ private:
     QList<PageInput> m_pages;
     ConversionService* m_service;
     QHash<int, int> m_numberOfId;
+    QEventLoop* m_loop = nullptr;
+    bool m_stopped = false;
 };

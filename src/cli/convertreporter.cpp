@@ -2,6 +2,7 @@
 
 #include "conversionresult.h"
 #include "pagejson.h"
+#include "terminaltext.h"
 
 #include <QTextStream>
 
@@ -45,7 +46,7 @@ void ConvertReporter::begin(int pageCount)
 void ConvertReporter::pageStarted(int number, const PageInput& page)
 {
     m_current = number;
-    m_currentAddress = page.address;
+    m_currentAddress = TerminalText(page.address);
     if (showsProgress())
         drawProgress();
 }
@@ -63,15 +64,16 @@ void ConvertReporter::pageFinished(
     }
     if (result.ok && !m_style.quiet) {
         people() << number << '/' << m_count << " OK " << seconds(result.seconds) << ' '
-                 << page.address << " -> " << result.filesWritten.join(QStringLiteral(", "));
+                 << TerminalText(page.address) << " -> "
+                 << TerminalText(result.filesWritten.join(QStringLiteral(", ")));
         if (!result.reason.isEmpty())
-            people() << " (" << result.reason << ')';
+            people() << " (" << TerminalText(result.reason) << ')';
         people() << '\n';
     } else if (!result.ok) {
         people() << number << '/' << m_count << " FAILED " << seconds(result.seconds) << ' '
-                 << page.address << ": " << result.reason << '\n';
+                 << TerminalText(page.address) << ": " << TerminalText(result.reason) << '\n';
         if (!result.encoderMessage.isEmpty())
-            m_err << result.encoderMessage << '\n';
+            m_err << TerminalText(result.encoderMessage) << '\n';
     }
     people().flush();
     m_err.flush();
@@ -79,13 +81,17 @@ void ConvertReporter::pageFinished(
         drawProgress();
 }
 
-int ConvertReporter::end()
+int ConvertReporter::end(const QString& stoppedBy)
 {
     m_tick.stop();
     clearProgress();
-    people() << m_count << (m_count == 1 ? " page: " : " pages: ") << m_count - m_failed
-             << " written, " << m_failed << " failed, " << seconds(m_elapsed.elapsed() / 1000.0)
-             << '\n';
+    people() << m_count << (m_count == 1 ? " page: " : " pages: ") << m_ended - m_failed
+             << " written, " << m_failed << " failed, ";
+    if (m_ended < m_count)
+        people() << m_count - m_ended << " not converted, ";
+    people() << seconds(m_elapsed.elapsed() / 1000.0) << '\n';
+    if (!stoppedBy.isEmpty())
+        people() << "Stopped by " << stoppedBy << '\n';
     people().flush();
     return m_failed;
 }

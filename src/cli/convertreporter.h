@@ -33,8 +33,9 @@ public:
     void begin(int pageCount);
     void pageStarted(int number, const PageInput& page);
     void pageFinished(int number, const PageInput& page, const ConversionResult& result);
-    // The summary; returns the number of failed pages.
-    int end();
+    // The summary, with the pages that never ended as "not converted" and, when
+    // the run was stopped by a signal, its name; returns the number of failed pages.
+    int end(const QString& stoppedBy = QString());
 
     // "0:07", "12:30", "1:02:03".
     static QString clockText(qint64 seconds);

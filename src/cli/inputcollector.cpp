@@ -22,6 +22,14 @@ bool isListFile(const QString& input)
         && !input.contains(QLatin1String("://"));
 }
 
+QString notTextMessage(const QString& list, int line)
+{
+    return QStringLiteral("%1 line %2: not text (NUL bytes or bytes the locale cannot decode), "
+                          "skipped")
+        .arg(list)
+        .arg(line);
+}
+
 } // namespace
 
 InputCollector::InputCollector(QIODevice* standardInput)
@@ -39,7 +47,11 @@ bool InputCollector::collect(const QStringList& inputs, QList<PageInput>* pages,
             // Read whole: a pipe ends with its writer, and a chunk of GNU parallel's
             // --pipe is a few lines.
             const QByteArray bytes = m_standardInput->readAll();
-            for (const QString& line : UrlListAddresses(bytes)) {
+            QList<int> notText;
+            const QStringList lines = UrlListAddresses(bytes, &notText);
+            for (const int number : std::as_const(notText))
+                m_skipped << notTextMessage(QStringLiteral("standard input"), number);
+            for (const QString& line : lines) {
                 const QString address = line.trimmed();
                 pages->append({ address, resolveAddress(address, QDir::current()) });
             }
@@ -48,10 +60,13 @@ bool InputCollector::collect(const QStringList& inputs, QList<PageInput>* pages,
         if (isListFile(input)) {
             QStringList listed;
             QString reason;
-            if (!LoadUrlList(input, &listed, &reason)) {
+            QList<int> notText;
+            if (!LoadUrlList(input, &listed, &reason, &notText)) {
                 *error = QStringLiteral("cannot read the list %1: %2").arg(input, reason);
                 return false;
             }
+            for (const int number : std::as_const(notText))
+                m_skipped << notTextMessage(input, number);
             const QDir base = QFileInfo(input).absoluteDir();
             for (const QString& address : std::as_const(listed))
                 pages->append({ address, resolveAddress(address, base) });

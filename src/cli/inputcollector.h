@@ -11,7 +11,9 @@ class QIODevice;
 // local file is one page, a .ulf list file gives one page per line, and "-"
 // one page per line of standard input (the text before a TAB, blank lines
 // skipped, so a piped .ulf list reads like the file). A local file is taken by
-// its absolute path, a list's files relative to the list.
+// its absolute path, a list's files relative to the list. A line that is not
+// text (NUL bytes, or bytes the locale cannot decode) is no address: it is
+// skipped and named in skippedLines().
 class InputCollector
 {
 public:
@@ -20,8 +22,11 @@ public:
 
     // False, with the reason, when a list cannot be read.
     bool collect(const QStringList& inputs, QList<PageInput>* pages, QString* error);
+    // "LIST line N: not text, skipped" for each line skipped, in order.
+    const QStringList& skippedLines() const { return m_skipped; }
 
 private:
     QIODevice* m_standardInput;
     bool m_standardInputRead = false;
+    QStringList m_skipped;
 };

@@ -1,5 +1,6 @@
 #include "convertcommand.h"
 #include "enginesetup.h"
+#include "stopsignals.h"
 
 #include <QApplication>
 #include <QFile>
@@ -26,5 +27,12 @@ int main(int argc, char** argv)
         ? size.ws_col
         : 80;
     command.setTerminal(terminal, columns);
+    // Ctrl-C or a kill stops the run cleanly: no page leaves files half made.
+    StopSignals stopSignals;
+    QString error;
+    if (!stopSignals.install(&error))
+        err << "pagelith-convert: " << error << Qt::endl;
+    QObject::connect(&stopSignals, &StopSignals::received, &app,
+        [&command](int signalNumber) { command.interrupt(signalNumber); });
     return command.run(app.arguments().mid(1), out, err);
 }

@@ -46,10 +46,34 @@ ConversionJob::~ConversionJob()
         disconnect(c);
     if (!m_finished && m_capturer && !m_writing)
         m_capturer->abort();
-    // Files still being written are finished on the writer thread: the page's
-    // temporary files must not be half gone under it, and the thread owns its input.
-    if (m_writing)
-        m_writing->waitForFinished();
+    if (!m_writing)
+        return;
+    // Nobody will hear of this page: the writer stops at its next step and takes
+    // back what it wrote. It is waited for: the page's temporary files must not be
+    // half gone under it, and the thread owns its input.
+    if (!m_finished)
+        m_input.abandoned->store(true);
+    m_writing->waitForFinished();
+    // A PDF not printed yet still holds its bitmap copy and its claimed name.
+    if (!m_finished) {
+        PageFilesOutcome outcome = m_writing->result();
+        if (outcome.ok && !outcome.pdfPath.isEmpty()) {
+            outcome.ok = false;
+            FinishPdfPage(m_input, &outcome);
+        }
+    }
+}
+
+void ConversionJob::abandon()
+{
+    if (m_finished || !m_writing)
+        return;
+    m_input.abandoned->store(true);
+    m_writing->waitForFinished();
+    disconnect(m_writing, nullptr, this, nullptr);
+    const PageFilesOutcome outcome = m_writing->result();
+    if (outcome.ok && outcome.pdfPath.isEmpty())
+        onFilesWritten(outcome);
 }
 
 QUrl ConversionJob::addressToUrl(const QString& address)

@@ -35,6 +35,11 @@ public:
     ~ConversionJob() override;
 
     void start();
+    // Nobody waits for the page any more: a writer at work stops at its next step
+    // and takes back the page's files; this waits for it. A page whose files were
+    // all written by then ends normally (finished()); otherwise there is no
+    // finished() and the job is to be deleted (which ends a capture).
+    void abandon();
     const ConversionRequest& request() const { return m_request; }
 
     // The address a user typed or a list holds, as the engine loads it: an existing

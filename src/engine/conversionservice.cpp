@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QTimer>
+#include <algorithm>
+#include <utility>
 
 ConversionService::ConversionService(QObject* parent)
     : QObject(parent)
@@ -57,6 +59,27 @@ int ConversionService::pendingCount() const
 void ConversionService::cancelPending(int id)
 {
     m_pending.removeIf([id](const Pending& p) { return p.id == id; });
+}
+
+void ConversionService::abandonAll()
+{
+    m_pending.clear();
+    // A page written whole before it heard is reported as such.
+    for (const QPointer<ConversionJob>& job : QList(m_jobs)) {
+        if (job)
+            job->abandon();
+    }
+    QList<int> done = m_results.keys();
+    std::sort(done.begin(), done.end());
+    m_started.clear();
+    for (const int id : std::as_const(done))
+        emit finished(id, m_results.take(id));
+    // Each job waits for its writer, which takes back the page's files.
+    const QList<QPointer<ConversionJob>> jobs = std::exchange(m_jobs, {});
+    for (const QPointer<ConversionJob>& job : jobs)
+        delete job;
+    for (Lane& lane : m_lanes)
+        lane.writing = 0;
 }
 
 void ConversionService::startNext()

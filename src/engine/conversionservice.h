@@ -44,6 +44,11 @@ public:
     int pendingCount() const;
     // Drops a page that has not started yet; a page in progress runs to its end.
     void cancelPending(int id);
+    // Drops every waiting page and abandons the pages in progress, which leave no
+    // file behind (one whose files are written already keeps them). Results
+    // already in are reported now, in order, even behind a page that never ends;
+    // no finished() follows for the rest.
+    void abandonAll();
 
 signals:
     void started(int id, const QString& address);

@@ -197,6 +197,15 @@ private:
         return staged;
     }
 
+    // Checked between the steps: an encoding under way runs to its end.
+    bool abandoned()
+    {
+        if (!m_in.abandoned || !m_in.abandoned->load())
+            return false;
+        fail(QStringLiteral("Abandoned"));
+        return true;
+    }
+
     bool fail(const QString& reason, const QString& encoderMessage = QString())
     {
         m_out.ok = false;
@@ -247,6 +256,8 @@ private:
             return fail(
                 QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
                 error);
+        if (abandoned())
+            return false;
         if (textStamp
             && !ApplyTextWatermark(settings(), m_in.tempImagePath, m_in.tempImagePath, &error))
             return fail(QStringLiteral("Text watermark: %1").arg(error));
@@ -254,9 +265,13 @@ private:
             && !ApplyPictureWatermark(
                 settings(), m_in.tempImagePath, m_in.tempImagePath, &error, &m_out.remark))
             return fail(QStringLiteral("Picture watermark: %1").arg(error));
+        if (abandoned())
+            return false;
         if (m_stamped && !copyWhole(m_in.tempImagePath, m_bitmapFile, &error))
             return fail(error);
         m_out.written << m_out.bitmapPath;
+        if (abandoned())
+            return false;
         if (ReadFlagSetting(settings(), SetSection, QStringLiteral("Thumbnail"))) {
             const QString thumbnail = ThumbnailPathFor(m_out.bitmapPath);
             if (!WriteThumbnail(settings(), m_bitmapFile, stage(thumbnail), &error))
@@ -269,6 +284,8 @@ private:
 
     bool writeFinalFile()
     {
+        if (abandoned())
+            return false;
         const FinalFormat* chosen = nullptr;
         for (const FinalFormat& candidate : FinalFormats) {
             if (m_in.format == QLatin1String(candidate.name)) {
@@ -300,6 +317,9 @@ private:
         m_out.times.encode = lap(m_clock);
         if (ok)
             m_out.written << outputPath;
+        // Whole now, but nobody will report it: an abandoned page leaves no file.
+        if (ok && abandoned())
+            return false;
         return ok;
     }
 

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <memory>
 
 // Everything a captured page's files are made from, taken on the main thread the
 // moment the capture ends, so that the files can be written on any thread while
@@ -26,6 +28,9 @@ struct PageFilesInput
     QImage image;
     // The body's HTML, read from the page for the text output.
     QString bodyHtml;
+    // Set from another thread when nobody waits for the page any more (its run
+    // is being stopped): the writer gives up at its next step, as on a failure.
+    std::shared_ptr<std::atomic<bool>> abandoned = std::make_shared<std::atomic<bool>>(false);
 };
 
 struct PageFilesOutcome

@@ -10,11 +10,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
+#include <csignal>
+#include <functional>
 
 class TestConvertCommand : public QObject
 {
@@ -37,6 +42,9 @@ private slots:
     void progressLineOnlyOnATerminal();
     void installedCopyWritesIntoTheUsersFolders();
     void parallelPagesReportInInputOrder();
+    void controlCharactersAreEscapedAndNonTextLinesSkipped();
+    void stopAbandonsTheRunAndRemovesDeadRunsFolders();
+    void sigtermLeavesNoFilesBehind();
 
 private:
     struct Run
@@ -44,6 +52,8 @@ private:
         QByteArray standardInput;
         bool terminal = false;
         QString programFolder;
+        // Called with the command while it runs, every 20 ms.
+        std::function<void(ConvertCommand&)> during;
     };
     int run(const QStringList& arguments, const Run& how);
     int run(const QStringList& arguments) { return run(arguments, Run {}); }
@@ -77,6 +87,11 @@ int TestConvertCommand::run(const QStringList& arguments, const Run& how)
     ConvertCommand command(how.programFolder.isEmpty() ? m_appFolder : how.programFolder);
     command.setStandardInput(&input);
     command.setTerminal(how.terminal, 40);
+    QTimer tick;
+    if (how.during) {
+        QObject::connect(&tick, &QTimer::timeout, [&] { how.during(command); });
+        tick.start(20);
+    }
     const int code = command.run(arguments, out, err);
     out.flush();
     err.flush();
@@ -398,6 +413,121 @@ void TestConvertCommand::parallelPagesReportInInputOrder()
     QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name),
         (QStringList { "webimage.png", "webimage_0.png", "webimage_1.png" }));
     QCOMPARE(run({ "--jobs", "0", "-o", out, addresses[0] }), 2);
+}
+
+void TestConvertCommand::controlCharactersAreEscapedAndNonTextLinesSkipped()
+{
+    m_server.route(QStringLiteral("/gone"), TestHttpServer::status(404));
+    const QByteArray gone = m_server.url(QStringLiteral("/gone")).toString().toLatin1();
+    // An address that would retitle the terminal and clear it, with C1 CSI and DEL;
+    // a line with a NUL byte; a line that is not UTF-8.
+    const QString list = TestPages::writePage(m_dir.path(), QStringLiteral("hostile.ulf"),
+        gone + "\x1b]0;owned\x07\x1b[2J\xc2\x9b\x7f\tPNG\r\n" + gone + QByteArray("\0x\r\n", 4)
+            + "\xff\xfe.html\r\n");
+    QCOMPARE(run({ "-o", m_dir.filePath(QStringLiteral("hostile")), list }), 1);
+    const QStringList lines = m_out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith(QStringLiteral("1/1 FAILED "))
+            && lines[0].contains(QStringLiteral("/gone\\x1b]0;owned\\x07\\x1b[2J\\x9b\\x7f: ")),
+        qPrintable(lines[0]));
+    for (const QString& text : { m_out, m_err }) {
+        QVERIFY2(std::none_of(text.begin(), text.end(),
+                     [](QChar c) { return c < QChar(0x20) && c != QLatin1Char('\n'); }),
+            qPrintable(text));
+    }
+    QVERIFY2(m_err.contains(QStringLiteral("hostile.ulf line 2: not text")), qPrintable(m_err));
+    QVERIFY2(m_err.contains(QStringLiteral("hostile.ulf line 3: not text")), qPrintable(m_err));
+
+    // Standard input alike; with nothing left there is nothing to convert.
+    Run piped;
+    piped.standardInput = QByteArray("a\0b\n", 4);
+    QCOMPARE(run({ "-" }, piped), 2);
+    QVERIFY2(m_err.contains(QStringLiteral("standard input line 1: not text")), qPrintable(m_err));
+}
+
+void TestConvertCommand::stopAbandonsTheRunAndRemovesDeadRunsFolders()
+{
+    // Leftovers of runs killed outright, beside folders that are not theirs to touch.
+    const QDir temp(QDir::tempPath());
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    const QStringList dead { "pagelith-convert-4999999-abc1EF" };
+    const QStringList kept { "pagelith-convert-4999999-abc1EFG", "pagelith-convert-4999999-abc1E",
+        "pagelith-convert-" + pid + "-abc1EF", "pagelith-convert-abc1EF" };
+    for (const QString& name : dead + kept) {
+        QVERIFY(temp.mkpath(name + "/view-2"));
+        TestPages::writePage(temp.filePath(name), QStringLiteral("tempimage.bmp"), "BM");
+    }
+
+    m_server.route(QStringLiteral("/first"), TestHttpServer::page(TestPages::bandedPage(800, 600)));
+    m_server.route(QStringLiteral("/stuck"), TestHttpServer::neverAnswer());
+    const QString out = m_dir.filePath(QStringLiteral("stopped"));
+    Run stopped;
+    stopped.during = [this](ConvertCommand& command) {
+        if (m_server.requestCount(QStringLiteral("/stuck")) > 0
+            && m_out.contains(QStringLiteral("1/3 OK ")))
+            command.interrupt(SIGTERM);
+    };
+    QCOMPARE(run({ "-o", out, "-f", "png", m_server.url(QStringLiteral("/first")).toString(),
+                     m_server.url(QStringLiteral("/stuck")).toString(),
+                     m_server.url(QStringLiteral("/never")).toString() },
+                 stopped),
+        143);
+    const QStringList lines = m_out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].startsWith(QStringLiteral("1/3 OK ")), qPrintable(lines[0]));
+    QVERIFY2(lines[1].startsWith(QStringLiteral("3 pages: 1 written, 0 failed, 2 not converted, ")),
+        qPrintable(lines[1]));
+    QCOMPARE(lines[2], QStringLiteral("Stopped by SIGTERM"));
+    QCOMPARE(m_server.requestCount(QStringLiteral("/never")), 0);
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList { QStringLiteral("webimage.png") });
+
+    QStringList left = temp.entryList({ "pagelith-convert-*" }, QDir::Dirs);
+    for (const QString& name : kept) {
+        QVERIFY2(left.removeAll(name) == 1, qPrintable(name));
+        QVERIFY(QDir(temp.filePath(name)).removeRecursively());
+    }
+    // Other test processes may run beside this one; this run's folder is gone.
+    for (const QString& name : std::as_const(left))
+        QVERIFY2(!name.startsWith("pagelith-convert-" + pid + "-")
+                && !name.startsWith(QStringLiteral("pagelith-convert-4999999-")),
+            qPrintable(name));
+}
+
+void TestConvertCommand::sigtermLeavesNoFilesBehind()
+{
+    const QString program = QDir(QCoreApplication::applicationDirPath())
+                                .filePath(QStringLiteral("../../bin/pagelith-convert"));
+    if (!QFile::exists(program))
+        QSKIP("pagelith-convert is not built beside the tests");
+    // A tall page is written while a second view waits for a page that never comes.
+    const QString tall = TestPages::writePage(
+        m_dir.path(), QStringLiteral("tall.html"), TestPages::bandedPage(1200, 20000));
+    m_server.route(QStringLiteral("/waits"), TestHttpServer::neverAnswer());
+    const QString temp = m_dir.filePath(QStringLiteral("childtemp"));
+    const QString out = m_dir.filePath(QStringLiteral("killed"));
+    QVERIFY(QDir().mkpath(temp));
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), temp);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QSignalSpy ended(&child, &QProcess::finished);
+    child.start(program,
+        { "--jobs", "2", "-o", out, "-f", "png", tall,
+            m_server.url(QStringLiteral("/waits")).toString() });
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/waits")) > 0, 60000);
+    child.terminate();
+    QVERIFY(ended.wait(60000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 143);
+    const QByteArray printed = child.readAllStandardOutput();
+    QVERIFY2(printed.contains("Stopped by SIGTERM"), printed.constData());
+    QCOMPARE(QDir(temp).entryList({ "pagelith-convert-*" }, QDir::AllEntries), QStringList());
+    // Either the tall page was written whole, or nothing of it stays.
+    const QStringList files = QDir(out).entryList(QDir::Files);
+    QVERIFY2(files.isEmpty() || files == QStringList { QStringLiteral("webimage.png") },
+        qPrintable(files.join(' ')));
 }
 
 QTEST_MAIN(TestConvertCommand)

@@ -43,6 +43,7 @@ private slots:
     void pdfOfALongPageHasSeveralPages();
     void missingOutputFolderIsCreated();
     void failuresLeaveNothingBehind();
+    void jobDeletedWhileWritingLeavesNoFile();
     void viewConversionPrintsTheShownPageOrFailsWhenGone();
     void addressesThatShowNoPageAreRejected_data();
     void addressesThatShowNoPageAreRejected();
@@ -353,6 +354,26 @@ void TestConversionJob::failuresLeaveNothingBehind()
     checkNoTemporaryFiles();
 
     // The same capturer converts the next page normally.
+    QVERIFY(convert(m_page).ok);
+}
+
+void TestConversionJob::jobDeletedWhileWritingLeavesNoFile()
+{
+    // A run that is stopped drops its jobs: a tall page's files are still being
+    // written then, and none of them may stay, whole or half made.
+    set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    const QString tall = TestPages::writePage(
+        m_root.path(), QStringLiteral("tall.html"), TestPages::bandedPage(1200, 20000));
+    auto* job = new ConversionJob(request(tall), &m_capturer);
+    QSignalSpy finished(job, &ConversionJob::finished);
+    QSignalSpy destroyed(job, &QObject::destroyed);
+    connect(job, &ConversionJob::captureReleased, job, &QObject::deleteLater, Qt::QueuedConnection);
+    job->start();
+    QVERIFY(destroyed.wait(120000));
+    QVERIFY(finished.isEmpty());
+    QCOMPARE(outputFiles(), QStringList());
+    checkNoTemporaryFiles();
+    // The capturer goes on with the next page.
     QVERIFY(convert(m_page).ok);
 }
 
