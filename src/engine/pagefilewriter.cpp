@@ -181,11 +181,13 @@ public:
 private:
     QString settings() const { return m_in.settingsFile; }
 
-    // Where to write `target`: itself when it is new or claimed for this page,
-    // else a hidden name beside it until the page succeeds.
+    // Where to write `target`: itself when no file has that name or it was claimed
+    // for this page, else a hidden name beside it until the page succeeds.
     QString stage(const QString& target)
     {
-        if (!QFileInfo::exists(target) || m_out.claimed.contains(target))
+        // Only a file is kept aside: anything else in the way fails the writer
+        // itself, with its own report, as before.
+        if (!QFileInfo(target).isFile() || m_out.claimed.contains(target))
             return target;
         // Hidden, and with the same extension, which some writers go by.
         const QFileInfo info(target);
