@@ -106,7 +106,21 @@ echo "== Kubernetes indexed Job, container command"
 manifest="$root/docs/kubernetes/convert-job.yaml"
 mapfile -d '' -t job_command < <(python3 - "$manifest" <<'PY'
 import sys, yaml
-container = yaml.safe_load(open(sys.argv[1]))["spec"]["template"]["spec"]["containers"][0]
+
+def first_container(node):
+    # The Job's pod template holds the one container, however deep it sits.
+    if isinstance(node, dict):
+        if "containers" in node:
+            return node["containers"][0]
+        node = list(node.values())
+    if isinstance(node, list):
+        for child in node:
+            found = first_container(child)
+            if found:
+                return found
+    return None
+
+container = first_container(yaml.safe_load(open(sys.argv[1])))
 sys.stdout.write("\0".join(container["command"] + container.get("args", [])) + "\0")
 PY
 )

@@ -14,6 +14,7 @@
 //       height for the image's width) that are a pixel copy of the tile above them,
 //       the trace a stale frame leaves.
 #include "capturegeometry.h"
+#include "cpuhog.h"
 #include "enginesetup.h"
 #include "pagecapturer.h"
 #include "rulerpage.h"
@@ -26,10 +27,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QUrl>
-#include <atomic>
 #include <cstring>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -38,32 +36,6 @@ QTextStream& out()
     static QTextStream stream(stdout);
     return stream;
 }
-
-class Busy
-{
-public:
-    explicit Busy(bool on)
-    {
-        if (!on)
-            return;
-        for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
-            m_threads.emplace_back([this] {
-                volatile unsigned long n = 0;
-                while (!m_stop.load(std::memory_order_relaxed))
-                    n = n + 1;
-            });
-    }
-    ~Busy()
-    {
-        m_stop = true;
-        for (std::thread& t : m_threads)
-            t.join();
-    }
-
-private:
-    std::atomic<bool> m_stop { false };
-    std::vector<std::thread> m_threads;
-};
 
 int tileHeightFor(int width)
 {
@@ -92,7 +64,7 @@ int captureRuns(int runs, int width, int height, bool busy)
     file.close();
 
     PageCapturer capturer;
-    Busy hog(busy);
+    CpuHog hog(busy);
     int badTiles = 0, failures = 0;
     double seconds = 0;
     for (int run = 1; run <= runs; ++run) {

@@ -1,4 +1,5 @@
 #include "capturepage.h"
+#include "cpuhog.h"
 #include "enginesetup.h"
 #include "pagecapturer.h"
 #include "rulerpage.h"
@@ -14,10 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
-#include <atomic>
 #include <csignal>
 #include <sys/types.h>
-#include <thread>
 
 namespace {
 
@@ -34,32 +33,6 @@ bool near(const QColor& a, const QColor& b)
     return qAbs(a.red() - b.red()) <= 2 && qAbs(a.green() - b.green()) <= 2
         && qAbs(a.blue() - b.blue()) <= 2;
 }
-
-// Keeps every core busy for as long as it lives, as other programs on a loaded
-// machine would.
-class CpuHog
-{
-public:
-    CpuHog()
-    {
-        for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
-            m_threads.emplace_back([this] {
-                volatile unsigned long n = 0;
-                while (!m_stop.load(std::memory_order_relaxed))
-                    n = n + 1;
-            });
-    }
-    ~CpuHog()
-    {
-        m_stop = true;
-        for (std::thread& t : m_threads)
-            t.join();
-    }
-
-private:
-    std::atomic<bool> m_stop { false };
-    std::vector<std::thread> m_threads;
-};
 
 // Whether `pid` is (still) a renderer process of the engine.
 bool isRenderer(qint64 pid)
