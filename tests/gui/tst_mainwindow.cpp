@@ -25,7 +25,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-using Pending = CommandRouter::Pending;
+using Routine = CommandRouter::Routine;
 
 namespace {
 
@@ -79,7 +79,6 @@ private slots:
     void menusHoldEveryEntryInOrder();
     void toolbarHasNineCaptionedButtons();
     void atMostOneToolbarButtonHasABorder();
-    void pendingCommandsAreDisabledUntilProvided();
     void everyEntryRunsItsCommandsRoutine();
     void visitOpensTheBrowserOnTheSelectedRow();
     void shortcutsWorkWhileTheListHasFocus();
@@ -216,9 +215,6 @@ void TestMainWindow::atMostOneToolbarButtonHasABorder()
     ShellFixture fixture;
     QVERIFY(fixture.shell->start());
     QVERIFY(QTest::qWaitForWindowExposed(fixture.shell->mainWindow()));
-    CommandRouter* router = fixture.shell->router();
-    router->provide(Pending::ConvertNow, [] {});
-    router->provide(Pending::ScheduleWindow, [] {});
     QWidget* strip = fixture.shell->mainWindow()->findChild<QWidget*>(QStringLiteral("Picture5"));
     const QList<ImageButton*> buttons = strip->findChildren<ImageButton*>();
     QCOMPARE(buttons.size(), 9);
@@ -242,45 +238,12 @@ void TestMainWindow::atMostOneToolbarButtonHasABorder()
     QVERIFY(highlighted().isEmpty());
     // A button that cannot be used gets no border either.
     auto* settings = strip->findChild<ImageButton*>(QStringLiteral("Image6"));
-    fixture.shell->router()->provide(Pending::SettingsDialog, {});
-    QVERIFY(!settings->isEnabled());
+    settings->setEnabled(false);
     movePointer(settings, settings->rect().center());
     QVERIFY(highlighted().isEmpty());
     // The cancel buttons of the progress panel never get one.
     auto* cancel = fixture.shell->mainWindow()->findChild<ImageButton*>(QStringLiteral("Image9"));
     QVERIFY(!cancel->isHighlighted());
-}
-
-void TestMainWindow::pendingCommandsAreDisabledUntilProvided()
-{
-    ShellFixture fixture;
-    QVERIFY(fixture.shell->start());
-    MainWindow* window = fixture.shell->mainWindow();
-    CommandRouter* router = fixture.shell->router();
-    QAction* settings = action(window, "mnuSettings");
-    auto* toolbarSettings = window->findChild<ImageButton*>(QStringLiteral("Image6"));
-    router->provide(Pending::SettingsDialog, {});
-    QVERIFY(!settings->isEnabled());
-    QCOMPARE(settings->toolTip(), CommandRouter::notAvailableText());
-    QVERIFY(!toolbarSettings->isEnabled());
-    QVERIFY(!fixture.shell->tray()->settings->isEnabled());
-    // Entries with a routine of their own are enabled from the start.
-    QVERIFY(action(window, "mnuAddUrl")->isEnabled());
-    QVERIFY(action(window, "mnuHelp")->isEnabled());
-
-    router->provide(Pending::SettingsDialog, [] {});
-    QVERIFY(settings->isEnabled());
-    QVERIFY(settings->toolTip() != CommandRouter::notAvailableText());
-    QVERIFY(toolbarSettings->isEnabled());
-    QVERIFY(fixture.shell->tray()->settings->isEnabled());
-    QVERIFY(action(window, "popSettings")->isEnabled());
-
-    // Taking the routine back disables every entry again.
-    router->provide(Pending::SettingsDialog, {});
-    QVERIFY(!settings->isEnabled());
-    QCOMPARE(toolbarSettings->toolTip(), CommandRouter::notAvailableText());
-    router->provide(Pending::SettingsDialog, [] {});
-    QCOMPARE(toolbarSettings->toolTip(), QString());
 }
 
 void TestMainWindow::everyEntryRunsItsCommandsRoutine()
@@ -290,11 +253,11 @@ void TestMainWindow::everyEntryRunsItsCommandsRoutine()
     MainWindow* window = fixture.shell->mainWindow();
     TrayIcon* tray = fixture.shell->tray();
     CommandRouter* router = fixture.shell->router();
-    QMap<Pending, int> runs;
-    for (Pending command :
-        { Pending::ConvertNow, Pending::CancelConvert, Pending::CancelConvertQuietly,
-            Pending::SettingsDialog, Pending::ScheduleWindow, Pending::BrowserWindow })
-        router->provide(command, [&runs, command] { ++runs[command]; });
+    QMap<Routine, int> runs;
+    for (Routine command :
+        { Routine::ConvertNow, Routine::CancelConvert, Routine::CancelConvertQuietly,
+            Routine::SettingsDialog, Routine::ScheduleWindow, Routine::BrowserWindow })
+        router->setRoutine(command, [&runs, command] { ++runs[command]; });
 
     auto clickButton = [window](const char* name) {
         auto* button = window->findChild<ImageButton*>(QString::fromLatin1(name));
@@ -309,28 +272,28 @@ void TestMainWindow::everyEntryRunsItsCommandsRoutine()
     action(window, "convertstart")->trigger();
     clickButton("Image5");
     tray->convertNow->trigger();
-    QCOMPARE(runs.value(Pending::ConvertNow), 4);
+    QCOMPARE(runs.value(Routine::ConvertNow), 4);
 
     action(window, "CancelBurn")->trigger();
     clickButton("Image9");
     tray->cancelConvert->trigger();
-    QCOMPARE(runs.value(Pending::CancelConvert), 3);
+    QCOMPARE(runs.value(Routine::CancelConvert), 3);
     clickButton("Image11");
-    QCOMPARE(runs.value(Pending::CancelConvertQuietly), 1);
+    QCOMPARE(runs.value(Routine::CancelConvertQuietly), 1);
 
     action(window, "mnuSettings")->trigger();
     action(window, "popSettings")->trigger();
     clickButton("Image6");
     tray->settings->trigger();
-    QCOMPARE(runs.value(Pending::SettingsDialog), 4);
+    QCOMPARE(runs.value(Routine::SettingsDialog), 4);
 
     action(window, "mnuSchedule")->trigger();
     clickButton("Image7");
-    QCOMPARE(runs.value(Pending::ScheduleWindow), 2);
+    QCOMPARE(runs.value(Routine::ScheduleWindow), 2);
 
     // The mini browser opens on the home page.
     action(window, "mnuMiniBrowser")->trigger();
-    QCOMPARE(runs.value(Pending::BrowserWindow), 1);
+    QCOMPARE(runs.value(Routine::BrowserWindow), 1);
     QCOMPARE(fixture.shell->context()->browserStartUrl(), HelpLinks::homePageAddress());
 }
 
@@ -342,7 +305,7 @@ void TestMainWindow::visitOpensTheBrowserOnTheSelectedRow()
     UrlListWidget* list = window->urlList();
     QStringList visited;
     AppContext* context = fixture.shell->context();
-    fixture.shell->router()->provide(Pending::BrowserWindow,
+    fixture.shell->router()->setRoutine(Routine::BrowserWindow,
         [&visited, context] { visited.append(context->browserStartUrl()); });
 
     // Nothing selected, or nothing at all: nothing opens.
@@ -374,7 +337,7 @@ void TestMainWindow::shortcutsWorkWhileTheListHasFocus()
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
     int converts = 0;
-    fixture.shell->router()->provide(Pending::ConvertNow, [&converts] { ++converts; });
+    fixture.shell->router()->setRoutine(Routine::ConvertNow, [&converts] { ++converts; });
     UrlListWidget* list = window->urlList();
     list->appendRow(QStringLiteral("a"), QString());
     list->appendRow(QStringLiteral("b"), QString());
@@ -514,7 +477,7 @@ void TestMainWindow::exitClosesOpenDialogs()
     QVERIFY(fixture.shell->start());
     MainWindow* window = fixture.shell->mainWindow();
     // A modal dialog of another window is open when the tray's Exit comes in.
-    fixture.shell->router()->provide(Pending::SettingsDialog, [window] {
+    fixture.shell->router()->setRoutine(Routine::SettingsDialog, [window] {
         QDialog dialog(window);
         dialog.setObjectName(QStringLiteral("Form4"));
         dialog.exec();

@@ -17,6 +17,8 @@ namespace {
 // limit only guards against absurd files.
 constexpr int PageAllocationLimitMb = 4096;
 constexpr int DefaultFontPoints = 12;
+// JPEG files written by saveFile.
+constexpr int JpegQuality = 85;
 // Pages are captured from a 96 dots-per-inch screen.
 constexpr double PixelsPerPoint = 96.0 / 72.0;
 
@@ -97,7 +99,7 @@ bool ImagingComponent::saveFile(const QString& path, QString* error) const
         extension = QStringLiteral("jpg");
     else if (extension == QLatin1String("tif"))
         extension = QStringLiteral("tiff");
-    return SaveImageFile(m_image, path, extension, m_jpegQuality, 24, 6, error);
+    return SaveImageFile(m_image, path, extension, JpegQuality, 24, 6, error);
 }
 
 void ImagingComponent::clear()

@@ -36,9 +36,6 @@ public:
     // Style of the next drawText.
     TextStyle& textStyle() { return m_textStyle; }
     const TextStyle& textStyle() const { return m_textStyle; }
-    // Quality of JPEG files written by saveFile.
-    int jpegQuality() const { return m_jpegQuality; }
-    void setJpegQuality(int quality) { m_jpegQuality = quality; }
 
     // Draws one line of text in the current style so that the given corner of
     // its (rotated) bounding box lies at x, y.
@@ -62,5 +59,4 @@ private:
     QImage m_image;
     QSize m_loadedSize;
     TextStyle m_textStyle;
-    int m_jpegQuality = 85;
 };

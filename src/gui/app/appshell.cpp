@@ -61,7 +61,7 @@ bool AppShell::start()
 {
     const QFileInfo logo(m_context->filePath(QString::fromLatin1(AppInfo::LogoFileName)));
     if (!logo.isFile()) {
-        m_services.messages->critical(nullptr, QStringLiteral("File is missing or corrupted!"));
+        m_services.messages->critical(nullptr, tr("File is missing or corrupted!"));
         return false;
     }
     QString folderError;
@@ -98,8 +98,8 @@ bool AppShell::start()
     m_router = std::make_unique<CommandRouter>(m_context.get(), m_services.messages,
         m_services.opener, m_services.fileDialogs, m_mainWindow.get(), m_tray.get());
     ScheduleWindowHost* scheduler = m_scheduler.get();
-    m_router->provide(
-        CommandRouter::Pending::ScheduleWindow, [scheduler] { scheduler->showWindow(); });
+    m_router->setRoutine(
+        CommandRouter::Routine::ScheduleWindow, [scheduler] { scheduler->showWindow(); });
     connect(m_router.get(), &CommandRouter::applicationExited, this, [this] { m_services.quit(); });
     wireBatchDriver();
     m_mainWindow->centreOnScreen();
@@ -113,15 +113,15 @@ void AppShell::wireBatchDriver()
     QPointer<BatchDriver> driver = new BatchDriver(
         m_mainWindow.get(), m_context.get(), m_services.messages, m_services.opener);
     driver->setObjectName(QStringLiteral("batchDriver"));
-    m_router->provide(CommandRouter::Pending::ConvertNow, [driver] {
+    m_router->setRoutine(CommandRouter::Routine::ConvertNow, [driver] {
         if (driver)
             driver->start();
     });
-    m_router->provide(CommandRouter::Pending::CancelConvert, [driver] {
+    m_router->setRoutine(CommandRouter::Routine::CancelConvert, [driver] {
         if (driver)
             driver->cancel();
     });
-    m_router->provide(CommandRouter::Pending::CancelConvertQuietly, [driver] {
+    m_router->setRoutine(CommandRouter::Routine::CancelConvertQuietly, [driver] {
         if (driver)
             driver->cancelQuietly();
     });

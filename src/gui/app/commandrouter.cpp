@@ -18,10 +18,101 @@
 #include <QApplication>
 #include <QDialog>
 
-QString CommandRouter::notAvailableText()
+namespace {
+
+// One entry of a window and the routine it triggers.
+template <typename Owner> struct ActionRoute
 {
-    return QStringLiteral("Not available yet");
+    QAction* Owner::*action;
+    void (CommandRouter::*routine)();
+};
+
+template <typename Owner> struct ButtonRoute
+{
+    ImageButton* (Owner::*button)() const;
+    void (CommandRouter::*routine)();
+};
+
+const ActionRoute<MainMenus> MenuRoutes[] = {
+    // File
+    { &MainMenus::newProject, &CommandRouter::newProject },
+    { &MainMenus::openProject, &CommandRouter::loadList },
+    { &MainMenus::saveProject, &CommandRouter::saveList },
+    { &MainMenus::exit, &CommandRouter::ExitApplication },
+    // Edit
+    { &MainMenus::loadList, &CommandRouter::loadList },
+    { &MainMenus::saveList, &CommandRouter::saveList },
+    { &MainMenus::addHtmlFiles, &CommandRouter::addHtmlFiles },
+    { &MainMenus::addUrl, &CommandRouter::addUrl },
+    { &MainMenus::removeSelected, &CommandRouter::removeSelected },
+    { &MainMenus::clearAll, &CommandRouter::clearAll },
+    { &MainMenus::visitSelected, &CommandRouter::visitSelected },
+    // Action
+    { &MainMenus::convertNow, &CommandRouter::convertNow },
+    { &MainMenus::cancelConvert, &CommandRouter::cancelConvert },
+    { &MainMenus::miniBrowser, &CommandRouter::miniBrowser },
+    // Option
+    { &MainMenus::settings, &CommandRouter::settings },
+    { &MainMenus::schedule, &CommandRouter::schedule },
+    // Help
+    { &MainMenus::help, &CommandRouter::help },
+    { &MainMenus::homePage, &CommandRouter::homePage },
+    { &MainMenus::support, &CommandRouter::supportOnline },
+    { &MainMenus::about, &CommandRouter::about },
+    // The list's popup menu
+    { &MainMenus::popConvertNow, &CommandRouter::convertNow },
+    { &MainMenus::popSettings, &CommandRouter::settings },
+    { &MainMenus::popOpenSelected, &CommandRouter::visitSelected },
+    { &MainMenus::popLoadList, &CommandRouter::loadList },
+    { &MainMenus::popAddHtmlFiles, &CommandRouter::addHtmlFiles },
+    { &MainMenus::popAddUrlItem, &CommandRouter::addUrl },
+    { &MainMenus::popRemoveSelected, &CommandRouter::removeSelected },
+    { &MainMenus::popClearAll, &CommandRouter::clearAll },
+};
+
+const ButtonRoute<ToolbarStrip> ToolbarRoutes[] = {
+    { &ToolbarStrip::loadList, &CommandRouter::loadList },
+    { &ToolbarStrip::addHtmlFiles, &CommandRouter::addHtmlFiles },
+    { &ToolbarStrip::addUrl, &CommandRouter::addUrlFromToolbar },
+    { &ToolbarStrip::saveList, &CommandRouter::saveList },
+    { &ToolbarStrip::convertNow, &CommandRouter::convertNow },
+    { &ToolbarStrip::settings, &CommandRouter::settings },
+    { &ToolbarStrip::schedule, &CommandRouter::schedule },
+    { &ToolbarStrip::help, &CommandRouter::help },
+    { &ToolbarStrip::exit, &CommandRouter::ExitApplication },
+};
+
+const ButtonRoute<ProgressPanel> ProgressRoutes[] = {
+    { &ProgressPanel::cancelButton, &CommandRouter::cancelConvert },
+    { &ProgressPanel::quietCancelButton, &CommandRouter::cancelConvertQuietly },
+};
+
+const ActionRoute<TrayIcon> TrayRoutes[] = {
+    { &TrayIcon::onTheWeb, &CommandRouter::homePage },
+    { &TrayIcon::help, &CommandRouter::help },
+    { &TrayIcon::settings, &CommandRouter::settings },
+    { &TrayIcon::convertNow, &CommandRouter::convertNow },
+    { &TrayIcon::cancelConvert, &CommandRouter::cancelConvert },
+    { &TrayIcon::exit, &CommandRouter::ExitApplication },
+};
+
+template <typename Owner, size_t Count>
+void connectActions(
+    const Owner* owner, const ActionRoute<Owner> (&routes)[Count], CommandRouter* router)
+{
+    for (const ActionRoute<Owner>& route : routes)
+        QObject::connect(owner->*route.action, &QAction::triggered, router, route.routine);
 }
+
+template <typename Owner, size_t Count>
+void connectButtons(
+    const Owner* owner, const ButtonRoute<Owner> (&routes)[Count], CommandRouter* router)
+{
+    for (const ButtonRoute<Owner>& route : routes)
+        QObject::connect((owner->*route.button)(), &ImageButton::clicked, router, route.routine);
+}
+
+} // namespace
 
 CommandRouter::CommandRouter(AppContext* context, MessagePresenter* messages, UrlOpener* opener,
     FileDialogs* fileDialogs, MainWindow* mainWindow, TrayIcon* tray, QObject* parent)
@@ -33,152 +124,42 @@ CommandRouter::CommandRouter(AppContext* context, MessagePresenter* messages, Ur
     , m_tray(tray)
     , m_listCommands(
           new UrlListCommands(mainWindow->urlList(), context, fileDialogs, messages, mainWindow))
-    , m_helpLinks(new HelpLinks(context, opener, messages))
+    , m_helpLinks(context, opener, messages)
 {
     wireMainWindow();
     wireTray();
-    provide(Pending::SettingsDialog, [this] { showSettingsDialog(); });
-    provide(Pending::BrowserWindow, [this] { showBrowserWindow(); });
+    setRoutine(Routine::SettingsDialog, [this] { showSettingsDialog(); });
+    setRoutine(Routine::BrowserWindow, [this] { showBrowserWindow(); });
 }
 
-CommandRouter::~CommandRouter()
-{
-    delete m_helpLinks;
-}
+CommandRouter::~CommandRouter() = default;
 
 void CommandRouter::wireMainWindow()
 {
-    MainMenus* menus = m_mainWindow->menus();
-    ToolbarStrip* toolbar = m_mainWindow->toolbar();
-    ProgressPanel* progress = m_mainWindow->progressPanel();
-    UrlListWidget* list = m_mainWindow->urlList();
-
-    auto route = [this](QAction* action, void (CommandRouter::*routine)()) {
-        connect(action, &QAction::triggered, this, routine);
-    };
-    auto click = [this](ImageButton* button, void (CommandRouter::*routine)()) {
-        connect(button, &ImageButton::clicked, this, routine);
-    };
-
-    // File
-    route(menus->newProject, &CommandRouter::newProject);
-    route(menus->openProject, &CommandRouter::loadList);
-    route(menus->saveProject, &CommandRouter::saveList);
-    route(menus->exit, &CommandRouter::ExitApplication);
-    // Edit
-    route(menus->loadList, &CommandRouter::loadList);
-    route(menus->saveList, &CommandRouter::saveList);
-    route(menus->addHtmlFiles, &CommandRouter::addHtmlFiles);
-    route(menus->addUrl, &CommandRouter::addUrl);
-    route(menus->removeSelected, &CommandRouter::removeSelected);
-    route(menus->clearAll, &CommandRouter::clearAll);
-    route(menus->visitSelected, &CommandRouter::visitSelected);
-    // Action
-    route(menus->convertNow, &CommandRouter::convertNow);
-    route(menus->cancelConvert, &CommandRouter::cancelConvert);
-    route(menus->miniBrowser, &CommandRouter::miniBrowser);
-    // Option
-    route(menus->settings, &CommandRouter::settings);
-    route(menus->schedule, &CommandRouter::schedule);
-    // Help
-    route(menus->help, &CommandRouter::help);
-    route(menus->homePage, &CommandRouter::homePage);
-    route(menus->support, &CommandRouter::supportOnline);
-    route(menus->about, &CommandRouter::about);
-    // The list's popup menu
-    route(menus->popConvertNow, &CommandRouter::convertNow);
-    route(menus->popSettings, &CommandRouter::settings);
-    route(menus->popOpenSelected, &CommandRouter::visitSelected);
-    route(menus->popLoadList, &CommandRouter::loadList);
-    route(menus->popAddHtmlFiles, &CommandRouter::addHtmlFiles);
-    route(menus->popAddUrlItem, &CommandRouter::addUrl);
-    route(menus->popRemoveSelected, &CommandRouter::removeSelected);
-    route(menus->popClearAll, &CommandRouter::clearAll);
-    // Toolbar
-    click(toolbar->loadList(), &CommandRouter::loadList);
-    click(toolbar->addHtmlFiles(), &CommandRouter::addHtmlFiles);
-    click(toolbar->addUrl(), &CommandRouter::addUrlFromToolbar);
-    click(toolbar->saveList(), &CommandRouter::saveList);
-    click(toolbar->convertNow(), &CommandRouter::convertNow);
-    click(toolbar->settings(), &CommandRouter::settings);
-    click(toolbar->schedule(), &CommandRouter::schedule);
-    click(toolbar->help(), &CommandRouter::help);
-    click(toolbar->exit(), &CommandRouter::ExitApplication);
-    // Progress panel
-    click(progress->cancelButton(), &CommandRouter::cancelConvert);
-    click(progress->quietCancelButton(), &CommandRouter::cancelConvertQuietly);
-    // The list itself
-    connect(list, &UrlListWidget::visitRequested, this, &CommandRouter::visitSelected);
+    connectActions(m_mainWindow->menus(), MenuRoutes, this);
+    connectButtons(m_mainWindow->toolbar(), ToolbarRoutes, this);
+    connectButtons(m_mainWindow->progressPanel(), ProgressRoutes, this);
+    connect(m_mainWindow->urlList(), &UrlListWidget::visitRequested, this,
+        &CommandRouter::visitSelected);
     connect(
         m_mainWindow, &MainWindow::programCloseRequested, this, &CommandRouter::ExitApplication);
-
-    addTrigger(Pending::ConvertNow, menus->convertNow);
-    addTrigger(Pending::ConvertNow, menus->popConvertNow);
-    addTrigger(Pending::ConvertNow, toolbar->convertNow());
-    addTrigger(Pending::CancelConvert, menus->cancelConvert);
-    addTrigger(Pending::CancelConvert, progress->cancelButton());
-    addTrigger(Pending::CancelConvertQuietly, progress->quietCancelButton());
-    addTrigger(Pending::BrowserWindow, menus->miniBrowser);
-    addTrigger(Pending::BrowserWindow, menus->visitSelected);
-    addTrigger(Pending::BrowserWindow, menus->popOpenSelected);
-    addTrigger(Pending::SettingsDialog, menus->settings);
-    addTrigger(Pending::SettingsDialog, menus->popSettings);
-    addTrigger(Pending::SettingsDialog, toolbar->settings());
-    addTrigger(Pending::ScheduleWindow, menus->schedule);
-    addTrigger(Pending::ScheduleWindow, toolbar->schedule());
 }
 
 void CommandRouter::wireTray()
 {
-    connect(m_tray->onTheWeb, &QAction::triggered, this, &CommandRouter::homePage);
-    connect(m_tray->help, &QAction::triggered, this, &CommandRouter::help);
+    connectActions(m_tray, TrayRoutes, this);
     connect(m_tray, &TrayIcon::restoreRequested, this, &CommandRouter::restoreMainWindow);
-    connect(m_tray->settings, &QAction::triggered, this, &CommandRouter::settings);
-    connect(m_tray->convertNow, &QAction::triggered, this, &CommandRouter::convertNow);
-    connect(m_tray->cancelConvert, &QAction::triggered, this, &CommandRouter::cancelConvert);
-    connect(m_tray->exit, &QAction::triggered, this, &CommandRouter::ExitApplication);
-
-    addTrigger(Pending::SettingsDialog, m_tray->settings);
-    addTrigger(Pending::ConvertNow, m_tray->convertNow);
-    addTrigger(Pending::CancelConvert, m_tray->cancelConvert);
 }
 
-void CommandRouter::addTrigger(Pending command, QObject* trigger)
+void CommandRouter::setRoutine(Routine command, std::function<void()> routine)
 {
-    // Actions and widgets both carry "enabled" and "toolTip".
-    PendingCommand& pending = m_pending[size_t(command)];
-    pending.triggers.append(trigger);
-    pending.toolTips.append(trigger->property("toolTip").toString());
-    if (!pending.routine) {
-        trigger->setProperty("enabled", false);
-        trigger->setProperty("toolTip", notAvailableText());
-    }
+    m_routines[size_t(command)] = std::move(routine);
 }
 
-void CommandRouter::provide(Pending command, std::function<void()> routine)
+void CommandRouter::run(Routine command)
 {
-    PendingCommand& pending = m_pending[size_t(command)];
-    pending.routine = std::move(routine);
-    const bool available = bool(pending.routine);
-    for (int i = 0; i < pending.triggers.size(); ++i) {
-        QObject* trigger = pending.triggers.at(i);
-        if (!trigger)
-            continue;
-        trigger->setProperty("enabled", available);
-        trigger->setProperty("toolTip", available ? pending.toolTips.at(i) : notAvailableText());
-    }
-}
-
-bool CommandRouter::isProvided(Pending command) const
-{
-    return bool(m_pending[size_t(command)].routine);
-}
-
-void CommandRouter::run(Pending command)
-{
-    // An entry can only be reached while enabled; a double click on the list or
-    // a shortcut still lands here, and then nothing happens.
-    const std::function<void()> routine = m_pending[size_t(command)].routine;
+    // A copy: the routine may replace itself while it runs.
+    const std::function<void()> routine = m_routines[size_t(command)];
     if (routine)
         routine();
 }
@@ -227,10 +208,10 @@ void CommandRouter::visitSelected()
 {
     UrlListWidget* list = m_mainWindow->urlList();
     const int row = list->selectedRow();
-    if (row < 0 || !isProvided(Pending::BrowserWindow))
+    if (row < 0)
         return;
     m_context->setBrowserStartUrl(list->address(row));
-    run(Pending::BrowserWindow);
+    run(Routine::BrowserWindow);
 }
 
 void CommandRouter::refreshOutputFormats()
@@ -240,30 +221,28 @@ void CommandRouter::refreshOutputFormats()
 
 void CommandRouter::convertNow()
 {
-    run(Pending::ConvertNow);
+    run(Routine::ConvertNow);
 }
 
 void CommandRouter::cancelConvert()
 {
-    run(Pending::CancelConvert);
+    run(Routine::CancelConvert);
 }
 
 void CommandRouter::cancelConvertQuietly()
 {
-    run(Pending::CancelConvertQuietly);
+    run(Routine::CancelConvertQuietly);
 }
 
 void CommandRouter::miniBrowser()
 {
-    if (!isProvided(Pending::BrowserWindow))
-        return;
     m_context->setBrowserStartUrl(HelpLinks::homePageAddress());
-    run(Pending::BrowserWindow);
+    run(Routine::BrowserWindow);
 }
 
 void CommandRouter::settings()
 {
-    run(Pending::SettingsDialog);
+    run(Routine::SettingsDialog);
 }
 
 void CommandRouter::showSettingsDialog()
@@ -293,22 +272,22 @@ void CommandRouter::showBrowserWindow()
 
 void CommandRouter::schedule()
 {
-    run(Pending::ScheduleWindow);
+    run(Routine::ScheduleWindow);
 }
 
 void CommandRouter::help()
 {
-    m_helpLinks->openHelp(m_mainWindow);
+    m_helpLinks.openHelp(m_mainWindow);
 }
 
 void CommandRouter::homePage()
 {
-    m_helpLinks->openHomePage(m_mainWindow);
+    m_helpLinks.openHomePage(m_mainWindow);
 }
 
 void CommandRouter::supportOnline()
 {
-    m_helpLinks->openSupport(m_mainWindow);
+    m_helpLinks.openSupport(m_mainWindow);
 }
 
 void CommandRouter::about()

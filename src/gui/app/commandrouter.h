@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QList>
+#include "app/helplinks.h"
+
 #include <QObject>
-#include <QPointer>
 #include <array>
 #include <functional>
 
 class AppContext;
 class FileDialogs;
-class HelpLinks;
 class MainWindow;
 class MessagePresenter;
 class TrayIcon;
@@ -18,15 +17,14 @@ class UrlOpener;
 // Routes every menu entry, toolbar button and tray entry to its routine: one
 // routine per action, whichever entry triggers it.
 //
-// Commands whose window or engine lives elsewhere are "pending": every entry
-// leading to them stays disabled, with a tooltip saying so, until the owner of
-// that routine hands it in through provide(). That is the one place where a
-// later window plugs into the main window and the tray.
+// The routines behind the batch and the schedule window belong to their
+// owners, who hand them in through setRoutine(); the dialogs' routines are
+// this router's own until something replaces them.
 class CommandRouter : public QObject
 {
     Q_OBJECT
 public:
-    enum class Pending {
+    enum class Routine {
         ConvertNow, // start the batch
         CancelConvert, // cancel the batch and say so
         CancelConvertQuietly, // cancel the batch without a word
@@ -34,20 +32,16 @@ public:
         SettingsDialog, // show the settings dialog modally
         ScheduleWindow, // bring the schedule window onto the screen
     };
-    static constexpr int PendingCount = 6;
-    static QString notAvailableText();
+    static constexpr int RoutineCount = 6;
 
     CommandRouter(AppContext* context, MessagePresenter* messages, UrlOpener* opener,
         FileDialogs* fileDialogs, MainWindow* mainWindow, TrayIcon* tray,
         QObject* parent = nullptr);
     ~CommandRouter() override;
 
-    // Hands in the routine behind a pending command and enables its entries.
-    void provide(Pending command, std::function<void()> routine);
-    bool isProvided(Pending command) const;
+    void setRoutine(Routine command, std::function<void()> routine);
 
     UrlListCommands* listCommands() const { return m_listCommands; }
-    HelpLinks* helpLinks() const { return m_helpLinks; }
 
 public slots:
     // List commands
@@ -85,17 +79,9 @@ signals:
 private:
     void wireMainWindow();
     void wireTray();
-    void addTrigger(Pending command, QObject* trigger);
-    void run(Pending command);
+    void run(Routine command);
     void showSettingsDialog();
     void showBrowserWindow();
-
-    struct PendingCommand
-    {
-        std::function<void()> routine;
-        QList<QPointer<QObject>> triggers;
-        QList<QString> toolTips;
-    };
 
     AppContext* m_context;
     MessagePresenter* m_messages;
@@ -103,7 +89,7 @@ private:
     MainWindow* m_mainWindow;
     TrayIcon* m_tray;
     UrlListCommands* m_listCommands;
-    HelpLinks* m_helpLinks;
-    std::array<PendingCommand, PendingCount> m_pending;
+    HelpLinks m_helpLinks;
+    std::array<std::function<void()>, RoutineCount> m_routines;
     bool m_exiting = false;
 };

@@ -22,7 +22,6 @@ public:
     ImageButton* schedule() const { return m_schedule; }
     ImageButton* help() const { return m_help; }
     ImageButton* exit() const { return m_exit; }
-    QList<ImageButton*> buttons() const { return m_buttons; }
 
     void highlightOnly(ImageButton* button);
 
