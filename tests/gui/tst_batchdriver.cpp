@@ -239,11 +239,11 @@ void TestBatchDriver::progressStepsRoundHalfToEven()
     QFETCH(QList<int>, positions);
     int position = 0;
     for (int expected : positions) {
-        position = BatchDriver::RaisedProgress(position, rows);
+        position = BatchDriver::raisedProgress(position, rows);
         QCOMPARE(position, expected);
     }
     // No rows left: the bar stays where it is instead of dividing by zero.
-    QCOMPARE(BatchDriver::RaisedProgress(40, 0), 40);
+    QCOMPARE(BatchDriver::raisedProgress(40, 0), 40);
 }
 
 void TestBatchDriver::emptyListDoesNothing()

@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -69,6 +71,55 @@ void MainWindow::restoreFromTray()
     QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal != this)
         BringToFront(modal);
+}
+
+QAbstractItemModel* MainWindow::batchRows()
+{
+    return m_urlList->model();
+}
+
+QString MainWindow::rowAddress(int row) const
+{
+    return m_urlList->address(row);
+}
+
+void MainWindow::setRowState(int row, const QString& status, const QString& reason)
+{
+    m_urlList->setResult(row, status, reason);
+}
+
+void MainWindow::showProgress(bool shown)
+{
+    m_progressPanel->setVisible(shown);
+}
+
+void MainWindow::setProgressTitle(const QString& title)
+{
+    m_progressPanel->setTitle(title);
+}
+
+int MainWindow::progress() const
+{
+    return m_progressPanel->progressBar()->value();
+}
+
+void MainWindow::setProgress(int percent)
+{
+    m_progressPanel->progressBar()->setValue(percent);
+}
+
+void MainWindow::setStatusText(const QString& text)
+{
+    m_statusFrame->statusLabel()->setText(text);
+    m_progressPanel->statusLabel()->setText(text);
+}
+
+void MainWindow::setBusy(bool busy)
+{
+    if (busy)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
 }
 
 void MainWindow::changeEvent(QEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "convert/batchview.h"
+
 #include <QMainWindow>
 
 class MainMenus;
@@ -9,8 +11,9 @@ class ToolbarStrip;
 class UrlListWidget;
 
 // The main window: toolbar, batch list, progress panel and status frame under
-// the menus. It only holds the controls; CommandRouter decides what they do.
-class MainWindow : public QMainWindow
+// the menus. It only holds the controls; CommandRouter decides what they do,
+// and the batch shows itself through the BatchView they make up.
+class MainWindow : public QMainWindow, public BatchView
 {
     Q_OBJECT
 public:
@@ -33,6 +36,18 @@ public:
     // Back from the tray (or the task bar) in its normal state, in front, with
     // a modal dialog that is open in front of it.
     void restoreFromTray();
+
+    // BatchView
+    QWidget* batchWindow() override { return this; }
+    QAbstractItemModel* batchRows() override;
+    QString rowAddress(int row) const override;
+    void setRowState(int row, const QString& status, const QString& reason) override;
+    void showProgress(bool shown) override;
+    void setProgressTitle(const QString& title) override;
+    int progress() const override;
+    void setProgress(int percent) override;
+    void setStatusText(const QString& text) override;
+    void setBusy(bool busy) override;
 
 signals:
     // The close box was used where no notification area keeps the program alive.

@@ -1,46 +1,57 @@
 #include "batchdriver.h"
 
 #include "app/appcontext.h"
-#include "app/mainwindow.h"
 #include "app/messagepresenter.h"
-#include "app/progresspanel.h"
-#include "app/statusframe.h"
 #include "app/urlopener.h"
 #include "conversionrequest.h"
 #include "conversionresult.h"
 #include "conversionservice.h"
+#include "convert/batchview.h"
 #include "settings/settingreaders.h"
-#include "urllist/urllistwidget.h"
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTreeWidgetItem>
+#include <QAbstractItemModel>
 #include <QUrl>
 #include <cmath>
 
 namespace {
 
-const QString ProcessingStatus = QStringLiteral("Processing");
-const QString OkStatus = QStringLiteral("OK");
-const QString CancelStatus = QStringLiteral("Cancel");
-const QString FailedStatus = QStringLiteral("Failed");
+// The row states the list shows.
+QString processingStatus()
+{
+    return BatchDriver::tr("Processing");
+}
+
+QString okStatus()
+{
+    return BatchDriver::tr("OK");
+}
+
+QString cancelStatus()
+{
+    return BatchDriver::tr("Cancel");
+}
+
+QString failedStatus()
+{
+    return BatchDriver::tr("Failed");
+}
 
 } // namespace
 
 BatchDriver::BatchDriver(
-    MainWindow* window, AppContext* context, MessagePresenter* messages, UrlOpener* opener)
-    : QObject(window)
-    , m_window(window)
+    BatchView* view, AppContext* context, MessagePresenter* messages, UrlOpener* opener)
+    : QObject(view->batchWindow())
+    , m_view(view)
+    , m_window(view->batchWindow())
     , m_context(context)
     , m_messages(messages)
     , m_opener(opener)
 {
     // The labels speak of the batch's pages; once the list is emptied there is
     // nothing left they could be about.
-    QAbstractItemModel* rows = window->urlList()->model();
-    auto clearWhenEmpty = [this] {
-        if (m_window && m_phase == Phase::Idle && m_window->urlList()->rowCount() == 0)
+    QAbstractItemModel* rows = view->batchRows();
+    auto clearWhenEmpty = [this, rows] {
+        if (m_window && m_phase == Phase::Idle && rows->rowCount() == 0)
             setStatusLabels(QString());
     };
     connect(rows, &QAbstractItemModel::modelReset, this, clearWhenEmpty);
@@ -66,7 +77,7 @@ ConversionService* BatchDriver::service()
 
 BatchDriver::~BatchDriver() = default;
 
-int BatchDriver::RaisedProgress(int position, int rowCount)
+int BatchDriver::raisedProgress(int position, int rowCount)
 {
     if (rowCount <= 0)
         return position;
@@ -77,12 +88,12 @@ int BatchDriver::RaisedProgress(int position, int rowCount)
 
 QString BatchDriver::completionText(int failedPages, int pages)
 {
-    QString text = QStringLiteral("Conversion completed!");
+    QString text = tr("Conversion completed!");
     if (failedPages > 0) {
-        text += QStringLiteral("\n%1 of %2 %3 failed.")
+        text += tr("\n%1 of %2 %3 failed.")
                     .arg(failedPages)
                     .arg(pages)
-                    .arg(pages == 1 ? QStringLiteral("page") : QStringLiteral("pages"));
+                    .arg(pages == 1 ? tr("page") : tr("pages"));
     }
     return text;
 }
@@ -91,38 +102,35 @@ void BatchDriver::start()
 {
     if (!m_window)
         return;
-    UrlListWidget* list = m_window->urlList();
-    ProgressPanel* panel = m_window->progressPanel();
-    if (list->rowCount() == 0)
+    QAbstractItemModel* rows = m_view->batchRows();
+    if (rows->rowCount() == 0)
         return;
     if (m_phase == Phase::Running) {
         // No second batch: the running one carries on, the folder opens now.
-        panel->hide();
+        m_view->showProgress(false);
         openOutputFolder();
         return;
     }
     if (m_phase != Phase::Idle || !service())
         return; // the end of a batch is being shown
 
-    panel->show();
-    panel->progressBar()->setValue(0);
-    setBusyPointer(true);
+    m_view->showProgress(true);
+    m_view->setProgress(0);
+    m_view->setBusy(true);
     m_phase = Phase::Running;
     m_cancelRequested = false;
     m_pagesDone = 0;
     m_pagesFailed = 0;
     m_encoderMessageShown = false;
     m_rows.clear();
-    QAbstractItemModel* model = list->model();
-    for (int row = 0; row < list->rowCount(); ++row)
-        m_rows.append(QPersistentModelIndex(model->index(row, 0)));
+    for (int row = 0; row < rows->rowCount(); ++row)
+        m_rows.append(QPersistentModelIndex(rows->index(row, 0)));
     m_nextRow = 0;
     issueNextRow();
 }
 
 void BatchDriver::issueNextRow()
 {
-    UrlListWidget* list = m_window->urlList();
     // A row removed since the start has no page to convert.
     while (m_nextRow < m_rows.size() && !m_rows.at(m_nextRow).isValid())
         ++m_nextRow;
@@ -131,17 +139,16 @@ void BatchDriver::issueNextRow()
         return;
     }
     const QPersistentModelIndex row = m_rows.at(m_nextRow++);
-    const QString address = list->address(row.row());
+    const QString address = m_view->rowAddress(row.row());
 
-    m_window->progressPanel()->setTitle(QStringLiteral("Processing ") + address);
-    markRow(row, ProcessingStatus, QString());
+    m_view->setProgressTitle(tr("Processing ") + address);
+    markRow(row, processingStatus(), QString());
 
     ConversionRequest request;
     request.address = address;
     request.applicationFolder = m_context->folders().defaultOutputFolder();
     request.tempFolder = m_context->folders().tempFolder();
     request.settingsFile = m_context->settingsFile();
-    request.clock = m_clock;
     m_currentId = service()->enqueue(request);
     m_jobs.insert(m_currentId, row);
 }
@@ -157,7 +164,7 @@ void BatchDriver::onStatusText(int id, const QString& text)
     // texts are not ours.
     if (!m_jobs.contains(id))
         return;
-    setStatusLabels(m_cancelRequested ? QStringLiteral("User cancel") : text);
+    setStatusLabels(m_cancelRequested ? tr("User cancel") : text);
 }
 
 void BatchDriver::onFinished(int id, const ConversionResult& result)
@@ -171,7 +178,7 @@ void BatchDriver::onFinished(int id, const ConversionResult& result)
     m_jobs.erase(job);
     // A page finishing after a cancel has still written its file: its row shows
     // so. A page written with a remark (it never finished loading) keeps it.
-    markRow(row, result.ok ? OkStatus : FailedStatus, result.reason);
+    markRow(row, result.ok ? okStatus() : failedStatus(), result.reason);
     if (id != m_currentId || !m_window)
         return;
 
@@ -181,8 +188,7 @@ void BatchDriver::onFinished(int id, const ConversionResult& result)
         ++m_pagesFailed;
         setStatusLabels(result.reason);
     }
-    QProgressBar* bar = m_window->progressPanel()->progressBar();
-    bar->setValue(RaisedProgress(bar->value(), m_window->urlList()->rowCount()));
+    m_view->setProgress(raisedProgress(m_view->progress(), m_view->batchRows()->rowCount()));
 
     // The encoder says what went wrong once; the other rows carry it in their
     // tooltips, so a long batch does not stop at every page for the same box.
@@ -200,21 +206,20 @@ void BatchDriver::onFinished(int id, const ConversionResult& result)
 
 void BatchDriver::complete()
 {
-    ProgressPanel* panel = m_window->progressPanel();
     m_phase = Phase::Ending;
-    panel->progressBar()->setValue(100);
-    panel->setTitle(QStringLiteral("Status"));
-    setBusyPointer(false);
+    m_view->setProgress(100);
+    m_view->setProgressTitle(tr("Status"));
+    m_view->setBusy(false);
     const QString completed = completionText(m_pagesFailed, m_pagesDone);
     m_messages->information(m_window, completed);
     if (!m_window)
         return;
     // The last page's loading text would read as if the batch were still at work.
     setStatusLabels(QString(completed).replace(QLatin1Char('\n'), QLatin1Char(' ')));
-    panel->progressBar()->setValue(0);
+    m_view->setProgress(0);
     m_cancelRequested = false;
     m_phase = Phase::Idle;
-    panel->hide();
+    m_view->showProgress(false);
     openOutputFolder();
     emit batchEnded(true);
 }
@@ -238,7 +243,7 @@ void BatchDriver::cancelBatch(bool withMessage)
     m_phase = Phase::Ending;
     m_cancelRequested = true;
     if (m_currentId >= 0) {
-        markRow(m_jobs.value(m_currentId), CancelStatus, QString());
+        markRow(m_jobs.value(m_currentId), cancelStatus(), QString());
         // A page still waiting in the queue is taken out. One in work is left
         // to finish: it writes its file and its row shows the result.
         if (m_runningId != m_currentId) {
@@ -247,17 +252,16 @@ void BatchDriver::cancelBatch(bool withMessage)
         }
         m_currentId = -1;
     }
-    ProgressPanel* panel = m_window->progressPanel();
-    panel->setTitle(QStringLiteral("Status"));
-    setStatusLabels(QStringLiteral("User cancel"));
+    m_view->setProgressTitle(tr("Status"));
+    setStatusLabels(tr("User cancel"));
     if (withMessage) {
-        m_messages->critical(m_window, QStringLiteral("Conversion Canceled by the user!"));
+        m_messages->critical(m_window, tr("Conversion Canceled by the user!"));
         if (!m_window)
             return;
     }
-    setBusyPointer(false);
-    panel->progressBar()->setValue(0);
-    panel->hide();
+    m_view->setBusy(false);
+    m_view->setProgress(0);
+    m_view->showProgress(false);
     m_phase = Phase::Idle;
     emit batchEnded(false);
 }
@@ -267,13 +271,7 @@ void BatchDriver::markRow(
 {
     if (!row.isValid() || !m_window)
         return;
-    QTreeWidgetItem* item = m_window->urlList()->topLevelItem(row.row());
-    if (!item)
-        return;
-    item->setText(UrlListWidget::StatusColumn, status);
-    // An empty tooltip gives the list's own tooltip back.
-    for (int column = 0; column < item->columnCount(); ++column)
-        item->setToolTip(column, reason);
+    m_view->setRowState(row.row(), status, reason);
 }
 
 void BatchDriver::setStatusLabels(const QString& text)
@@ -282,16 +280,7 @@ void BatchDriver::setStatusLabels(const QString& text)
     // text on every repaint would freeze the window. The labels show one line.
     constexpr int Longest = 1024;
     const QString shown = text.size() > Longest ? text.left(Longest) : text;
-    m_window->statusFrame()->statusLabel()->setText(shown);
-    m_window->progressPanel()->statusLabel()->setText(shown);
-}
-
-void BatchDriver::setBusyPointer(bool busy)
-{
-    if (busy)
-        m_window->setCursor(Qt::WaitCursor);
-    else
-        m_window->unsetCursor();
+    m_view->setStatusText(shown);
 }
 
 void BatchDriver::openOutputFolder()

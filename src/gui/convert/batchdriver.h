@@ -1,22 +1,21 @@
 #pragma once
 
-#include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QPointer>
-#include <functional>
+#include <QWidget>
 
 class AppContext;
+class BatchView;
 class ConversionService;
-class MainWindow;
 class MessagePresenter;
 class UrlOpener;
 struct ConversionResult;
 
-// Converts the main window's list from the first row to the last, one page at
-// a time, through the application's shared conversion queue, and shows the
-// batch in the list, the progress panel and the status labels.
+// Converts a view's list from the first row to the last, one page at a time,
+// through the application's shared conversion queue, and shows the batch in
+// the view's rows, progress and status lines.
 //
 // Nothing waits here: each page's end (the queue's finished signal) submits the
 // next row. The rows to convert are fixed when the batch starts; they are held
@@ -26,21 +25,18 @@ class BatchDriver : public QObject
 {
     Q_OBJECT
 public:
-    // The driver belongs to the main window; the context and the services
+    // The driver belongs to the view's window; the context and the services
     // outlive it. The context's conversion queue is only asked for at the
     // first batch, so a window that never converts never starts the engine.
     BatchDriver(
-        MainWindow* window, AppContext* context, MessagePresenter* messages, UrlOpener* opener);
+        BatchView* view, AppContext* context, MessagePresenter* messages, UrlOpener* opener);
     ~BatchDriver() override;
-
-    // Pages are named with this clock's time when it is set, else the real time.
-    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
     bool isConverting() const { return m_phase != Phase::Idle; }
 
     // The progress bar after one more page of `rowCount` rows: the step
     // 100 / rowCount added in floating point and rounded half to even, at most 100.
-    static int RaisedProgress(int position, int rowCount);
+    static int raisedProgress(int position, int rowCount);
     static QString completionText(int failedPages, int pages);
 
 public slots:
@@ -69,15 +65,15 @@ private:
     void onFinished(int id, const ConversionResult& result);
     void markRow(const QPersistentModelIndex& row, const QString& status, const QString& reason);
     void setStatusLabels(const QString& text);
-    void setBusyPointer(bool busy);
     void openOutputFolder();
 
-    QPointer<MainWindow> m_window;
+    BatchView* m_view;
+    // The view's window; the view is gone once this is empty.
+    QPointer<QWidget> m_window;
     AppContext* m_context;
     QPointer<ConversionService> m_service;
     MessagePresenter* m_messages;
     UrlOpener* m_opener;
-    std::function<QDateTime()> m_clock;
 
     Phase m_phase = Phase::Idle;
     bool m_cancelRequested = false;

@@ -1,5 +1,7 @@
 #include "urllistwidget.h"
 
+#include "app/rowlist.h"
+
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -12,16 +14,10 @@ UrlListWidget::UrlListWidget(QWidget* parent)
 {
     setObjectName(QStringLiteral("lvwAudioTracks"));
     setColumnCount(3);
-    setHeaderLabels(
-        { QStringLiteral("URL List"), QStringLiteral("Output Format"), QStringLiteral("Status") });
+    setHeaderLabels({ tr("URL List"), tr("Output Format"), tr("Status") });
     headerItem()->setTextAlignment(FormatColumn, Qt::AlignCenter);
-    setToolTip(QStringLiteral("Double Click to Visit at the URL"));
-    setRootIsDecorated(false);
-    setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setToolTip(tr("Double Click to Visit at the URL"));
+    SetUpRowList(this);
     // Files come in from the desktop; rows are never dragged about.
     setDragEnabled(false);
     setAcceptDrops(true);
@@ -77,6 +73,16 @@ void UrlListWidget::setStatus(int row, const QString& status)
 {
     if (QTreeWidgetItem* item = topLevelItem(row))
         item->setText(StatusColumn, status);
+}
+
+void UrlListWidget::setResult(int row, const QString& status, const QString& reason)
+{
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (!item)
+        return;
+    item->setText(StatusColumn, status);
+    for (int column = 0; column < item->columnCount(); ++column)
+        item->setToolTip(column, reason);
 }
 
 void UrlListWidget::setAllFormats(const QString& format)

@@ -30,6 +30,9 @@ public:
 
     void appendRow(const QString& address, const QString& format);
     void setStatus(int row, const QString& status);
+    // A conversion's status, with its reason as the row's tooltip; an empty
+    // reason gives the list's own tooltip back.
+    void setResult(int row, const QString& status, const QString& reason);
     void setAllFormats(const QString& format);
     // The selected row, or -1.
     int selectedRow() const;
