@@ -5,8 +5,8 @@
 
 #include "app/appshell.h"
 #include "app/filedialogs.h"
-#include "app/messagepresenter.h"
 #include "app/urlopener.h"
+#include "recordingpresenter.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,29 +16,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
-
-struct RecordedMessage
-{
-    bool critical;
-    QString text;
-};
-
-class RecordingPresenter : public MessagePresenter
-{
-public:
-    void information(QWidget*, const QString& text) override { messages.append({ false, text }); }
-    void critical(QWidget*, const QString& text) override { messages.append({ true, text }); }
-
-    QStringList texts() const
-    {
-        QStringList result;
-        for (const RecordedMessage& message : messages)
-            result.append(message.text);
-        return result;
-    }
-
-    QList<RecordedMessage> messages;
-};
 
 class RecordingOpener : public UrlOpener
 {

@@ -1,4 +1,4 @@
-#include "app/messagepresenter.h"
+#include "recordingpresenter.h"
 #include "schedule/scheduledue.h"
 #include "scheduler/addscheduledialog.h"
 #include "scheduler/schedulelistwidget.h"
@@ -10,25 +10,13 @@
 #include <QTest>
 #include <QTimeEdit>
 
-namespace {
-
-class RecordingMessages : public MessagePresenter
-{
-public:
-    void information(QWidget*, const QString& text) override { shown.append(text); }
-    void critical(QWidget*, const QString& text) override { shown.append(text); }
-    QStringList shown;
-};
-
-} // namespace
-
 class TestAddScheduleDialog : public QObject
 {
     Q_OBJECT
 
     const QDateTime m_now = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 890));
 
-    ScheduleSetup setup(RecordingMessages* messages,
+    ScheduleSetup setup(RecordingPresenter* messages,
         const QLocale& locale = QLocale(QLocale::English, QLocale::UnitedStates))
     {
         ScheduleSetup s;
@@ -47,7 +35,7 @@ class TestAddScheduleDialog : public QObject
 private slots:
     void blankAddressIsRefusedUntilOneIsTyped()
     {
-        RecordingMessages messages;
+        RecordingPresenter messages;
         ScheduleListWidget list;
         AddScheduleDialog dialog(&list, setup(&messages));
         dialog.show();
@@ -59,7 +47,7 @@ private slots:
         url->setText(QStringLiteral("   "));
         comment->setText(QStringLiteral("kept"));
         clickOk(dialog);
-        QCOMPARE(messages.shown,
+        QCOMPARE(messages.texts(),
             QStringList({ QStringLiteral("Url is error"), QStringLiteral("Url is error") }));
         QCOMPARE(list.rowCount(), 0);
         QVERIFY(dialog.isVisible());
@@ -69,7 +57,7 @@ private slots:
         // Spaces around an address are kept as typed.
         url->setText(QStringLiteral(" http://127.0.0.1/a "));
         clickOk(dialog);
-        QCOMPARE(messages.shown.size(), 2);
+        QCOMPARE(messages.texts().size(), 2);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());
         QCOMPARE(list.rowCount(), 1);
@@ -90,7 +78,7 @@ private slots:
     void pickersStartAtTheCurrentSecondUnderEveryLocale()
     {
         QFETCH(QLocale, locale);
-        RecordingMessages messages;
+        RecordingPresenter messages;
         ScheduleListWidget list;
         ScheduleSetup s = setup(&messages, locale);
         AddScheduleDialog dialog(&list, s);
@@ -111,7 +99,7 @@ private slots:
     void clockLabelAdvancesEverySecond()
     {
         ScheduleListWidget list;
-        RecordingMessages messages;
+        RecordingPresenter messages;
         ScheduleSetup s = setup(&messages);
         int calls = 0;
         const QDateTime start = m_now;
@@ -125,7 +113,7 @@ private slots:
 
     void cancelAndCloseBoxAddNothing()
     {
-        RecordingMessages messages;
+        RecordingPresenter messages;
         ScheduleListWidget list;
         {
             AddScheduleDialog dialog(&list, setup(&messages));
@@ -142,7 +130,7 @@ private slots:
             dialog.close();
         }
         QCOMPARE(list.rowCount(), 0);
-        QVERIFY(messages.shown.isEmpty());
+        QVERIFY(messages.texts().isEmpty());
     }
 };
 

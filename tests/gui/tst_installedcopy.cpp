@@ -4,10 +4,10 @@
 
 #include "app/appshell.h"
 #include "app/mainwindow.h"
-#include "app/messagepresenter.h"
 #include "app/urlopener.h"
 #include "convert/batchdriver.h"
 #include "enginesetup.h"
+#include "recordingpresenter.h"
 #include "testhttpserver.h"
 #include "testpages.h"
 #include "urllist/urllistwidget.h"
@@ -19,14 +19,6 @@
 #include <QTest>
 
 namespace {
-
-class SilentPresenter : public MessagePresenter
-{
-public:
-    QStringList shown;
-    void information(QWidget*, const QString& text) override { shown << text; }
-    void critical(QWidget*, const QString& text) override { shown << text; }
-};
 
 class RecordingOpener : public UrlOpener
 {
@@ -74,7 +66,7 @@ void TestInstalledCopy::batchAndScheduleUseTheUsersFolders()
     TestPages::writePage(program.path(), "settings.dat", "[set]\r\noutputformat=PNG\r\n");
     const QStringList shipped = QDir(program.path()).entryList(QDir::Files, QDir::Name);
 
-    SilentPresenter messages;
+    RecordingPresenter messages;
     RecordingOpener opener;
     ShellServices services;
     services.messages = &messages;

@@ -1,7 +1,8 @@
 #include "app/appshell.h"
 #include "app/commandrouter.h"
 #include "app/mainwindow.h"
-#include "app/messagepresenter.h"
+#include "filebytes.h"
+#include "recordingpresenter.h"
 #include "scheduler/schedulelistwidget.h"
 #include "scheduler/schedulerunner.h"
 #include "scheduler/schedulewindow.h"
@@ -21,34 +22,9 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-class RecordingMessages : public MessagePresenter
-{
-public:
-    void information(QWidget*, const QString& text) override { shown.append(text); }
-    void critical(QWidget*, const QString& text) override { shown.append(text); }
-    QStringList shown;
-};
-
-} // namespace
-
 class TestScheduleWindow : public QObject
 {
     Q_OBJECT
-
-    static QByteArray readAll(const QString& path)
-    {
-        QFile in(path);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<unreadable>");
-    }
-
-    static void writeAll(const QString& path, const QByteArray& bytes)
-    {
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-    }
 
     static ScheduleSetup setup(const QString& folder)
     {
@@ -83,7 +59,7 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("schedule.dat"));
         // A short line, an empty comment, a line with extra fields and CR-only ends.
-        writeAll(file,
+        FileBytes::write(file,
             "8/18/2026 3:45:12 PM\thttp://a/\tWaiting\tnightly shot\r\n"
             "x\ty\r"
             "8/19/2026 1:00:00 AM\tc:/p.htm\tDone\t\tignored\n");
@@ -100,7 +76,7 @@ private slots:
         const QByteArray expected = "8/18/2026 3:45:12 PM\thttp://a/\tWaiting\tnightly shot\r\n"
                                     "x\ty\t\t\r\n"
                                     "8/19/2026 1:00:00 AM\tc:/p.htm\tDone\t\r\n";
-        QCOMPARE(readAll(file), expected);
+        QCOMPARE(FileBytes::read(file), expected);
         ScheduleWindow again(setup(dir.path()));
         QCOMPARE(again.list()->rowCount(), 3);
         QCOMPARE(again.list()->entry(0).Comment, QStringLiteral("nightly shot"));
@@ -117,7 +93,7 @@ private slots:
         QByteArray bytes;
         for (int i = 0; i < total; ++i)
             bytes += "1/1/2020 1:00:00 AM\t/srv/caf\xE9" + QByteArray::number(i) + "\tDone\t\r\n";
-        writeAll(file, bytes);
+        FileBytes::write(file, bytes);
         {
             ScheduleWindow window(setup(dir.path()));
             QCOMPARE(window.list()->rowCount(), ScheduleListWidget::MaxRows);
@@ -128,14 +104,14 @@ private slots:
             window.list()->setStatus(0, QStringLiteral("Waiting"));
         } // saved as at the application's exit
         bytes.replace(bytes.indexOf("Done"), 4, "Waiting");
-        QVERIFY(readAll(file) == bytes);
+        QVERIFY(FileBytes::read(file) == bytes);
     }
 
     void removeAndClearAreSavedByTheUnload()
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("schedule.dat"));
-        writeAll(file, "a\t1\tWaiting\t\r\nb\t2\tWaiting\t\r\nc\t3\tWaiting\t\r\n");
+        FileBytes::write(file, "a\t1\tWaiting\t\r\nb\t2\tWaiting\t\r\nc\t3\tWaiting\t\r\n");
         {
             ScheduleWindow window(setup(dir.path()));
             click(&window, "cmdRemove"); // nothing selected: nothing happens
@@ -147,13 +123,13 @@ private slots:
             window.close();
             QVERIFY(window.isUnloaded());
         }
-        QCOMPARE(readAll(file), QByteArray("a\t1\tWaiting\t\r\nc\t3\tWaiting\t\r\n"));
+        QCOMPARE(FileBytes::read(file), QByteArray("a\t1\tWaiting\t\r\nc\t3\tWaiting\t\r\n"));
         {
             ScheduleWindow window(setup(dir.path()));
             click(&window, "cmdClear");
             QCOMPARE(window.list()->rowCount(), 0);
         } // destroyed as at the application's exit
-        QCOMPARE(readAll(file), QByteArray());
+        QCOMPARE(FileBytes::read(file), QByteArray());
     }
 
     void unreadableFileIsLeftUntouched_data()
@@ -258,9 +234,9 @@ private slots:
     {
         QTemporaryDir dir;
         // Start-up only asks that the logo exists.
-        writeAll(dir.filePath(QStringLiteral("logo.jpg")), "jpg");
-        writeAll(dir.filePath(QStringLiteral("schedule.dat")), "a\tb\tWaiting\t\r\n");
-        RecordingMessages messages;
+        FileBytes::write(dir.filePath(QStringLiteral("logo.jpg")), "jpg");
+        FileBytes::write(dir.filePath(QStringLiteral("schedule.dat")), "a\tb\tWaiting\t\r\n");
+        RecordingPresenter messages;
         ShellServices services;
         services.messages = &messages;
         services.trayAvailable = [] { return false; };
@@ -278,9 +254,9 @@ private slots:
         QVERIFY(window->isVisible());
         window->list()->appendEntry({ "c", "d", "Waiting", "" });
         shell.router()->ExitApplication();
-        QCOMPARE(readAll(dir.filePath(QStringLiteral("schedule.dat"))),
+        QCOMPARE(FileBytes::read(dir.filePath(QStringLiteral("schedule.dat"))),
             QByteArray("a\tb\tWaiting\t\r\nc\td\tWaiting\t\r\n"));
-        QVERIFY(messages.shown.isEmpty());
+        QVERIFY(messages.texts().isEmpty());
         QCOMPARE(quits, 1);
     }
 };

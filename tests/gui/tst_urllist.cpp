@@ -5,6 +5,7 @@
 #include "app/imagebutton.h"
 #include "app/mainwindow.h"
 #include "fakeservices.h"
+#include "filebytes.h"
 #include "urllist/urllistcommands.h"
 #include "urllist/urllistwidget.h"
 
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -32,12 +34,6 @@ void dropFiles(UrlListWidget* list, const QList<QUrl>& urls)
     QVERIFY(enter.isAccepted());
     QDropEvent drop(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(list->viewport(), &drop);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
@@ -171,8 +167,11 @@ void TestUrlList::dropTestLooksOnlyAtTheNameEnd()
     QCOMPARE(UrlListWidget::isHtmlFileName(path), taken);
     dropFiles(m_list, { QUrl::fromLocalFile(path) });
     QCOMPARE(m_list->rowCount(), taken ? 1 : 0);
-    // The refusal is shown once the drop has ended, from the event loop.
-    QCoreApplication::processEvents();
+    // The refusal is shown once the drop has ended, from the event loop; a
+    // call posted now runs after it.
+    bool settled = false;
+    QTimer::singleShot(0, [&settled] { settled = true; });
+    QTRY_VERIFY(settled);
     QCOMPARE(m_fixture->messages.messages.size(), taken ? 0 : 1);
 }
 
@@ -244,7 +243,7 @@ void TestUrlList::saveAndLoadRoundTrip()
     QCOMPARE(m_fixture->dialogs.filters.last(), QStringLiteral("Url List Files(*.ulf)"));
     QCOMPARE(m_fixture->messages.texts(), QStringList { "Url List File is saved!" });
     QVERIFY(!m_fixture->messages.messages.last().critical);
-    QCOMPARE(readAll(file),
+    QCOMPARE(FileBytes::read(file),
         QByteArray("https://a.example/x?y=1\tJPG\r\n/home/me/My Pages/b.html\tJPG\r\n"));
 
     // Loading replaces the rows; formats are today's setting, statuses empty.
@@ -274,7 +273,7 @@ void TestUrlList::saveAndLoadRoundTrip()
     action(m_window, "mnuSaveList")->trigger();
     QTest::mouseClick(m_window->findChild<ImageButton*>(QStringLiteral("Image4")), Qt::LeftButton);
     QCOMPARE(m_fixture->messages.messages.size(), 3);
-    QCOMPARE(readAll(file), QByteArray("only-address\tPNG\r\n"));
+    QCOMPARE(FileBytes::read(file), QByteArray("only-address\tPNG\r\n"));
 }
 
 void TestUrlList::savingAnEmptyListWritesNothing()
@@ -284,7 +283,7 @@ void TestUrlList::savingAnEmptyListWritesNothing()
     m_fixture->dialogs.saveAnswer = file;
     action(m_window, "mnuSaveList")->trigger();
     QCOMPARE(m_fixture->messages.texts(), QStringList { "Url List File is saved!" });
-    QCOMPARE(readAll(file), QByteArray());
+    QCOMPARE(FileBytes::read(file), QByteArray());
 
     // Loading that empty file empties the list and keeps the window.
     m_list->appendRow(QStringLiteral("a"), QString());
@@ -370,7 +369,8 @@ void TestUrlList::megabyteLineIsKeptWholeAndShownShort()
     // Saved back whole.
     m_fixture->dialogs.saveAnswer = m_fixture->path(QStringLiteral("again.ulf"));
     action(m_window, "mnuSaveList")->trigger();
-    QVERIFY(readAll(m_fixture->dialogs.saveAnswer) == address.toLatin1() + "\t\r\nsmall\t\r\n");
+    QVERIFY(
+        FileBytes::read(m_fixture->dialogs.saveAnswer) == address.toLatin1() + "\t\r\nsmall\t\r\n");
 }
 
 QTEST_MAIN(TestUrlList)

@@ -13,7 +13,7 @@ AboutBox::AboutBox(const AppContext* context, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About ") + AppInfo::title());
+    setWindowTitle(tr("About %1").arg(AppInfo::title()));
 
     auto* layout = new QVBoxLayout(this);
     const QPixmap logo(context->filePath(QString::fromLatin1(AppInfo::LogoFileName)));
@@ -28,9 +28,9 @@ AboutBox::AboutBox(const AppContext* context, QWidget* parent)
     text->setObjectName(QStringLiteral("lblAbout"));
     text->setAlignment(Qt::AlignCenter);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    text->setText(QStringLiteral("<h3>%1</h3><p>Version %2</p>"
-                                 "<p>Turns web pages into image, PDF and text files.</p>"
-                                 "<p>%3</p>")
+    text->setText(tr("<h3>%1</h3><p>Version %2</p>"
+                     "<p>Turns web pages into image, PDF and text files.</p>"
+                     "<p>%3</p>")
                       .arg(AppInfo::title(), AppInfo::version(), HelpLinks::homePageAddress()));
     layout->addWidget(text);
 

@@ -29,12 +29,11 @@ void HelpLinks::openHelp(QWidget* parent)
 {
     const QString helpFile = m_context->filePath(QString::fromLatin1(AppInfo::HelpFileName));
     if (!QFileInfo(helpFile).isFile()) {
-        m_messages->critical(parent, QStringLiteral("The help file %1 is missing.").arg(helpFile));
+        m_messages->critical(parent, tr("The help file %1 is missing.").arg(helpFile));
         return;
     }
     if (!m_opener->open(QUrl::fromLocalFile(helpFile)))
-        m_messages->critical(
-            parent, QStringLiteral("No program could open the help file %1.").arg(helpFile));
+        m_messages->critical(parent, tr("No program could open the help file %1.").arg(helpFile));
 }
 
 void HelpLinks::openHomePage(QWidget* parent)
@@ -50,5 +49,5 @@ void HelpLinks::openSupport(QWidget* parent)
 void HelpLinks::openAddress(QWidget* parent, const QString& address)
 {
     if (!m_opener->open(QUrl(address)))
-        m_messages->critical(parent, QStringLiteral("No program could open %1.").arg(address));
+        m_messages->critical(parent, tr("No program could open %1.").arg(address));
 }

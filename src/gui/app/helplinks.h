@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 class AppContext;
@@ -11,6 +12,8 @@ class UrlOpener;
 // When nothing opens them the user is told so, rather than left waiting.
 class HelpLinks
 {
+    Q_DECLARE_TR_FUNCTIONS(HelpLinks)
+
 public:
     HelpLinks(const AppContext* context, UrlOpener* opener, MessagePresenter* messages);
 

@@ -1,5 +1,7 @@
 #include "mainmenus.h"
 
+#include "app/menuentry.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMainWindow>
@@ -8,21 +10,10 @@
 
 namespace {
 
-QAction* entry(QMenu* menu, const char* objectName, const char* caption,
-    const QKeySequence& shortcut = QKeySequence())
+QMenu* addMenu(QMenuBar* bar, const char* objectName, const QString& caption)
 {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
-    action->setObjectName(QString::fromLatin1(objectName));
-    action->setShortcut(shortcut);
-    return action;
-}
-
-QMenu* menu(QMenuBar* bar, const char* objectName, const char* caption)
-{
-    QMenu* menu = bar->addMenu(QString::fromUtf8(caption));
+    QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(objectName));
-    // Entries waiting for their window say so in a tooltip.
-    menu->setToolTipsVisible(true);
     return menu;
 }
 
@@ -32,61 +23,64 @@ MainMenus::MainMenus(QMainWindow* window)
 {
     QMenuBar* bar = window->menuBar();
 
-    QMenu* file = menu(bar, "mnuFile", "File(&F)");
-    newProject = entry(file, "mnuNewProject", "New Converting Project");
-    openProject = entry(file, "mnuOpenProject", "Open Converting Project");
-    saveProject = entry(file, "mnuSaveProject", "Save Converting Project");
+    QMenu* file = addMenu(bar, "mnuFile", tr("File(&F)"));
+    newProject = AddMenuEntry(file, "mnuNewProject", tr("New Converting Project"));
+    openProject = AddMenuEntry(file, "mnuOpenProject", tr("Open Converting Project"));
+    saveProject = AddMenuEntry(file, "mnuSaveProject", tr("Save Converting Project"));
     file->addSeparator();
-    exit = entry(file, "mnuExit", "Exit", QKeySequence(Qt::CTRL | Qt::Key_X));
+    exit = AddMenuEntry(file, "mnuExit", tr("Exit"), QKeySequence(Qt::CTRL | Qt::Key_X));
 
-    QMenu* edit = menu(bar, "mnuEdit", "Edit(&E)");
-    loadList = entry(edit, "mnuLoadList", "Load List", QKeySequence(Qt::CTRL | Qt::Key_L));
-    saveList = entry(edit, "mnuSaveList", "Save List");
+    QMenu* edit = addMenu(bar, "mnuEdit", tr("Edit(&E)"));
+    loadList
+        = AddMenuEntry(edit, "mnuLoadList", tr("Load List"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    saveList = AddMenuEntry(edit, "mnuSaveList", tr("Save List"));
     edit->addSeparator();
-    addHtmlFiles
-        = entry(edit, "mnuAddHtmlFiles", "Add HTML Files", QKeySequence(Qt::CTRL | Qt::Key_H));
-    addUrl = entry(edit, "mnuAddUrl", "Add URL", QKeySequence(Qt::CTRL | Qt::Key_U));
+    addHtmlFiles = AddMenuEntry(
+        edit, "mnuAddHtmlFiles", tr("Add HTML Files"), QKeySequence(Qt::CTRL | Qt::Key_H));
+    addUrl = AddMenuEntry(edit, "mnuAddUrl", tr("Add URL"), QKeySequence(Qt::CTRL | Qt::Key_U));
     edit->addSeparator();
-    removeSelected = entry(
-        edit, "mnuRemoveSelected", "Remove Selected URL", QKeySequence(Qt::CTRL | Qt::Key_R));
-    clearAll = entry(edit, "mnuClearAll", "Clear All URL");
+    removeSelected = AddMenuEntry(
+        edit, "mnuRemoveSelected", tr("Remove Selected URL"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    clearAll = AddMenuEntry(edit, "mnuClearAll", tr("Clear All URL"));
     edit->addSeparator();
-    visitSelected = entry(
-        edit, "mnuVisitSelected", "Visit at Selected URL", QKeySequence(Qt::CTRL | Qt::Key_V));
+    visitSelected = AddMenuEntry(
+        edit, "mnuVisitSelected", tr("Visit at Selected URL"), QKeySequence(Qt::CTRL | Qt::Key_V));
 
-    QMenu* action = menu(bar, "mnuAction", "Action(&A)");
-    convertNow = entry(action, "BurnNow", "Convert Now!", QKeySequence(Qt::CTRL | Qt::Key_C));
-    cancelConvert = entry(action, "CancelBurn", "Cancel Convert");
+    QMenu* action = addMenu(bar, "mnuAction", tr("Action(&A)"));
+    convertNow
+        = AddMenuEntry(action, "BurnNow", tr("Convert Now!"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    cancelConvert = AddMenuEntry(action, "CancelBurn", tr("Cancel Convert"));
     action->addSeparator();
-    miniBrowser
-        = entry(action, "mnuMiniBrowser", "Mini Browser", QKeySequence(Qt::CTRL | Qt::Key_B));
+    miniBrowser = AddMenuEntry(
+        action, "mnuMiniBrowser", tr("Mini Browser"), QKeySequence(Qt::CTRL | Qt::Key_B));
 
-    QMenu* option = menu(bar, "mnuOption", "Option(&A)");
-    settings = entry(option, "mnuSettings", "Settings", QKeySequence(Qt::CTRL | Qt::Key_S));
+    QMenu* option = addMenu(bar, "mnuOption", tr("Option(&A)"));
+    settings
+        = AddMenuEntry(option, "mnuSettings", tr("Settings"), QKeySequence(Qt::CTRL | Qt::Key_S));
     option->addSeparator();
-    schedule = entry(option, "mnuSchedule", "Schedule");
+    schedule = AddMenuEntry(option, "mnuSchedule", tr("Schedule"));
 
-    QMenu* helpMenu = menu(bar, "mnuHelpMenu", "Help(&H)");
-    help = entry(helpMenu, "mnuHelp", "Help", QKeySequence(Qt::Key_F1));
+    QMenu* helpMenu = addMenu(bar, "mnuHelpMenu", tr("Help(&H)"));
+    help = AddMenuEntry(helpMenu, "mnuHelp", tr("Help"), QKeySequence(Qt::Key_F1));
     helpMenu->addSeparator();
-    homePage
-        = entry(helpMenu, "mnuHomePage", "Pagelith Home Page", QKeySequence(Qt::CTRL | Qt::Key_P));
-    support = entry(helpMenu, "mnuSupport", "Support Online", QKeySequence(Qt::CTRL | Qt::Key_T));
+    homePage = AddMenuEntry(
+        helpMenu, "mnuHomePage", tr("Pagelith Home Page"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    support = AddMenuEntry(
+        helpMenu, "mnuSupport", tr("Support Online"), QKeySequence(Qt::CTRL | Qt::Key_T));
     helpMenu->addSeparator();
-    about = entry(helpMenu, "mnuAbout", "About", QKeySequence(Qt::CTRL | Qt::Key_A));
+    about = AddMenuEntry(helpMenu, "mnuAbout", tr("About"), QKeySequence(Qt::CTRL | Qt::Key_A));
 
     popup = new QMenu(QStringLiteral("popupmenu1"), window);
     popup->setObjectName(QStringLiteral("popmenu"));
-    popup->setToolTipsVisible(true);
-    popConvertNow = entry(popup, "convertstart", "Convert Now!");
-    popSettings = entry(popup, "popSettings", "Settings");
+    popConvertNow = AddMenuEntry(popup, "convertstart", tr("Convert Now!"));
+    popSettings = AddMenuEntry(popup, "popSettings", tr("Settings"));
     popup->addSeparator();
-    popOpenSelected = entry(popup, "popOpenSelected", "Open Selected Url");
+    popOpenSelected = AddMenuEntry(popup, "popOpenSelected", tr("Open Selected Url"));
     popup->addSeparator();
-    popLoadList = entry(popup, "popLoadList", "Load List");
-    popAddHtmlFiles = entry(popup, "popAddHtmlFiles", "Add HTML Files");
-    popAddUrlItem = entry(popup, "popAddUrlItem", "Add Url Item");
+    popLoadList = AddMenuEntry(popup, "popLoadList", tr("Load List"));
+    popAddHtmlFiles = AddMenuEntry(popup, "popAddHtmlFiles", tr("Add HTML Files"));
+    popAddUrlItem = AddMenuEntry(popup, "popAddUrlItem", tr("Add Url Item"));
     popup->addSeparator();
-    popRemoveSelected = entry(popup, "popRemoveSelected", "Remove Selected Item");
-    popClearAll = entry(popup, "popClearAll", "Clear All Items");
+    popRemoveSelected = AddMenuEntry(popup, "popRemoveSelected", tr("Remove Selected Item"));
+    popClearAll = AddMenuEntry(popup, "popClearAll", tr("Clear All Items"));
 }

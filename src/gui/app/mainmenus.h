@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 class QAction;
 class QMainWindow;
 class QMenu;
@@ -8,6 +10,8 @@ class QMenu;
 // action named after its menu entry, so the routing and the tests find it.
 class MainMenus
 {
+    Q_DECLARE_TR_FUNCTIONS(MainMenus)
+
 public:
     // Builds the menus into the window's menu bar; the window owns them.
     explicit MainMenus(QMainWindow* window);

@@ -11,7 +11,7 @@
 
 ProgressPanel::ProgressPanel(QWidget* parent)
     : QFrame(parent)
-    , m_frame(new QGroupBox(QStringLiteral("Status"), this))
+    , m_frame(new QGroupBox(tr("Status"), this))
     , m_statusLabel(new QLabel(m_frame))
     , m_progressBar(new QProgressBar(m_frame))
     , m_cancelButton(
@@ -34,8 +34,8 @@ ProgressPanel::ProgressPanel(QWidget* parent)
     m_statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_frame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_cancelButton->setToolTip(QStringLiteral("Cancel Convert"));
-    m_quietCancelButton->setToolTip(QStringLiteral("Cancel Convert"));
+    m_cancelButton->setToolTip(tr("Cancel Convert"));
+    m_quietCancelButton->setToolTip(tr("Cancel Convert"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(m_progressBar, 1);

@@ -21,7 +21,8 @@ bool ApplySkin(QApplication* application, const QString& applicationFolder, QStr
     const QString sheet = decoder.decode(bytes);
     if (decoder.hasError() || bytes.contains('\0')) {
         if (error)
-            *error = QStringLiteral("The skin file is not a text style sheet.");
+            *error = QCoreApplication::translate(
+                "ApplySkin", "The skin file is not a text style sheet.");
         return false;
     }
     application->setStyleSheet(sheet);

@@ -4,7 +4,7 @@
 #include <QVBoxLayout>
 
 StatusFrame::StatusFrame(QWidget* parent)
-    : QGroupBox(QStringLiteral("Status"), parent)
+    : QGroupBox(tr("Status"), parent)
     , m_statusLabel(new QLabel(this))
 {
     setObjectName(QStringLiteral("Frame1"));

@@ -16,17 +16,16 @@ ToolbarStrip::ToolbarStrip(QWidget* parent)
     layout->setSpacing(4);
 
     using K = ToolbarIcons::Kind;
-    m_loadList = addButton(QStringLiteral("Image1"), int(K::LoadList), QStringLiteral("Load List"));
-    m_addHtmlFiles = addButton(
-        QStringLiteral("Image2"), int(K::AddHtmlFiles), QStringLiteral("Add Html Files"));
-    m_addUrl = addButton(QStringLiteral("Image3"), int(K::AddUrl), QStringLiteral("Add Url"));
-    m_saveList = addButton(QStringLiteral("Image4"), int(K::SaveList), QStringLiteral("Save List"));
-    m_convertNow
-        = addButton(QStringLiteral("Image5"), int(K::ConvertNow), QStringLiteral("CONVERT NOW"));
-    m_settings = addButton(QStringLiteral("Image6"), int(K::Settings), QStringLiteral("Setting"));
-    m_schedule = addButton(QStringLiteral("Image7"), int(K::Schedule), QStringLiteral("Schedule"));
-    m_help = addButton(QStringLiteral("Image8"), int(K::Help), QStringLiteral("Help"));
-    m_exit = addButton(QStringLiteral("Image10"), int(K::Exit), QStringLiteral("Exit"));
+    m_loadList = addButton(QStringLiteral("Image1"), int(K::LoadList), tr("Load List"));
+    m_addHtmlFiles
+        = addButton(QStringLiteral("Image2"), int(K::AddHtmlFiles), tr("Add Html Files"));
+    m_addUrl = addButton(QStringLiteral("Image3"), int(K::AddUrl), tr("Add Url"));
+    m_saveList = addButton(QStringLiteral("Image4"), int(K::SaveList), tr("Save List"));
+    m_convertNow = addButton(QStringLiteral("Image5"), int(K::ConvertNow), tr("CONVERT NOW"));
+    m_settings = addButton(QStringLiteral("Image6"), int(K::Settings), tr("Setting"));
+    m_schedule = addButton(QStringLiteral("Image7"), int(K::Schedule), tr("Schedule"));
+    m_help = addButton(QStringLiteral("Image8"), int(K::Help), tr("Help"));
+    m_exit = addButton(QStringLiteral("Image10"), int(K::Exit), tr("Exit"));
     layout->addStretch(1);
 }
 

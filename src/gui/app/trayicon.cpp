@@ -1,21 +1,11 @@
 #include "trayicon.h"
 
 #include "app/appinfo.h"
+#include "app/menuentry.h"
 #include "app/toolbaricons.h"
 
 #include <QAction>
 #include <QMenu>
-
-namespace {
-
-QAction* entry(QMenu* menu, const char* objectName, const char* caption)
-{
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
-    action->setObjectName(QString::fromLatin1(objectName));
-    return action;
-}
-
-} // namespace
 
 TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent)
@@ -24,18 +14,17 @@ TrayIcon::TrayIcon(QObject* parent)
 {
     setObjectName(QStringLiteral("frmtray"));
     m_menu->setObjectName(QStringLiteral("mPopupSys"));
-    m_menu->setToolTipsVisible(true);
-    onTheWeb = entry(m_menu, "mnuSysWeb", "Pagelith On the Web");
-    help = entry(m_menu, "mnuSysHelp", "Help");
+    onTheWeb = AddMenuEntry(m_menu, "mnuSysWeb", tr("Pagelith On the Web"));
+    help = AddMenuEntry(m_menu, "mnuSysHelp", tr("Help"));
     m_menu->addSeparator();
-    showMainWindow = entry(m_menu, "mnuSysShow", "Pagelith");
+    showMainWindow = AddMenuEntry(m_menu, "mnuSysShow", tr("Pagelith"));
     m_menu->addSeparator();
-    settings = entry(m_menu, "mnuSysSettings", "Settings");
+    settings = AddMenuEntry(m_menu, "mnuSysSettings", tr("Settings"));
     m_menu->addSeparator();
-    convertNow = entry(m_menu, "mnuSysConvert", "Convert Now");
-    cancelConvert = entry(m_menu, "mnuSysCancel", "Cancel Convert");
+    convertNow = AddMenuEntry(m_menu, "mnuSysConvert", tr("Convert Now"));
+    cancelConvert = AddMenuEntry(m_menu, "mnuSysCancel", tr("Cancel Convert"));
     m_menu->addSeparator();
-    exit = entry(m_menu, "mnuSysExit", "Exit");
+    exit = AddMenuEntry(m_menu, "mnuSysExit", tr("Exit"));
 
     m_icon->setObjectName(QStringLiteral("trayIcon"));
     m_icon->setIcon(QIcon::fromTheme(QStringLiteral("pagelith"),

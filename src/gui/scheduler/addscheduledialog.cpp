@@ -3,6 +3,7 @@
 #include "app/messagepresenter.h"
 #include "schedule/scheduledue.h"
 #include "scheduler/schedulelistwidget.h"
+#include "scheduler/twips.h"
 
 #include <QDateEdit>
 #include <QGroupBox>
@@ -14,10 +15,17 @@
 
 namespace {
 
-// Geometry in pixels (15 twips each).
-QRect Px(int left, int top, int width, int height)
+// A caption and the field it names, each at its place in the box.
+template <typename Field>
+Field* addField(QWidget* box, const QString& caption, const QRect& captionPlace,
+    const char* objectName, const QRect& fieldPlace)
 {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
+    auto* label = new QLabel(caption, box);
+    label->setGeometry(captionPlace);
+    auto* field = new Field(box);
+    field->setObjectName(QLatin1String(objectName));
+    field->setGeometry(fieldPlace);
+    return field;
 }
 
 } // namespace
@@ -29,53 +37,44 @@ AddScheduleDialog::AddScheduleDialog(
     , m_setup(setup)
 {
     setObjectName(QStringLiteral("Form77"));
-    setWindowTitle(QStringLiteral("Scheduler"));
+    setWindowTitle(tr("Scheduler"));
     setWindowFlags(
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(343, 207);
 
     auto* clockBox = new QGroupBox(this);
-    clockBox->setGeometry(Px(90, 120, 4935, 615));
+    clockBox->setGeometry(TwipsRect(90, 120, 4935, 615));
     m_clock = new QLabel(clockBox);
     m_clock->setObjectName(QStringLiteral("lblClock"));
-    m_clock->setGeometry(Px(1260, 180, 2565, 345));
+    m_clock->setGeometry(TwipsRect(1260, 180, 2565, 345));
     QFont clockFont(QStringLiteral("Tahoma"), 9);
     clockFont.setBold(true);
     m_clock->setFont(clockFont);
 
     auto* fields = new QGroupBox(this);
-    fields->setGeometry(Px(90, 840, 4935, 1605));
-    auto* startLabel = new QLabel(QStringLiteral("Start:"), fields);
-    startLabel->setGeometry(Px(300, 270, 555, 255));
-    m_date = new QDateEdit(fields);
-    m_date->setObjectName(QStringLiteral("DTPicker1"));
-    m_date->setGeometry(Px(1080, 210, 1785, 315));
+    fields->setGeometry(TwipsRect(90, 840, 4935, 1605));
+    m_date = addField<QDateEdit>(fields, tr("Start:"), TwipsRect(300, 270, 555, 255), "DTPicker1",
+        TwipsRect(1080, 210, 1785, 315));
     m_date->setCalendarPopup(true);
     m_date->setDisplayFormat(m_setup.locale.dateFormat(QLocale::ShortFormat));
     m_time = new QTimeEdit(fields);
     m_time->setObjectName(QStringLiteral("DTPicker2"));
-    m_time->setGeometry(Px(3090, 210, 1665, 315));
+    m_time->setGeometry(TwipsRect(3090, 210, 1665, 315));
     // A start time is kept to the second, so the picker shows seconds.
     m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
 
-    auto* urlLabel = new QLabel(QStringLiteral("Url:"), fields);
-    urlLabel->setGeometry(Px(300, 720, 375, 285));
-    m_url = new QLineEdit(fields);
-    m_url->setObjectName(QStringLiteral("Text2"));
-    m_url->setGeometry(Px(1080, 660, 3645, 345));
-    auto* commentLabel = new QLabel(QStringLiteral("Comment:"), fields);
-    commentLabel->setGeometry(Px(300, 1170, 765, 225));
-    m_comment = new QLineEdit(fields);
-    m_comment->setObjectName(QStringLiteral("Text1"));
-    m_comment->setGeometry(Px(1080, 1140, 3645, 345));
+    m_url = addField<QLineEdit>(fields, tr("Url:"), TwipsRect(300, 720, 375, 285), "Text2",
+        TwipsRect(1080, 660, 3645, 345));
+    m_comment = addField<QLineEdit>(fields, tr("Comment:"), TwipsRect(300, 1170, 765, 225), "Text1",
+        TwipsRect(1080, 1140, 3645, 345));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
-    ok->setGeometry(Px(1200, 2610, 975, 405));
+    ok->setGeometry(TwipsRect(1200, 2610, 975, 405));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
-    cancel->setGeometry(Px(2610, 2610, 975, 405));
+    cancel->setGeometry(TwipsRect(2610, 2610, 975, 405));
     connect(ok, &QPushButton::clicked, this, &AddScheduleDialog::acceptEntry);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -114,7 +113,7 @@ void AddScheduleDialog::acceptEntry()
 {
     if (m_url->text().trimmed().isEmpty()) {
         if (m_setup.messages)
-            m_setup.messages->critical(this, QStringLiteral("Url is error"));
+            m_setup.messages->critical(this, tr("Url is error"));
         return;
     }
     // The address and comment are kept as typed; only a TAB or line break,

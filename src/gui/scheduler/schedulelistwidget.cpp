@@ -1,5 +1,7 @@
 #include "schedulelistwidget.h"
 
+#include "app/rowlist.h"
+
 #include <QHeaderView>
 
 namespace {
@@ -15,14 +17,8 @@ ScheduleListWidget::ScheduleListWidget(QWidget* parent)
 {
     setObjectName(QStringLiteral("ListView1"));
     setColumnCount(4);
-    setHeaderLabels({ QStringLiteral("Start time"), QStringLiteral("Url"), QStringLiteral("Status"),
-        QStringLiteral("Comment") });
-    setRootIsDecorated(false);
-    setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHeaderLabels({ tr("Start time"), tr("Url"), tr("Status"), tr("Comment") });
+    SetUpRowList(this);
     header()->setStretchLastSection(false);
     // 2000, 5440, 1440 and 1440 twips.
     setColumnWidth(StartTimeColumn, 133);

@@ -5,22 +5,13 @@
 #include "scheduler/addscheduledialog.h"
 #include "scheduler/schedulelistwidget.h"
 #include "scheduler/schedulerunner.h"
+#include "scheduler/twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
-
-namespace {
-
-// Geometry in pixels (15 twips each).
-QRect Px(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-} // namespace
 
 ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
     : QWidget(parent,
@@ -29,38 +20,38 @@ ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
     , m_setup(setup)
 {
     setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QStringLiteral("Schedule"));
+    setWindowTitle(tr("Schedule"));
     setFixedSize(636, 321);
 
-    m_box = new QGroupBox(QStringLiteral("Schedule"), this);
+    m_box = new QGroupBox(tr("Schedule"), this);
     m_box->setObjectName(QStringLiteral("scheduleBox"));
-    m_box->setGeometry(Px(210, 150, 9135, 3735));
+    m_box->setGeometry(TwipsRect(210, 150, 9135, 3735));
     m_list = new ScheduleListWidget(m_box);
-    m_list->setGeometry(Px(150, 270, 8835, 3345));
+    m_list->setGeometry(TwipsRect(150, 270, 8835, 3345));
 
     auto button = [this](const char* name, const QString& text, int left) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(Px(left, 4080, 1395, 405));
+        b->setGeometry(TwipsRect(left, 4080, 1395, 405));
         b->setAutoDefault(false);
         return b;
     };
-    connect(button("cmdAdd", QStringLiteral("Add"), 1020), &QPushButton::clicked, this,
-        &ScheduleWindow::addEntry);
-    connect(button("cmdRemove", QStringLiteral("Remove"), 2640), &QPushButton::clicked, this,
+    connect(
+        button("cmdAdd", tr("Add"), 1020), &QPushButton::clicked, this, &ScheduleWindow::addEntry);
+    connect(button("cmdRemove", tr("Remove"), 2640), &QPushButton::clicked, this,
         &ScheduleWindow::removeSelected);
-    connect(button("cmdClear", QStringLiteral("Clear"), 4260), &QPushButton::clicked, this,
+    connect(button("cmdClear", tr("Clear"), 4260), &QPushButton::clicked, this,
         &ScheduleWindow::clearAll);
-    connect(button("cmdOK", QStringLiteral("OK"), 6630), &QPushButton::clicked, this,
-        &ScheduleWindow::saveAndPark);
+    connect(
+        button("cmdOK", tr("OK"), 6630), &QPushButton::clicked, this, &ScheduleWindow::saveAndPark);
 
     QList<ScheduleEntry> entries;
     m_canSave = LoadScheduleFile(scheduleFile(), &entries, nullptr);
     if (entries.size() > ScheduleListWidget::MaxRows) {
         m_unshown = entries.mid(ScheduleListWidget::MaxRows);
         entries.resize(ScheduleListWidget::MaxRows);
-        m_box->setTitle(QStringLiteral("Schedule: the first %1 of %2 entries are shown; the "
-                                       "others are kept in the file")
+        m_box->setTitle(tr("Schedule: the first %1 of %2 entries are shown; the "
+                           "others are kept in the file")
                             .arg(ScheduleListWidget::MaxRows)
                             .arg(entries.size() + m_unshown.size()));
     }
@@ -113,7 +104,7 @@ void ScheduleWindow::clearAll()
 {
     // "Clear" empties the schedule, the entries that could not be shown too.
     m_unshown.clear();
-    m_box->setTitle(QStringLiteral("Schedule"));
+    m_box->setTitle(tr("Schedule"));
     m_list->clearEntries();
 }
 
@@ -127,8 +118,8 @@ bool ScheduleWindow::save(QString* error)
 {
     if (!m_canSave) {
         if (error)
-            *error = QStringLiteral("%1 could not be read when the schedule was loaded; it is "
-                                    "left as it is")
+            *error = tr("%1 could not be read when the schedule was loaded; it is "
+                        "left as it is")
                          .arg(scheduleFile());
         return false;
     }

@@ -14,12 +14,12 @@ AddUrlsDialog::AddUrlsDialog(QWidget* parent)
     , m_text(new QPlainTextEdit(this))
 {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("Add URL(S) to List"));
+    setWindowTitle(tr("Add URL(S) to List"));
     resize(502, 298);
 
-    auto* prompt = new QLabel(QStringLiteral("Enter one Url per line in the text box below "
-                                             "including the http:// prefix. Example:")
-            + HelpLinks::homePageAddress() + QStringLiteral(" or c:\\web\\index.htm"),
+    auto* prompt = new QLabel(tr("Enter one Url per line in the text box below including the "
+                                 "http:// prefix. Example:%1 or c:\\web\\index.htm")
+                                  .arg(HelpLinks::homePageAddress()),
         this);
     prompt->setObjectName(QStringLiteral("lblPrompt"));
     prompt->setWordWrap(true);
@@ -31,9 +31,9 @@ AddUrlsDialog::AddUrlsDialog(QWidget* parent)
     m_text->setTabChangesFocus(true);
     m_text->installEventFilter(this);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     // Enter inside the text box starts a new line; it must not press OK.
     ok->setAutoDefault(false);

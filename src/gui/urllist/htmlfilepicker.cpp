@@ -11,12 +11,12 @@ HtmlFilePicker::HtmlFilePicker(FileDialogs* dialogs, RecentFolders* folders)
 
 QString HtmlFilePicker::filter()
 {
-    return QStringLiteral("Html Files (*.htm *.html)");
+    return tr("Html Files (*.htm *.html)");
 }
 
 QStringList HtmlFilePicker::pick(QWidget* parent) const
 {
-    const QStringList files = m_dialogs->openFileNames(parent, QStringLiteral("Add Html Files"),
+    const QStringList files = m_dialogs->openFileNames(parent, tr("Add Html Files"),
         m_folders->startFolder(RecentFolders::Kind::HtmlFiles), filter());
     if (!files.isEmpty())
         m_folders->rememberFile(RecentFolders::Kind::HtmlFiles, files.constFirst());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QStringList>
 
 class FileDialogs;
@@ -11,6 +12,8 @@ class QWidget;
 // where the last one of its kind ended.
 class HtmlFilePicker
 {
+    Q_DECLARE_TR_FUNCTIONS(HtmlFilePicker)
+
 public:
     HtmlFilePicker(FileDialogs* dialogs, RecentFolders* folders);
 

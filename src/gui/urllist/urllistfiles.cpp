@@ -17,14 +17,13 @@ UrlListFiles::UrlListFiles(
 
 QString UrlListFiles::filter()
 {
-    return QStringLiteral("Url List Files(*.ulf)");
+    return tr("Url List Files(*.ulf)");
 }
 
 void UrlListFiles::saveList(QWidget* parent)
 {
-    const QString path
-        = m_dialogs->saveFileName(parent, QStringLiteral("Save converting project file"),
-            m_folders->startFolder(RecentFolders::Kind::ListFiles), filter());
+    const QString path = m_dialogs->saveFileName(parent, tr("Save converting project file"),
+        m_folders->startFolder(RecentFolders::Kind::ListFiles), filter());
     if (path.isEmpty())
         return;
     m_folders->rememberFile(RecentFolders::Kind::ListFiles, path);
@@ -33,16 +32,15 @@ void UrlListFiles::saveList(QWidget* parent)
         rows.append(UrlListRow { m_list->address(row), m_list->format(row) });
     QString error;
     if (SaveUrlList(path, rows, &error))
-        m_messages->information(parent, QStringLiteral("Url List File is saved!"));
+        m_messages->information(parent, tr("Url List File is saved!"));
     else
-        m_messages->critical(parent, QStringLiteral("Save Url List File Error!"));
+        m_messages->critical(parent, tr("Save Url List File Error!"));
 }
 
 bool UrlListFiles::loadList(QWidget* parent)
 {
-    const QString path
-        = m_dialogs->openFileName(parent, QStringLiteral("Select a converting project file"),
-            m_folders->startFolder(RecentFolders::Kind::ListFiles), filter());
+    const QString path = m_dialogs->openFileName(parent, tr("Select a converting project file"),
+        m_folders->startFolder(RecentFolders::Kind::ListFiles), filter());
     if (path.isEmpty())
         return false;
     m_folders->rememberFile(RecentFolders::Kind::ListFiles, path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 class FileDialogs;
@@ -12,6 +13,8 @@ class QWidget;
 // in the folder where the last list file was saved or loaded.
 class UrlListFiles
 {
+    Q_DECLARE_TR_FUNCTIONS(UrlListFiles)
+
 public:
     UrlListFiles(UrlListWidget* list, FileDialogs* dialogs, RecentFolders* folders,
         MessagePresenter* messages);
