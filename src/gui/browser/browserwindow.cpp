@@ -124,7 +124,7 @@ void BrowserWindow::createToolbar()
 
     QFont addressFont(QStringLiteral("Tahoma"));
     addressFont.setPointSizeF(8.25);
-    m_address = new QLineEdit(QStringLiteral("Text1"), frame);
+    m_address = new QLineEdit(tr("Text1"), frame);
     m_address->setObjectName(QStringLiteral("Text1"));
     m_address->setFont(addressFont);
     m_address->setGeometry(72, 14, 561, 25);
