@@ -1,5 +1,6 @@
 #include "pagefilewriter.h"
 
+#include "files/filelinks.h"
 #include "imaging/imageencoder.h"
 #include "imaging/thumbnailwriter.h"
 #include "imaging/watermark.h"
@@ -248,13 +249,11 @@ private:
         const bool pictureStamp
             = ReadFlagSetting(settings(), WatermarkSection, QStringLiteral("imagewatermark"));
         m_stamped = textStamp || pictureStamp;
-        // Unstamped, the bitmap copy is byte for byte "tempimage.bmp": both come from
-        // one encoding, the temporary file first.
         m_bitmapFile = stage(m_out.bitmapPath);
-        QStringList bitmaps { m_in.tempImagePath };
-        if (!m_stamped)
-            bitmaps << m_bitmapFile;
-        if (!SaveImageFiles(m_in.image, bitmaps, QStringLiteral("bmp"), 100, 24, 6, &error))
+        // "tempimage.bmp" is deleted when the page ends: it is left to the system's
+        // cache, and a page's files are seldom on the disk before they are gone.
+        if (!SaveImageFiles(m_in.image, { m_in.tempImagePath }, QStringLiteral("bmp"), 100, 24, 6,
+                &error, ImageFileCommit::Scratch))
             return fail(
                 QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
                 error);
@@ -269,7 +268,11 @@ private:
             return fail(QStringLiteral("Picture watermark: %1").arg(error));
         if (abandoned())
             return false;
-        if (m_stamped && !copyWhole(m_in.tempImagePath, m_bitmapFile, &error))
+        // The bitmap copy is byte for byte "tempimage.bmp" as it now stands: a second
+        // name for the same file where the folders share a file system, which costs
+        // no writing at all, else a copy.
+        if (!LinkFileAs(m_in.tempImagePath, m_bitmapFile)
+            && !copyWhole(m_in.tempImagePath, m_bitmapFile, &error))
             return fail(error);
         m_out.written << m_out.bitmapPath;
         if (abandoned())
@@ -296,8 +299,10 @@ private:
             }
         }
         if (!chosen) {
-            // Any other value, "BMP" included: the bitmap copy is the output.
+            // Any other value, "BMP" included: the bitmap copy is the output, and
+            // as durable as any other output file.
             m_keepBitmap = true;
+            FlushFileToDisk(m_bitmapFile);
             return true;
         }
         const QString extension = QString::fromLatin1(chosen->extension);

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <map>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -82,6 +83,7 @@ private slots:
     void savingReplacesAnExistingFile();
     void fullDiskIsReported_data();
     void fullDiskIsReported();
+    void scratchFilesAreNewAndGoneOnFailure();
 
 private:
     QTemporaryDir m_dir;
@@ -298,6 +300,41 @@ void TestImageEncoder::fullDiskIsReported()
     QVERIFY(error.startsWith(QStringLiteral("Error:Can't save Image File!!")));
     QVERIFY2(error.contains(QStringLiteral("disk is full")), qPrintable(error));
     QCOMPARE(readAll(path), before);
+}
+
+// A working file is written in place: whatever held its name must not be written
+// through (a second link to a kept output, a symbolic link), and a failed write
+// leaves nothing behind.
+void TestImageEncoder::scratchFilesAreNewAndGoneOnFailure()
+{
+    const QString kept = m_dir.filePath("kept.bmp");
+    const QString linked = m_dir.filePath("linked-scratch.bmp");
+    const QString symbolic = m_dir.filePath("symbolic-scratch.bmp");
+    QVERIFY(SaveImageFile(pageLike(40, 30), kept, "bmp", 100, 24, 6, nullptr));
+    const QByteArray before = readAll(kept);
+    QVERIFY(QFile::link(kept, symbolic));
+    QCOMPARE(::link(QFile::encodeName(kept).constData(), QFile::encodeName(linked).constData()), 0);
+
+    for (const QString& scratch : { linked, symbolic }) {
+        QVERIFY(SaveImageFiles(
+            pageLike(90, 70), { scratch }, "bmp", 100, 24, 6, nullptr, ImageFileCommit::Scratch));
+        QCOMPARE(QImage(scratch).size(), QSize(90, 70));
+        QCOMPARE(readAll(kept), before);
+    }
+
+    rlimit original {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = original;
+    small.rlim_cur = 64 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = SaveImageFiles(
+        pageLike(600, 600), { linked }, "bmp", 100, 24, 6, nullptr, ImageFileCommit::Scratch);
+    setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, previousHandler);
+    QVERIFY(!saved);
+    QVERIFY(!QFile::exists(linked));
+    QCOMPARE(readAll(kept), before);
 }
 
 QTEST_MAIN(TestImageEncoder)

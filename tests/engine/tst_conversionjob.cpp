@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <sys/stat.h>
 
 class TestConversionJob : public QObject
 {
@@ -37,6 +38,7 @@ private slots:
     void failedPageLeavesEarlierFilesAsTheyWere();
     void everyImageFormatReadsBack_data();
     void everyImageFormatReadsBack();
+    void bitmapIsCopiedWhenTheTemporaryFolderIsElsewhere();
     void nameFromAddressAndDateTimeStamp();
     void thumbnailBesideTheImage();
     void textOutputOfAKnownPage();
@@ -245,6 +247,35 @@ void TestConversionJob::everyImageFormatReadsBack()
     QVERIFY2(
         marker.red() > 230 && marker.green() < 30 && marker.blue() < 30, qPrintable(marker.name()));
     checkNoTemporaryFiles();
+}
+
+// The bitmap copy is a second name for "tempimage.bmp" where it can be; on
+// another file system it must be copied, and stay when the temporary file goes.
+void TestConversionJob::bitmapIsCopiedWhenTheTemporaryFolderIsElsewhere()
+{
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/pagelith-test-XXXXXX"));
+    struct stat out
+    {
+    };
+    struct stat temp
+    {
+    };
+    if (!elsewhere.isValid() || ::stat(QFile::encodeName(m_outFolder).constData(), &out) != 0
+        || ::stat(QFile::encodeName(elsewhere.path()).constData(), &temp) != 0
+        || out.st_dev == temp.st_dev)
+        QSKIP("No second file system for the temporary folder here");
+    set(QStringLiteral("outputformat"), QStringLiteral("BMP"));
+    ConversionRequest copied = request(m_page);
+    copied.tempFolder = elsewhere.path();
+    const ConversionResult result = run(copied);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QCOMPARE(outputFiles(), QStringList { "webimage.BMP" });
+    const QImage image(QDir(m_outFolder).filePath(QStringLiteral("webimage.BMP")));
+    QCOMPARE(image.size(), QSize(1024 + 13, 1500 + 13));
+    const QColor marker = image.pixelColor(20, 1450);
+    QVERIFY2(
+        marker.red() > 230 && marker.green() < 30 && marker.blue() < 30, qPrintable(marker.name()));
+    QVERIFY(!QFile::exists(QDir(elsewhere.path()).filePath(QStringLiteral("tempimage.bmp"))));
 }
 
 void TestConversionJob::nameFromAddressAndDateTimeStamp()

@@ -1,6 +1,7 @@
 #include "imageencoder.h"
 
 #include "gifwriter.h"
+#include "scratchfile.h"
 #include "strictsavefile.h"
 
 #include <QImage>
@@ -88,6 +89,70 @@ bool writeWithQt(const QImage& image, QIODevice* device, const QByteArray& forma
     return false;
 }
 
+// BMP, PNG and JPEG are written front to back: one encoding can fill every file.
+// TIFF seeks and GIF has its own writer: one file at a time.
+bool writesFrontToBack(const QString& extension)
+{
+    return extension == QLatin1String("bmp") || extension == QLatin1String("png")
+        || extension == QLatin1String("jpg");
+}
+
+// Encodes into every file at once (one file for GIF and TIFF) and commits them
+// in the order given. File is StrictSaveFile or ScratchFile.
+template <typename File>
+bool encodeInto(const QImage& toWrite, const QStringList& fileNames, const QString& extension,
+    int quality, int tiffCompression, QString* error)
+{
+    std::vector<std::unique_ptr<File>> files;
+    QList<QIODevice*> devices;
+    for (const QString& name : fileNames) {
+        files.push_back(std::make_unique<File>(name));
+        if (!files.back()->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return fail(error, ImageSaveFault::CannotCreateFile,
+                QStringLiteral("Cannot write \"%1\": %2").arg(name, files.back()->errorString()));
+        devices << files.back().get();
+    }
+    const QString fileName = fileNames.first();
+
+    QString detail;
+    bool written = false;
+    if (extension == QLatin1String("gif")) {
+        written = WriteGif(toWrite, files.front().get(), &detail);
+    } else if (writesFrontToBack(extension)) {
+        FanOutWriter sink(devices);
+        written
+            = writeWithQt(toWrite, &sink, extension.toLatin1(), quality, tiffCompression, &detail)
+            && sink.drain();
+    } else {
+        written = writeWithQt(
+            toWrite, files.front().get(), extension.toLatin1(), quality, tiffCompression, &detail);
+    }
+    // The encoders do not all notice that the disk filled up under them.
+    for (const auto& file : files) {
+        if (file->hadShortWrite()) {
+            written = false;
+            detail = QStringLiteral("The disk is full or the file too large.");
+        } else if (written && file->error() != QFileDevice::NoError) {
+            written = false;
+            detail = file->errorString();
+        }
+    }
+    if (!written) {
+        for (const auto& file : files)
+            file->cancelWriting();
+        return fail(error, ImageSaveFault::EncodingFailed,
+            QStringLiteral("Cannot write \"%1\": %2").arg(fileName, detail));
+    }
+    // In the order given: a later file never appears without the earlier ones.
+    for (const auto& file : files) {
+        if (!file->commit())
+            return fail(error, ImageSaveFault::CannotReplaceFile,
+                QStringLiteral("Cannot write \"%1\": %2")
+                    .arg(file->fileName(), file->errorString()));
+    }
+    return true;
+}
+
 } // namespace
 
 QString ImageSaveFaultText(ImageSaveFault fault, const QString& detail)
@@ -104,7 +169,7 @@ bool SaveImageFile(const QImage& image, const QString& fileName, const QString& 
 }
 
 bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QString& extension,
-    int quality, int colorDepth, int compression, QString* error)
+    int quality, int colorDepth, int compression, QString* error, ImageFileCommit commit)
 {
     if (fileNames.isEmpty())
         return fail(error, ImageSaveFault::CannotCreateFile, QStringLiteral("No file to write."));
@@ -143,64 +208,17 @@ bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QSt
     }
     const QImage& toWrite = tiffImage.isNull() ? image : tiffImage;
 
-    // BMP, PNG and JPEG are written front to back: one encoding fills every file.
-    // TIFF seeks and GIF has its own writer: one file at a time.
-    const bool fanOut = extension == QLatin1String("bmp") || extension == QLatin1String("png")
-        || extension == QLatin1String("jpg");
-    if (!fanOut && fileNames.size() > 1) {
+    if (!writesFrontToBack(extension) && fileNames.size() > 1) {
         for (const QString& name : fileNames) {
             if (!SaveImageFiles(
-                    image, { name }, extension, quality, colorDepth, compression, error))
+                    image, { name }, extension, quality, colorDepth, compression, error, commit))
                 return false;
         }
         return true;
     }
-    std::vector<std::unique_ptr<StrictSaveFile>> files;
-    QList<QIODevice*> devices;
-    for (const QString& name : fileNames) {
-        files.push_back(std::make_unique<StrictSaveFile>(name));
-        if (!files.back()->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return fail(error, ImageSaveFault::CannotCreateFile,
-                QStringLiteral("Cannot write \"%1\": %2").arg(name, files.back()->errorString()));
-        devices << files.back().get();
-    }
-    const QString fileName = fileNames.first();
-
-    QString detail;
-    bool written = false;
-    if (extension == QLatin1String("gif")) {
-        written = WriteGif(toWrite, files.front().get(), &detail);
-    } else if (fanOut) {
-        FanOutWriter sink(devices);
-        written
-            = writeWithQt(toWrite, &sink, extension.toLatin1(), quality, tiffCompression, &detail)
-            && sink.drain();
-    } else {
-        written = writeWithQt(
-            toWrite, files.front().get(), extension.toLatin1(), quality, tiffCompression, &detail);
-    }
-    // The encoders do not all notice that the disk filled up under them.
-    for (const auto& file : files) {
-        if (file->hadShortWrite()) {
-            written = false;
-            detail = QStringLiteral("The disk is full or the file too large.");
-        } else if (written && file->error() != QFileDevice::NoError) {
-            written = false;
-            detail = file->errorString();
-        }
-    }
-    if (!written) {
-        for (const auto& file : files)
-            file->cancelWriting();
-        return fail(error, ImageSaveFault::EncodingFailed,
-            QStringLiteral("Cannot write \"%1\": %2").arg(fileName, detail));
-    }
-    // In the order given: a later file never appears without the earlier ones.
-    for (const auto& file : files) {
-        if (!file->commit())
-            return fail(error, ImageSaveFault::CannotReplaceFile,
-                QStringLiteral("Cannot write \"%1\": %2")
-                    .arg(file->fileName(), file->errorString()));
-    }
-    return true;
+    if (commit == ImageFileCommit::Scratch)
+        return encodeInto<ScratchFile>(
+            toWrite, fileNames, extension, quality, tiffCompression, error);
+    return encodeInto<StrictSaveFile>(
+        toWrite, fileNames, extension, quality, tiffCompression, error);
 }

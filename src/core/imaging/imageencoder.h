@@ -29,11 +29,22 @@ enum class ImageSaveFault {
 bool SaveImageFile(const QImage& image, const QString& fileName, const QString& extension,
     int quality, int colorDepth, int compression, QString* error);
 
+// How a written file is finished.
+enum class ImageFileCommit {
+    // Beside the target, forced to the disk, then renamed over it: an existing
+    // file survives any failure.
+    Replace,
+    // In place and left to the system's cache, removed on failure: for working
+    // files that live for moments and that nobody reads after a failure.
+    Scratch,
+};
+
 // The same picture, encoded once, in several files (BMP, PNG and JPEG; other
 // formats are encoded for each). Each appears whole or not at all, committed in
 // the order given.
 bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QString& extension,
-    int quality, int colorDepth, int compression, QString* error);
+    int quality, int colorDepth, int compression, QString* error,
+    ImageFileCommit commit = ImageFileCommit::Replace);
 
 // The fault text: "Error:Can't save Image File!!", an empty line, then the
 // number and the detail.
