@@ -13,6 +13,25 @@ bool SamePath(const QString& a, const QString& b)
     return a == b || QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
+// Where a stamp's place keys put it: a corner or a given spot, with distances.
+struct StampSpot
+{
+    double place;
+    double x;
+    double y;
+};
+
+StampSpot ReadSpot(const QString& file, Setting place, Setting x, Setting y)
+{
+    return { ReadLeadingNumber(file, place), ReadLeadingNumber(file, x),
+        ReadLeadingNumber(file, y) };
+}
+
+StampPlacement PlaceOn(const ImagingComponent& page, const StampSpot& spot)
+{
+    return PlaceStamp(spot.place, spot.x, spot.y, page.imageWidth(), page.imageHeight());
+}
+
 // Leaves the page without a stamp; a different target still receives it, so
 // the next step of the conversion finds its file.
 bool KeepPage(
@@ -35,9 +54,8 @@ bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
     if (watermarkText.isEmpty())
         return KeepPage(page, sourcePath, targetPath, error);
 
-    const double place = ReadLeadingNumber(settingsFile, Setting::TextPlace);
-    const double distanceX = ReadLeadingNumber(settingsFile, Setting::TextX);
-    const double distanceY = ReadLeadingNumber(settingsFile, Setting::TextY);
+    const StampSpot spot
+        = ReadSpot(settingsFile, Setting::TextPlace, Setting::TextX, Setting::TextY);
     const double size = ReadLeadingNumber(settingsFile, Setting::TextSize);
     const double quality = ReadLeadingNumber(settingsFile, Setting::TextQuality);
     const QString font = ReadTextSetting(settingsFile, Setting::TextFont);
@@ -47,8 +65,7 @@ bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
 
     if (!page.loadFile(sourcePath, error))
         return false;
-    const StampPlacement at
-        = PlaceStamp(place, distanceX, distanceY, page.imageWidth(), page.imageHeight());
+    const StampPlacement at = PlaceOn(page, spot);
     TextStyle& style = page.textStyle();
     style.color = quint32(RoundHalfToEven(color)) & 0xffffffu;
     style.fontName = font;
@@ -71,9 +88,8 @@ bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePat
     if (stampPath.isEmpty())
         return KeepPage(page, sourcePath, targetPath, error);
 
-    const double place = ReadLeadingNumber(settingsFile, Setting::ImagePlace);
-    const double distanceX = ReadLeadingNumber(settingsFile, Setting::ImageX);
-    const double distanceY = ReadLeadingNumber(settingsFile, Setting::ImageY);
+    const StampSpot spot
+        = ReadSpot(settingsFile, Setting::ImagePlace, Setting::ImageX, Setting::ImageY);
     const double transparentColor = ReadLeadingNumber(settingsFile, Setting::ImageTransparency);
     const double deviation = ReadLeadingNumber(settingsFile, Setting::ImageDeviation);
     const double opacity = ReadLeadingNumber(settingsFile, Setting::ImageOpacity);
@@ -89,8 +105,7 @@ bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePat
             *remark = QStringLiteral("Watermark picture not applied. %1").arg(stampError);
         return true;
     }
-    const StampPlacement at
-        = PlaceStamp(place, distanceX, distanceY, page.imageWidth(), page.imageHeight());
+    const StampPlacement at = PlaceOn(page, spot);
     if (!page.drawPicture(
             at.x, at.y, stamp, opacity / 100.0, transparentColor, deviation, at.corner, error))
         return false;

@@ -30,6 +30,7 @@ QSpinBox* CreateSecondsBox(const QString& objectName, Setting setting, QWidget* 
 {
     auto* box = new QSpinBox(parent);
     box->setObjectName(objectName);
+    // A day at most, like the time-out the conversion accepts.
     box->setRange(1, MaxTimeoutSeconds);
     box->setSingleStep(1);
     box->setValue(KeyOf(setting).defaultValue.toInt());
