@@ -2,6 +2,7 @@
 
 #include "app/appfolders.h"
 #include "convertcommand.h"
+#include "settings/outputformats.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -55,10 +56,11 @@ struct Options
 QString canonicalFormat(const QString& given)
 {
     QString format = given.trimmed().toUpper();
+    // The other names people know these formats by.
     if (format == QLatin1String("JPEG"))
-        format = QStringLiteral("JPG");
+        format = OutputFormatName(OutputFormat::Jpg);
     if (format == QLatin1String("TIF"))
-        format = QStringLiteral("TIFF");
+        format = OutputFormatName(OutputFormat::Tiff);
     return ConvertOptionParser::formats().contains(format) ? format : QString();
 }
 
@@ -66,9 +68,7 @@ QString canonicalFormat(const QString& given)
 
 const QStringList& ConvertOptionParser::formats()
 {
-    static const QStringList names = { QStringLiteral("BMP"), QStringLiteral("JPG"),
-        QStringLiteral("GIF"), QStringLiteral("PNG"), QStringLiteral("TIFF"), QStringLiteral("PDF"),
-        QStringLiteral("TXT") };
+    static const QStringList names = OutputFormatNames();
     return names;
 }
 

@@ -1,8 +1,7 @@
 #include "settingoverrides.h"
 
-#include "settings/inifile.h"
+#include "settings/settingreaders.h"
 #include "settings/settingsdefaults.h"
-#include "settings/settingskeys.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -45,22 +44,23 @@ bool SettingOverrides::add(const QString& assignment, QString* error)
         *error = QStringLiteral("--set takes KEY=VALUE, not '%1'").arg(assignment);
         return false;
     }
-    const SettingKey* key = FindSettingKey(name);
-    if (!key) {
+    const std::optional<Setting> setting = FindSetting(name);
+    if (!setting) {
         *error = QStringLiteral("unknown settings key '%1'; known keys: %2")
                      .arg(name, knownKeys().join(QStringLiteral(", ")));
         return false;
     }
+    const SettingKey& key = KeyOf(*setting);
     QString value = assignment.mid(equals + 1).trimmed();
-    const QString problem = checkValue(*key, value);
+    const QString problem = checkValue(key, value);
     if (!problem.isEmpty()) {
         *error = QStringLiteral("--set %1: %2").arg(assignment, problem);
         return false;
     }
     // A folder is used from the engine's working folder; the user meant theirs.
-    if (key->kind == SettingKind::Folder && !value.isEmpty())
+    if (key.kind == SettingKind::Folder && !value.isEmpty())
         value = QFileInfo(value).absoluteFilePath();
-    m_overrides.append({ key, value });
+    m_overrides.append({ *setting, value });
     return true;
 }
 
@@ -75,7 +75,7 @@ bool SettingOverrides::writeCopy(
     // The copy of a read-only file is read-only too.
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     for (const Override& o : m_overrides) {
-        if (!WriteSetting(copy, o.key->section, o.key->name, o.value, error))
+        if (!WriteSetting(copy, o.setting, o.value, error))
             return false;
     }
     SetSettingsDefaults(copy, SettingsDefaultsFor(settingsFile));

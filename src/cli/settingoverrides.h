@@ -1,10 +1,10 @@
 #pragma once
 
+#include "settings/settingskeys.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-struct SettingKey;
 
 // The --set KEY=VALUE overrides of one run. Keys are those of the settings key
 // table (any letter case); a value must suit its key's kind (0 or 1 for a
@@ -27,7 +27,7 @@ public:
 private:
     struct Override
     {
-        const SettingKey* key;
+        Setting setting;
         QString value;
     };
     QList<Override> m_overrides;

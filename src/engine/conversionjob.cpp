@@ -5,7 +5,7 @@
 #include "loaderror.h"
 #include "pagecapturer.h"
 #include "pdfwriter.h"
-#include "settings/inifile.h"
+#include "settings/outputformats.h"
 #include "settings/settingreaders.h"
 #include "waitlimits.h"
 
@@ -141,10 +141,10 @@ void ConversionJob::onCaptured(const QImage& image)
         : OutputFolderSetting(settingsFile(), m_request.applicationFolder);
     m_input.format = !m_request.formatOverride.isEmpty()
         ? m_request.formatOverride
-        : ReadSetting(settingsFile(), QStringLiteral("set"), QStringLiteral("outputformat"));
+        : ReadTextSetting(settingsFile(), Setting::OutputFormat);
     m_input.now = m_request.clock ? m_request.clock() : QDateTime::currentDateTime();
     m_input.image = image;
-    if (m_input.format != QLatin1String("TXT")) {
+    if (FindOutputFormat(m_input.format) != OutputFormat::Txt) {
         writeFiles(QString());
         return;
     }
@@ -184,7 +184,7 @@ void ConversionJob::writeFiles(const QString& bodyHtml)
         [this] { onFilesWritten(m_writing->result()); });
     m_writing->setFuture(QtConcurrent::run(m_writers,
         [input = std::move(input)]() mutable { return WritePageFiles(std::move(input)); }));
-    if (m_input.format != QLatin1String("PDF"))
+    if (FindOutputFormat(m_input.format) != OutputFormat::Pdf)
         emit captureReleased();
 }
 

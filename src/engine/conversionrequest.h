@@ -19,9 +19,9 @@ struct ConversionRequest
     QString tempFolder;
     // The settings.dat to read, at the moment each setting is needed.
     QString settingsFile;
-    // When not empty, used instead of the "outputfolder" setting.
+    // When not empty, used instead of the output folder setting.
     QString outputFolderOverride;
-    // When not empty, used instead of the "outputformat" setting ("JPG", "PDF", ...).
+    // When not empty, used instead of the output format setting ("JPG", "PDF", ...).
     QString formatOverride;
     // When set, the page this view shows is converted as it stands (nothing is
     // loaded); the view gets its size, scroll position and styles back afterwards.

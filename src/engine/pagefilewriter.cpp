@@ -5,7 +5,7 @@
 #include "imaging/thumbnailwriter.h"
 #include "imaging/watermark.h"
 #include "naming/outputnaming.h"
-#include "settings/inifile.h"
+#include "settings/outputformats.h"
 #include "settings/settingreaders.h"
 #include "text/htmltotext.h"
 #include "text/localeencoding.h"
@@ -22,19 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QString SetSection = QStringLiteral("set");
-const QString WatermarkSection = QStringLiteral("watermark");
-
-struct FinalFormat
-{
-    const char* name;
-    const char* extension;
-};
-
-// Tested in this order, case included; the first match decides.
-constexpr FinalFormat FinalFormats[] = { { "JPG", "jpg" }, { "GIF", "gif" }, { "TIFF", "tiff" },
-    { "PNG", "png" }, { "PDF", "pdf" }, { "TXT", "txt" } };
 
 QString cannotWrite(const QString& path, const QString& why)
 {
@@ -225,12 +212,10 @@ private:
                             .arg(QDir::toNativeSeparators(folder)));
         // An empty custom name would make hidden files called ".BMP"; the name the
         // settings dialog offers stands in for it.
-        const QString fileName = ReadTextSetting(
-            settings(), SetSection, QStringLiteral("filename"), QStringLiteral("webimage"));
-        const bool dateTime = ReadFlagSetting(settings(), SetSection, QStringLiteral("datetime"));
-        m_addNumber = ReadChoiceSetting(settings(), SetSection, QStringLiteral("existedfile")) == 0;
-        const bool customName
-            = ReadChoiceSetting(settings(), SetSection, QStringLiteral("fileoption")) == 0;
+        const QString fileName = ReadTextSetting(settings(), Setting::FileName);
+        const bool dateTime = ReadFlagSetting(settings(), Setting::DateTime);
+        m_addNumber = ReadChoiceSetting(settings(), Setting::ExistedFile) == 0;
+        const bool customName = ReadChoiceSetting(settings(), Setting::FileOption) == 0;
         const QString basePath
             = BitmapBasePath(folder, customName, fileName, dateTime, m_in.now, m_in.pageAddress);
         m_quality = QualitySetting(settings());
@@ -244,16 +229,16 @@ private:
             m_out.claimed << bitmap.path;
 
         QString error;
-        const bool textStamp
-            = ReadFlagSetting(settings(), WatermarkSection, QStringLiteral("textwatermark"));
-        const bool pictureStamp
-            = ReadFlagSetting(settings(), WatermarkSection, QStringLiteral("imagewatermark"));
+        const bool textStamp = ReadFlagSetting(settings(), Setting::TextWatermark);
+        const bool pictureStamp = ReadFlagSetting(settings(), Setting::ImageWatermark);
         m_stamped = textStamp || pictureStamp;
         m_bitmapFile = stage(m_out.bitmapPath);
         // "tempimage.bmp" is deleted when the page ends: it is left to the system's
         // cache, and a page's files are seldom on the disk before they are gone.
-        if (!SaveImageFiles(m_in.image, { m_in.tempImagePath }, QStringLiteral("bmp"), 100, 24, 6,
-                &error, ImageFileCommit::Scratch))
+        if (!SaveImageFiles(m_in.image, { m_in.tempImagePath },
+                OutputFormatInfoOf(OutputFormat::Bmp).extension, ImageEncoding::BestQuality,
+                ImageEncoding::RgbDepth, ImageEncoding::TiffUncompressed, &error,
+                ImageFileCommit::Scratch))
             return fail(
                 QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
                 error);
@@ -277,7 +262,7 @@ private:
         m_out.written << m_out.bitmapPath;
         if (abandoned())
             return false;
-        if (ReadFlagSetting(settings(), SetSection, QStringLiteral("Thumbnail"))) {
+        if (ReadFlagSetting(settings(), Setting::Thumbnail)) {
             const QString thumbnail = ThumbnailPathFor(m_out.bitmapPath);
             if (!WriteThumbnail(settings(), m_bitmapFile, stage(thumbnail), &error))
                 return fail(QStringLiteral("Thumbnail: %1").arg(error));
@@ -291,28 +276,23 @@ private:
     {
         if (abandoned())
             return false;
-        const FinalFormat* chosen = nullptr;
-        for (const FinalFormat& candidate : FinalFormats) {
-            if (m_in.format == QLatin1String(candidate.name)) {
-                chosen = &candidate;
-                break;
-            }
-        }
-        if (!chosen) {
-            // Any other value, "BMP" included: the bitmap copy is the output, and
-            // as durable as any other output file.
+        // Compared case included: any other value, "BMP" and "jpg" included, makes
+        // the bitmap copy the output, as durable as any other output file.
+        const std::optional<OutputFormat> chosen = FindOutputFormat(m_in.format);
+        if (!chosen || *chosen == OutputFormat::Bmp) {
             m_keepBitmap = true;
             FlushFileToDisk(m_bitmapFile);
             return true;
         }
-        const QString extension = QString::fromLatin1(chosen->extension);
+        const OutputFormatInfo& format = OutputFormatInfoOf(*chosen);
+        const QString extension = format.extension;
         const OutputClaim output = ClaimFinalOutputPath(m_out.bitmapPath, extension, m_addNumber);
         if (output.path.isEmpty())
             return fail(output.error);
         const QString outputPath = output.path;
         if (output.placeholder)
             m_out.claimed << outputPath;
-        if (extension == QLatin1String("pdf")) {
+        if (format.type == OutputType::Pdf) {
             m_out.pdfFinalPath = outputPath;
             m_out.pdfPath = stage(outputPath);
             m_in.image = QImage();
@@ -320,7 +300,7 @@ private:
         }
         const QString file = stage(outputPath);
         const bool ok
-            = extension == QLatin1String("txt") ? writeText(file) : writePicture(file, extension);
+            = format.type == OutputType::Text ? writeText(file) : writePicture(file, extension);
         m_out.times.encode = lap(m_clock);
         if (ok)
             m_out.written << outputPath;
@@ -341,9 +321,10 @@ private:
             reader.setAllocationLimit(0);
             picture = reader.read();
         }
-        const int quality = extension == QLatin1String("tiff") ? 80 : m_quality;
+        // The quality only matters for JPEG, the depth and compression only for TIFF.
         QString error;
-        if (!SaveImageFile(picture, outputPath, extension, quality, 24, 6, &error))
+        if (!SaveImageFile(picture, outputPath, extension, m_quality, ImageEncoding::RgbDepth,
+                ImageEncoding::TiffUncompressed, &error))
             return fail(
                 QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(outputPath)), error);
         return true;

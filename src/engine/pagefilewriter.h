@@ -15,7 +15,7 @@
 struct PageFilesInput
 {
     QString settingsFile;
-    // The output folder (the "outputfolder" setting or the caller's override).
+    // The output folder (the output folder setting or the caller's override).
     QString outputFolder;
     // The final format by its exact name ("JPG", "PDF", ...); anything else keeps
     // the bitmap copy as the output.

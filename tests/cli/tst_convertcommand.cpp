@@ -184,11 +184,12 @@ void TestConvertCommand::allPagesWrittenExitWithZero()
     // Settings from another file: the name comes from the address, JPG.
     const QString settings = m_dir.filePath(QStringLiteral("other.dat"));
     const QString out = m_dir.filePath(QStringLiteral("fromsettings"));
-    WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputfolder"), out);
-    WriteSetting(
-        settings, QStringLiteral("set"), QStringLiteral("fileoption"), QStringLiteral("1"));
-    WriteSetting(
-        settings, QStringLiteral("set"), QStringLiteral("outputformat"), QStringLiteral("JPG"));
+    QVERIFY(WriteSetting(
+        settings, QStringLiteral("set"), QStringLiteral("outputfolder"), out, nullptr));
+    QVERIFY(WriteSetting(settings, QStringLiteral("set"), QStringLiteral("fileoption"),
+        QStringLiteral("1"), nullptr));
+    QVERIFY(WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputformat"),
+        QStringLiteral("JPG"), nullptr));
     m_server.route(
         QStringLiteral("/page.htm"), TestHttpServer::page(TestPages::bandedPage(1000, 800)));
     QCOMPARE(run({ QStringLiteral("--settings"), settings,
@@ -269,9 +270,12 @@ void TestConvertCommand::setOverridesTheSettingsForOneRun()
 {
     const QString settings = QDir(m_appFolder).filePath(QStringLiteral("settings.dat"));
     const QString stored = m_dir.filePath(QStringLiteral("stored"));
-    WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputformat"), "JPG");
-    WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputfolder"), stored);
-    WriteSetting(settings, QStringLiteral("set"), QStringLiteral("filename"), "kept");
+    QVERIFY(WriteSetting(
+        settings, QStringLiteral("set"), QStringLiteral("outputformat"), "JPG", nullptr));
+    QVERIFY(WriteSetting(
+        settings, QStringLiteral("set"), QStringLiteral("outputfolder"), stored, nullptr));
+    QVERIFY(
+        WriteSetting(settings, QStringLiteral("set"), QStringLiteral("filename"), "kept", nullptr));
     QFile file(settings);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray before = file.readAll();

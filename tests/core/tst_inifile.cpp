@@ -34,9 +34,9 @@ private slots:
         QCOMPARE(ReadSetting(file, "set", "outputfolder"), QString());
         QVERIFY(!QFile::exists(file));
 
-        WriteSetting(file, "set", "outputfolder", "/home/u/shots");
-        WriteSetting(file, "watermark", "Twz", "3");
-        WriteSetting(file, "set", "quality", "85");
+        QVERIFY(WriteSetting(file, "set", "outputfolder", "/home/u/shots", nullptr));
+        QVERIFY(WriteSetting(file, "watermark", "Twz", "3", nullptr));
+        QVERIFY(WriteSetting(file, "set", "quality", "85", nullptr));
         QCOMPARE(readBytes(file),
             QByteArray("[set]\r\noutputfolder=/home/u/shots\r\nquality=85\r\n"
                        "[watermark]\r\nTwz=3\r\n"));
@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(ReadSetting(file, "set", "Twz"), QString());
 
         // Replacing writes the caller's spelling in place of the old line.
-        WriteSetting(file, "watermark", "Twz", "1");
+        QVERIFY(WriteSetting(file, "watermark", "Twz", "1", nullptr));
         QCOMPARE(readBytes(file),
             QByteArray("[ Watermark ]\r\nTwz=1\r\nTRotate=45\r\n[set]\r\n"
                        "outputformat=  JPG  \r\n"));
@@ -68,8 +68,8 @@ private slots:
         // A key only in the second copy of the section is not seen.
         QCOMPARE(ReadSetting(file, "set", "b"), QString());
 
-        WriteSetting(file, "set", "a", "9");
-        WriteSetting(file, "set", "b", "5");
+        QVERIFY(WriteSetting(file, "set", "a", "9", nullptr));
+        QVERIFY(WriteSetting(file, "set", "b", "5", nullptr));
         QCOMPARE(
             readBytes(file), QByteArray("[set]\r\na=9\r\na=2\r\nb=5\r\n[set]\r\na=3\r\nb=4\r\n"));
     }
@@ -82,8 +82,9 @@ private slots:
         QCOMPARE(ReadSetting(file, "set", "x"), QString("1"));
         QCOMPARE(ReadSetting(file, "watermark", "Tx"), QString("5"));
 
-        WriteSetting(file, "set", "y", "2"); // after the last non-blank line of its section
-        WriteSetting(file, "watermark", "Ty", "6");
+        QVERIFY(WriteSetting(
+            file, "set", "y", "2", nullptr)); // after the last non-blank line of its section
+        QVERIFY(WriteSetting(file, "watermark", "Ty", "6", nullptr));
         QCOMPARE(readBytes(file),
             QByteArray("; made by hand\n[set]\nx = 1\ny=2\r\n\n\n[watermark]\nTx=5\r\nTy=6\r\n"));
     }
@@ -92,7 +93,7 @@ private slots:
     {
         const QString file = path("long.dat");
         const QString folder = "/home/someone/" + QString(300, QChar('d')) + "/shots";
-        WriteSetting(file, "set", "outputfolder", folder);
+        QVERIFY(WriteSetting(file, "set", "outputfolder", folder, nullptr));
         QCOMPARE(ReadSetting(file, "set", "outputfolder"), folder);
     }
 
@@ -100,7 +101,7 @@ private slots:
     {
         const QString file = path("text.dat");
         const QString text = QString::fromUtf8("Grüße – 日本");
-        WriteSetting(file, "watermark", "watertext", text);
+        QVERIFY(WriteSetting(file, "watermark", "watertext", text, nullptr));
         QCOMPARE(ReadSetting(file, "watermark", "watertext"), text);
 
         // A character the encoding cannot hold becomes one '?', the rest survives.
@@ -112,7 +113,7 @@ private slots:
     void lineBreakInValueCannotInjectKeys()
     {
         const QString file = path("inject.dat");
-        WriteSetting(file, "set", "filename", "a\r\n[set]\r\nquality=1");
+        QVERIFY(WriteSetting(file, "set", "filename", "a\r\n[set]\r\nquality=1", nullptr));
         QCOMPARE(ReadSetting(file, "set", "quality"), QString());
         QCOMPARE(ReadSetting(file, "set", "filename"), QString("a  [set]  quality=1"));
     }

@@ -23,56 +23,57 @@ private slots:
     {
         QCOMPARE(OutputFolderSetting(m_file, "/opt/pagelith"), QString("/opt/pagelith"));
         QCOMPARE(TimeoutSecondsSetting(m_file), 60);
-        QCOMPARE(ReadTextSetting(m_file, "set", "outputtype", "Image"), QString("Image"));
-        QCOMPARE(ReadChoiceSetting(m_file, "set", "fileoption"), 0);
-        QVERIFY(!ReadFlagSetting(m_file, "set", "datetime"));
-        QCOMPARE(ReadLeadingNumber(m_file, "set", "quality"), 0.0);
+        QCOMPARE(
+            ReadTextSetting(m_file, Setting::OutputType, SettingReader::Dialog), QString("Image"));
+        QCOMPARE(ReadChoiceSetting(m_file, Setting::FileOption), 0);
+        QVERIFY(!ReadFlagSetting(m_file, Setting::DateTime));
+        QCOMPARE(ReadLeadingNumber(m_file, Setting::Quality), 0.0);
     }
 
     void storedValuesAreInterpreted()
     {
-        WriteSetting(m_file, "set", "outputfolder", "  /srv/shots  ");
-        WriteSetting(m_file, "set", "timeout", "0");
-        WriteSetting(m_file, "set", "delay", "15");
-        WriteSetting(m_file, "set", "fileoption", "yes");
-        WriteSetting(m_file, "set", "datetime", "true");
-        WriteSetting(m_file, "set", "Thumbnail", " 1 ");
-        WriteSetting(m_file, "set", "quality", "85%");
+        QVERIFY(WriteSetting(m_file, "set", "outputfolder", "  /srv/shots  ", nullptr));
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "0", nullptr));
+        QVERIFY(WriteSetting(m_file, "set", "delay", "15", nullptr));
+        QVERIFY(WriteSetting(m_file, "set", "fileoption", "yes", nullptr));
+        QVERIFY(WriteSetting(m_file, "set", "datetime", "true", nullptr));
+        QVERIFY(WriteSetting(m_file, "set", "Thumbnail", " 1 ", nullptr));
+        QVERIFY(WriteSetting(m_file, "set", "quality", "85%", nullptr));
         QCOMPARE(OutputFolderSetting(m_file, "/opt/pagelith"), QString("/srv/shots"));
         QCOMPARE(TimeoutSecondsSetting(m_file), 60);
-        QCOMPARE(ReadNumberSetting(m_file, "set", "delay", 60), 15);
-        QCOMPARE(ReadChoiceSetting(m_file, "set", "fileoption"), 1);
-        QVERIFY(!ReadFlagSetting(m_file, "set", "datetime"));
-        QVERIFY(ReadFlagSetting(m_file, "set", "thumbnail"));
-        QCOMPARE(ReadLeadingNumber(m_file, "set", "quality"), 85.0);
+        QCOMPARE(ReadNumberSetting(m_file, Setting::Delay), 15);
+        QCOMPARE(ReadChoiceSetting(m_file, Setting::FileOption), 1);
+        QVERIFY(!ReadFlagSetting(m_file, Setting::DateTime));
+        QVERIFY(ReadFlagSetting(m_file, Setting::Thumbnail));
+        QCOMPARE(ReadLeadingNumber(m_file, Setting::Quality), 85.0);
     }
 
     void readsSeeEveryWriteAtOnce()
     {
-        WriteSetting(m_file, "set", "timeout", "30");
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "30", nullptr));
         QCOMPARE(TimeoutSecondsSetting(m_file), 30);
-        WriteSetting(m_file, "set", "timeout", "-5");
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "-5", nullptr));
         QCOMPARE(TimeoutSecondsSetting(m_file), 60);
-        WriteSetting(m_file, "set", "timeout", "90");
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "90", nullptr));
         QCOMPARE(TimeoutSecondsSetting(m_file), 90);
     }
 
     void numbersStayInTheirRanges()
     {
         // A day at most, so the time in milliseconds never overflows.
-        WriteSetting(m_file, "set", "timeout", "4294968");
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "4294968", nullptr));
         QCOMPARE(TimeoutSecondsSetting(m_file), 86400);
-        WriteSetting(m_file, "set", "timeout", "99999999999999999999");
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "99999999999999999999", nullptr));
         QCOMPARE(TimeoutSecondsSetting(m_file), 86400);
-        WriteSetting(m_file, "set", "timeout", "86400");
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "86400", nullptr));
         QCOMPARE(TimeoutSecondsSetting(m_file), 86400);
 
         QCOMPARE(QualitySetting(m_file), 0);
-        WriteSetting(m_file, "set", "quality", "99999999999");
+        QVERIFY(WriteSetting(m_file, "set", "quality", "99999999999", nullptr));
         QCOMPARE(QualitySetting(m_file), 100);
-        WriteSetting(m_file, "set", "quality", "-99999999999");
+        QVERIFY(WriteSetting(m_file, "set", "quality", "-99999999999", nullptr));
         QCOMPARE(QualitySetting(m_file), 0);
-        WriteSetting(m_file, "set", "quality", "84.5%");
+        QVERIFY(WriteSetting(m_file, "set", "quality", "84.5%", nullptr));
         QCOMPARE(QualitySetting(m_file), 84);
     }
 
@@ -96,18 +97,15 @@ private slots:
         QCOMPARE(LeadingNumber(text), number);
     }
 
-    void keyTableIsComplete()
+    void keyTableIsIndexedByTheEnum()
     {
-        // Every key the dialog writes, plus the three its pickers write at once.
-        const QList<SettingKey>& keys = AllSettingKeys();
-        QCOMPARE(keys.size(), SettingsDialogWriteOrder().size() + 2);
-        for (const QString& name : SettingsDialogWriteOrder() + ImmediatelyWrittenSettingKeys())
-            QVERIFY2(FindSettingKey(name), qPrintable(name));
-        QCOMPARE(FindSettingKey("twz")->name, QString("Twz"));
-        QCOMPARE(FindSettingKey("activex")->section, SettingsSection::Set);
-        QCOMPARE(FindSettingKey("Itransparency")->kind, SettingKind::Colour);
-        QCOMPARE(FindSettingKey("timeout")->defaultValue, QString("60"));
-        QVERIFY(!FindSettingKey("nosuchkey"));
+        // Every reader looks its key up by the enum's value.
+        QCOMPARE(AllSettingKeys().size(), SettingCount);
+        for (int i = 0; i < SettingCount; ++i)
+            QCOMPARE(KeyOf(Setting(i)).setting, Setting(i));
+        // Names match as the file matches them.
+        QCOMPARE(FindSetting(" twz "), Setting::TextPlace);
+        QVERIFY(!FindSetting("nosuchkey"));
     }
 };
 

@@ -49,6 +49,7 @@ void TestThumbnailWriter::scalesToThePercentage_data()
     QTest::newRow("halves go to even") << "50" << QSize(1013, 3015) << QSize(506, 1508);
     QTest::newRow("empty means 25") << "" << QSize(1013, 3013) << QSize(253, 753);
     QTest::newRow("0 means 25") << "0" << QSize(400, 200) << QSize(100, 50);
+    QTest::newRow("negative means 25") << "-40" << QSize(400, 200) << QSize(100, 50);
     QTest::newRow("never larger than the page") << "250" << QSize(300, 100) << QSize(300, 100);
     QTest::newRow("at least one pixel") << "1" << QSize(20, 3000) << QSize(1, 30);
 }

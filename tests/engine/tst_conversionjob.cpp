@@ -94,7 +94,7 @@ void TestConversionJob::init()
 
 void TestConversionJob::set(const QString& key, const QString& value, const QString& section)
 {
-    WriteSetting(m_settings, section, key, value);
+    QVERIFY(WriteSetting(m_settings, section, key, value, nullptr));
 }
 
 ConversionRequest TestConversionJob::request(const QString& address, const QString& format) const
@@ -314,6 +314,14 @@ void TestConversionJob::thumbnailBesideTheImage()
         (QStringList { "webimage.jpg", "webimage_0.jpg", "webimage_Thumbnail.jpg" }));
     const QImage thumbnail(QDir(m_outFolder).filePath(QStringLiteral("webimage_Thumbnail.jpg")));
     QCOMPARE(thumbnail.size(), QSize(259, 378)); // 1037 x 1513 at 25 %
+
+    // The final file is listed last, also when it is the bitmap copy written
+    // before the thumbnail.
+    const ConversionResult bitmap = convert(m_page, QStringLiteral("BMP"));
+    QVERIFY2(bitmap.ok, qPrintable(bitmap.reason));
+    QCOMPARE(bitmap.filesWritten,
+        (QStringList { QDir(m_outFolder).filePath(QStringLiteral("webimage_Thumbnail.jpg")),
+            QDir(m_outFolder).filePath(QStringLiteral("webimage.BMP")) }));
 }
 
 void TestConversionJob::textOutputOfAKnownPage()

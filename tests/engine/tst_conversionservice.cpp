@@ -24,10 +24,10 @@ void TestConversionService::pagesStartAndEndInOrder()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString settings = dir.filePath(QStringLiteral("settings.dat"));
-    WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputfolder"),
-        dir.filePath(QStringLiteral("out")));
-    WriteSetting(
-        settings, QStringLiteral("set"), QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    QVERIFY(WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputfolder"),
+        dir.filePath(QStringLiteral("out")), nullptr));
+    QVERIFY(WriteSetting(settings, QStringLiteral("set"), QStringLiteral("outputformat"),
+        QStringLiteral("PNG"), nullptr));
     ConversionRequest request;
     request.applicationFolder = dir.path();
     request.settingsFile = settings;

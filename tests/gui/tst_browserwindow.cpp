@@ -7,7 +7,7 @@
 #include "naming/outputnaming.h"
 #include "nextmodal.h"
 #include "settings/inifile.h"
-#include "settings/settingskeys.h"
+#include "settings/settingreaders.h"
 #include "testhttpserver.h"
 #include "urllist/urllistwidget.h"
 
@@ -55,10 +55,10 @@ private:
     // folder (the test's own folder when empty).
     std::unique_ptr<BrowserWindow> openConverting(
         const QString& startUrl, const QString& applicationFolder = QString());
-    void writeSetting(const QString& key, const QString& value)
+    void writeSetting(Setting setting, const QString& value)
     {
-        WriteSetting(
-            m_dir.filePath(QStringLiteral("settings.dat")), SettingsSection::Set, key, value);
+        QVERIFY(
+            WriteSetting(m_dir.filePath(QStringLiteral("settings.dat")), setting, value, nullptr));
     }
     bool waitForLoad(BrowserWindow* window, QSignalSpy& spy, int count = 1);
     template <typename T> T* child(QWidget* window, const char* name)
@@ -311,10 +311,10 @@ void TestBrowserWindow::convertNowNamesTheFileAfterTheAddressBox()
 {
     const QString out = m_dir.filePath(QStringLiteral("out"));
     QVERIFY(QDir().mkpath(out));
-    writeSetting(SettingName::OutputFolder, out);
-    writeSetting(SettingName::FileOption, QStringLiteral("1"));
-    writeSetting(SettingName::OutputType, QStringLiteral("Image"));
-    writeSetting(SettingName::OutputFormat, QStringLiteral("PNG"));
+    writeSetting(Setting::OutputFolder, out);
+    writeSetting(Setting::FileOption, QStringLiteral("1"));
+    writeSetting(Setting::OutputType, QStringLiteral("Image"));
+    writeSetting(Setting::OutputFormat, QStringLiteral("PNG"));
     const QUrl page = writePage(QStringLiteral("tall.html"),
         "<div style='height:3000px;background:linear-gradient(#fff,#00f)'>tall</div>");
 
@@ -363,8 +363,8 @@ void TestBrowserWindow::convertNowReportsAFileThatWasNotWritten()
     QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    writeSetting(SettingName::OutputFolder, blocker.fileName() + QStringLiteral("/out"));
-    writeSetting(SettingName::OutputFormat, QStringLiteral("PNG"));
+    writeSetting(Setting::OutputFolder, blocker.fileName() + QStringLiteral("/out"));
+    writeSetting(Setting::OutputFormat, QStringLiteral("PNG"));
     const QUrl page = writePage(QStringLiteral("small.html"), "<p>small</p>");
 
     auto window = openConverting(page.toString());
@@ -383,8 +383,8 @@ void TestBrowserWindow::convertNowWithoutOutputFolderUsesTheApplicationFolder()
     QTemporaryDir appFolder;
     QVERIFY(appFolder.isValid());
     const QString settings = appFolder.filePath(QStringLiteral("settings.dat"));
-    WriteSetting(settings, SettingsSection::Set, SettingName::OutputFormat, QStringLiteral("JPG"));
-    WriteSetting(settings, SettingsSection::Set, SettingName::FileName, QStringLiteral("mini"));
+    QVERIFY(WriteSetting(settings, Setting::OutputFormat, QStringLiteral("JPG"), nullptr));
+    QVERIFY(WriteSetting(settings, Setting::FileName, QStringLiteral("mini"), nullptr));
     const QUrl page = writePage(QStringLiteral("plain.html"), "<h1>plain</h1>");
 
     // An application folder of its own, empty but for the settings.
@@ -405,8 +405,8 @@ void TestBrowserWindow::closingFromOutsideDropsTheWaitingConversion()
 {
     const QString out = m_dir.filePath(QStringLiteral("queued"));
     QVERIFY(QDir().mkpath(out));
-    writeSetting(SettingName::OutputFolder, out);
-    writeSetting(SettingName::OutputFormat, QStringLiteral("PNG"));
+    writeSetting(Setting::OutputFolder, out);
+    writeSetting(Setting::OutputFormat, QStringLiteral("PNG"));
     const QUrl page = writePage(QStringLiteral("waiting.html"), "<p>waiting</p>");
     auto window = openConverting(page.toString());
     QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);

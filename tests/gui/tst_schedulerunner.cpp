@@ -73,12 +73,12 @@ private slots:
     {
         m_folder = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir(m_folder->path()).mkdir(QStringLiteral("out")));
-        WriteSetting(
-            settingsFile(), QStringLiteral("set"), QStringLiteral("outputfolder"), outputFolder());
-        WriteSetting(settingsFile(), QStringLiteral("set"), QStringLiteral("outputformat"),
-            QStringLiteral("PNG"));
-        WriteSetting(
-            settingsFile(), QStringLiteral("set"), QStringLiteral("timeout"), QStringLiteral("3"));
+        QVERIFY(WriteSetting(settingsFile(), QStringLiteral("set"), QStringLiteral("outputfolder"),
+            outputFolder(), nullptr));
+        QVERIFY(WriteSetting(settingsFile(), QStringLiteral("set"), QStringLiteral("outputformat"),
+            QStringLiteral("PNG"), nullptr));
+        QVERIFY(WriteSetting(settingsFile(), QStringLiteral("set"), QStringLiteral("timeout"),
+            QStringLiteral("3"), nullptr));
         m_server = std::make_unique<TestHttpServer>();
         QVERIFY(m_server->start());
         m_service = std::make_unique<ConversionService>();

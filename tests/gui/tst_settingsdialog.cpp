@@ -207,26 +207,26 @@ void TestSettingsDialog::loadsStoredValuesWithTheReadRules()
 
 void TestSettingsDialog::storedTypeDecidesTheFormatList()
 {
-    WriteSetting(
-        m_file, QStringLiteral("set"), QStringLiteral("outputtype"), QStringLiteral("TEXT"));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("set"), QStringLiteral("outputtype"),
+        QStringLiteral("TEXT"), nullptr));
     SettingsDialog dialog(m_file, m_dir->path());
     auto* formats = child<QComboBox>(&dialog, "cboOutputFormat");
     QCOMPARE(formats->count(), 1);
     QCOMPARE(formats->currentText(), QStringLiteral("TXT"));
 
     // A format that is not in the type's list keeps the list's first entry.
-    WriteSetting(
-        m_file, QStringLiteral("set"), QStringLiteral("outputtype"), QStringLiteral("PDF"));
-    WriteSetting(
-        m_file, QStringLiteral("set"), QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("set"), QStringLiteral("outputtype"),
+        QStringLiteral("PDF"), nullptr));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("set"), QStringLiteral("outputformat"),
+        QStringLiteral("PNG"), nullptr));
     SettingsDialog second(m_file, m_dir->path());
     QCOMPARE(child<QComboBox>(&second, "cboOutputFormat")->currentText(), QStringLiteral("PDF"));
 }
 
 void TestSettingsDialog::changingTheTypeRefillsTheFormats()
 {
-    WriteSetting(
-        m_file, QStringLiteral("set"), QStringLiteral("outputformat"), QStringLiteral("GIF"));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("set"), QStringLiteral("outputformat"),
+        QStringLiteral("GIF"), nullptr));
     SettingsDialog dialog(m_file, m_dir->path());
     auto* type = child<QComboBox>(&dialog, "cboOutputType");
     auto* formats = child<QComboBox>(&dialog, "cboOutputFormat");
@@ -261,8 +261,13 @@ void TestSettingsDialog::okWritesEveryKeyInOrder()
     QCOMPARE(saved.at(0).at(0).toString(), QStringLiteral("PNG"));
 
     // A fresh file takes keys in the order they are written.
-    QCOMPARE(keysOf(m_file, SettingsSection::Set) + keysOf(m_file, SettingsSection::Watermark),
-        SettingsDialogWriteOrder());
+    const QStringList order = { "outputtype", "outputformat", "quality", "outputfolder", "filename",
+        "datetime", "fileoption", "existedfile", "timeout", "delay", "Scripts", "JAVA", "ActiveX",
+        "Thumbnail", "imagesize", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize",
+        "TQuality", "Tfont", "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz",
+        "Ix", "Iy", "IDeviation", "IOpacity" };
+    QCOMPARE(
+        keysOf(m_file, SettingsSection::Set) + keysOf(m_file, SettingsSection::Watermark), order);
     QCOMPARE(keysOf(m_file, SettingsSection::Set).constLast(), QStringLiteral("imagesize"));
 
     QCOMPARE(read("set", "outputformat"), QStringLiteral("PNG"));
@@ -284,10 +289,10 @@ void TestSettingsDialog::okReadsBackWhatWasLoaded()
 {
     for (const auto& [key, value] : { std::pair { "Tfont", "" }, { "twz", "2" }, { "Iwz", "1" },
              { "Ttransparency", "40" }, { "IOpacity", "70" }, { "watertext", "Copy" } })
-        WriteSetting(m_file, QStringLiteral("watermark"), QString::fromLatin1(key),
-            QString::fromLatin1(value));
-    WriteSetting(
-        m_file, QStringLiteral("set"), QStringLiteral("outputfolder"), QStringLiteral("/data/out"));
+        QVERIFY(WriteSetting(m_file, QStringLiteral("watermark"), QString::fromLatin1(key),
+            QString::fromLatin1(value), nullptr));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("set"), QStringLiteral("outputfolder"),
+        QStringLiteral("/data/out"), nullptr));
     {
         SettingsDialog dialog(m_file, m_dir->path());
         auto* font = child<QComboBox>(&dialog, "cboFont");
@@ -414,8 +419,8 @@ void TestSettingsDialog::enableRulesFollowTheCheckBoxes()
         QVERIFY2(child<QWidget>(&dialog, name)->isEnabled(), name);
 
     // A file with the flags on opens with the groups usable.
-    WriteSetting(
-        m_file, QStringLiteral("watermark"), QStringLiteral("imagewatermark"), QStringLiteral("1"));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("watermark"), QStringLiteral("imagewatermark"),
+        QStringLiteral("1"), nullptr));
     SettingsDialog second(m_file, m_dir->path());
     QVERIFY(child<QWidget>(&second, "sldOpacity")->isEnabled());
     QVERIFY(!child<QWidget>(&second, "sldTTransparency")->isEnabled());
@@ -477,8 +482,8 @@ void TestSettingsDialog::transparencyColourCanBePickedWhileImageIsOff()
 
 void TestSettingsDialog::cancelledColourDialogChangesNothing()
 {
-    WriteSetting(
-        m_file, QStringLiteral("watermark"), QStringLiteral("textcolor"), QStringLiteral("255"));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("watermark"), QStringLiteral("textcolor"),
+        QStringLiteral("255"), nullptr));
     SettingsDialog dialog(m_file, m_dir->path());
     child<QCheckBox>(&dialog, "chkTextWatermark")->setChecked(true);
     dialog.show();
@@ -600,10 +605,10 @@ void TestSettingsDialog::reloadRereadsTheFile()
 {
     SettingsDialog dialog(m_file, m_dir->path());
     child<QLineEdit>(&dialog, "txtFileName")->setText(QStringLiteral("typed"));
-    WriteSetting(
-        m_file, QStringLiteral("set"), QStringLiteral("filename"), QStringLiteral("stored"));
-    WriteSetting(
-        m_file, QStringLiteral("set"), QStringLiteral("outputtype"), QStringLiteral("PDF"));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("set"), QStringLiteral("filename"),
+        QStringLiteral("stored"), nullptr));
+    QVERIFY(WriteSetting(m_file, QStringLiteral("set"), QStringLiteral("outputtype"),
+        QStringLiteral("PDF"), nullptr));
     click(&dialog, "cmdReload");
     QCOMPARE(child<QLineEdit>(&dialog, "txtFileName")->text(), QStringLiteral("stored"));
     QCOMPARE(child<QComboBox>(&dialog, "cboOutputFormat")->currentText(), QStringLiteral("PDF"));
@@ -654,7 +659,7 @@ void TestSettingsDialog::okRefreshesTheListsFormatColumn()
     QCOMPARE(list->format(0), QStringLiteral("PDF"));
     QCOMPARE(list->format(1), QStringLiteral("PDF"));
     QCOMPARE(ReadSetting(fixture.path(QStringLiteral("settings.dat")), SettingsSection::Set,
-                 SettingName::OutputType),
+                 QStringLiteral("outputtype")),
         QStringLiteral("PDF"));
 
     // The blank-name refusal goes through the application's message service.

@@ -11,10 +11,9 @@
 
 namespace {
 
-// The TIFF compression numbers callers pass (the encoder values of the Windows
-// imaging API, which older settings and callers use) and Qt's TIFF writer's.
-constexpr int TiffCompressionLzw = 2;
-constexpr int TiffCompressionNone = 6;
+// Qt's TIFF writer's compression numbers; callers pass the encoder values of
+// the Windows imaging API (ImageEncoding::TiffLzw, TiffUncompressed), which
+// older settings and callers use.
 constexpr int QtTiffNone = 0;
 constexpr int QtTiffLzw = 1;
 // Qt's PNG writer maps 0 to 100 onto zlib's levels 0 to 9.
@@ -187,23 +186,23 @@ bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QSt
     int tiffCompression = QtTiffNone;
     QImage tiffImage;
     if (extension == QLatin1String("tiff")) {
-        if (compression == TiffCompressionNone)
+        if (compression == ImageEncoding::TiffUncompressed)
             tiffCompression = QtTiffNone;
-        else if (compression == TiffCompressionLzw)
+        else if (compression == ImageEncoding::TiffLzw)
             tiffCompression = QtTiffLzw;
         else
             return fail(error, ImageSaveFault::UnsupportedOption,
                 QStringLiteral("TIFF compression %1 is not supported (6: none, 2: LZW).")
                     .arg(compression));
-        if (colorDepth != 24 && colorDepth != 32)
+        if (colorDepth != ImageEncoding::RgbDepth && colorDepth != ImageEncoding::RgbAlphaDepth)
             return fail(error, ImageSaveFault::UnsupportedOption,
                 QStringLiteral("TIFF colour depth %1 is not supported (24 or 32 bits).")
                     .arg(colorDepth));
         // Qt's TIFF writer stores 3 samples per pixel for an opaque picture and
         // 4 when it has an alpha channel, so the depth is set by the format.
-        if (colorDepth == 24 && image.hasAlphaChannel())
+        if (colorDepth == ImageEncoding::RgbDepth && image.hasAlphaChannel())
             tiffImage = image.convertToFormat(QImage::Format_RGB32);
-        else if (colorDepth == 32 && !image.hasAlphaChannel())
+        else if (colorDepth == ImageEncoding::RgbAlphaDepth && !image.hasAlphaChannel())
             tiffImage = image.convertToFormat(QImage::Format_ARGB32);
     }
     const QImage& toWrite = tiffImage.isNull() ? image : tiffImage;

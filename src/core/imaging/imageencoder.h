@@ -15,12 +15,21 @@ enum class ImageSaveFault {
     CannotReplaceFile = 6, // the finished file could not take the target's place
 };
 
+// SaveImageFile's numbers by name.
+namespace ImageEncoding {
+inline constexpr int BestQuality = 100; // JPEG quality: the best
+inline constexpr int RgbDepth = 24; // TIFF colour depth: RGB
+inline constexpr int RgbAlphaDepth = 32; // TIFF colour depth: RGB and alpha
+inline constexpr int TiffUncompressed = 6; // TIFF compression: none
+inline constexpr int TiffLzw = 2; // TIFF compression: LZW
+} // namespace ImageEncoding
+
 // Writes the picture as a file of the kind the lower-case extension word names:
 //   "jpg"  JPEG at quality 0 (smallest) to 100 (best), values outside are clamped;
 //   "png"  PNG, lossless;
 //   "gif"  GIF with a 256-colour palette chosen for the image;
-//   "tiff" TIFF; colorDepth 24 (RGB) or 32 (RGB and alpha), compression 6 (none)
-//          or 2 (LZW); other values are refused;
+//   "tiff" TIFF; colorDepth RgbDepth or RgbAlphaDepth, compression
+//          TiffUncompressed or TiffLzw; other values are refused;
 //   "bmp"  Windows bitmap, 24 bits per pixel.
 // quality only matters for "jpg", colorDepth and compression only for "tiff".
 // The file appears whole or not at all: it is written beside the target and

@@ -6,12 +6,6 @@
 
 #include <QtGlobal>
 
-namespace {
-
-constexpr double DefaultPercent = 25.0;
-
-} // namespace
-
 int ThumbnailSide(int side, double percent)
 {
     return qMax(1, RoundHalfToEven(side * percent / 100.0));
@@ -20,11 +14,7 @@ int ThumbnailSide(int side, double percent)
 bool WriteThumbnail(const QString& settingsFile, const QString& bitmapPath,
     const QString& thumbnailPath, QString* error)
 {
-    double percent
-        = ReadLeadingNumber(settingsFile, QStringLiteral("set"), QStringLiteral("imagesize"));
-    if (!(percent > 0.0))
-        percent = DefaultPercent;
-    percent = qMin(percent, 100.0);
+    const double percent = ThumbnailPercentSetting(settingsFile);
 
     ImagingComponent picture;
     if (!picture.loadFile(bitmapPath, error))

@@ -2,12 +2,10 @@
 
 #include <QString>
 
-// Writes a JPEG copy of the picture at bitmapPath scaled to the "imagesize"
-// percentage of section "set" in settingsFile (read at the moment of the
-// call), each side rounded to the nearest pixel with halves to even and at
-// least one pixel. An empty or zero "imagesize" means 25 percent; more than
-// 100 is capped at 100, since a thumbnail never outgrows its page. An
-// existing file at thumbnailPath is replaced whole.
+// Writes a JPEG copy of the picture at bitmapPath scaled to the thumbnail
+// percentage of settingsFile (ThumbnailPercentSetting, read at the moment of
+// the call), each side rounded to the nearest pixel with halves to even and at
+// least one pixel. An existing file at thumbnailPath is replaced whole.
 bool WriteThumbnail(const QString& settingsFile, const QString& bitmapPath,
     const QString& thumbnailPath, QString* error);
 

@@ -1,7 +1,6 @@
 #include "watermark.h"
 
 #include "imagingcomponent.h"
-#include "settings/inifile.h"
 #include "settings/settingreaders.h"
 #include "stampplacement.h"
 
@@ -9,29 +8,36 @@
 
 namespace {
 
-const QString Section = QStringLiteral("watermark");
-
-QString text(const QString& file, const char* key)
-{
-    return ReadSetting(file, Section, QLatin1String(key));
-}
-
-double number(const QString& file, const char* key)
-{
-    return ReadLeadingNumber(file, Section, QLatin1String(key));
-}
-
-bool samePath(const QString& a, const QString& b)
+bool SamePath(const QString& a, const QString& b)
 {
     return a == b || QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
+// Where a stamp's place keys put it: a corner or a given spot, with distances.
+struct StampSpot
+{
+    double place;
+    double x;
+    double y;
+};
+
+StampSpot ReadSpot(const QString& file, Setting place, Setting x, Setting y)
+{
+    return { ReadLeadingNumber(file, place), ReadLeadingNumber(file, x),
+        ReadLeadingNumber(file, y) };
+}
+
+StampPlacement PlaceOn(const ImagingComponent& page, const StampSpot& spot)
+{
+    return PlaceStamp(spot.place, spot.x, spot.y, page.imageWidth(), page.imageHeight());
+}
+
 // Leaves the page without a stamp; a different target still receives it, so
 // the next step of the conversion finds its file.
-bool keepPage(
+bool KeepPage(
     ImagingComponent& page, const QString& sourcePath, const QString& targetPath, QString* error)
 {
-    if (samePath(sourcePath, targetPath))
+    if (SamePath(sourcePath, targetPath))
         return true;
     if (page.isNull() && !page.loadFile(sourcePath, error))
         return false;
@@ -44,24 +50,22 @@ bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
     const QString& targetPath, QString* error)
 {
     ImagingComponent page;
-    const QString watermarkText = text(settingsFile, "watertext");
+    const QString watermarkText = ReadTextSetting(settingsFile, Setting::WaterText);
     if (watermarkText.isEmpty())
-        return keepPage(page, sourcePath, targetPath, error);
+        return KeepPage(page, sourcePath, targetPath, error);
 
-    const double place = number(settingsFile, "Twz");
-    const double distanceX = number(settingsFile, "Tx");
-    const double distanceY = number(settingsFile, "Ty");
-    const double size = number(settingsFile, "Tsize");
-    const double quality = number(settingsFile, "TQuality");
-    const QString font = text(settingsFile, "Tfont");
-    const double rotation = number(settingsFile, "TRotate");
-    const double transparency = number(settingsFile, "Ttransparency");
-    const double color = number(settingsFile, "textcolor");
+    const StampSpot spot
+        = ReadSpot(settingsFile, Setting::TextPlace, Setting::TextX, Setting::TextY);
+    const double size = ReadLeadingNumber(settingsFile, Setting::TextSize);
+    const double quality = ReadLeadingNumber(settingsFile, Setting::TextQuality);
+    const QString font = ReadTextSetting(settingsFile, Setting::TextFont);
+    const double rotation = ReadLeadingNumber(settingsFile, Setting::TextRotate);
+    const double transparency = ReadLeadingNumber(settingsFile, Setting::TextTransparency);
+    const double color = ReadLeadingNumber(settingsFile, Setting::TextColor);
 
     if (!page.loadFile(sourcePath, error))
         return false;
-    const StampPlacement at
-        = PlaceStamp(place, distanceX, distanceY, page.imageWidth(), page.imageHeight());
+    const StampPlacement at = PlaceOn(page, spot);
     TextStyle& style = page.textStyle();
     style.color = quint32(RoundHalfToEven(color)) & 0xffffffu;
     style.fontName = font;
@@ -80,30 +84,28 @@ bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePat
     if (remark)
         remark->clear();
     ImagingComponent page;
-    const QString stampPath = text(settingsFile, "waterimage");
+    const QString stampPath = ReadTextSetting(settingsFile, Setting::WaterImage);
     if (stampPath.isEmpty())
-        return keepPage(page, sourcePath, targetPath, error);
+        return KeepPage(page, sourcePath, targetPath, error);
 
-    const double place = number(settingsFile, "Iwz");
-    const double distanceX = number(settingsFile, "Ix");
-    const double distanceY = number(settingsFile, "Iy");
-    const double transparentColor = number(settingsFile, "Itransparency");
-    const double deviation = number(settingsFile, "IDeviation");
-    const double opacity = number(settingsFile, "IOpacity");
+    const StampSpot spot
+        = ReadSpot(settingsFile, Setting::ImagePlace, Setting::ImageX, Setting::ImageY);
+    const double transparentColor = ReadLeadingNumber(settingsFile, Setting::ImageTransparency);
+    const double deviation = ReadLeadingNumber(settingsFile, Setting::ImageDeviation);
+    const double opacity = ReadLeadingNumber(settingsFile, Setting::ImageOpacity);
 
     if (!page.loadFile(sourcePath, error))
         return false;
     ImagingComponent stamp;
     QString stampError;
     if (!stamp.loadFile(stampPath, &stampError)) {
-        if (!keepPage(page, sourcePath, targetPath, error))
+        if (!KeepPage(page, sourcePath, targetPath, error))
             return false;
         if (remark)
             *remark = QStringLiteral("Watermark picture not applied. %1").arg(stampError);
         return true;
     }
-    const StampPlacement at
-        = PlaceStamp(place, distanceX, distanceY, page.imageWidth(), page.imageHeight());
+    const StampPlacement at = PlaceOn(page, spot);
     if (!page.drawPicture(
             at.x, at.y, stamp, opacity / 100.0, transparentColor, deviation, at.corner, error))
         return false;

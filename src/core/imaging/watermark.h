@@ -7,8 +7,8 @@
 // moment of the call) and write the result to targetPath (the same path
 // stamps in place; the format follows targetPath's extension).
 //
-// Whether the stamp is switched on ("textwatermark", "imagewatermark") is the
-// caller's decision. An empty "watertext" / "waterimage" means no stamp: the
+// Whether the stamp is switched on (Setting::TextWatermark, ImageWatermark) is
+// the caller's decision. An empty text or picture path means no stamp: the
 // call succeeds and the page is left as it is (copied to targetPath when that
 // is another file). A stamp picture that cannot be loaded (missing, not a
 // picture, not a regular file) leaves the page unstamped in the same way: the

@@ -171,12 +171,6 @@ QString ReadSetting(const QString& file, const QString& section, const QString& 
     return QString();
 }
 
-void WriteSetting(
-    const QString& file, const QString& section, const QString& key, const QString& value)
-{
-    WriteSetting(file, section, key, value, nullptr);
-}
-
 bool WriteSetting(const QString& file, const QString& section, const QString& key,
     const QString& value, QString* error)
 {

@@ -18,8 +18,6 @@ QString ReadSetting(const QString& file, const QString& section, const QString& 
 // Stores the value, replacing an existing key in place, appending a new key at
 // the end of its section and a new section at the end of the file. The file
 // is replaced atomically, so a failed write leaves the old content whole.
-// Failures are silent; use the overload below to learn about them.
-void WriteSetting(
-    const QString& file, const QString& section, const QString& key, const QString& value);
+// False, with the reason in *error when error is not null, when nothing was written.
 bool WriteSetting(const QString& file, const QString& section, const QString& key,
     const QString& value, QString* error);

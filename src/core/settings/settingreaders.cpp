@@ -1,7 +1,6 @@
 #include "settingreaders.h"
 
 #include "settings/inifile.h"
-#include "settings/settingskeys.h"
 
 #include <cmath>
 #include <limits>
@@ -19,37 +18,66 @@ int ClampToInt(double value)
     return int(value);
 }
 
+QString Stored(const QString& file, Setting setting)
+{
+    const SettingKey& key = KeyOf(setting);
+    return ReadSetting(file, key.section, key.name);
+}
+
+bool DefaultApplies(const SettingKey& key, SettingReader reader)
+{
+    switch (key.defaultScope) {
+    case DefaultScope::DialogOnly:
+        return reader == SettingReader::Dialog;
+    case DefaultScope::ConversionOnly:
+        return reader == SettingReader::Conversion;
+    case DefaultScope::Everywhere:
+        break;
+    }
+    return true;
+}
+
 } // namespace
 
-QString ReadTextSetting(
-    const QString& file, const QString& section, const QString& key, const QString& defaultValue)
+QString ReadTextSetting(const QString& file, Setting setting, SettingReader reader)
 {
-    const QString value = ReadSetting(file, section, key).trimmed();
-    return value.isEmpty() ? defaultValue : value;
+    const QString value = Stored(file, setting).trimmed();
+    const SettingKey& key = KeyOf(setting);
+    return value.isEmpty() && DefaultApplies(key, reader) ? key.defaultValue : value;
 }
 
-int ReadNumberSetting(
-    const QString& file, const QString& section, const QString& key, int defaultValue)
+int ReadNumberSetting(const QString& file, Setting setting)
 {
     // "00" or "abc" would otherwise turn a time-out into zero seconds.
-    const int number = ClampToInt(LeadingNumber(ReadSetting(file, section, key)));
-    return number == 0 ? defaultValue : number;
+    const int number = ClampToInt(ReadLeadingNumber(file, setting));
+    return number == 0 ? KeyOf(setting).defaultValue.toInt() : number;
 }
 
-bool ReadFlagSetting(const QString& file, const QString& section, const QString& key)
+bool ReadFlagSetting(const QString& file, Setting setting)
 {
-    return ReadSetting(file, section, key) == QLatin1String("1");
+    return Stored(file, setting) == QLatin1String("1");
 }
 
-int ReadChoiceSetting(const QString& file, const QString& section, const QString& key)
+int ReadChoiceSetting(const QString& file, Setting setting)
 {
-    const QString value = ReadSetting(file, section, key);
+    const QString value = Stored(file, setting);
     return (value.isEmpty() || value == QLatin1String("0")) ? 0 : 1;
 }
 
-double ReadLeadingNumber(const QString& file, const QString& section, const QString& key)
+double ReadLeadingNumber(const QString& file, Setting setting)
 {
-    return LeadingNumber(ReadSetting(file, section, key));
+    return LeadingNumber(Stored(file, setting));
+}
+
+bool WriteSetting(const QString& file, Setting setting, const QString& value, QString* error)
+{
+    const SettingKey& key = KeyOf(setting);
+    return WriteSetting(file, key.section, key.name, value, error);
+}
+
+QString SwitchText(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 double LeadingNumber(const QString& text)
@@ -82,20 +110,28 @@ double LeadingNumber(const QString& text)
 
 QString OutputFolderSetting(const QString& file, const QString& applicationFolder)
 {
-    return ReadTextSetting(
-        file, SettingsSection::Set, SettingName::OutputFolder, applicationFolder);
+    const QString folder = ReadTextSetting(file, Setting::OutputFolder);
+    return folder.isEmpty() ? applicationFolder : folder;
 }
 
 int TimeoutSecondsSetting(const QString& file)
 {
-    const int seconds = ReadNumberSetting(file, SettingsSection::Set, SettingName::Timeout, 60);
-    return seconds > 0 ? qMin(seconds, MaxTimeoutSeconds) : 60;
+    const int seconds = ReadNumberSetting(file, Setting::Timeout);
+    return seconds > 0 ? qMin(seconds, MaxTimeoutSeconds)
+                       : KeyOf(Setting::Timeout).defaultValue.toInt();
 }
 
 int QualitySetting(const QString& file)
 {
     // Clamped before the conversion to int: a huge value must not wrap round.
-    const double quality
-        = qBound(0.0, ReadLeadingNumber(file, SettingsSection::Set, SettingName::Quality), 100.0);
+    const double quality = qBound(0.0, ReadLeadingNumber(file, Setting::Quality), 100.0);
     return int(std::nearbyint(quality));
+}
+
+double ThumbnailPercentSetting(const QString& file)
+{
+    const double percent = ReadLeadingNumber(file, Setting::ImageSize);
+    if (!(percent > 0.0))
+        return KeyOf(Setting::ImageSize).defaultValue.toDouble();
+    return qMin(percent, 100.0);
 }

@@ -1,112 +1,117 @@
 #include "settingskeys.h"
 
+#include "settings/outputformats.h"
+
 namespace {
 
-SettingKey Key(const QString& section, const QString& name, SettingKind kind,
-    const QString& defaultValue = QString(), bool defaultInDialogOnly = false)
+using K = SettingKind;
+using S = Setting;
+using Scope = DefaultScope;
+using W = SettingWriter;
+
+SettingKey Key(Setting setting, const QString& section, const QString& name, SettingKind kind,
+    const QString& defaultValue = QString(), DefaultScope scope = DefaultScope::Everywhere,
+    SettingWriter writer = SettingWriter::DialogOk)
 {
-    return SettingKey { section, name, kind, defaultValue, defaultInDialogOnly };
+    return SettingKey { setting, section, name, kind, defaultValue, scope, writer };
+}
+
+QList<SettingKey> MakeTable()
+{
+    const QString& s = SettingsSection::Set;
+    const QString& w = SettingsSection::Watermark;
+    const QList<SettingKey> keys = {
+        Key(S::OutputType, s, QStringLiteral("outputtype"), K::TextWithDefault,
+            OutputTypeName(OutputType::Image), Scope::DialogOnly),
+        // The conversion compares the stored text itself, so an empty value is BMP there too.
+        Key(S::OutputFormat, s, QStringLiteral("outputformat"), K::TextWithDefault,
+            OutputFormatName(OutputFormat::Bmp), Scope::DialogOnly),
+        Key(S::Quality, s, QStringLiteral("quality"), K::Number),
+        Key(S::OutputFolder, s, QStringLiteral("outputfolder"), K::Folder),
+        // An empty custom name would make hidden files called ".BMP" in the conversion too.
+        Key(S::FileName, s, QStringLiteral("filename"), K::TextWithDefault,
+            QStringLiteral("webimage")),
+        Key(S::DateTime, s, QStringLiteral("datetime"), K::Flag),
+        Key(S::FileOption, s, QStringLiteral("fileoption"), K::Choice),
+        Key(S::ExistedFile, s, QStringLiteral("existedfile"), K::Choice),
+        Key(S::Timeout, s, QStringLiteral("timeout"), K::NumberWithDefault, QStringLiteral("60")),
+        Key(S::Delay, s, QStringLiteral("delay"), K::NumberWithDefault, QStringLiteral("60")),
+        Key(S::Scripts, s, QStringLiteral("Scripts"), K::Flag),
+        Key(S::Java, s, QStringLiteral("JAVA"), K::Flag),
+        Key(S::ActiveX, s, QStringLiteral("ActiveX"), K::Flag),
+        Key(S::Thumbnail, s, QStringLiteral("Thumbnail"), K::Flag),
+        // The thumbnail's percentage; the dialog shows an empty value as no entry.
+        Key(S::ImageSize, s, QStringLiteral("imagesize"), K::Number, QStringLiteral("25"),
+            Scope::ConversionOnly),
+        Key(S::TextWatermark, w, QStringLiteral("textwatermark"), K::Flag),
+        Key(S::WaterText, w, QStringLiteral("watertext"), K::Text),
+        Key(S::TextPlace, w, QStringLiteral("Twz"), K::Number),
+        Key(S::TextX, w, QStringLiteral("Tx"), K::Text),
+        Key(S::TextY, w, QStringLiteral("Ty"), K::Text),
+        Key(S::TextSize, w, QStringLiteral("Tsize"), K::Text),
+        Key(S::TextQuality, w, QStringLiteral("TQuality"), K::Text),
+        Key(S::TextFont, w, QStringLiteral("Tfont"), K::Text),
+        Key(S::TextRotate, w, QStringLiteral("TRotate"), K::Text),
+        Key(S::TextTransparency, w, QStringLiteral("Ttransparency"), K::Number),
+        Key(S::TextColor, w, QStringLiteral("textcolor"), K::Colour, QString(), Scope::Everywhere,
+            W::Picker),
+        Key(S::ImageWatermark, w, QStringLiteral("imagewatermark"), K::Flag),
+        Key(S::WaterImage, w, QStringLiteral("waterimage"), K::Text, QString(), Scope::Everywhere,
+            W::PickerAndDialogOk),
+        Key(S::ImagePlace, w, QStringLiteral("Iwz"), K::Number),
+        Key(S::ImageX, w, QStringLiteral("Ix"), K::Text),
+        Key(S::ImageY, w, QStringLiteral("Iy"), K::Text),
+        Key(S::ImageTransparency, w, QStringLiteral("Itransparency"), K::Colour, QString(),
+            Scope::Everywhere, W::Picker),
+        Key(S::ImageDeviation, w, QStringLiteral("IDeviation"), K::Number),
+        Key(S::ImageOpacity, w, QStringLiteral("IOpacity"), K::Number),
+    };
+    // KeyOf() indexes by the enum.
+    Q_ASSERT(keys.size() == SettingCount);
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        Q_ASSERT(keys.at(i).setting == Setting(i));
+    return keys;
 }
 
 } // namespace
 
 const QList<SettingKey>& AllSettingKeys()
 {
-    using K = SettingKind;
-    const QString& s = SettingsSection::Set;
-    const QString& w = SettingsSection::Watermark;
-    static const QList<SettingKey> keys = {
-        Key(s, QStringLiteral("outputtype"), K::TextWithDefault, QStringLiteral("Image"), true),
-        // The conversion compares the stored text itself, so an empty value is BMP there too.
-        Key(s, QStringLiteral("outputformat"), K::TextWithDefault, QStringLiteral("BMP"), true),
-        Key(s, QStringLiteral("quality"), K::Number),
-        Key(s, QStringLiteral("outputfolder"), K::Folder),
-        Key(s, QStringLiteral("filename"), K::TextWithDefault, QStringLiteral("webimage"), true),
-        Key(s, QStringLiteral("datetime"), K::Flag),
-        Key(s, QStringLiteral("fileoption"), K::Choice),
-        Key(s, QStringLiteral("existedfile"), K::Choice),
-        Key(s, QStringLiteral("timeout"), K::NumberWithDefault, QStringLiteral("60")),
-        Key(s, QStringLiteral("delay"), K::NumberWithDefault, QStringLiteral("60")),
-        Key(s, QStringLiteral("Scripts"), K::Flag),
-        Key(s, QStringLiteral("JAVA"), K::Flag),
-        Key(s, QStringLiteral("ActiveX"), K::Flag),
-        Key(s, QStringLiteral("Thumbnail"), K::Flag),
-        Key(s, QStringLiteral("imagesize"), K::Number),
-        Key(w, QStringLiteral("textwatermark"), K::Flag),
-        Key(w, QStringLiteral("watertext"), K::Text),
-        Key(w, QStringLiteral("Twz"), K::Number),
-        Key(w, QStringLiteral("Tx"), K::Text),
-        Key(w, QStringLiteral("Ty"), K::Text),
-        Key(w, QStringLiteral("Tsize"), K::Text),
-        Key(w, QStringLiteral("TQuality"), K::Text),
-        Key(w, QStringLiteral("Tfont"), K::Text),
-        Key(w, QStringLiteral("TRotate"), K::Text),
-        Key(w, QStringLiteral("Ttransparency"), K::Number),
-        Key(w, QStringLiteral("textcolor"), K::Colour),
-        Key(w, QStringLiteral("imagewatermark"), K::Flag),
-        Key(w, QStringLiteral("waterimage"), K::Text),
-        Key(w, QStringLiteral("Iwz"), K::Number),
-        Key(w, QStringLiteral("Ix"), K::Text),
-        Key(w, QStringLiteral("Iy"), K::Text),
-        Key(w, QStringLiteral("Itransparency"), K::Colour),
-        Key(w, QStringLiteral("IDeviation"), K::Number),
-        Key(w, QStringLiteral("IOpacity"), K::Number),
-    };
+    static const QList<SettingKey> keys = MakeTable();
     return keys;
 }
 
-const SettingKey* FindSettingKey(const QString& name)
+const SettingKey& KeyOf(Setting setting)
+{
+    return AllSettingKeys().at(int(setting));
+}
+
+std::optional<Setting> FindSetting(const QString& name)
 {
     const QString wanted = name.trimmed();
     for (const SettingKey& key : AllSettingKeys()) {
         if (key.name.compare(wanted, Qt::CaseInsensitive) == 0)
-            return &key;
+            return key.setting;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
-const QStringList& SettingsDialogWriteOrder()
+QList<Setting> SettingsDialogWriteOrder()
 {
-    static const QStringList order = {
-        QStringLiteral("outputtype"),
-        QStringLiteral("outputformat"),
-        QStringLiteral("quality"),
-        QStringLiteral("outputfolder"),
-        QStringLiteral("filename"),
-        QStringLiteral("datetime"),
-        QStringLiteral("fileoption"),
-        QStringLiteral("existedfile"),
-        QStringLiteral("timeout"),
-        QStringLiteral("delay"),
-        QStringLiteral("Scripts"),
-        QStringLiteral("JAVA"),
-        QStringLiteral("ActiveX"),
-        QStringLiteral("Thumbnail"),
-        QStringLiteral("imagesize"),
-        QStringLiteral("textwatermark"),
-        QStringLiteral("watertext"),
-        QStringLiteral("Twz"),
-        QStringLiteral("Tx"),
-        QStringLiteral("Ty"),
-        QStringLiteral("Tsize"),
-        QStringLiteral("TQuality"),
-        QStringLiteral("Tfont"),
-        QStringLiteral("TRotate"),
-        QStringLiteral("Ttransparency"),
-        QStringLiteral("imagewatermark"),
-        QStringLiteral("waterimage"),
-        QStringLiteral("Iwz"),
-        QStringLiteral("Ix"),
-        QStringLiteral("Iy"),
-        QStringLiteral("IDeviation"),
-        QStringLiteral("IOpacity"),
-    };
+    QList<Setting> order;
+    for (const SettingKey& key : AllSettingKeys()) {
+        if (key.writer != SettingWriter::Picker)
+            order << key.setting;
+    }
     return order;
 }
 
-const QStringList& ImmediatelyWrittenSettingKeys()
+QList<Setting> ImmediatelyWrittenSettings()
 {
-    static const QStringList keys = { QStringLiteral("textcolor"), QStringLiteral("Itransparency"),
-        QStringLiteral("waterimage") };
+    QList<Setting> keys;
+    for (const SettingKey& key : AllSettingKeys()) {
+        if (key.writer != SettingWriter::DialogOk)
+            keys << key.setting;
+    }
     return keys;
 }

@@ -2,9 +2,8 @@
 
 #include "app/appinfo.h"
 #include "app/recentfolders.h"
-#include "settings/inifile.h"
+#include "settings/outputformats.h"
 #include "settings/settingreaders.h"
-#include "settings/settingskeys.h"
 #include "settingscontrols.h"
 #include "slidervaluelabel.h"
 
@@ -25,20 +24,16 @@
 
 namespace {
 
-const QString& Section = SettingsSection::Set;
-
-QString flagText(const QCheckBox* box)
-{
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-QSpinBox* createSecondsBox(const QString& objectName, QWidget* parent)
+// Shown until a stored value replaces it; a value the box cannot show (0 or
+// less) leaves it there.
+QSpinBox* CreateSecondsBox(const QString& objectName, Setting setting, QWidget* parent)
 {
     auto* box = new QSpinBox(parent);
     box->setObjectName(objectName);
-    box->setRange(1, 86400);
+    // A day at most, like the time-out the conversion accepts.
+    box->setRange(1, MaxTimeoutSeconds);
     box->setSingleStep(1);
-    box->setValue(60);
+    box->setValue(KeyOf(setting).defaultValue.toInt());
     return box;
 }
 
@@ -80,10 +75,10 @@ QWidget* GeneralSettingsPage::createOutputGroup()
     m_customName->setChecked(true);
     namingLayout->addWidget(m_customName, 0, 0, 1, 4);
     namingLayout->addWidget(new QLabel(tr("File Name"), naming), 1, 0);
-    m_fileName = new QLineEdit(QStringLiteral("Webimage"), naming);
+    m_fileName = new QLineEdit(naming);
     m_fileName->setObjectName(QStringLiteral("txtFileName"));
     namingLayout->addWidget(m_fileName, 1, 1);
-    namingLayout->addWidget(new QLabel(QStringLiteral("+"), naming), 1, 2);
+    namingLayout->addWidget(new QLabel(tr("+"), naming), 1, 2);
     m_dateTime = new QCheckBox(tr("Date + Time"), naming);
     m_dateTime->setObjectName(QStringLiteral("chkDateTime"));
     namingLayout->addWidget(m_dateTime, 1, 3);
@@ -120,8 +115,8 @@ QWidget* GeneralSettingsPage::createFormatGroup()
     layout->addWidget(new QLabel(tr("Output Type"), group), 0, 0);
     m_outputType = new QComboBox(group);
     m_outputType->setObjectName(QStringLiteral("cboOutputType"));
-    m_outputType->addItems(
-        { QStringLiteral("Image"), QStringLiteral("PDF"), QStringLiteral("TEXT") });
+    // The stored names, not translated: the list selects the stored text.
+    m_outputType->addItems(OutputTypeNames());
     connect(
         m_outputType, &QComboBox::currentIndexChanged, this, &GeneralSettingsPage::refillFormats);
     layout->addWidget(m_outputType, 0, 1);
@@ -154,11 +149,11 @@ QWidget* GeneralSettingsPage::createBrowserGroup()
     auto* group = new QGroupBox(tr("Browser"), this);
     auto* layout = new QGridLayout(group);
     layout->addWidget(new QLabel(tr("Timeout"), group), 0, 0);
-    m_timeout = createSecondsBox(QStringLiteral("txtTimeout"), group);
+    m_timeout = CreateSecondsBox(QStringLiteral("txtTimeout"), Setting::Timeout, group);
     layout->addWidget(m_timeout, 0, 1);
     layout->addWidget(new QLabel(tr("Seconds"), group), 0, 2);
     layout->addWidget(new QLabel(tr("Delay"), group), 1, 0);
-    m_delay = createSecondsBox(QStringLiteral("txtDelay"), group);
+    m_delay = CreateSecondsBox(QStringLiteral("txtDelay"), Setting::Delay, group);
     layout->addWidget(m_delay, 1, 1);
     layout->addWidget(new QLabel(tr("Seconds"), group), 1, 2);
 
@@ -194,17 +189,8 @@ QWidget* GeneralSettingsPage::createThumbnailGroup()
 
 void GeneralSettingsPage::refillFormats()
 {
-    const QString type = m_outputType->currentText();
-    QStringList formats;
-    if (type == QLatin1String("PDF"))
-        formats = { QStringLiteral("PDF") };
-    else if (type == QLatin1String("TEXT"))
-        formats = { QStringLiteral("TXT") };
-    else
-        formats = { QStringLiteral("BMP"), QStringLiteral("JPG"), QStringLiteral("GIF"),
-            QStringLiteral("PNG"), QStringLiteral("TIFF") };
     m_outputFormat->clear();
-    m_outputFormat->addItems(formats);
+    m_outputFormat->addItems(OutputFormatNames(OutputTypeNamed(m_outputType->currentText())));
     m_outputFormat->setCurrentIndex(0);
 }
 
@@ -227,59 +213,75 @@ void GeneralSettingsPage::browseOutputFolder()
 void GeneralSettingsPage::load(const QString& file, const QString& applicationFolder)
 {
     using namespace SettingsControls;
+    const auto text = [&file](Setting setting) {
+        return ReadTextSetting(file, setting, SettingReader::Dialog);
+    };
     // Setting the type refills the format list even when it stays the same, so
     // the stored format is looked up in the list that belongs to the stored type.
-    if (selectEntry(m_outputType,
-            ReadTextSetting(file, Section, QStringLiteral("outputtype"), QStringLiteral("Image"))))
+    if (selectEntry(m_outputType, text(Setting::OutputType)))
         refillFormats();
-    selectEntry(m_outputFormat,
-        ReadTextSetting(file, Section, QStringLiteral("outputformat"), QStringLiteral("BMP")));
-    setSliderValue(
-        m_quality, qint64(LeadingNumber(ReadSetting(file, Section, QStringLiteral("quality")))));
-    selectEntry(m_imageSize, ReadSetting(file, Section, QStringLiteral("imagesize")));
+    selectEntry(m_outputFormat, text(Setting::OutputFormat));
+    setSliderValue(m_quality, qint64(ReadLeadingNumber(file, Setting::Quality)));
+    selectEntry(m_imageSize, text(Setting::ImageSize));
     m_outputFolder->setText(OutputFolderSetting(file, applicationFolder));
-    m_fileName->setText(
-        ReadTextSetting(file, Section, QStringLiteral("filename"), QStringLiteral("webimage")));
-    m_dateTime->setChecked(ReadFlagSetting(file, Section, QStringLiteral("datetime")));
-    (ReadChoiceSetting(file, Section, QStringLiteral("fileoption")) == 0 ? m_customName
-                                                                         : m_siteName)
+    m_fileName->setText(text(Setting::FileName));
+    m_dateTime->setChecked(ReadFlagSetting(file, Setting::DateTime));
+    (ReadChoiceSetting(file, Setting::FileOption) == 0 ? m_customName : m_siteName)
         ->setChecked(true);
-    (ReadChoiceSetting(file, Section, QStringLiteral("existedfile")) == 0 ? m_addNumber
-                                                                          : m_overwrite)
+    (ReadChoiceSetting(file, Setting::ExistedFile) == 0 ? m_addNumber : m_overwrite)
         ->setChecked(true);
-    setSpinValue(m_timeout, ReadNumberSetting(file, Section, QStringLiteral("timeout"), 60));
-    setSpinValue(m_delay, ReadNumberSetting(file, Section, QStringLiteral("delay"), 60));
-    m_scripts->setChecked(ReadFlagSetting(file, Section, QStringLiteral("Scripts")));
-    m_java->setChecked(ReadFlagSetting(file, Section, QStringLiteral("JAVA")));
-    m_activeX->setChecked(ReadFlagSetting(file, Section, QStringLiteral("ActiveX")));
-    m_thumbnail->setChecked(ReadFlagSetting(file, Section, QStringLiteral("Thumbnail")));
+    setSpinValue(m_timeout, ReadNumberSetting(file, Setting::Timeout));
+    setSpinValue(m_delay, ReadNumberSetting(file, Setting::Delay));
+    m_scripts->setChecked(ReadFlagSetting(file, Setting::Scripts));
+    m_java->setChecked(ReadFlagSetting(file, Setting::Java));
+    m_activeX->setChecked(ReadFlagSetting(file, Setting::ActiveX));
+    m_thumbnail->setChecked(ReadFlagSetting(file, Setting::Thumbnail));
 }
 
 bool GeneralSettingsPage::save(const QString& file, QString* error) const
 {
-    // Stops at the first failure: the keys after it would meet the same
-    // unwritable file, and the first reason is the one worth showing.
-    bool ok = true;
-    auto write = [&](const char* key, const QString& value) {
-        if (ok)
-            ok = WriteSetting(file, Section, QString::fromLatin1(key), value, error);
-    };
-    write("outputtype", m_outputType->currentText());
-    write("outputformat", m_outputFormat->currentText());
-    write("quality", QString::number(m_quality->value()));
-    write("outputfolder", m_outputFolder->text().trimmed());
-    write("filename", m_fileName->text().trimmed());
-    write("datetime", flagText(m_dateTime));
-    write("fileoption", m_siteName->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    write("existedfile", m_overwrite->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    write("timeout", QString::number(m_timeout->value()));
-    write("delay", QString::number(m_delay->value()));
-    write("Scripts", flagText(m_scripts));
-    write("JAVA", flagText(m_java));
-    write("ActiveX", flagText(m_activeX));
-    write("Thumbnail", flagText(m_thumbnail));
-    write("imagesize", m_imageSize->currentText());
-    return ok;
+    return SettingsControls::writeDialogKeys(
+        file, SettingsSection::Set, [this](Setting setting) { return storedText(setting); }, error);
+}
+
+QString GeneralSettingsPage::storedText(Setting setting) const
+{
+    switch (setting) {
+    case Setting::OutputType:
+        return m_outputType->currentText();
+    case Setting::OutputFormat:
+        return m_outputFormat->currentText();
+    case Setting::Quality:
+        return QString::number(m_quality->value());
+    case Setting::OutputFolder:
+        return m_outputFolder->text().trimmed();
+    case Setting::FileName:
+        return m_fileName->text().trimmed();
+    case Setting::DateTime:
+        return SwitchText(m_dateTime->isChecked());
+    case Setting::FileOption:
+        return SwitchText(m_siteName->isChecked());
+    case Setting::ExistedFile:
+        return SwitchText(m_overwrite->isChecked());
+    case Setting::Timeout:
+        return QString::number(m_timeout->value());
+    case Setting::Delay:
+        return QString::number(m_delay->value());
+    case Setting::Scripts:
+        return SwitchText(m_scripts->isChecked());
+    case Setting::Java:
+        return SwitchText(m_java->isChecked());
+    case Setting::ActiveX:
+        return SwitchText(m_activeX->isChecked());
+    case Setting::Thumbnail:
+        return SwitchText(m_thumbnail->isChecked());
+    case Setting::ImageSize:
+        return m_imageSize->currentText();
+    default:
+        break;
+    }
+    Q_ASSERT_X(false, "GeneralSettingsPage", "a key of section set without a control");
+    return QString();
 }
 
 QString GeneralSettingsPage::fileNameText() const

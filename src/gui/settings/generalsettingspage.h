@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/settingskeys.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -34,6 +36,8 @@ public:
 
 private:
     void refillFormats();
+    // What OK stores for a key of section "set".
+    QString storedText(Setting setting) const;
     void browseOutputFolder();
     QWidget* createOutputGroup();
     QWidget* createFormatGroup();

@@ -1,5 +1,7 @@
 #include "settingscontrols.h"
 
+#include "settings/settingreaders.h"
+
 #include <QComboBox>
 #include <QSlider>
 #include <QSpinBox>
@@ -36,6 +38,17 @@ bool setSpinValue(QSpinBox* spin, qint64 value)
     if (value < spin->minimum() || value > spin->maximum())
         return false;
     spin->setValue(int(value));
+    return true;
+}
+
+bool writeDialogKeys(const QString& file, const QString& section,
+    const std::function<QString(Setting)>& storedText, QString* error)
+{
+    for (Setting setting : SettingsDialogWriteOrder()) {
+        if (KeyOf(setting).section == section
+            && !WriteSetting(file, setting, storedText(setting), error))
+            return false;
+    }
     return true;
 }
 

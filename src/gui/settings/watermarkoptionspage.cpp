@@ -2,9 +2,7 @@
 
 #include "app/recentfolders.h"
 #include "colorswatch.h"
-#include "settings/inifile.h"
 #include "settings/settingreaders.h"
-#include "settings/settingskeys.h"
 #include "settingscontrols.h"
 #include "slidervaluelabel.h"
 
@@ -25,9 +23,7 @@
 
 namespace {
 
-const QString& Section = SettingsSection::Watermark;
-
-QSlider* createSlider(const QString& objectName, int minimum, int maximum, int singleStep,
+QSlider* CreateSlider(const QString& objectName, int minimum, int maximum, int singleStep,
     int pageStep, QWidget* parent)
 {
     auto* slider = new QSlider(Qt::Horizontal, parent);
@@ -39,17 +35,12 @@ QSlider* createSlider(const QString& objectName, int minimum, int maximum, int s
 }
 
 // A slider with its number beside it.
-QHBoxLayout* withValue(QSlider* slider, QWidget* parent)
+QHBoxLayout* WithValue(QSlider* slider, QWidget* parent)
 {
     auto* row = new QHBoxLayout;
     row->addWidget(slider, 1);
     row->addWidget(new SliderValueLabel(slider, parent));
     return row;
-}
-
-QString flagText(const QCheckBox* box)
-{
-    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 } // namespace
@@ -127,10 +118,10 @@ QWidget* WatermarkOptionsPage::createTextGroup()
     m_textQuality = createBox(QStringLiteral("txtTQuality"), QStringLiteral("100"), group);
     layout->addWidget(m_textQuality, 4, 3);
     layout->addWidget(new QLabel(tr("Transparency"), group), 5, 0);
-    m_textTransparency = createSlider(QStringLiteral("sldTTransparency"), 1, 100, 1, 5, group);
+    m_textTransparency = CreateSlider(QStringLiteral("sldTTransparency"), 1, 100, 1, 5, group);
     // A stamp that is there at all is fully drawn until the file says otherwise.
     m_textTransparency->setValue(100);
-    layout->addLayout(withValue(m_textTransparency, group), 5, 1, 1, 3);
+    layout->addLayout(WithValue(m_textTransparency, group), 5, 1, 1, 3);
 
     auto* colour = new QGroupBox(tr("Text"), group);
     auto* colourLayout = new QHBoxLayout(colour);
@@ -138,13 +129,13 @@ QWidget* WatermarkOptionsPage::createTextGroup()
     m_textColor = new ColorSwatch(colour);
     m_textColor->setObjectName(QStringLiteral("picTextColor"));
     colourLayout->addWidget(m_textColor);
-    m_textColorButton = new QPushButton(QStringLiteral("..."), colour);
+    m_textColorButton = new QPushButton(tr("..."), colour);
     m_textColorButton->setObjectName(QStringLiteral("cmdTextColor"));
     colourLayout->addWidget(m_textColorButton);
     colourLayout->addStretch(1);
     layout->addWidget(colour, 6, 0, 1, 4);
 
-    auto pickText = [this] { pickColor(m_textColor, "textcolor"); };
+    auto pickText = [this] { pickColor(m_textColor, Setting::TextColor); };
     connect(m_textColor, &ColorSwatch::clicked, this, pickText);
     connect(m_textColorButton, &QPushButton::clicked, this, pickText);
     return group;
@@ -180,12 +171,12 @@ QWidget* WatermarkOptionsPage::createImageGroup()
     layout->addWidget(place, 2, 0, 1, 4);
 
     layout->addWidget(new QLabel(tr("Opacity"), group), 3, 0);
-    m_opacity = createSlider(QStringLiteral("sldOpacity"), 1, 100, 1, 5, group);
+    m_opacity = CreateSlider(QStringLiteral("sldOpacity"), 1, 100, 1, 5, group);
     m_opacity->setValue(100);
-    layout->addLayout(withValue(m_opacity, group), 3, 1, 1, 3);
+    layout->addLayout(WithValue(m_opacity, group), 3, 1, 1, 3);
     layout->addWidget(new QLabel(tr("Deviation"), group), 4, 0);
-    m_deviation = createSlider(QStringLiteral("sldDeviation"), 0, 255, 5, 10, group);
-    layout->addLayout(withValue(m_deviation, group), 4, 1, 1, 3);
+    m_deviation = CreateSlider(QStringLiteral("sldDeviation"), 0, 255, 5, 10, group);
+    layout->addLayout(WithValue(m_deviation, group), 4, 1, 1, 3);
 
     auto* transparency = new QGroupBox(tr("Transparency"), group);
     auto* transparencyLayout = new QHBoxLayout(transparency);
@@ -193,13 +184,13 @@ QWidget* WatermarkOptionsPage::createImageGroup()
     m_transparencyColor = new ColorSwatch(transparency);
     m_transparencyColor->setObjectName(QStringLiteral("picTransparencyColor"));
     transparencyLayout->addWidget(m_transparencyColor);
-    m_transparencyColorButton = new QPushButton(QStringLiteral("..."), transparency);
+    m_transparencyColorButton = new QPushButton(tr("..."), transparency);
     m_transparencyColorButton->setObjectName(QStringLiteral("cmdTransparencyColor"));
     transparencyLayout->addWidget(m_transparencyColorButton);
     transparencyLayout->addStretch(1);
     layout->addWidget(transparency, 5, 0, 1, 4);
 
-    auto pickTransparency = [this] { pickColor(m_transparencyColor, "Itransparency"); };
+    auto pickTransparency = [this] { pickColor(m_transparencyColor, Setting::ImageTransparency); };
     connect(m_transparencyColor, &ColorSwatch::clicked, this, pickTransparency);
     connect(m_transparencyColorButton, &QPushButton::clicked, this, pickTransparency);
     return group;
@@ -221,7 +212,7 @@ void WatermarkOptionsPage::applyEnableRules()
         w->setEnabled(image);
 }
 
-void WatermarkOptionsPage::pickColor(ColorSwatch* swatch, const char* key)
+void WatermarkOptionsPage::pickColor(ColorSwatch* swatch, Setting setting)
 {
     QColorDialog dialog(m_lastPickedColor, this);
     dialog.setObjectName(QStringLiteral("ColorPicker"));
@@ -233,7 +224,7 @@ void WatermarkOptionsPage::pickColor(ColorSwatch* swatch, const char* key)
         return;
     m_lastPickedColor = chosen;
     swatch->setColor(chosen);
-    writeAtOnce(QString::fromLatin1(key), QString::number(ColorSwatch::toColorRef(chosen)));
+    writeAtOnce(setting, QString::number(ColorSwatch::toColorRef(chosen)));
 }
 
 void WatermarkOptionsPage::browseWatermarkImage()
@@ -250,15 +241,15 @@ void WatermarkOptionsPage::browseWatermarkImage()
     m_folders->rememberFile(Kind::WatermarkImage, dialog.selectedFiles().constFirst());
     const QString path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     m_waterImage->setText(path);
-    writeAtOnce(QStringLiteral("waterimage"), path);
+    writeAtOnce(Setting::WaterImage, path);
 }
 
-void WatermarkOptionsPage::writeAtOnce(const QString& key, const QString& value)
+void WatermarkOptionsPage::writeAtOnce(Setting setting, const QString& value)
 {
     // The control shows the choice either way, so without a message the user
     // would take it for stored.
     QString error;
-    if (!WriteSetting(m_settingsFile, Section, key, value, &error))
+    if (!WriteSetting(m_settingsFile, setting, value, &error))
         emit writeFailed(error);
 }
 
@@ -266,55 +257,77 @@ void WatermarkOptionsPage::load()
 {
     using namespace SettingsControls;
     const QString& file = m_settingsFile;
-    auto read
-        = [&file](const char* key) { return ReadSetting(file, Section, QString::fromLatin1(key)); };
-    auto number = [](const QString& text) { return qint64(LeadingNumber(text)); };
-    m_textEnabled->setChecked(ReadFlagSetting(file, Section, QStringLiteral("textwatermark")));
-    m_waterText->setText(read("watertext"));
-    selectPosition(m_textPlace, number(read("twz")));
-    m_textX->setText(read("Tx"));
-    m_textY->setText(read("Ty"));
-    m_textSize->setText(read("Tsize"));
-    m_textQuality->setText(read("TQuality"));
-    selectEntry(m_font, read("Tfont"));
-    m_rotate->setText(read("Trotate"));
-    setSliderValue(m_textTransparency, number(read("Ttransparency")));
-    m_textColor->setColor(ColorSwatch::fromColorRef(number(read("textcolor"))));
-    m_imageEnabled->setChecked(ReadFlagSetting(file, Section, QStringLiteral("imagewatermark")));
-    m_waterImage->setText(read("waterimage"));
-    selectPosition(m_imagePlace, number(read("iwz")));
-    m_imageX->setText(read("Ix"));
-    m_imageY->setText(read("Iy"));
-    m_transparencyColor->setColor(ColorSwatch::fromColorRef(number(read("Itransparency"))));
-    setSliderValue(m_deviation, number(read("IDeviation")));
-    setSliderValue(m_opacity, number(read("IOpacity")));
+    auto text = [&file](Setting setting) { return ReadTextSetting(file, setting); };
+    auto number = [&file](Setting setting) { return qint64(ReadLeadingNumber(file, setting)); };
+    m_textEnabled->setChecked(ReadFlagSetting(file, Setting::TextWatermark));
+    m_waterText->setText(text(Setting::WaterText));
+    selectPosition(m_textPlace, number(Setting::TextPlace));
+    m_textX->setText(text(Setting::TextX));
+    m_textY->setText(text(Setting::TextY));
+    m_textSize->setText(text(Setting::TextSize));
+    m_textQuality->setText(text(Setting::TextQuality));
+    selectEntry(m_font, text(Setting::TextFont));
+    m_rotate->setText(text(Setting::TextRotate));
+    setSliderValue(m_textTransparency, number(Setting::TextTransparency));
+    m_textColor->setColor(ColorSwatch::fromColorRef(number(Setting::TextColor)));
+    m_imageEnabled->setChecked(ReadFlagSetting(file, Setting::ImageWatermark));
+    m_waterImage->setText(text(Setting::WaterImage));
+    selectPosition(m_imagePlace, number(Setting::ImagePlace));
+    m_imageX->setText(text(Setting::ImageX));
+    m_imageY->setText(text(Setting::ImageY));
+    m_transparencyColor->setColor(ColorSwatch::fromColorRef(number(Setting::ImageTransparency)));
+    setSliderValue(m_deviation, number(Setting::ImageDeviation));
+    setSliderValue(m_opacity, number(Setting::ImageOpacity));
     applyEnableRules();
 }
 
 bool WatermarkOptionsPage::save(QString* error) const
 {
-    // Stops at the first failure, whose reason is the one worth showing.
-    bool ok = true;
-    auto write = [&](const char* key, const QString& value) {
-        if (ok)
-            ok = WriteSetting(m_settingsFile, Section, QString::fromLatin1(key), value, error);
-    };
-    write("textwatermark", flagText(m_textEnabled));
-    write("watertext", m_waterText->text().trimmed());
-    write("Twz", QString::number(m_textPlace->currentIndex()));
-    write("Tx", m_textX->text().trimmed());
-    write("Ty", m_textY->text().trimmed());
-    write("Tsize", m_textSize->text().trimmed());
-    write("TQuality", m_textQuality->text().trimmed());
-    write("Tfont", m_font->currentText());
-    write("TRotate", m_rotate->text().trimmed());
-    write("Ttransparency", QString::number(m_textTransparency->value()));
-    write("imagewatermark", flagText(m_imageEnabled));
-    write("waterimage", m_waterImage->text().trimmed());
-    write("Iwz", QString::number(m_imagePlace->currentIndex()));
-    write("Ix", m_imageX->text().trimmed());
-    write("Iy", m_imageY->text().trimmed());
-    write("IDeviation", QString::number(m_deviation->value()));
-    write("IOpacity", QString::number(m_opacity->value()));
-    return ok;
+    return SettingsControls::writeDialogKeys(
+        m_settingsFile, SettingsSection::Watermark,
+        [this](Setting setting) { return storedText(setting); }, error);
+}
+
+QString WatermarkOptionsPage::storedText(Setting setting) const
+{
+    switch (setting) {
+    case Setting::TextWatermark:
+        return SwitchText(m_textEnabled->isChecked());
+    case Setting::WaterText:
+        return m_waterText->text().trimmed();
+    case Setting::TextPlace:
+        return QString::number(m_textPlace->currentIndex());
+    case Setting::TextX:
+        return m_textX->text().trimmed();
+    case Setting::TextY:
+        return m_textY->text().trimmed();
+    case Setting::TextSize:
+        return m_textSize->text().trimmed();
+    case Setting::TextQuality:
+        return m_textQuality->text().trimmed();
+    case Setting::TextFont:
+        return m_font->currentText();
+    case Setting::TextRotate:
+        return m_rotate->text().trimmed();
+    case Setting::TextTransparency:
+        return QString::number(m_textTransparency->value());
+    case Setting::ImageWatermark:
+        return SwitchText(m_imageEnabled->isChecked());
+    case Setting::WaterImage:
+        return m_waterImage->text().trimmed();
+    case Setting::ImagePlace:
+        return QString::number(m_imagePlace->currentIndex());
+    case Setting::ImageX:
+        return m_imageX->text().trimmed();
+    case Setting::ImageY:
+        return m_imageY->text().trimmed();
+    case Setting::ImageDeviation:
+        return QString::number(m_deviation->value());
+    case Setting::ImageOpacity:
+        return QString::number(m_opacity->value());
+    default:
+        break;
+    }
+    Q_ASSERT_X(false, "WatermarkOptionsPage", "a key OK stores without a control");
+    return QString();
 }

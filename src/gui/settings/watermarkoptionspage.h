@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/settingskeys.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -39,9 +41,11 @@ private:
     QWidget* createImageGroup();
     QComboBox* createPlaceList(const QString& objectName, QWidget* parent);
     QLineEdit* createBox(const QString& objectName, const QString& text, QWidget* parent);
-    void pickColor(ColorSwatch* swatch, const char* key);
+    void pickColor(ColorSwatch* swatch, Setting setting);
     void browseWatermarkImage();
-    void writeAtOnce(const QString& key, const QString& value);
+    void writeAtOnce(Setting setting, const QString& value);
+    // What OK stores for a key of section "watermark".
+    QString storedText(Setting setting) const;
 
     QString m_settingsFile;
     RecentFolders* m_folders = nullptr;

@@ -3,7 +3,7 @@
 #include "app/appcontext.h"
 #include "app/messagepresenter.h"
 #include "app/windowfront.h"
-#include "settings/inifile.h"
+#include "settings/settingreaders.h"
 #include "urllist/addurlsdialog.h"
 #include "urllist/htmlfilepicker.h"
 #include "urllist/urllistfiles.h"
@@ -32,8 +32,7 @@ UrlListCommands::~UrlListCommands()
 
 QString UrlListCommands::currentOutputFormat() const
 {
-    return ReadSetting(
-        m_context->settingsFile(), QStringLiteral("set"), QStringLiteral("outputformat"));
+    return ReadTextSetting(m_context->settingsFile(), Setting::OutputFormat);
 }
 
 void UrlListCommands::appendAddress(const QString& address)
@@ -113,5 +112,5 @@ void UrlListCommands::loadList()
 
 void UrlListCommands::refuseDrop()
 {
-    m_messages->information(m_window, QStringLiteral("Only HTML files are allowed!"));
+    m_messages->information(m_window, tr("Only HTML files are allowed!"));
 }

@@ -22,7 +22,7 @@ public:
         MessagePresenter* messages, QWidget* window);
     ~UrlListCommands() override;
 
-    // The current "outputformat", read from the settings file now.
+    // The current output format setting, read from the settings file now.
     QString currentOutputFormat() const;
 
     void appendAddress(const QString& address);
