@@ -1,5 +1,6 @@
 #include "loaderror.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 #include <QWebEngineLoadingInfo>
 
@@ -49,32 +50,33 @@ QString networkErrorText(int code)
 {
     switch (code) {
     case -6: // FILE_NOT_FOUND
-        return QStringLiteral("No such file");
+        return QCoreApplication::translate("LoadError", "No such file");
     case -10: // ACCESS_DENIED
-        return QStringLiteral("Access denied");
+        return QCoreApplication::translate("LoadError", "Access denied");
     case -100: // CONNECTION_CLOSED
     case -324: // EMPTY_RESPONSE
-        return QStringLiteral("The server closed the connection without an answer");
+        return QCoreApplication::translate(
+            "LoadError", "The server closed the connection without an answer");
     case -101: // CONNECTION_RESET
-        return QStringLiteral("Connection reset");
+        return QCoreApplication::translate("LoadError", "Connection reset");
     case -102: // CONNECTION_REFUSED
-        return QStringLiteral("Connection refused");
+        return QCoreApplication::translate("LoadError", "Connection refused");
     case -105: // NAME_NOT_RESOLVED
     case -137: // NAME_RESOLUTION_FAILED
-        return QStringLiteral("Host not found");
+        return QCoreApplication::translate("LoadError", "Host not found");
     case -106: // INTERNET_DISCONNECTED
-        return QStringLiteral("No network connection");
+        return QCoreApplication::translate("LoadError", "No network connection");
     case -109: // ADDRESS_UNREACHABLE
-        return QStringLiteral("Address unreachable");
+        return QCoreApplication::translate("LoadError", "Address unreachable");
     case -118: // CONNECTION_TIMED_OUT
-        return QStringLiteral("Connection timed out");
+        return QCoreApplication::translate("LoadError", "Connection timed out");
     case -300: // INVALID_URL
-        return QStringLiteral("Not a valid address");
+        return QCoreApplication::translate("LoadError", "Not a valid address");
     case -301: // DISALLOWED_URL_SCHEME
     case -302: // UNKNOWN_URL_SCHEME
-        return QStringLiteral("Not a convertible address");
+        return QCoreApplication::translate("LoadError", "Not a convertible address");
     case -310: // TOO_MANY_REDIRECTS
-        return QStringLiteral("Too many redirects");
+        return QCoreApplication::translate("LoadError", "Too many redirects");
     default:
         return QString();
     }
@@ -86,17 +88,20 @@ QString LoadErrorText(int httpStatusCode)
 {
     switch (httpStatusCode) {
     case 403:
-        return QStringLiteral("Incorrect Username/Password");
+        return QCoreApplication::translate("LoadError", "Incorrect Username/Password");
     case 500:
-        return QStringLiteral("Server error - you may be able to try again");
+        return QCoreApplication::translate(
+            "LoadError", "Server error - you may be able to try again");
     default:
         break;
     }
     if (httpStatusCode < 400 || httpStatusCode > 599)
-        return QStringLiteral("Unknown error");
+        return QCoreApplication::translate("LoadError", "Unknown error");
     const char* phrase = httpPhrase(httpStatusCode);
-    return phrase ? QStringLiteral("HTTP %1 %2").arg(httpStatusCode).arg(QLatin1String(phrase))
-                  : QStringLiteral("HTTP %1").arg(httpStatusCode);
+    return phrase ? QCoreApplication::translate("LoadError", "HTTP %1 %2")
+                        .arg(httpStatusCode)
+                        .arg(QLatin1String(phrase))
+                  : QCoreApplication::translate("LoadError", "HTTP %1").arg(httpStatusCode);
 }
 
 QString LoadErrorText(const QWebEngineLoadingInfo& info)
@@ -107,7 +112,7 @@ QString LoadErrorText(const QWebEngineLoadingInfo& info)
     case QWebEngineLoadingInfo::NoErrorDomain:
         return LoadErrorText(0);
     case QWebEngineLoadingInfo::CertificateErrorDomain:
-        return QStringLiteral("The server's certificate is not valid");
+        return QCoreApplication::translate("LoadError", "The server's certificate is not valid");
     default:
         break;
     }
@@ -117,17 +122,21 @@ QString LoadErrorText(const QWebEngineLoadingInfo& info)
     // Chromium's own name for the error says more than nothing.
     return info.errorString().isEmpty()
         ? LoadErrorText(0)
-        : QStringLiteral("Unknown error (%1)").arg(info.errorString());
+        : QCoreApplication::translate("LoadError", "Unknown error (%1)").arg(info.errorString());
 }
 
 QString NotConvertibleReason(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
     if (scheme == QLatin1String("file"))
-        return url.path().isEmpty() ? QStringLiteral("Not a valid address") : QString();
+        return url.path().isEmpty()
+            ? QCoreApplication::translate("LoadError", "Not a valid address")
+            : QString();
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        return url.host().isEmpty() ? QStringLiteral("Not a valid address: it names no host")
-                                    : QString();
-    return QStringLiteral("Not a convertible address: only web pages (http, https) and local "
-                          "files can be converted");
+        return url.host().isEmpty()
+            ? QCoreApplication::translate("LoadError", "Not a valid address: it names no host")
+            : QString();
+    return QCoreApplication::translate("LoadError",
+        "Not a convertible address: only web pages (http, https) and local files can be "
+        "converted");
 }
