@@ -1,11 +1,18 @@
 #pragma once
 
+#include "conversionrequest.h"
+#include "convertoptions.h"
+#include "pageinput.h"
+
+#include <QCoreApplication>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class AppFolders;
 class ConvertQueue;
 class QIODevice;
+class QTemporaryDir;
 class QTextStream;
 
 // pagelith-convert [options] INPUT...
@@ -27,6 +34,8 @@ class QTextStream;
 // run() needs a QApplication; it returns when every page has ended.
 class ConvertCommand
 {
+    Q_DECLARE_TR_FUNCTIONS(ConvertCommand)
+
 public:
     enum ExitCode { AllWritten = 0, SomeFailed = 1, UsageError = 2 };
 
@@ -51,6 +60,19 @@ public:
     static QString tempFolderTemplate(const AppFolders& folders);
 
 private:
+    // Prints the help or the version.
+    static int printAnswer(
+        ConvertOptions::Action action, const AppFolders& folders, QTextStream& out);
+    // The pages of the inputs, and the lines of list files that were not text.
+    bool collectPages(const QStringList& inputs, QList<PageInput>* pages, QStringList* skippedLines,
+        QString* error) const;
+    // The request every page of the run is converted with.
+    static bool makeRequest(const ConvertOptions& options, const AppFolders& folders,
+        const QTemporaryDir& tempFolder, ConversionRequest* request, QString* error);
+    // Converts the pages, reporting each; returns how many failed.
+    int convertPages(const ConvertOptions& options, const ConversionRequest& request,
+        const QList<PageInput>& pages, QTextStream& out, QTextStream& err);
+
     QString m_programFolder;
     QIODevice* m_standardInput = nullptr;
     bool m_errIsTerminal = false;

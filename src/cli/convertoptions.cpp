@@ -13,42 +13,42 @@ namespace {
 struct Options
 {
     QCommandLineOption settings { QStringLiteral("settings"),
-        QStringLiteral("Read the settings from FILE instead of settings.dat."),
+        ConvertOptionParser::tr("Read the settings from FILE instead of settings.dat."),
         QStringLiteral("FILE") };
     QCommandLineOption folder { { QStringLiteral("o"), QStringLiteral("output-folder") },
-        QStringLiteral("Write the files into FOLDER (made when missing)."),
+        ConvertOptionParser::tr("Write the files into FOLDER (made when missing)."),
         QStringLiteral("FOLDER") };
     QCommandLineOption format { { QStringLiteral("f"), QStringLiteral("format") },
         QStringLiteral("Output format: %1.")
             .arg(ConvertOptionParser::formats().join(QStringLiteral(", "))),
         QStringLiteral("FORMAT") };
     QCommandLineOption set { QStringLiteral("set"),
-        QStringLiteral("Use VALUE for the settings key KEY in this run only; settings.dat is "
-                       "not changed. Repeatable."),
+        ConvertOptionParser::tr("Use VALUE for the settings key KEY in this run only; settings.dat "
+                                "is not changed. Repeatable."),
         QStringLiteral("KEY=VALUE") };
     QCommandLineOption json { QStringLiteral("json"),
-        QStringLiteral("Print one JSON object per page on standard output (JSON Lines); the "
-                       "lines for people go to standard error.") };
+        ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
+                                "the lines for people go to standard error.") };
     QCommandLineOption quiet { { QStringLiteral("q"), QStringLiteral("quiet") },
-        QStringLiteral("Print only failed pages and the summary.") };
+        ConvertOptionParser::tr("Print only failed pages and the summary.") };
     QCommandLineOption jobs { { QStringLiteral("j"), QStringLiteral("jobs") },
-        QStringLiteral("Convert N pages at once, each in a view of its own (1 to %1; "
-                       "default 1). Results are still printed in input order.")
+        ConvertOptionParser::tr("Convert N pages at once, each in a view of its own (1 to %1; "
+                                "default 1). Results are still printed in input order.")
             .arg(ConvertOptions::MaxJobs),
         QStringLiteral("N") };
     QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
-        QStringLiteral("Show this help.") };
+        ConvertOptionParser::tr("Show this help.") };
     QCommandLineOption version { { QStringLiteral("v"), QStringLiteral("version") },
-        QStringLiteral("Show the version.") };
+        ConvertOptionParser::tr("Show the version.") };
 
     void addTo(QCommandLineParser& parser) const
     {
-        parser.setApplicationDescription(QStringLiteral(
+        parser.setApplicationDescription(ConvertOptionParser::tr(
             "Converts web pages into image, PDF or text files, one page at a time."));
         parser.addOptions({ settings, folder, format, set, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
-            QStringLiteral("Web addresses, local HTML files, .ulf list files, and - for "
-                           "addresses read from standard input, one per line."),
+            ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
+                                    "addresses read from standard input, one per line."),
             QStringLiteral("INPUT..."));
     }
 };
@@ -101,7 +101,7 @@ bool ConvertOptionParser::parse(
     if (parser.isSet(o.settings)) {
         options->settingsFile = QFileInfo(parser.value(o.settings)).absoluteFilePath();
         if (!QFileInfo(options->settingsFile).isFile()) {
-            *error = QStringLiteral("no settings file %1").arg(parser.value(o.settings));
+            *error = tr("no settings file %1").arg(parser.value(o.settings));
             return false;
         }
     }
@@ -117,7 +117,7 @@ bool ConvertOptionParser::parse(
         bool ok = false;
         options->jobs = parser.value(o.jobs).toInt(&ok);
         if (!ok || options->jobs < 1 || options->jobs > ConvertOptions::MaxJobs) {
-            *error = QStringLiteral("--jobs takes a number from 1 to %1, not '%2'")
+            *error = tr("--jobs takes a number from 1 to %1, not '%2'")
                          .arg(ConvertOptions::MaxJobs)
                          .arg(parser.value(o.jobs));
             return false;
@@ -125,7 +125,7 @@ bool ConvertOptionParser::parse(
     }
     options->inputs = parser.positionalArguments();
     if (options->inputs.isEmpty()) {
-        *error = QStringLiteral("no input given");
+        *error = tr("no input given");
         return false;
     }
     return true;
@@ -140,7 +140,7 @@ QString ConvertOptionParser::helpText(const AppFolders& folders)
     // Qt names the program by the path it was started from.
     text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
         QStringLiteral("Usage: pagelith-convert"));
-    text += QStringLiteral("\nKeys for --set (see man pagelith-convert):\n");
+    text += tr("\nKeys for --set (see man pagelith-convert):\n");
     QString line;
     for (const QString& key : SettingOverrides::knownKeys()) {
         if (!line.isEmpty() && line.size() + key.size() > 74) {
@@ -150,9 +150,7 @@ QString ConvertOptionParser::helpText(const AppFolders& folders)
         line += (line.isEmpty() ? QString() : QStringLiteral(", ")) + key;
     }
     text += QStringLiteral("  ") + line + QLatin1Char('\n');
-    text += QStringLiteral("\nFiles (%1 copy):\n")
-                .arg(folders.isPortable() ? QStringLiteral("portable")
-                                          : QStringLiteral("installed"));
+    text += tr("\nFiles (%1 copy):\n").arg(folders.isPortable() ? tr("portable") : tr("installed"));
     for (const QString& line : folders.describe()) {
         // The desktop program's temporary files are not the converter's.
         if (line.startsWith(QLatin1String("temporary files")))
@@ -161,8 +159,8 @@ QString ConvertOptionParser::helpText(const AppFolders& folders)
         else
             text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
-    text += QStringLiteral("\nExit status: 0 every page written, 1 any page failed or a list "
-                           "line was not text,\n  2 a usage error, 130 stopped by SIGINT "
-                           "(Ctrl-C), 143 stopped by SIGTERM.\n");
+    text += tr("\nExit status: 0 every page written, 1 any page failed or a list line was not "
+               "text,\n  2 a usage error, 130 stopped by SIGINT (Ctrl-C), 143 stopped by "
+               "SIGTERM.\n");
     return text;
 }

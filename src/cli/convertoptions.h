@@ -2,6 +2,7 @@
 
 #include "settingoverrides.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,8 @@ struct ConvertOptions
 // message for "pagelith-convert: <message>".
 class ConvertOptionParser
 {
+    Q_DECLARE_TR_FUNCTIONS(ConvertOptionParser)
+
 public:
     bool parse(const QStringList& arguments, ConvertOptions* options, QString* error) const;
 

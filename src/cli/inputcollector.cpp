@@ -24,8 +24,8 @@ bool isListFile(const QString& input)
 
 QString notTextMessage(const QString& list, int line)
 {
-    return QStringLiteral("%1 line %2: not text (NUL bytes or bytes the locale cannot decode), "
-                          "skipped")
+    return InputCollector::tr(
+        "%1 line %2: not text (NUL bytes or bytes the locale cannot decode), skipped")
         .arg(list)
         .arg(line);
 }
@@ -50,7 +50,7 @@ bool InputCollector::collect(const QStringList& inputs, QList<PageInput>* pages,
             QList<int> notText;
             const QStringList lines = UrlListAddresses(bytes, &notText);
             for (const int number : std::as_const(notText))
-                m_skipped << notTextMessage(QStringLiteral("standard input"), number);
+                m_skipped << notTextMessage(tr("standard input"), number);
             for (const QString& line : lines) {
                 const QString address = line.trimmed();
                 pages->append({ address, resolveAddress(address, QDir::current()) });
@@ -62,7 +62,7 @@ bool InputCollector::collect(const QStringList& inputs, QList<PageInput>* pages,
             QString reason;
             QList<int> notText;
             if (!LoadUrlList(input, &listed, &reason, &notText)) {
-                *error = QStringLiteral("cannot read the list %1: %2").arg(input, reason);
+                *error = tr("cannot read the list %1: %2").arg(input, reason);
                 return false;
             }
             for (const int number : std::as_const(notText))

@@ -2,6 +2,7 @@
 
 #include "pageinput.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QStringList>
 
@@ -16,6 +17,8 @@ class QIODevice;
 // skipped and named in skippedLines().
 class InputCollector
 {
+    Q_DECLARE_TR_FUNCTIONS(InputCollector)
+
 public:
     // `standardInput` is read once, at the first "-"; null reads nothing.
     explicit InputCollector(QIODevice* standardInput);

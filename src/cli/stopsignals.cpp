@@ -50,7 +50,7 @@ bool StopSignals::install(QString* error)
     int fds[2];
     // Non-blocking: a handler never waits on a full pipe.
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        *error = QStringLiteral("cannot create a pipe: %1").arg(qt_error_string(errno));
+        *error = tr("cannot create a pipe: %1").arg(qt_error_string(errno));
         return false;
     }
     m_readFd = fds[0];
@@ -66,8 +66,7 @@ bool StopSignals::install(QString* error)
     m_installed = true;
     for (const int number : HandledSignals) {
         if (::sigaction(number, &action, nullptr) != 0) {
-            *error
-                = QStringLiteral("cannot handle %1: %2").arg(name(number), qt_error_string(errno));
+            *error = tr("cannot handle %1: %2").arg(name(number), qt_error_string(errno));
             return false;
         }
     }

@@ -11,6 +11,9 @@ constexpr int MaxTileHeight = 4000;
 constexpr int MinTileHeight = 1000;
 // Pixels per tile, so that very wide pages do not make huge compositor surfaces.
 constexpr double MaxTileArea = 16.0e6;
+// Larger images cannot be held (4 bytes a pixel).
+constexpr qint64 MaxCapturePixels = 250'000'000;
+constexpr int MaxCaptureSide = 32000;
 
 double number(const QVariantMap& map, const char* key)
 {
@@ -64,6 +67,30 @@ QSize CaptureSizeForPage(const QSizeF& pageSize)
         int(std::floor(std::max(0.0, pageSize.height()) + strip)));
 }
 
+bool CaptureFits(const QSize& captureSize)
+{
+    return captureSize.width() <= MaxCaptureSide
+        && qint64(captureSize.width()) * captureSize.height() <= MaxCapturePixels;
+}
+
+int ReflowedCaptureHeight(const BodyMetrics& metrics, int measuredHeight)
+{
+    const QSizeF pageSize = PageSizeFromMetrics(metrics);
+    const int height = CaptureSizeForPage(pageSize).height();
+    const bool exact = pageSize.height() > metrics.viewportHeight;
+    if (pageSize.height() > measuredHeight || (exact && height < measuredHeight))
+        return height;
+    return measuredHeight;
+}
+
+int FinalCaptureHeight(const BodyMetrics& metrics, int capturedHeight)
+{
+    const QSizeF pageSize = PageSizeFromMetrics(metrics);
+    if (pageSize.height() <= metrics.viewportHeight)
+        return capturedHeight;
+    return CaptureSizeForPage(pageSize).height();
+}
+
 QList<int> TileTops(int totalHeight, int tileHeight)
 {
     QList<int> tops;
@@ -80,6 +107,11 @@ int TileHeightForWidth(int width)
         return MaxTileHeight;
     const int byArea = int(MaxTileArea / width);
     return std::clamp(byArea, MinTileHeight, MaxTileHeight);
+}
+
+int TileHeightForCapture(const QSize& captureSize)
+{
+    return std::min(captureSize.height(), TileHeightForWidth(captureSize.width()));
 }
 
 QRgb FrameMarkerColor(int sequence)
@@ -115,4 +147,10 @@ TileRows TileRowsInGrab(int top, int scrollY, int tileHeight, int captureHeight)
     if (offset < 0 || rows <= 0)
         return {};
     return { offset, std::max(0, std::min(rows, tileHeight - offset)) };
+}
+
+TileCopy TileCopyFromGrab(int top, int scrollY, int tileHeight, const QSize& captureSize)
+{
+    const TileRows rows = TileRowsInGrab(top, scrollY, tileHeight, captureSize.height());
+    return { QRect(0, rows.grabTop, captureSize.width(), rows.rows), QPoint(0, top) };
 }

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QList>
 #include <QMetaType>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QVariant>
 
@@ -35,12 +37,30 @@ QSizeF PageSizeFromMetrics(const BodyMetrics& metrics);
 // The image size for a page size: the page plus the strip on each axis.
 QSize CaptureSizeForPage(const QSizeF& pageSize);
 
+// Whether an image of `captureSize` can be held (4 bytes a pixel) and drawn.
+bool CaptureFits(const QSize& captureSize);
+
+// The capture height a page measured again after it reflowed at the capture width
+// takes, against `measuredHeight` from before. A page no taller than the view may
+// be shorter than measured, but that cannot be seen (the root's scrolled size is
+// never less than the view), and it fits anyway; any other page takes its height
+// there, longer or shorter.
+int ReflowedCaptureHeight(const BodyMetrics& metrics, int measuredHeight);
+
+// The capture height of a page measured again after its last tile: the page's
+// height now, or `capturedHeight` for a page no taller than the view (that reads
+// as the view's height, and it fits).
+int FinalCaptureHeight(const BodyMetrics& metrics, int capturedHeight);
+
 // Tops of the tiles that cover `totalHeight` with views of `tileHeight`.
 QList<int> TileTops(int totalHeight, int tileHeight);
 
 // Tile height for a capture `width` pixels wide: tall enough to need few tiles,
 // small enough that one tile stays within what a view renders reliably.
 int TileHeightForWidth(int width);
+
+// Tile height for a capture: the whole capture when it fits in one tile.
+int TileHeightForCapture(const QSize& captureSize);
 
 // Colour of the frame marker painted for grab request `sequence`: neighbouring
 // requests get clearly different colours, so a frame left over from an earlier
@@ -60,3 +80,13 @@ struct TileRows
     int rows = 0; // rows to copy; 0 when the grab holds none of the tile
 };
 TileRows TileRowsInGrab(int top, int scrollY, int tileHeight, int captureHeight);
+
+// How the grab of the tile that starts at `top`, taken at scroll position
+// `scrollY`, goes into a capture of `captureSize`: the rectangle `source` of the
+// grab is drawn at `target`. `source` is empty when the grab holds none of the tile.
+struct TileCopy
+{
+    QRect source;
+    QPoint target;
+};
+TileCopy TileCopyFromGrab(int top, int scrollY, int tileHeight, const QSize& captureSize);

@@ -1,5 +1,32 @@
 #include "capturescripts.h"
 
+namespace {
+
+// Sets `property` to `value` on every element whose computed position is
+// `position` and keeps what the element had in window.__pagelithSaved[list] for
+// restore(). The frame marker is the capture's own and keeps its style. Returns how
+// many elements the list holds.
+QString overridePositioned(
+    const char* position, const char* property, const char* value, const char* list)
+{
+    return QStringLiteral(R"JS((function () {
+  var s = window.__pagelithSaved = window.__pagelithSaved || { sticky: [], fixed: [] };
+  var all = document.querySelectorAll('*');
+  for (var i = 0; i < all.length; ++i) {
+    var el = all[i];
+    if (el.id !== '__pagelith_marker' && getComputedStyle(el).position === '%1') {
+      s.%4.push([el, el.style.getPropertyValue('%2'), el.style.getPropertyPriority('%2')]);
+      el.style.setProperty('%2', '%3', 'important');
+    }
+  }
+  return s.%4.length;
+})())JS")
+        .arg(QLatin1String(position), QLatin1String(property), QLatin1String(value),
+            QLatin1String(list));
+}
+
+} // namespace
+
 namespace CaptureScripts {
 
 QString measure()
@@ -39,34 +66,12 @@ QString stripBodyFrame()
 
 QString unstickElements()
 {
-    return QStringLiteral(R"JS((function () {
-  var s = window.__pagelithSaved = window.__pagelithSaved || { sticky: [], fixed: [] };
-  var all = document.querySelectorAll('*');
-  for (var i = 0; i < all.length; ++i) {
-    var el = all[i];
-    if (getComputedStyle(el).position === 'sticky') {
-      s.sticky.push([el, el.style.getPropertyValue('position'), el.style.getPropertyPriority('position')]);
-      el.style.setProperty('position', 'static', 'important');
-    }
-  }
-  return s.sticky.length;
-})())JS");
+    return overridePositioned("sticky", "position", "static", "sticky");
 }
 
 QString hideFixedElements()
 {
-    return QStringLiteral(R"JS((function () {
-  var s = window.__pagelithSaved = window.__pagelithSaved || { sticky: [], fixed: [] };
-  var all = document.querySelectorAll('*');
-  for (var i = 0; i < all.length; ++i) {
-    var el = all[i];
-    if (el.id !== '__pagelith_marker' && getComputedStyle(el).position === 'fixed') {
-      s.fixed.push([el, el.style.getPropertyValue('visibility'), el.style.getPropertyPriority('visibility')]);
-      el.style.setProperty('visibility', 'hidden', 'important');
-    }
-  }
-  return s.fixed.length;
-})())JS");
+    return overridePositioned("fixed", "visibility", "hidden", "fixed");
 }
 
 QString showFixedElements()

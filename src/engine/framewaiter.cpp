@@ -22,7 +22,7 @@ FrameWaiter::FrameWaiter(QObject* parent)
     : QObject(parent)
 {
     m_watchdog.setSingleShot(true);
-    setLimit(WaitLimitMs(60));
+    setLimit(WaitLimitMs(DefaultTimeoutSeconds));
     connect(&m_watchdog, &QTimer::timeout, this, [this] {
         if (++m_attempts < Attempts && m_then) {
             request();

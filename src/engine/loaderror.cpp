@@ -1,83 +1,71 @@
 #include "loaderror.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 #include <QWebEngineLoadingInfo>
+#include <cstddef>
 
 namespace {
 
-const char* httpPhrase(int status)
+// A text for each of a set of codes.
+struct CodeText
 {
-    switch (status) {
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 402:
-        return "Payment Required";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 406:
-        return "Not Acceptable";
-    case 407:
-        return "Proxy Authentication Required";
-    case 408:
-        return "Request Timeout";
-    case 410:
-        return "Gone";
-    case 429:
-        return "Too Many Requests";
-    case 451:
-        return "Unavailable For Legal Reasons";
-    case 501:
-        return "Not Implemented";
-    case 502:
-        return "Bad Gateway";
-    case 503:
-        return "Service Unavailable";
-    case 504:
-        return "Gateway Timeout";
-    default:
-        return nullptr;
+    int code;
+    const char* text;
+};
+
+template <std::size_t N> const char* textOf(const CodeText (&table)[N], int code)
+{
+    for (const CodeText& entry : table) {
+        if (entry.code == code)
+            return entry.text;
     }
+    return nullptr;
 }
+
+constexpr CodeText HttpPhrases[] = {
+    { 400, "Bad Request" },
+    { 401, "Unauthorized" },
+    { 402, "Payment Required" },
+    { 404, "Not Found" },
+    { 405, "Method Not Allowed" },
+    { 406, "Not Acceptable" },
+    { 407, "Proxy Authentication Required" },
+    { 408, "Request Timeout" },
+    { 410, "Gone" },
+    { 429, "Too Many Requests" },
+    { 451, "Unavailable For Legal Reasons" },
+    { 501, "Not Implemented" },
+    { 502, "Bad Gateway" },
+    { 503, "Service Unavailable" },
+    { 504, "Gateway Timeout" },
+};
 
 // Chromium's network error numbers (net/base/net_error_list.h) for the causes a
 // user can act on.
+constexpr CodeText NetworkErrors[] = {
+    { -6, QT_TRANSLATE_NOOP("LoadError", "No such file") }, // FILE_NOT_FOUND
+    { -10, QT_TRANSLATE_NOOP("LoadError", "Access denied") }, // ACCESS_DENIED
+    // CONNECTION_CLOSED and EMPTY_RESPONSE
+    { -100, QT_TRANSLATE_NOOP("LoadError", "The server closed the connection without an answer") },
+    { -324, QT_TRANSLATE_NOOP("LoadError", "The server closed the connection without an answer") },
+    { -101, QT_TRANSLATE_NOOP("LoadError", "Connection reset") }, // CONNECTION_RESET
+    { -102, QT_TRANSLATE_NOOP("LoadError", "Connection refused") }, // CONNECTION_REFUSED
+    { -105, QT_TRANSLATE_NOOP("LoadError", "Host not found") }, // NAME_NOT_RESOLVED
+    { -137, QT_TRANSLATE_NOOP("LoadError", "Host not found") }, // NAME_RESOLUTION_FAILED
+    { -106, QT_TRANSLATE_NOOP("LoadError", "No network connection") }, // INTERNET_DISCONNECTED
+    { -109, QT_TRANSLATE_NOOP("LoadError", "Address unreachable") }, // ADDRESS_UNREACHABLE
+    { -118, QT_TRANSLATE_NOOP("LoadError", "Connection timed out") }, // CONNECTION_TIMED_OUT
+    { -300, QT_TRANSLATE_NOOP("LoadError", "Not a valid address") }, // INVALID_URL
+    { -301, QT_TRANSLATE_NOOP("LoadError", "Not a convertible address") }, // DISALLOWED_URL_SCHEME
+    { -302, QT_TRANSLATE_NOOP("LoadError", "Not a convertible address") }, // UNKNOWN_URL_SCHEME
+    { -310, QT_TRANSLATE_NOOP("LoadError", "Too many redirects") }, // TOO_MANY_REDIRECTS
+};
+
 QString networkErrorText(int code)
 {
-    switch (code) {
-    case -6: // FILE_NOT_FOUND
-        return QStringLiteral("No such file");
-    case -10: // ACCESS_DENIED
-        return QStringLiteral("Access denied");
-    case -100: // CONNECTION_CLOSED
-    case -324: // EMPTY_RESPONSE
-        return QStringLiteral("The server closed the connection without an answer");
-    case -101: // CONNECTION_RESET
-        return QStringLiteral("Connection reset");
-    case -102: // CONNECTION_REFUSED
-        return QStringLiteral("Connection refused");
-    case -105: // NAME_NOT_RESOLVED
-    case -137: // NAME_RESOLUTION_FAILED
-        return QStringLiteral("Host not found");
-    case -106: // INTERNET_DISCONNECTED
-        return QStringLiteral("No network connection");
-    case -109: // ADDRESS_UNREACHABLE
-        return QStringLiteral("Address unreachable");
-    case -118: // CONNECTION_TIMED_OUT
-        return QStringLiteral("Connection timed out");
-    case -300: // INVALID_URL
-        return QStringLiteral("Not a valid address");
-    case -301: // DISALLOWED_URL_SCHEME
-    case -302: // UNKNOWN_URL_SCHEME
-        return QStringLiteral("Not a convertible address");
-    case -310: // TOO_MANY_REDIRECTS
-        return QStringLiteral("Too many redirects");
-    default:
-        return QString();
-    }
+    const char* text = textOf(NetworkErrors, code);
+    return text ? QCoreApplication::translate("LoadError", text) : QString();
 }
 
 } // namespace
@@ -86,17 +74,20 @@ QString LoadErrorText(int httpStatusCode)
 {
     switch (httpStatusCode) {
     case 403:
-        return QStringLiteral("Incorrect Username/Password");
+        return QCoreApplication::translate("LoadError", "Incorrect Username/Password");
     case 500:
-        return QStringLiteral("Server error - you may be able to try again");
+        return QCoreApplication::translate(
+            "LoadError", "Server error - you may be able to try again");
     default:
         break;
     }
     if (httpStatusCode < 400 || httpStatusCode > 599)
-        return QStringLiteral("Unknown error");
-    const char* phrase = httpPhrase(httpStatusCode);
-    return phrase ? QStringLiteral("HTTP %1 %2").arg(httpStatusCode).arg(QLatin1String(phrase))
-                  : QStringLiteral("HTTP %1").arg(httpStatusCode);
+        return QCoreApplication::translate("LoadError", "Unknown error");
+    const char* phrase = textOf(HttpPhrases, httpStatusCode);
+    return phrase ? QCoreApplication::translate("LoadError", "HTTP %1 %2")
+                        .arg(httpStatusCode)
+                        .arg(QLatin1String(phrase))
+                  : QCoreApplication::translate("LoadError", "HTTP %1").arg(httpStatusCode);
 }
 
 QString LoadErrorText(const QWebEngineLoadingInfo& info)
@@ -107,7 +98,7 @@ QString LoadErrorText(const QWebEngineLoadingInfo& info)
     case QWebEngineLoadingInfo::NoErrorDomain:
         return LoadErrorText(0);
     case QWebEngineLoadingInfo::CertificateErrorDomain:
-        return QStringLiteral("The server's certificate is not valid");
+        return QCoreApplication::translate("LoadError", "The server's certificate is not valid");
     default:
         break;
     }
@@ -117,17 +108,21 @@ QString LoadErrorText(const QWebEngineLoadingInfo& info)
     // Chromium's own name for the error says more than nothing.
     return info.errorString().isEmpty()
         ? LoadErrorText(0)
-        : QStringLiteral("Unknown error (%1)").arg(info.errorString());
+        : QCoreApplication::translate("LoadError", "Unknown error (%1)").arg(info.errorString());
 }
 
 QString NotConvertibleReason(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
     if (scheme == QLatin1String("file"))
-        return url.path().isEmpty() ? QStringLiteral("Not a valid address") : QString();
+        return url.path().isEmpty()
+            ? QCoreApplication::translate("LoadError", "Not a valid address")
+            : QString();
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        return url.host().isEmpty() ? QStringLiteral("Not a valid address: it names no host")
-                                    : QString();
-    return QStringLiteral("Not a convertible address: only web pages (http, https) and local "
-                          "files can be converted");
+        return url.host().isEmpty()
+            ? QCoreApplication::translate("LoadError", "Not a valid address: it names no host")
+            : QString();
+    return QCoreApplication::translate("LoadError",
+        "Not a convertible address: only web pages (http, https) and local files can be "
+        "converted");
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "capturesteps.h"
 #include "conversionresult.h"
 #include "framewaiter.h"
+#include "loadprogress.h"
+#include "tilegrabber.h"
 
-#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QImage>
@@ -18,7 +20,7 @@
 #include <functional>
 #include <memory>
 
-class QVariant;
+class QWebEngineLoadingInfo;
 class QWebEnginePage;
 class QWebEngineView;
 
@@ -45,17 +47,12 @@ class QWebEngineView;
 // body's scroll bar, border, overflow and margin are stripped, and the view is
 // enlarged to the page width. Lazy images and frames are loaded first and waited
 // for (within the "timeout"), so the page is measured as a reader would see it.
-// Pages taller than one view can render are grabbed in tiles and assembled; sticky
-// elements are put back into the flow and fixed ones appear in the first tile only.
-//
-// Every grab must prove that it shows the page at the scroll position it was taken
-// for: the view is one pixel wider than the capture, and the script that scrolls
-// also paints that last column in a colour of its own; a grab whose last column has
-// another colour is an older frame and is taken again. A page that never shows a
-// current frame fails, naming the part. After the last tile the page is measured
-// again: a page that changed its height is captured once more, and one that keeps
-// changing is kept at its final height with a remark.
-class PageCapturer : public QObject
+// Pages taller than one view can render are grabbed in tiles and assembled (see
+// TileGrabber, which also proves every grab current); sticky elements are put back
+// into the flow and fixed ones appear in the first tile only. After the last tile
+// the page is measured again: a page that changed its height is captured once more,
+// and one that keeps changing is kept at its final height with a remark.
+class PageCapturer : public QObject, private CaptureSteps
 {
     Q_OBJECT
 public:
@@ -92,37 +89,45 @@ signals:
 
 private:
     enum class State { Idle, Loading, Capturing };
+    // How far the layout of a capture has come.
+    enum class Layout {
+        // Measured at the layout width, before the view is enlarged.
+        Measuring,
+        // Measured again at the capture width; tiles as tall as a view renders well.
+        CaptureWidth,
+        // The page sizes parts by the view's height (vh): tiles as high as a window.
+        ViewHighTiles,
+        // The page changed its height while its tiles were taken: captured once more.
+        SecondPass,
+    };
 
     void ensureOwnView();
     void replaceOwnPage();
     void attach(QWebEngineView* view);
     void detach();
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onLoadFinished(bool ok);
+    void onLoadVerdict(const LoadProgress::Verdict& verdict);
     void onLoadSucceeded();
-    void checkLoadFailed();
     void onLoadTimeout();
-    // Whether the view has shown a document since the load started; before that, its
-    // page still holds the previous one or the blank one a new view starts with.
-    bool documentArrived() const;
     void startCapture();
     void waitForLazyContent();
     void measureForLayout();
     // Sizes the capture from the page's metrics, strips the body's frame and
     // enlarges the view; called again once the page has reflowed at that width.
-    void PrepareCaptureLayout(const QVariant& metrics);
+    void prepareCaptureLayout(const QVariant& metrics);
+    void resizeForTiles(int tileHeight, std::function<void()> then);
     void onResized();
     void startTiles();
-    void captureTile();
-    void grabTile();
     void checkFinalSize(const QVariant& metrics);
     void finish();
     void fail(const QString& reason);
+    void failTooLarge(const QSize& size);
     void restoreView();
 
-    // The view is one column wider than the capture: that column holds the marker.
-    int viewWidth() const { return m_captureSize.width() + 1; }
-    void runScript(const QString& script, std::function<void(const QVariant&)> then);
-    void whenPainted(std::function<void()> then);
+    void runScript(const QString& script, std::function<void(const QVariant&)> then) override;
+    void whenPainted(std::function<void()> then) override;
+    QImage grabView() override;
 
     State m_state = State::Idle;
     std::unique_ptr<QWebEngineView> m_ownView;
@@ -135,35 +140,14 @@ private:
     int m_timeoutSeconds = 0;
     int m_generation = 0;
 
-    QString m_loadError;
-    int m_lastLoadStatus = 0;
-    bool m_finishedFailed = false;
-    bool m_timeoutQueried = false;
-    // The view's current history entry when the load started.
-    struct Entry
-    {
-        int count = 0;
-        int index = -1;
-        QUrl url;
-        QDateTime visited;
-        bool operator==(const Entry&) const = default;
-    };
-    Entry currentEntry() const;
-    Entry m_entryBefore;
+    LoadProgress m_load;
     QString m_note;
+    Layout m_layout = Layout::Measuring;
     QSize m_captureSize;
     int m_tileHeight = 0;
-    QList<int> m_tileTops;
-    int m_tileIndex = 0;
-    int m_tileScrollY = 0;
-    int m_grabTries = 0;
-    int m_markerSequence = 0;
-    QRgb m_marker = 0;
+    TileGrabber m_tiles;
     QTimer m_contentPoll;
     QDeadlineTimer m_contentDeadline;
-    bool m_recaptured = false;
-    bool m_remeasured = false;
-    bool m_viewHighTiles = false;
     QImage m_image;
     QElapsedTimer m_stageClock;
     StageTimes m_times;

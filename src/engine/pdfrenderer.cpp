@@ -37,7 +37,7 @@ void PdfRenderer::start()
     m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &PdfRenderer::onLoadingChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
-        [this] { finish(false, QStringLiteral("The page's renderer crashed")); });
+        [this] { finish(false, tr("The page's renderer crashed")); });
     m_timer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
     m_page->load(m_address);
 }
@@ -63,9 +63,9 @@ void PdfRenderer::onTimeout()
 {
     if (m_finished)
         return;
-    const QString timedOut = QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds);
+    const QString timedOut = tr("Timed out after %1 seconds").arg(m_timeoutSeconds);
     if (m_printing) {
-        finish(false, timedOut + QStringLiteral(" while the page was printed"));
+        finish(false, timedOut + tr(" while the page was printed"));
         return;
     }
     if (m_timeoutQueried) {
@@ -84,7 +84,7 @@ void PdfRenderer::onTimeout()
         m_page->triggerAction(QWebEnginePage::Stop);
         if (state.toString() == QLatin1String("loading")
             || m_page->url() == QUrl(QStringLiteral("about:blank"))) {
-            finish(false, QStringLiteral("Timed out after %1 seconds").arg(m_timeoutSeconds));
+            finish(false, tr("Timed out after %1 seconds").arg(m_timeoutSeconds));
             return;
         }
         print();
@@ -105,14 +105,13 @@ void PdfRenderer::print()
             if (!self || m_finished)
                 return;
             if (pdf.isEmpty()) {
-                finish(false, QStringLiteral("The page could not be printed"));
+                finish(false, tr("The page could not be printed"));
                 return;
             }
             QSaveFile file(m_pdfPath);
             if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size()
                 || !file.commit()) {
-                finish(false,
-                    QStringLiteral("Cannot write %1: %2").arg(m_pdfPath, file.errorString()));
+                finish(false, tr("Cannot write %1: %2").arg(m_pdfPath, file.errorString()));
                 return;
             }
             finish(true, QString());

@@ -10,6 +10,10 @@
 // user allowed.
 inline constexpr int WaitMarginMs = 5000;
 
+// The "timeout" of a page that has no setting of its own (a view captured as it
+// stands).
+inline constexpr int DefaultTimeoutSeconds = 60;
+
 // The bound for one wait, in milliseconds. A timeout of a day and more still fits.
 inline int WaitLimitMs(int timeoutSeconds)
 {

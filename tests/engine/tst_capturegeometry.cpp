@@ -10,6 +10,8 @@ private slots:
     void pageSize();
     void tiles();
     void rowsOfATileInItsGrab();
+    void tilesCopyEveryRowOnce_data();
+    void tilesCopyEveryRowOnce();
     void frameMarker();
 };
 
@@ -55,6 +57,10 @@ void TestCaptureGeometry::pageSize_data()
     noBody.documentWidth = 640;
     noBody.documentHeight = 480;
     QTest::newRow("no body (an image)") << noBody << QSize(653, 493);
+    // A zoomed page measures in fractions of a pixel: the surface holds the whole
+    // pixels of page and strip (1013.73 and 3012.83), not the nearest ones.
+    QTest::newRow("fractional page") << metrics(false, 1000.4, 1000.4, 1000.4, 2999.5, 2999.5,
+        2999.5, 1000, 2999) << QSize(1013, 3012);
 }
 
 void TestCaptureGeometry::pageSize()
@@ -91,6 +97,48 @@ void TestCaptureGeometry::rowsOfATileInItsGrab()
     QCOMPARE(TileRowsInGrab(4000, 1000, 4000, 5013).rows, 1000);
     // Scrolled past the tile: nothing of it is in the grab.
     QCOMPARE(TileRowsInGrab(4000, 4500, 4000, 9013).rows, 0);
+}
+
+void TestCaptureGeometry::tilesCopyEveryRowOnce_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("tileHeight");
+    // The page scrolls no further than this; rows below what it can show stay blank.
+    QTest::addColumn<int>("maxScroll");
+    QTest::newRow("one tile") << 3013 << 3013 << 0;
+    QTest::newRow("tiles fill it exactly") << 8000 << 4000 << 4000;
+    QTest::newRow("short last tile") << 9013 << 4000 << 5013;
+    QTest::newRow("one row in the last tile") << 8001 << 4000 << 4001;
+    QTest::newRow("page ends above the strip") << 40013 << 4000 << 36000;
+    QTest::newRow("short tiles of a wide page") << 5013 << 2000 << 3013;
+}
+
+void TestCaptureGeometry::tilesCopyEveryRowOnce()
+{
+    QFETCH(int, height);
+    QFETCH(int, tileHeight);
+    QFETCH(int, maxScroll);
+    const QSize capture(1213, height);
+    // For each row of the capture, the row of the page copied there.
+    QList<int> pageRow(height, -1);
+    for (const int top : TileTops(height, tileHeight)) {
+        const int scrollY = std::min(top, maxScroll);
+        const TileCopy copy = TileCopyFromGrab(top, scrollY, tileHeight, capture);
+        if (copy.source.isEmpty())
+            continue;
+        QCOMPARE(copy.source.left(), 0);
+        QCOMPARE(copy.source.width(), capture.width());
+        QVERIFY(copy.source.top() >= 0 && copy.source.bottom() < tileHeight);
+        for (int row = copy.source.top(); row <= copy.source.bottom(); ++row) {
+            const int y = copy.target.y() + row - copy.source.top();
+            QVERIFY(y >= 0 && y < height);
+            QCOMPARE(pageRow[y], -1);
+            pageRow[y] = scrollY + row;
+        }
+    }
+    const int shown = std::min(height, maxScroll + tileHeight);
+    for (int y = 0; y < height; ++y)
+        QCOMPARE(pageRow[y], y < shown ? y : -1);
 }
 
 void TestCaptureGeometry::frameMarker()

@@ -1,0 +1,111 @@
+#include "tilegrabber.h"
+
+#include "capturegeometry.h"
+#include "capturescripts.h"
+#include "capturesteps.h"
+
+#include <QPainter>
+
+namespace {
+
+// Grabs of one tile before the page fails for want of a current frame. Each one
+// follows a fresh frame request, bounded by the frame waiter's own watchdog.
+constexpr int MaxGrabsPerTile = 6;
+
+} // namespace
+
+TileGrabber::TileGrabber(CaptureSteps& steps, QObject* parent)
+    : QObject(parent)
+    , m_steps(steps)
+{
+}
+
+void TileGrabber::start(const QSize& captureSize, int tileHeight)
+{
+    m_captureSize = captureSize;
+    m_tileHeight = tileHeight;
+    m_image = QImage(m_captureSize, QImage::Format_RGB32);
+    if (m_image.isNull()) {
+        emit failed(tr("Not enough memory for a %1 x %2 image")
+                        .arg(m_captureSize.width())
+                        .arg(m_captureSize.height()));
+        return;
+    }
+    m_image.fill(Qt::white);
+    m_tileTops = TileTops(m_captureSize.height(), m_tileHeight);
+    m_tileIndex = 0;
+    captureTile();
+}
+
+void TileGrabber::captureTile()
+{
+    const int top = m_tileTops.at(m_tileIndex);
+    auto scroll = [this, top] {
+        m_marker = FrameMarkerColor(++m_markerSequence);
+        m_steps.runScript(
+            CaptureScripts::scrollAndMark(top, m_marker), [this](const QVariant& scrollY) {
+                m_tileScrollY = scrollY.toInt();
+                m_grabTries = 0;
+                m_steps.whenPainted([this] { grabTile(); });
+            });
+    };
+    // The first tile shows fixed elements where the page puts them; later tiles
+    // would repeat them.
+    if (m_tileIndex == 1)
+        m_steps.runScript(
+            CaptureScripts::hideFixedElements(), [scroll](const QVariant&) { scroll(); });
+    else
+        scroll();
+}
+
+void TileGrabber::grabTile()
+{
+    // The view is one column wider than the capture: that column holds the marker.
+    const QSize expected(m_captureSize.width() + 1, m_tileHeight);
+    const QImage grab = m_steps.grabView();
+    const bool fullSize = !grab.isNull() && grab.size() == expected;
+    if (!fullSize || !GrabCarriesMarker(grab, expected.width() - 1, m_marker)) {
+        if (++m_grabTries < MaxGrabsPerTile) {
+            m_steps.whenPainted([this] { grabTile(); });
+            return;
+        }
+        if (!fullSize) {
+            emit failed(tr("The page was not painted at its full size (%1 x %2 pixels)")
+                            .arg(m_captureSize.width())
+                            .arg(m_tileHeight));
+            return;
+        }
+        emit failed(tr("Could not get a current frame for part %1 of %2 of the page")
+                        .arg(m_tileIndex + 1)
+                        .arg(m_tileTops.size()));
+        return;
+    }
+    const TileCopy copy
+        = TileCopyFromGrab(m_tileTops.at(m_tileIndex), m_tileScrollY, m_tileHeight, m_captureSize);
+    if (!copy.source.isEmpty()) {
+        QPainter painter(&m_image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(copy.target, grab, copy.source);
+    }
+    if (++m_tileIndex < m_tileTops.size()) {
+        captureTile();
+        return;
+    }
+    const QImage image = m_image;
+    m_image = QImage();
+    emit finished(image);
+}
+
+QImage TileGrabber::toHeight(const QImage& image, int height)
+{
+    QImage resized(image.width(), height, QImage::Format_RGB32);
+    if (resized.isNull())
+        return resized;
+    resized.fill(Qt::white);
+    {
+        QPainter painter(&resized);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), image);
+    }
+    return resized;
+}

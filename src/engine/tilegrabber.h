@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QSize>
+
+class CaptureSteps;
+
+// Takes one pass over a page laid out for its capture: scrolls from tile to tile,
+// grabs each tile once the view shows it and copies it into one image.
+//
+// Every grab must prove that it shows the page at the scroll position it was taken
+// for: the view is one pixel wider than the capture, and the script that scrolls
+// also paints that last column in a colour of its own; a grab whose last column has
+// another colour is an older frame and is taken again. A tile that never shows a
+// current frame fails the pass, naming the part.
+class TileGrabber : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TileGrabber(CaptureSteps& steps, QObject* parent = nullptr);
+
+    // Grabs a capture of `captureSize` in tiles of `tileHeight` from a view already
+    // one column wider than the capture and one tile high. Answers once: finished()
+    // or failed().
+    void start(const QSize& captureSize, int tileHeight);
+    // Lets go of the image of a pass that will not finish.
+    void clear() { m_image = QImage(); }
+
+    // `image` cut or padded with white to `height`; a null image when there is no
+    // memory for it.
+    static QImage toHeight(const QImage& image, int height);
+
+signals:
+    void finished(const QImage& image);
+    void failed(const QString& reason);
+
+private:
+    void captureTile();
+    void grabTile();
+
+    CaptureSteps& m_steps;
+    QSize m_captureSize;
+    int m_tileHeight = 0;
+    QList<int> m_tileTops;
+    int m_tileIndex = 0;
+    int m_tileScrollY = 0;
+    int m_grabTries = 0;
+    int m_markerSequence = 0;
+    QRgb m_marker = 0;
+    QImage m_image;
+};
