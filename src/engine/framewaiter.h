@@ -24,7 +24,7 @@ public:
     // within half the limit, it asks once more, then emits stalled(): a wait ends
     // within the limit.
     void wait(QWebEngineView* view, std::function<void()> then);
-    // The bound of each wait from now on (the page's "timeout" plus a margin).
+    // The bound of each wait from now on (the page's time-out plus a margin).
     void setLimit(int ms);
     // Forgets the wait in progress; `then` is not called.
     void cancel();

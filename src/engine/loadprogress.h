@@ -34,7 +34,7 @@ public:
     // still holds the previous one or the blank one a new view starts with.
     bool documentArrived(const QWebEnginePage* page) const;
 
-    // Whether the page has already been asked, after the "timeout", how far it got.
+    // Whether the page has already been asked, after the time-out, how far it got.
     bool askedAfterTimeout() const { return m_askedAfterTimeout; }
     void setAskedAfterTimeout() { m_askedAfterTimeout = true; }
 

@@ -281,7 +281,7 @@ void PageCapturer::startCapture()
     m_loadTimer.start(WaitLimitMs(m_timeoutSeconds));
     emit statusText(tr("Capturing %1").arg(m_view->page()->url().toString()));
     // A page that ran out of time waits no longer; any other page gets its own
-    // "timeout" again for the images it only loads when they are scrolled to.
+    // time-out again for the images it only loads when they are scrolled to.
     const int waitSeconds = !m_note.isEmpty() ? 0
         : m_timeoutSeconds > 0                ? m_timeoutSeconds
                                               : DefaultTimeoutSeconds;

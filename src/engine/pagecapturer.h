@@ -34,10 +34,10 @@ class QWebEngineView;
 //
 // Either call answers exactly once, asynchronously: captured(image) or
 // failed(reason). A failed load gives LoadErrorText(); a renderer crash, a page that
-// cannot be painted or a page too large to hold also fail. When the "timeout" runs
+// cannot be painted or a page too large to hold also fail. When the time-out runs
 // out before the load event, a page whose document has arrived is captured as it
 // stands (see note()); a page that never answered fails at once. Every later wait
-// (each script answer, each frame) is bounded by the "timeout" plus a margin.
+// (each script answer, each frame) is bounded by the time-out plus a margin.
 //
 // A page of the capturer's own view that failed, timed out or crashed is dropped
 // with its load and renderer: the next page starts in a fresh page, and nothing the
@@ -46,7 +46,7 @@ class QWebEngineView;
 // The page is measured by its body and root element (see PageSizeFromMetrics), the
 // body's scroll bar, border, overflow and margin are stripped, and the view is
 // enlarged to the page width. Lazy images and frames are loaded first and waited
-// for (within the "timeout"), so the page is measured as a reader would see it.
+// for (within the time-out), so the page is measured as a reader would see it.
 // Pages taller than one view can render are grabbed in tiles and assembled (see
 // TileGrabber, which also proves every grab current); sticky elements are put back
 // into the flow and fixed ones appear in the first tile only. After the last tile

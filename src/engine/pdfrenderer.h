@@ -11,7 +11,7 @@ class QWebEngineLoadingInfo;
 
 // The worker behind WritePdfFile: loads the address into a page of its own, prints
 // it and deletes itself once `done` has been called. Every wait, the print
-// included, ends within the "timeout" plus a margin; a renderer that dies fails
+// included, ends within the time-out plus a margin; a renderer that dies fails
 // the PDF.
 class PdfRenderer : public QObject
 {

@@ -5,12 +5,12 @@
 #include <climits>
 
 // Every wait on a page - its load, each step of its capture, a frame, the text and
-// the PDF - ends within the page's "timeout" plus this margin. A slow renderer that
+// the PDF - ends within the page's time-out plus this margin. A slow renderer that
 // is alive answers within it; a stuck one is given up on soon after the time the
 // user allowed.
 inline constexpr int WaitMarginMs = 5000;
 
-// The "timeout" of a page that has no setting of its own (a view captured as it
+// The time-out of a page that has no setting of its own (a view captured as it
 // stands).
 inline constexpr int DefaultTimeoutSeconds = 60;
 

@@ -54,7 +54,7 @@ public slots:
     void removeSelected();
     void clearAll();
     void visitSelected();
-    // The format column shows the current "outputformat" again.
+    // The format column shows the current output format again.
     void refreshOutputFormats();
     // Conversion, windows of their own
     void convertNow();
