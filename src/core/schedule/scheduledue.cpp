@@ -112,6 +112,14 @@ QString ScheduleTimeFormat(const QLocale& locale)
     return WithSeconds(locale.timeFormat(QLocale::ShortFormat));
 }
 
+QDateTime CachedScheduleTime(const QString& text, const QLocale& locale, ScheduleTimeCache* cache)
+{
+    auto cached = cache->constFind(text);
+    if (cached == cache->constEnd())
+        cached = cache->insert(text, ParseScheduleTime(text, locale));
+    return *cached;
+}
+
 } // namespace
 
 QString FormatScheduleTime(const QDateTime& t, const QLocale& locale)
@@ -160,13 +168,17 @@ QDateTime ParseScheduleTime(const QString& text, const QLocale& locale)
 }
 
 int FirstDueScheduleEntry(const QList<ScheduleEntry>& entries, const QDateTime& watchingSince,
-    const QDateTime& now, const QLocale& locale)
+    const QDateTime& now, const QLocale& locale, ScheduleTimeCache* cache)
 {
+    // Texts of entries long gone would pile up in a cache kept for hours.
+    if (cache && cache->size() > 2 * entries.size() + 64)
+        cache->clear();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const ScheduleEntry& entry = entries.at(i);
         if (entry.Status != WaitingStatus)
             continue;
-        const QDateTime start = ParseScheduleTime(entry.StartTime, locale);
+        const QDateTime start = cache ? CachedScheduleTime(entry.StartTime, locale, cache)
+                                      : ParseScheduleTime(entry.StartTime, locale);
         if (!start.isValid())
             continue;
         if (start > watchingSince && start <= now)

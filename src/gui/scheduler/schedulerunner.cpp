@@ -4,7 +4,6 @@
 #include "conversionrequest.h"
 #include "conversionresult.h"
 #include "conversionservice.h"
-#include "schedule/scheduledue.h"
 #include "scheduler/schedulelistwidget.h"
 
 #include <QTimer>
@@ -76,33 +75,10 @@ void ScheduleRunner::scan()
 {
     if (!m_running || m_busy || !m_list || m_list->rowCount() == 0)
         return;
-    const QDateTime now = m_setup.now();
-    // Reading a start time under the locale is slow (a full list of 32767 rows
-    // took 1.7 s a tick), so each text is read once, and only the rows whose
-    // time lies in the watched span go to the due test.
-    if (m_startTimes.size() > 2 * m_list->rowCount() + 64)
-        m_startTimes.clear();
-    QList<ScheduleEntry> candidates;
-    QList<int> rows;
-    for (int row = 0; row < m_list->rowCount(); ++row) {
-        const ScheduleEntry entry = m_list->entry(row);
-        if (entry.Status != waitingStatus())
-            continue;
-        auto cached = m_startTimes.constFind(entry.StartTime);
-        if (cached == m_startTimes.constEnd())
-            cached = m_startTimes.insert(
-                entry.StartTime, ParseScheduleTime(entry.StartTime, m_setup.locale));
-        if (!cached->isValid() || *cached <= m_watchingSince || *cached > now)
-            continue;
-        candidates.append(entry);
-        rows.append(row);
-    }
-    // Due: still "Waiting", and its second came after watching began and has
-    // been reached, so a tick that came late or a page that took long delays
-    // an entry instead of losing it.
-    const int due = FirstDueScheduleEntry(candidates, m_watchingSince, now, m_setup.locale);
+    const int due = FirstDueScheduleEntry(
+        m_list->entries(), m_watchingSince, m_setup.now(), m_setup.locale, &m_startTimes);
     if (due >= 0)
-        startEntry(rows.at(due));
+        startEntry(due);
 }
 
 void ScheduleRunner::startEntry(int row)

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "schedule/scheduledue.h"
 #include "scheduler/schedulesetup.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 
@@ -35,7 +35,6 @@ public:
     // in the queue is dropped from it and reads "Waiting" again.
     void stop();
 
-    bool isRunning() const { return m_running; }
     // No entry is being converted.
     bool isIdle() const { return !m_busy; }
     QTimer* timer() const { return m_timer; }
@@ -63,8 +62,8 @@ private:
     QTimer* m_timer;
     QPointer<ConversionService> m_conversions;
     QDateTime m_watchingSince;
-    // Start time texts already read under the locale.
-    QHash<QString, QDateTime> m_startTimes;
+    // Start time texts already read under the locale, kept from tick to tick.
+    ScheduleTimeCache m_startTimes;
     bool m_running = false;
     bool m_busy = false;
     // The conversion in flight: the queue's id, the list row's id and its address.
