@@ -1,6 +1,8 @@
 #include "pagefilewriter.h"
 
+#include "files/fileerror.h"
 #include "files/filelinks.h"
+#include "files/wholefile.h"
 #include "imaging/imageencoder.h"
 #include "imaging/thumbnailwriter.h"
 #include "imaging/watermark.h"
@@ -15,78 +17,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <unistd.h>
 
 namespace {
-
-QString cannotWrite(const QString& path, const QString& why)
-{
-    return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
-}
-
-bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
-{
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    *error = cannotWrite(path, file.errorString());
-    return false;
-}
-
-// A copy made by the kernel where it can (no pass through this process's memory),
-// into a file that appears whole or not at all.
-bool copyWhole(const QString& from, const QString& to, QString* error)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot read %1: %2")
-                     .arg(QDir::toNativeSeparators(from), source.errorString());
-        return false;
-    }
-    QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly)) {
-        *error = cannotWrite(to, target.errorString());
-        return false;
-    }
-    const int in = source.handle();
-    const int out = target.handle();
-    qint64 left = source.size();
-    bool kernel = true;
-    while (left > 0 && kernel) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(left), 0);
-        if (n <= 0)
-            kernel = false;
-        else
-            left -= n;
-    }
-    if (left > 0) {
-        // Not on this file system: copy through a modest buffer.
-        if (!source.seek(source.size() - left)) {
-            *error = cannotWrite(to, source.errorString());
-            target.cancelWriting();
-            return false;
-        }
-        QByteArray buffer(1 << 20, Qt::Uninitialized);
-        while (left > 0) {
-            const qint64 n = source.read(buffer.data(), std::min<qint64>(left, buffer.size()));
-            if (n <= 0 || target.write(buffer.constData(), n) != n) {
-                *error = cannotWrite(to, target.errorString());
-                target.cancelWriting();
-                return false;
-            }
-            left -= n;
-        }
-    }
-    if (!target.commit()) {
-        *error = cannotWrite(to, target.errorString());
-        return false;
-    }
-    return true;
-}
 
 double lap(QElapsedTimer& clock)
 {
@@ -124,7 +58,7 @@ bool commitFiles(PageFilesOutcome* out)
         if (::rename(QFile::encodeName(staged).constData(), QFile::encodeName(final).constData())
             != 0) {
             out->ok = false;
-            out->reason = cannotWrite(final, QString::fromLocal8Bit(std::strerror(errno)));
+            out->reason = FileErrorText(QStringLiteral("write"), final, SystemErrorText(errno));
             discardFiles(out);
             return false;
         }
@@ -257,7 +191,7 @@ private:
         // name for the same file where the folders share a file system, which costs
         // no writing at all, else a copy.
         if (!LinkFileAs(m_in.tempImagePath, m_bitmapFile)
-            && !copyWhole(m_in.tempImagePath, m_bitmapFile, &error))
+            && !CopyWholeFile(m_in.tempImagePath, m_bitmapFile, &error))
             return fail(error);
         m_out.written << m_out.bitmapPath;
         if (abandoned())
@@ -336,15 +270,15 @@ private:
         QString error;
         // The body's HTML goes through "WEBtemp.htm" in the locale's encoding, so the
         // text holds only what that encoding can carry.
-        if (!writeWhole(m_in.tempHtmlPath, EncodeLocaleText(m_in.bodyHtml + QStringLiteral("\r\n")),
-                &error))
+        if (!WriteWholeFile(m_in.tempHtmlPath,
+                EncodeLocaleText(m_in.bodyHtml + QStringLiteral("\r\n")), &error))
             return fail(error);
         QFile temp(m_in.tempHtmlPath);
         if (!temp.open(QIODevice::ReadOnly))
             return fail(
                 QStringLiteral("Cannot read %1").arg(QDir::toNativeSeparators(m_in.tempHtmlPath)));
         const QString text = HtmlToText(DecodeLocaleText(temp.readAll()));
-        if (!writeWhole(outputPath, EncodeLocaleText(text), &error))
+        if (!WriteWholeFile(outputPath, EncodeLocaleText(text), &error))
             return fail(error);
         return true;
     }

@@ -1,19 +1,11 @@
 #include "regularfile.h"
 
+#include "files/fileerror.h"
+
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-QString SystemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-} // namespace
 
 bool OpenRegularFile(const QString& path, QFile* file, QString* error)
 {
@@ -29,12 +21,12 @@ bool OpenRegularFile(const QString& path, QFile* file, QString* error)
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        return fail(SystemError(errno));
+        return fail(SystemErrorText(errno));
     struct stat status;
     if (::fstat(fd, &status) != 0) {
         const int code = errno;
         ::close(fd);
-        return fail(SystemError(code));
+        return fail(SystemErrorText(code));
     }
     if (!S_ISREG(status.st_mode)) {
         ::close(fd);

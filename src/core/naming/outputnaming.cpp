@@ -1,8 +1,9 @@
 #include "outputnaming.h"
 
+#include "files/fileerror.h"
+
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -109,8 +110,7 @@ CreateResult CreateExclusively(const QString& path, QString* error)
     }
     if (errno == EEXIST)
         return CreateResult::Taken;
-    *error = QStringLiteral("Cannot create %1: %2")
-                 .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    *error = FileErrorText(QStringLiteral("create"), path, SystemErrorText(errno));
     return CreateResult::Failed;
 }
 

@@ -1,12 +1,13 @@
 #include "schedulefile.h"
 
+#include "files/fileerror.h"
+#include "files/wholefile.h"
 #include "text/localeencoding.h"
 #include "text/textlines.h"
 
 #include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -16,8 +17,6 @@ void SetError(QString* error, const QString& text)
     if (error)
         *error = text;
 }
-
-const QByteArray ByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
 
 // One field's text. Each field is decoded on its own, and a decoder drops a
 // byte order mark at the start of what it decodes: a U+FEFF that begins a
@@ -100,30 +99,19 @@ bool LoadScheduleFile(const QString& path, QList<ScheduleEntry>* entries, QStrin
     if (!QFileInfo::exists(path)) {
         QFile create(path);
         if (!create.open(QIODevice::WriteOnly)) {
-            SetError(error, QStringLiteral("Cannot create %1: %2").arg(path, create.errorString()));
+            SetError(error, FileErrorText(QStringLiteral("create"), path, create.errorString()));
             return false;
         }
         return true;
     }
 
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
-        SetError(error, QStringLiteral("Cannot read %1: %2").arg(path, in.errorString()));
-        return false;
-    }
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        SetError(error, QStringLiteral("Cannot read %1: %2").arg(path, in.errorString()));
-        return false;
-    }
-
     // A byte order mark is no part of the first start time.
-    QByteArrayView content(bytes);
-    if (content.startsWith(ByteOrderMark))
-        content = content.sliced(ByteOrderMark.size());
+    QByteArray bytes;
+    if (!ReadWholeFile(path, &bytes, error, ByteOrderMark::Drop))
+        return false;
 
     QList<ScheduleEntry> loaded;
-    const QList<QByteArrayView> lines = SplitByteLines(content);
+    const QList<QByteArrayView> lines = SplitByteLines(bytes);
     loaded.reserve(lines.size());
     for (QByteArrayView line : lines)
         loaded.append(EntryOfLine(line));
@@ -142,17 +130,7 @@ bool SaveScheduleFile(const QString& path, const QList<ScheduleEntry>& entries, 
     }
     // The first start time begins with U+FEFF: a mark ahead of it keeps it
     // from being read as the file's byte order mark.
-    if (bytes.startsWith(ByteOrderMark))
-        bytes.prepend(ByteOrderMark);
-
-    QSaveFile out(path);
-    if (path.isEmpty() || !out.open(QIODevice::WriteOnly)) {
-        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
-        return false;
-    }
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
-        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
-        return false;
-    }
-    return true;
+    if (bytes.startsWith(Utf8ByteOrderMark))
+        bytes.prepend(Utf8ByteOrderMark);
+    return WriteWholeFile(path, bytes, error);
 }

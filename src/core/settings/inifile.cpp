@@ -1,12 +1,11 @@
 #include "inifile.h"
 
+#include "files/wholefile.h"
 #include "settings/settingsdefaults.h"
 #include "text/localeencoding.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 
 namespace {
 
@@ -111,24 +110,14 @@ KeyLocation Locate(const QList<RawLine>& lines, const QString& section, const QS
     return found;
 }
 
-bool ReadWholeFile(const QString& file, QByteArray* bytes, bool* exists, QString* error)
+// The file's bytes, none when it does not exist yet.
+bool ReadExistingFile(const QString& file, QByteArray* bytes, QString* error)
 {
-    *exists = QFileInfo::exists(file);
-    if (!*exists) {
+    if (!QFileInfo::exists(file)) {
         bytes->clear();
         return true;
     }
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot read %1: %2").arg(file, in.errorString());
-        return false;
-    }
-    *bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("Cannot read %1: %2").arg(file, in.errorString());
-        return false;
-    }
-    return true;
+    return ReadWholeFile(file, bytes, error);
 }
 
 bool ValidName(const QString& name)
@@ -146,10 +135,10 @@ void SetError(QString* error, const QString& text)
 // The key as this one file holds it; false when the file does not hold it.
 bool ReadOwnSetting(const QString& file, const QString& section, const QString& key, QString* value)
 {
-    QFile in(file);
-    if (file.isEmpty() || !in.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!ReadWholeFile(file, &bytes, nullptr))
         return false;
-    const QList<RawLine> lines = SplitLines(in.readAll());
+    const QList<RawLine> lines = SplitLines(bytes);
     const KeyLocation found = Locate(lines, section, key);
     if (found.keyLine < 0)
         return false;
@@ -190,13 +179,9 @@ bool WriteSetting(const QString& file, const QString& section, const QString& ke
     }
 
     QByteArray bytes;
-    bool exists = false;
-    QString readError;
     // Rewriting a file we could not read would throw its other keys away.
-    if (!ReadWholeFile(file, &bytes, &exists, &readError)) {
-        SetError(error, readError);
+    if (!ReadExistingFile(file, &bytes, error))
         return false;
-    }
 
     // A line break inside the value would start a new line of the file.
     QString oneLineValue = value;
@@ -227,15 +212,5 @@ bool WriteSetting(const QString& file, const QString& section, const QString& ke
     out.reserve(bytes.size() + keyLine.size() + 64);
     for (const RawLine& line : lines)
         out += line.content + line.ending;
-
-    QSaveFile saver(file);
-    if (!saver.open(QIODevice::WriteOnly)) {
-        SetError(error, QStringLiteral("Cannot write %1: %2").arg(file, saver.errorString()));
-        return false;
-    }
-    if (saver.write(out) != out.size() || !saver.commit()) {
-        SetError(error, QStringLiteral("Cannot write %1: %2").arg(file, saver.errorString()));
-        return false;
-    }
-    return true;
+    return WriteWholeFile(file, out, error);
 }

@@ -1,10 +1,9 @@
 #include "urllistfile.h"
 
+#include "files/wholefile.h"
 #include "text/localeencoding.h"
 #include "text/textlines.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -15,37 +14,17 @@ bool SaveUrlList(const QString& path, const QList<UrlListRow>& rows, QString* er
         text += OneLineField(row.address) + QLatin1Char('\t') + OneLineField(row.format)
             + QLatin1String("\r\n");
     }
-    const QByteArray bytes = EncodeLocaleText(text);
-
-    QSaveFile out(path);
-    if (path.isEmpty() || !out.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
-        return false;
-    }
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
-        return false;
-    }
-    return true;
+    return WriteWholeFile(path, EncodeLocaleText(text), error);
 }
 
 bool LoadUrlList(
     const QString& path, QStringList* addresses, QString* error, QList<int>* notTextLines)
 {
-    QFile in(path);
-    if (path.isEmpty() || !in.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot read %1: %2").arg(path, in.errorString());
+    // The mark is dropped from the first line's text instead, where a line
+    // read from standard input loses it too.
+    QByteArray bytes;
+    if (!ReadWholeFile(path, &bytes, error))
         return false;
-    }
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("Cannot read %1: %2").arg(path, in.errorString());
-        return false;
-    }
 
     const QStringList loaded = UrlListAddresses(bytes, notTextLines);
     if (addresses)

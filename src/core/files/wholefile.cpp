@@ -1,0 +1,92 @@
+#include "wholefile.h"
+
+#include "files/fileerror.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <algorithm>
+#include <unistd.h>
+
+namespace {
+
+bool Fail(QString* error, const QString& action, const QString& path, const QString& reason)
+{
+    if (error)
+        *error = FileErrorText(action, path, reason);
+    return false;
+}
+
+// The atomic replacement shared by every write: `fill` writes the content and
+// returns false when it could not, optionally with its own reason; without
+// one the save file's reason is reported. Nothing is committed after a failure,
+// and the temporary file goes with the QSaveFile.
+template <typename Fill> bool SaveWhole(const QString& path, QString* error, Fill fill)
+{
+    QSaveFile file(path);
+    // QSaveFile warns on an empty name; it is refused here with the same text.
+    QString reason;
+    if (!path.isEmpty() && file.open(QIODevice::WriteOnly) && fill(file, &reason) && file.commit())
+        return true;
+    return Fail(
+        error, QStringLiteral("write"), path, reason.isEmpty() ? file.errorString() : reason);
+}
+
+// Copies in the kernel until done or until the file system offers no such
+// copy; what was copied is counted off `left`.
+void CopyInKernel(int in, int out, qint64* left)
+{
+    while (*left > 0) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(*left), 0);
+        if (n <= 0)
+            return;
+        *left -= n;
+    }
+}
+
+} // namespace
+
+bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error, ByteOrderMark mark)
+{
+    QFile in(path);
+    if (path.isEmpty() || !in.open(QIODevice::ReadOnly))
+        return Fail(error, QStringLiteral("read"), path, in.errorString());
+    QByteArray content = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return Fail(error, QStringLiteral("read"), path, in.errorString());
+    if (mark == ByteOrderMark::Drop && content.startsWith(Utf8ByteOrderMark))
+        content.remove(0, Utf8ByteOrderMark.size());
+    *bytes = content;
+    return true;
+}
+
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error)
+{
+    return SaveWhole(path, error,
+        [&bytes](QSaveFile& file, QString*) { return file.write(bytes) == bytes.size(); });
+}
+
+bool CopyWholeFile(const QString& from, const QString& to, QString* error)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return Fail(error, QStringLiteral("read"), from, source.errorString());
+    return SaveWhole(to, error, [&source](QSaveFile& target, QString* reason) {
+        qint64 left = source.size();
+        CopyInKernel(source.handle(), target.handle(), &left);
+        if (left <= 0)
+            return true;
+        // Not on this file system: copy through a modest buffer.
+        if (!source.seek(source.size() - left)) {
+            *reason = source.errorString();
+            return false;
+        }
+        QByteArray buffer(1 << 20, Qt::Uninitialized);
+        while (left > 0) {
+            const qint64 n = source.read(buffer.data(), std::min<qint64>(left, buffer.size()));
+            if (n <= 0 || target.write(buffer.constData(), n) != n)
+                return false;
+            left -= n;
+        }
+        return true;
+    });
+}
