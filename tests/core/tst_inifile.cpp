@@ -4,6 +4,29 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
+
+// Acts as another user (effective id) until it goes out of scope.
+class EffectiveUser
+{
+public:
+    explicit EffectiveUser(uid_t uid)
+        : m_previous(geteuid())
+        , m_ok(seteuid(uid) == 0)
+    {
+    }
+    ~EffectiveUser()
+    {
+        // The tests after this one need the user they started as.
+        if (m_ok && seteuid(m_previous) != 0)
+            qFatal("Cannot return to user %u", unsigned(m_previous));
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    uid_t m_previous;
+    bool m_ok;
+};
 
 class TestIniFile : public QObject
 {
@@ -126,6 +149,7 @@ private slots:
         QVERIFY(!error.isEmpty());
         QVERIFY(!WriteSetting(file, "", "a", "1", &error));
         QVERIFY(!WriteSetting(file, "se]t", "a", "1", &error));
+        QVERIFY(!WriteSetting(file, "set", " [a", "1", &error)); // would read as a section
         QVERIFY(!WriteSetting(QString(), "set", "a", "1", &error));
         QVERIFY(!QFile::exists(file));
     }
@@ -148,6 +172,27 @@ private slots:
         QString error;
         QVERIFY(!WriteSetting(file, "set", "a", "1", &error));
         QVERIFY(QFileInfo(file).isDir());
+    }
+
+    void unreadableRegularFileIsNotOverwritten()
+    {
+        // Write-only for its owner: it cannot be read, yet a save could replace
+        // it. Root reads any file, so there the test runs as an ordinary user.
+        QTemporaryDir shared;
+        QVERIFY(QFile::setPermissions(shared.path(), QFile::Permissions(0x7777)));
+        const QString file = shared.filePath("writeonly.dat");
+        const QByteArray held = "[set]\r\nkept=1\r\n";
+        {
+            const EffectiveUser user(geteuid() == 0 ? 65534 : geteuid());
+            if (!user.ok())
+                QSKIP("Cannot take an ordinary user id");
+            writeBytes(file, held);
+            QVERIFY(QFile::setPermissions(file, QFile::WriteOwner));
+            QString error;
+            QVERIFY(!WriteSetting(file, "set", "other", "2", &error));
+            QVERIFY(error.startsWith("Cannot read"));
+        }
+        QCOMPARE(readBytes(file), held);
     }
 };
 

@@ -183,6 +183,9 @@ private slots:
             QVERIFY(QStringView(fitted).isValidUtf16());
             QVERIFY(nameBytes(fitted) <= 255 && nameBytes(fitted) > 251);
         }
+        // The last character of the name, with room for only part of it.
+        QCOMPARE(BitmapBasePath("/out", true, QString(248, 'x') + face, false, now, ""),
+            "/out/" + QString(248, 'x') + ".BMP");
     }
 
     void claimsTakeTheNameOnDisk()

@@ -77,6 +77,9 @@ private slots:
         QCOMPARE(FirstDueScheduleEntry({ stale }, m_watching, tenOClock, m_us), -1);
         const ScheduleEntry sameSecond = waitingAt(QDateTime(m_watching.date(), QTime(9, 0, 0)));
         QCOMPARE(FirstDueScheduleEntry({ sameSecond }, m_watching, tenOClock, m_us), -1);
+        // Nor one at the very moment watching began.
+        const QDateTime onTheSecond(m_watching.date(), QTime(9, 0, 0));
+        QCOMPARE(FirstDueScheduleEntry({ sameSecond }, onTheSecond, tenOClock, m_us), -1);
     }
 
     void firstDueWaitingEntryInListOrder()
