@@ -9,6 +9,7 @@
 
 enum class ByteOrderMark { Keep, Drop };
 
+// What editors on other systems may put ahead of a text file's first line.
 inline const QByteArray Utf8ByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
 
 // The whole content of the file at path. With ByteOrderMark::Drop a UTF-8 byte
