@@ -22,13 +22,13 @@
 
 namespace {
 
-double lap(QElapsedTimer& clock)
+double Lap(QElapsedTimer& clock)
 {
     return clock.restart() / 1000.0;
 }
 
 // Where `target` is on disk now: its staged name while the page is unfinished.
-QString onDisk(const PageFilesOutcome& out, const QString& target)
+QString OnDisk(const PageFilesOutcome& out, const QString& target)
 {
     for (const auto& [staged, final] : out.staged) {
         if (final == target)
@@ -38,10 +38,10 @@ QString onDisk(const PageFilesOutcome& out, const QString& target)
 }
 
 // A failed page: its own files go, and files it would have replaced stay.
-void discardFiles(PageFilesOutcome* out)
+void DiscardFiles(PageFilesOutcome* out)
 {
     for (const QString& path : std::as_const(out->written) + out->claimed)
-        QFile::remove(onDisk(*out, path));
+        QFile::remove(OnDisk(*out, path));
     for (const auto& pair : std::as_const(out->staged))
         QFile::remove(pair.first);
     out->written.clear();
@@ -50,7 +50,7 @@ void discardFiles(PageFilesOutcome* out)
 
 // A page that succeeded: staged files take their places, the final file first,
 // so that a final file that cannot take its place leaves everything as it was.
-bool commitFiles(PageFilesOutcome* out)
+bool CommitFiles(PageFilesOutcome* out)
 {
     for (auto it = out->staged.crbegin(); it != out->staged.crend(); ++it) {
         const auto& [staged, final] = *it;
@@ -59,7 +59,7 @@ bool commitFiles(PageFilesOutcome* out)
             != 0) {
             out->ok = false;
             out->reason = FileErrorText(QStringLiteral("write"), final, SystemErrorText(errno));
-            discardFiles(out);
+            DiscardFiles(out);
             return false;
         }
     }
@@ -69,11 +69,11 @@ bool commitFiles(PageFilesOutcome* out)
 
 // Ends a page: its files committed or discarded, the bitmap copy removed unless it
 // is the output, the temporary files removed whatever happened.
-void endPage(const PageFilesInput& in, PageFilesOutcome* out, bool keepBitmap)
+void EndPage(const PageFilesInput& in, PageFilesOutcome* out, bool keepBitmap)
 {
     if (!out->ok)
-        discardFiles(out);
-    else if (commitFiles(out) && !keepBitmap) {
+        DiscardFiles(out);
+    else if (CommitFiles(out) && !keepBitmap) {
         QFile::remove(out->bitmapPath);
         out->written.removeAll(out->bitmapPath);
     }
@@ -202,7 +202,7 @@ private:
                 return fail(QStringLiteral("Thumbnail: %1").arg(error));
             m_out.written.prepend(thumbnail);
         }
-        m_out.times.intermediate = lap(m_clock);
+        m_out.times.intermediate = Lap(m_clock);
         return true;
     }
 
@@ -235,7 +235,7 @@ private:
         const QString file = stage(outputPath);
         const bool ok
             = format.type == OutputType::Text ? writeText(file) : writePicture(file, extension);
-        m_out.times.encode = lap(m_clock);
+        m_out.times.encode = Lap(m_clock);
         if (ok)
             m_out.written << outputPath;
         // Whole now, but nobody will report it: an abandoned page leaves no file.
@@ -288,8 +288,8 @@ private:
         m_clock.restart();
         // What a failed page wrote is no output; the bitmap copy and the thumbnail
         // only exist for the final file.
-        endPage(m_in, &m_out, m_keepBitmap);
-        m_out.times.cleanup = lap(m_clock);
+        EndPage(m_in, &m_out, m_keepBitmap);
+        m_out.times.cleanup = Lap(m_clock);
     }
 
     PageFilesInput& m_in;
@@ -314,6 +314,6 @@ void FinishPdfPage(const PageFilesInput& input, PageFilesOutcome* outcome)
 {
     QElapsedTimer clock;
     clock.start();
-    endPage(input, outcome, false);
+    EndPage(input, outcome, false);
     outcome->times.cleanup = clock.elapsed() / 1000.0;
 }
