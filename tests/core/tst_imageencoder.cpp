@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <QtTest>
 #include <csignal>
+#include <functional>
 #include <map>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -56,6 +57,23 @@ std::map<int, std::vector<quint32>> tiffTags(const QByteArray& data)
             tags[tag].push_back(size == 2 ? u16(values + k * 2) : u32(values + k * 4));
     }
     return tags;
+}
+
+// Runs save with every write past 64 KB failing as on a full disk.
+bool UnderFileSizeLimit(const std::function<bool()>& save)
+{
+    rlimit original {};
+    if (getrlimit(RLIMIT_FSIZE, &original) != 0)
+        qFatal("getrlimit failed");
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = original;
+    small.rlim_cur = 64 * 1024;
+    if (setrlimit(RLIMIT_FSIZE, &small) != 0)
+        qFatal("setrlimit failed");
+    const bool saved = save();
+    setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, previousHandler);
+    return saved;
 }
 
 QByteArray readAll(const QString& path)
@@ -285,16 +303,9 @@ void TestImageEncoder::fullDiskIsReported()
             noise.setPixel(
                 x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 253, (x + y * 31) % 255));
 
-    rlimit original {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = original;
-    small.rlim_cur = 64 * 1024;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    const bool saved = SaveImageFile(noise, path, extension, 100, 24, 6, &error);
-    setrlimit(RLIMIT_FSIZE, &original);
-    std::signal(SIGXFSZ, previousHandler);
+    const bool saved = UnderFileSizeLimit(
+        [&] { return SaveImageFile(noise, path, extension, 100, 24, 6, &error); });
 
     QVERIFY(!saved);
     QVERIFY(error.startsWith(QStringLiteral("Error:Can't save Image File!!")));
@@ -322,16 +333,10 @@ void TestImageEncoder::scratchFilesAreNewAndGoneOnFailure()
         QCOMPARE(readAll(kept), before);
     }
 
-    rlimit original {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = original;
-    small.rlim_cur = 64 * 1024;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = SaveImageFiles(
-        pageLike(600, 600), { linked }, "bmp", 100, 24, 6, nullptr, ImageFileCommit::Scratch);
-    setrlimit(RLIMIT_FSIZE, &original);
-    std::signal(SIGXFSZ, previousHandler);
+    const bool saved = UnderFileSizeLimit([&] {
+        return SaveImageFiles(
+            pageLike(600, 600), { linked }, "bmp", 100, 24, 6, nullptr, ImageFileCommit::Scratch);
+    });
     QVERIFY(!saved);
     QVERIFY(!QFile::exists(linked));
     QCOMPARE(readAll(kept), before);

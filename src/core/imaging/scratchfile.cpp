@@ -1,5 +1,7 @@
 #include "scratchfile.h"
 
+#include "shortwrite.h"
+
 bool ScratchFile::open(OpenMode mode)
 {
     QFile::remove(fileName());
@@ -22,12 +24,5 @@ void ScratchFile::cancelWriting()
 
 qint64 ScratchFile::writeData(const char* data, qint64 length)
 {
-    if (m_shortWrite)
-        return -1;
-    const qint64 written = QFile::writeData(data, length);
-    if (written != length) {
-        m_shortWrite = true;
-        return -1;
-    }
-    return written;
+    return WriteAllOrFail(&m_shortWrite, length, [&] { return QFile::writeData(data, length); });
 }

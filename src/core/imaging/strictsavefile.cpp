@@ -1,13 +1,9 @@
 #include "strictsavefile.h"
 
+#include "shortwrite.h"
+
 qint64 StrictSaveFile::writeData(const char* data, qint64 length)
 {
-    if (m_shortWrite)
-        return -1;
-    const qint64 written = QSaveFile::writeData(data, length);
-    if (written != length) {
-        m_shortWrite = true;
-        return -1;
-    }
-    return written;
+    return WriteAllOrFail(
+        &m_shortWrite, length, [&] { return QSaveFile::writeData(data, length); });
 }
