@@ -128,8 +128,10 @@ bool prepareFileStep(const QImage& page, const QString& folder)
                                 "Tx=20\r\nTy=20\r\nTsize=28\r\nTRotate=30\r\nTtransparency=40\r\n"
                                 "imagewatermark=1\r\nwaterimage="
         + logoPath.toUtf8() + "\r\nIwz=1\r\nIx=20\r\nIy=20\r\nIDeviation=8\r\nIOpacity=70\r\n";
-    return SaveImageFile(logo, logoPath, "png", 0, 24, 6, nullptr)
-        && SaveImageFile(page, folder + QStringLiteral("/tempimage.bmp"), "bmp", 0, 24, 6, nullptr)
+    return SaveImageFile(logo, logoPath, "png", 0, ImageEncoding::RgbDepth,
+               ImageEncoding::TiffUncompressed, nullptr)
+        && SaveImageFile(page, folder + QStringLiteral("/tempimage.bmp"), "bmp", 0,
+            ImageEncoding::RgbDepth, ImageEncoding::TiffUncompressed, nullptr)
         && writeFile(folder + QStringLiteral("/settings.dat"), settings);
 }
 
@@ -155,7 +157,8 @@ int runChild(const QString& format, const QString& folder)
         const double cpuStart = cpuMs();
         QString error;
         const bool ok = fromFile ? runFileStep(format, folder, &error)
-                                 : SaveImageFile(page, path, format, 80, 24, 6, &error);
+                                 : SaveImageFile(page, path, format, 80, ImageEncoding::RgbDepth,
+                                     ImageEncoding::TiffUncompressed, &error);
         if (!ok) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;

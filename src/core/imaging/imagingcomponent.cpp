@@ -99,7 +99,8 @@ bool ImagingComponent::saveFile(const QString& path, QString* error) const
         extension = QStringLiteral("jpg");
     else if (extension == QLatin1String("tif"))
         extension = QStringLiteral("tiff");
-    return SaveImageFile(m_image, path, extension, JpegQuality, 24, 6, error);
+    return SaveImageFile(m_image, path, extension, JpegQuality, ImageEncoding::RgbDepth,
+        ImageEncoding::TiffUncompressed, error);
 }
 
 void ImagingComponent::clear()
