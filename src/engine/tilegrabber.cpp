@@ -31,7 +31,9 @@ void TileGrabber::start(const QSize& captureSize, int tileHeight)
                         .arg(m_captureSize.height()));
         return;
     }
-    m_image.fill(Qt::white);
+    // Not filled now: the tiles cover almost every row, and writing a tall page's
+    // hundreds of megabytes twice costs a tenth of its capture.
+    m_rowFilled.assign(size_t(m_captureSize.height()), false);
     m_tileTops = TileTops(m_captureSize.height(), m_tileHeight);
     m_tileIndex = 0;
     captureTile();
@@ -86,14 +88,34 @@ void TileGrabber::grabTile()
         QPainter painter(&m_image);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(copy.target, grab, copy.source);
+        for (int y = copy.target.y(); y < copy.target.y() + copy.source.height(); ++y)
+            m_rowFilled[size_t(y)] = true;
     }
     if (++m_tileIndex < m_tileTops.size()) {
         captureTile();
         return;
     }
+    whitenUnfilledRows();
     const QImage image = m_image;
-    m_image = QImage();
+    clear();
     emit finished(image);
+}
+
+void TileGrabber::whitenUnfilledRows()
+{
+    QPainter painter(&m_image);
+    const int height = int(m_rowFilled.size());
+    for (int top = 0; top < height;) {
+        if (m_rowFilled[size_t(top)]) {
+            ++top;
+            continue;
+        }
+        int bottom = top;
+        while (bottom + 1 < height && !m_rowFilled[size_t(bottom + 1)])
+            ++bottom;
+        painter.fillRect(0, top, m_image.width(), bottom - top + 1, Qt::white);
+        top = bottom + 1;
+    }
 }
 
 QImage TileGrabber::toHeight(const QImage& image, int height)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QSize>
+#include <vector>
 
 class CaptureSteps;
 
@@ -26,7 +27,11 @@ public:
     // or failed().
     void start(const QSize& captureSize, int tileHeight);
     // Lets go of the image of a pass that will not finish.
-    void clear() { m_image = QImage(); }
+    void clear()
+    {
+        m_image = QImage();
+        m_rowFilled.clear();
+    }
 
     // `image` cut or padded with white to `height`; a null image when there is no
     // memory for it.
@@ -39,6 +44,7 @@ signals:
 private:
     void captureTile();
     void grabTile();
+    void whitenUnfilledRows();
 
     CaptureSteps& m_steps;
     QSize m_captureSize;
@@ -50,4 +56,6 @@ private:
     int m_markerSequence = 0;
     QRgb m_marker = 0;
     QImage m_image;
+    // Rows of m_image a tile has filled; the others are painted white at the end.
+    std::vector<bool> m_rowFilled;
 };

@@ -181,6 +181,9 @@ void TestPageCapturer::tallPageIsAssembledFromTilesWithoutGaps()
         }
     }
     QVERIFY(near(image.pixelColor(5, height - 50), EndMarker));
+    // The strip below the page, which no tile can show, is blank paper.
+    for (int y = height; y < image.height(); ++y)
+        QCOMPARE(image.pixelColor(600, y), QColor(Qt::white));
 }
 
 void TestPageCapturer::fixedHeaderAppearsOnce()
