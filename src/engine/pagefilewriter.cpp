@@ -3,6 +3,7 @@
 #include "files/fileerror.h"
 #include "files/filelinks.h"
 #include "files/wholefile.h"
+#include "imaging/bitmappng.h"
 #include "imaging/imageencoder.h"
 #include "imaging/thumbnailwriter.h"
 #include "imaging/watermark.h"
@@ -176,6 +177,10 @@ private:
             return fail(
                 QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
                 error);
+        // A PNG is made from the bitmap a band of rows at a time: the picture is not
+        // held while the next page is captured.
+        if (FindOutputFormat(m_in.format) == OutputFormat::Png)
+            m_in.image = QImage();
         if (abandoned())
             return false;
         if (textStamp
@@ -248,15 +253,24 @@ private:
     {
         // Without watermarks the bitmap holds the capture as it came: no need to read
         // it back. A tall page's bitmap is larger than Qt's default reading limit.
+        QString error;
+        if (extension == OutputFormatInfoOf(OutputFormat::Png).extension) {
+            const BitmapPngResult png = SaveBitmapAsPng(m_bitmapFile, outputPath, &error);
+            if (png == BitmapPngResult::Written)
+                return true;
+            if (png == BitmapPngResult::Failed)
+                return fail(
+                    QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(outputPath)),
+                    error);
+        }
         QImage picture = std::move(m_in.image);
         m_in.image = QImage();
-        if (m_stamped) {
+        if (m_stamped || picture.isNull()) {
             QImageReader reader(m_bitmapFile);
             reader.setAllocationLimit(0);
             picture = reader.read();
         }
         // The quality only matters for JPEG, the depth and compression only for TIFF.
-        QString error;
         if (!SaveImageFile(picture, outputPath, extension, m_quality, ImageEncoding::RgbDepth,
                 ImageEncoding::TiffUncompressed, &error))
             return fail(

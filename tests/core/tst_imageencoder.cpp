@@ -1,3 +1,4 @@
+#include "imaging/bitmappng.h"
 #include "imaging/imageencoder.h"
 
 #include <QFile>
@@ -102,6 +103,7 @@ private slots:
     void fullDiskIsReported_data();
     void fullDiskIsReported();
     void scratchFilesAreNewAndGoneOnFailure();
+    void pngOfABitmapIsThePngOfItsPicture();
 
 private:
     QTemporaryDir m_dir;
@@ -340,6 +342,34 @@ void TestImageEncoder::scratchFilesAreNewAndGoneOnFailure()
     QVERIFY(!saved);
     QVERIFY(!QFile::exists(linked));
     QCOMPARE(readAll(kept), before);
+}
+
+// A page's PNG is made from its bitmap a band of rows at a time; it must be the
+// very file the encoder makes of the picture: rows padded to four bytes, read
+// bottom up across several bands, one pixel wide.
+void TestImageEncoder::pngOfABitmapIsThePngOfItsPicture()
+{
+    const QString bitmap = m_dir.filePath("picture.bmp");
+    const QString direct = m_dir.filePath("direct.png");
+    const QString fromBitmap = m_dir.filePath("from-bitmap.png");
+    for (const QSize size : { QSize(37, 53), QSize(1, 1), QSize(1000, 3000) }) {
+        QImage picture = pageLike(size.width(), size.height());
+        for (int y = 0; y < picture.height(); y += 7)
+            picture.setPixel(y % picture.width(), y, qRgb(y % 251, (y * 7) % 253, 90));
+        QVERIFY(SaveImageFile(picture, bitmap, "bmp", 100, 24, 6, nullptr));
+        QVERIFY(SaveImageFile(picture, direct, "png", 0, 24, 6, nullptr));
+        QString error;
+        QCOMPARE(SaveBitmapAsPng(bitmap, fromBitmap, &error), BitmapPngResult::Written);
+        QVERIFY2(readAll(fromBitmap) == readAll(direct),
+            qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
+    }
+    // Anything else is left to the encoder, and nothing is written.
+    QFile::remove(fromBitmap);
+    QFile cut(bitmap);
+    QVERIFY(cut.resize(cut.size() - 1));
+    QCOMPARE(SaveBitmapAsPng(bitmap, fromBitmap, nullptr), BitmapPngResult::NotThisBitmap);
+    QCOMPARE(SaveBitmapAsPng(direct, fromBitmap, nullptr), BitmapPngResult::NotThisBitmap);
+    QVERIFY(!QFile::exists(fromBitmap));
 }
 
 QTEST_MAIN(TestImageEncoder)

@@ -1,0 +1,161 @@
+#include "bitmappng.h"
+
+#include "imageencoder.h"
+#include "strictsavefile.h"
+
+#include <QFile>
+#include <QtEndian>
+#include <algorithm>
+#include <csetjmp>
+#include <limits>
+#include <png.h>
+#include <vector>
+
+namespace {
+
+// Qt's PNG writer's level for the compression ratio the encoders use (see
+// imageencoder.cpp): zlib level 34 * 9 / 91.
+constexpr int PngZlibLevel = 3;
+constexpr qsizetype BandBytes = 4 << 20;
+
+struct BitmapLayout
+{
+    qint64 pixelsAt = 0;
+    int width = 0;
+    int height = 0;
+    bool bottomUp = true;
+    qsizetype stride = 0;
+    int dotsPerMeterX = 0;
+    int dotsPerMeterY = 0;
+};
+
+bool ReadLayout(QFile& file, BitmapLayout* layout)
+{
+    const QByteArray head = file.read(54);
+    if (head.size() != 54 || !head.startsWith("BM"))
+        return false;
+    const auto* bytes = reinterpret_cast<const uchar*>(head.constData());
+    const quint32 infoSize = qFromLittleEndian<quint32>(bytes + 14);
+    const qint32 width = qFromLittleEndian<qint32>(bytes + 18);
+    const qint32 height = qFromLittleEndian<qint32>(bytes + 22);
+    const quint16 bitsPerPixel = qFromLittleEndian<quint16>(bytes + 28);
+    const quint32 compression = qFromLittleEndian<quint32>(bytes + 30);
+    if (infoSize != 40 || bitsPerPixel != 24 || compression != 0 || width <= 0 || height == 0
+        || height == std::numeric_limits<qint32>::min())
+        return false;
+    layout->pixelsAt = qFromLittleEndian<quint32>(bytes + 10);
+    layout->width = width;
+    layout->height = height > 0 ? height : -height;
+    layout->bottomUp = height > 0;
+    layout->stride = (qsizetype(width) * 3 + 3) & ~qsizetype(3);
+    layout->dotsPerMeterX = qFromLittleEndian<qint32>(bytes + 38);
+    layout->dotsPerMeterY = qFromLittleEndian<qint32>(bytes + 42);
+    return file.size() >= layout->pixelsAt + layout->stride * layout->height;
+}
+
+void WriteToDevice(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* device = static_cast<QIODevice*>(png_get_io_ptr(png));
+    if (device->write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length))
+        png_error(png, "write failed");
+}
+
+void FlushNothing(png_structp) { }
+
+void Warn(png_structp, png_const_charp) { }
+
+// The same libpng calls, in the same order, as Qt's writer makes for an opaque
+// 32-bit picture; the bitmap's rows are blue, green, red, which libpng swaps as
+// it swaps Qt's. Rows come from `rowAt`, top row first. Only plain data lives
+// here: libpng leaves by longjmp on a failure.
+template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& layout, RowAt rowAt)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png)
+        return false;
+    png_set_error_fn(png, nullptr, nullptr, Warn);
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_compression_level(png, PngZlibLevel);
+    png_set_write_fn(png, device, WriteToDevice, FlushNothing);
+    png_set_IHDR(png, info, png_uint_32(layout.width), png_uint_32(layout.height), 8,
+        PNG_COLOR_TYPE_RGB, 0, 0, 0);
+    png_set_bgr(png);
+    if (layout.dotsPerMeterX > 0 || layout.dotsPerMeterY > 0)
+        png_set_pHYs(png, info, png_uint_32(layout.dotsPerMeterX),
+            png_uint_32(layout.dotsPerMeterY), PNG_RESOLUTION_METER);
+    png_write_info(png, info);
+    png_set_packing(png);
+    for (int y = 0; y < layout.height; ++y) {
+        png_bytep row = rowAt(y);
+        if (!row)
+            png_error(png, "read failed");
+        png_write_row(png, row);
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+} // namespace
+
+BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPath, QString* error)
+{
+    // Worded as the encoders word them: the page's message box shows the same text.
+    auto fail = [error, &pngPath](ImageSaveFault fault, const QString& detail) {
+        if (error)
+            *error = ImageSaveFaultText(
+                fault, QStringLiteral("Cannot write \"%1\": %2").arg(pngPath, detail));
+        return BitmapPngResult::Failed;
+    };
+    QFile bitmap(bitmapPath);
+    BitmapLayout layout;
+    if (!bitmap.open(QIODevice::ReadOnly) || !ReadLayout(bitmap, &layout))
+        return BitmapPngResult::NotThisBitmap;
+
+    StrictSaveFile png(pngPath);
+    if (!png.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(ImageSaveFault::CannotCreateFile, png.errorString());
+
+    // A band of rows read at once; a bottom-up bitmap's top rows end the file,
+    // so a band is read from its last row to its first.
+    const int bandRows
+        = int(std::clamp<qsizetype>(BandBytes / layout.stride, 1, qsizetype(layout.height)));
+    std::vector<uchar> band(size_t(bandRows * layout.stride));
+    int bandTop = -1;
+    int bandCount = 0;
+    auto rowAt = [&](int y) -> png_bytep {
+        if (bandTop < 0 || y >= bandTop + bandCount) {
+            bandTop = y;
+            bandCount = std::min(bandRows, layout.height - y);
+            const int firstFileRow = layout.bottomUp ? layout.height - y - bandCount : y;
+            const qint64 at = layout.pixelsAt + qint64(firstFileRow) * layout.stride;
+            const qint64 bytes = qint64(bandCount) * layout.stride;
+            if (!bitmap.seek(at)
+                || bitmap.read(reinterpret_cast<char*>(band.data()), bytes) != bytes)
+                return nullptr;
+        }
+        const int index = layout.bottomUp ? bandCount - 1 - (y - bandTop) : y - bandTop;
+        return band.data() + qsizetype(index) * layout.stride;
+    };
+    const bool written = WriteRows(&png, layout, rowAt);
+    if (!written || png.hadShortWrite() || png.error() != QFileDevice::NoError) {
+        const QString detail = png.hadShortWrite()
+            ? QStringLiteral("The disk is full or the file too large.")
+            : (png.error() != QFileDevice::NoError
+                    ? png.errorString()
+                    : QStringLiteral("The bitmap could not be read."));
+        png.cancelWriting();
+        return fail(ImageSaveFault::EncodingFailed, detail);
+    }
+    if (!png.commit())
+        return fail(ImageSaveFault::CannotReplaceFile, png.errorString());
+    return BitmapPngResult::Written;
+}
