@@ -13,9 +13,6 @@
 
 namespace {
 
-// Qt's PNG writer's level for the compression ratio the encoders use (see
-// imageencoder.cpp): zlib level 34 * 9 / 91.
-constexpr int PngZlibLevel = 3;
 constexpr qsizetype BandBytes = 4 << 20;
 
 struct BitmapLayout
@@ -83,7 +80,7 @@ template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& 
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_set_compression_level(png, PngZlibLevel);
+    png_set_compression_level(png, ImageEncoding::PngZlibLevel);
     png_set_write_fn(png, device, WriteToDevice, FlushNothing);
     png_set_IHDR(png, info, png_uint_32(layout.width), png_uint_32(layout.height), 8,
         PNG_COLOR_TYPE_RGB, 0, 0, 0);

@@ -16,8 +16,6 @@ namespace {
 // older settings and callers use.
 constexpr int QtTiffNone = 0;
 constexpr int QtTiffLzw = 1;
-// Qt's PNG writer maps 0 to 100 onto zlib's levels 0 to 9.
-constexpr int PngCompression = 34;
 
 bool fail(QString* error, ImageSaveFault fault, const QString& detail)
 {
@@ -81,7 +79,7 @@ bool writeWithQt(const QImage& image, QIODevice* device, const QByteArray& forma
     // PNG is lossless whatever the level; zlib's level 3 makes smaller files
     // of page captures than the default level 6, in about half the time.
     if (format == "png")
-        writer.setCompression(PngCompression);
+        writer.setCompression(ImageEncoding::PngCompression);
     if (writer.write(image))
         return true;
     *detail = writer.errorString();

@@ -22,6 +22,10 @@ inline constexpr int RgbDepth = 24; // TIFF colour depth: RGB
 inline constexpr int RgbAlphaDepth = 32; // TIFF colour depth: RGB and alpha
 inline constexpr int TiffUncompressed = 6; // TIFF compression: none
 inline constexpr int TiffLzw = 2; // TIFF compression: LZW
+// The PNG compression every page is written with, on Qt's 0 to 100 scale, and
+// the zlib level Qt's PNG writer turns it into.
+inline constexpr int PngCompression = 34;
+inline constexpr int PngZlibLevel = PngCompression * 9 / 91;
 } // namespace ImageEncoding
 
 // Writes the picture as a file of the kind the lower-case extension word names:
