@@ -62,6 +62,32 @@ constexpr CodeText NetworkErrors[] = {
     { -310, QT_TRANSLATE_NOOP("LoadError", "Too many redirects") }, // TOO_MANY_REDIRECTS
 };
 
+// The names Chromium gives the errors of the table above, for the engine that
+// reports errors by name.
+struct NamedCode
+{
+    const char* name;
+    int code;
+};
+
+constexpr NamedCode NetworkErrorNames[] = {
+    { "FILE_NOT_FOUND", -6 },
+    { "ACCESS_DENIED", -10 },
+    { "CONNECTION_CLOSED", -100 },
+    { "EMPTY_RESPONSE", -324 },
+    { "CONNECTION_RESET", -101 },
+    { "CONNECTION_REFUSED", -102 },
+    { "NAME_NOT_RESOLVED", -105 },
+    { "NAME_RESOLUTION_FAILED", -137 },
+    { "INTERNET_DISCONNECTED", -106 },
+    { "ADDRESS_UNREACHABLE", -109 },
+    { "CONNECTION_TIMED_OUT", -118 },
+    { "INVALID_URL", -300 },
+    { "DISALLOWED_URL_SCHEME", -301 },
+    { "UNKNOWN_URL_SCHEME", -302 },
+    { "TOO_MANY_REDIRECTS", -310 },
+};
+
 QString networkErrorText(int code)
 {
     const char* text = textOf(NetworkErrors, code);
@@ -109,6 +135,21 @@ QString LoadErrorText(const QWebEngineLoadingInfo& info)
     return info.errorString().isEmpty()
         ? LoadErrorText(0)
         : QCoreApplication::translate("LoadError", "Unknown error (%1)").arg(info.errorString());
+}
+
+QString NetworkErrorText(const QString& chromiumName)
+{
+    const QString prefix = QStringLiteral("net::ERR_");
+    if (chromiumName.startsWith(prefix)) {
+        const QString name = chromiumName.mid(prefix.size());
+        for (const NamedCode& entry : NetworkErrorNames) {
+            if (name == QLatin1String(entry.name))
+                return networkErrorText(entry.code);
+        }
+    }
+    return chromiumName.isEmpty()
+        ? LoadErrorText(0)
+        : QCoreApplication::translate("LoadError", "Unknown error (%1)").arg(chromiumName);
 }
 
 QString NotConvertibleReason(const QUrl& url)

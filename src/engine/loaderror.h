@@ -15,6 +15,10 @@ QString LoadErrorText(int httpStatusCode);
 // redirects", "No such file", ...).
 QString LoadErrorText(const QWebEngineLoadingInfo& info);
 
+// The same for a network error as Chromium names it ("net::ERR_CONNECTION_REFUSED"):
+// the cause in words where it is known, else "Unknown error (net::ERR_...)".
+QString NetworkErrorText(const QString& chromiumName);
+
 // Why an address cannot be converted (a script or another scheme that shows no
 // page of its own, a web address without a host), or an empty string when it can.
 QString NotConvertibleReason(const QUrl& url);

@@ -1,46 +1,40 @@
 #include "localfileguard.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "localfilerule.h"
+
 #include <QWebEngineUrlRequestInfo>
 
 namespace {
 
-bool isInsideFolderOf(const QUrl& file, const QUrl& page)
+LocalRequestKind kindOf(QWebEngineUrlRequestInfo::ResourceType type)
 {
-    const QString folder = QFileInfo(page.toLocalFile()).absolutePath();
-    const QString path = QDir::cleanPath(file.toLocalFile());
-    return !folder.isEmpty() && path.startsWith(folder + QLatin1Char('/'));
+    switch (type) {
+    case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
+        return LocalRequestKind::MainFrame;
+    case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
+        return LocalRequestKind::SubFrame;
+    case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
+        return LocalRequestKind::Stylesheet;
+    case QWebEngineUrlRequestInfo::ResourceTypeScript:
+        return LocalRequestKind::Script;
+    case QWebEngineUrlRequestInfo::ResourceTypeImage:
+    case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+        return LocalRequestKind::Image;
+    case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+        return LocalRequestKind::Font;
+    case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+        return LocalRequestKind::Media;
+    default:
+        return LocalRequestKind::Other;
+    }
 }
 
 } // namespace
 
 void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
-    if (!info.requestUrl().isLocalFile())
-        return;
-    bool allowed = false;
-    switch (info.resourceType()) {
-    case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
-        // The page the converter loads; a script that sends the page elsewhere on
-        // the disk would have that file captured.
-        allowed = info.navigationType() == QWebEngineUrlRequestInfo::NavigationTypeTyped;
-        break;
-    case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
-    case QWebEngineUrlRequestInfo::ResourceTypeScript:
-    case QWebEngineUrlRequestInfo::ResourceTypeImage:
-    case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
-    case QWebEngineUrlRequestInfo::ResourceTypeMedia:
-    case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
-        allowed = true;
-        break;
-    case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
-        // Local files are one origin to the engine: a script can read any frame.
-        allowed = isInsideFolderOf(info.requestUrl(), info.firstPartyUrl());
-        break;
-    default:
-        break;
-    }
-    if (!allowed)
+    const bool typed = info.navigationType() == QWebEngineUrlRequestInfo::NavigationTypeTyped;
+    if (!LocalRequestAllowed(
+            kindOf(info.resourceType()), info.requestUrl(), info.firstPartyUrl(), typed))
         info.block(true);
 }

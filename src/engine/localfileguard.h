@@ -9,6 +9,8 @@
 // document than the one the converter asked for. What a script could read would end
 // up in the output. Web pages are kept from file:// by the engine itself.
 //
+// The rule itself is LocalRequestAllowed, shared with the other engine.
+//
 // Qt's LocalContentCanAccessFileUrls cannot do this: turned off, it also stops a
 // local page's own pictures and style sheets.
 class LocalFileGuard : public QWebEngineUrlRequestInterceptor
