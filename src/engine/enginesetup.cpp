@@ -1,5 +1,7 @@
 #include "enginesetup.h"
 
+#include "sandboxpolicy.h"
+
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QLoggingCategory>
@@ -61,6 +63,8 @@ void PrepareEngineEnvironment()
     // Colours come out as the page states them (pure red stays #ff0000).
     appendChromiumSwitch(flags, "--force-color-profile=srgb");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.join(' '));
+    if (SandboxOffForRoot())
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
     // Whole pages make large pictures (a 1200 x 40000 page is 190 MB); the image
     // files the engine and the watermark and thumbnail steps read back are trusted.
