@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,6 +16,20 @@ constexpr int StopGraceMs = 2000;
 
 // Reads in chunks this large: a full-page screenshot is tens of megabytes.
 constexpr qsizetype ReadChunk = 1 << 20;
+
+// PAGELITH_CDP_TRACE=1 logs every message (cut short) on the error output, for
+// finding out what a browser said.
+bool tracing()
+{
+    static const bool on = qEnvironmentVariableIsSet("PAGELITH_CDP_TRACE");
+    return on;
+}
+
+void trace(const char* direction, const QByteArray& message)
+{
+    if (tracing())
+        fprintf(stderr, "%s %s\n", direction, message.left(400).constData());
+}
 
 bool setNonBlocking(int fd)
 {
@@ -137,7 +152,9 @@ int CdpConnection::send(
         message.insert(QStringLiteral("sessionId"), sessionId);
     if (reply)
         m_waiting.insert(id, std::move(reply));
-    m_out += QJsonDocument(message).toJson(QJsonDocument::Compact);
+    const QByteArray bytes = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    trace(">>", bytes);
+    m_out += bytes;
     m_out += '\0';
     onWritable();
     return id;
@@ -196,6 +213,7 @@ void CdpConnection::onReadable()
 
 void CdpConnection::handleMessage(const QByteArray& bytes)
 {
+    trace("<<", bytes);
     const QJsonObject message = QJsonDocument::fromJson(bytes).object();
     if (message.contains(QStringLiteral("id"))) {
         const int id = message.value(QStringLiteral("id")).toInt();

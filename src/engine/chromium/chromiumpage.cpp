@@ -89,22 +89,34 @@ void ChromiumPage::open(int width, int height, std::function<void(const QString&
                                 return;
                             }
                             self->m_sessionId = jsonText(result, "sessionId");
-                            // Commands of one session run in order: the page is ready
-                            // for a navigation sent after these.
-                            self->send(QStringLiteral("Page.enable"));
-                            self->send(QStringLiteral("Network.enable"));
-                            self->send(QStringLiteral("Inspector.enable"));
+                            // Page and network events only flow once their domains
+                            // answered: the navigation waits for every answer.
                             const QJsonArray patterns { QJsonObject {
                                 { QStringLiteral("urlPattern"), QStringLiteral("file://*") } } };
-                            self->send(QStringLiteral("Fetch.enable"),
-                                { { QStringLiteral("patterns"), patterns } });
-                            self->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
-                                { { QStringLiteral("width"), width },
-                                    { QStringLiteral("height"), height },
-                                    { QStringLiteral("deviceScaleFactor"), 1 },
-                                    { QStringLiteral("mobile"), false } });
-                            self->send(QStringLiteral("Runtime.runIfWaitingForDebugger"));
-                            then(QString());
+                            const QList<std::pair<QString, QJsonObject>> setup = {
+                                { QStringLiteral("Page.enable"), {} },
+                                { QStringLiteral("Network.enable"), {} },
+                                { QStringLiteral("Inspector.enable"), {} },
+                                { QStringLiteral("Fetch.enable"),
+                                    { { QStringLiteral("patterns"), patterns } } },
+                                { QStringLiteral("Emulation.setDeviceMetricsOverride"),
+                                    { { QStringLiteral("width"), width },
+                                        { QStringLiteral("height"), height },
+                                        { QStringLiteral("deviceScaleFactor"), 1 },
+                                        { QStringLiteral("mobile"), false } } },
+                            };
+                            auto left = std::make_shared<int>(int(setup.size()));
+                            auto failure = std::make_shared<QString>();
+                            for (const auto& [method, params] : setup) {
+                                self->send(method, params,
+                                    [self, left, failure, then](
+                                        const QJsonObject&, const QString& error) {
+                                        if (!error.isEmpty() && failure->isEmpty())
+                                            *failure = error;
+                                        if (--*left == 0 && self)
+                                            then(*failure);
+                                    });
+                            }
                         });
                 });
         });
