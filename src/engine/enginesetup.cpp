@@ -31,6 +31,9 @@ void dropNoGpuReport(QtMsgType type, const QMessageLogContext& context, const QS
     if (type == QtWarningMsg
         && message.startsWith(QLatin1String("No suitable graphics backend found")))
         return;
+    // For root the sandbox is off on purpose, and the program says so in its own words.
+    if (message == QLatin1String("Sandboxing disabled by user."))
+        return;
     if (previousHandler)
         previousHandler(type, context, message);
 }

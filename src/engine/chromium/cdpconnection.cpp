@@ -1,5 +1,6 @@
 #include "cdpconnection.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -14,6 +15,24 @@ namespace {
 // How long a browser whose pipe was closed gets to end on its own.
 constexpr int StopGraceMs = 2000;
 
+// Messages longer than this are looked at for a bulk payload (see bulkData()).
+constexpr qsizetype BulkThreshold = 1 << 16;
+
+// Where the string value of "data" lies in a message, or an empty range. The key is
+// looked for only at the start of a result, where the protocol puts it in the
+// answers that carry pictures and streams; a base64 payload holds no quote or
+// backslash, so its end is the next quote.
+std::pair<qsizetype, qsizetype> bulkRange(const QByteArray& message)
+{
+    static const QByteArray key = QByteArrayLiteral("\"result\":{\"data\":\"");
+    const qsizetype at = message.indexOf(key);
+    if (at < 0 || at > 64)
+        return { 0, 0 };
+    const qsizetype begin = at + key.size();
+    const qsizetype end = message.indexOf('"', begin);
+    return end < 0 ? std::pair<qsizetype, qsizetype> { 0, 0 } : std::pair { begin, end };
+}
+
 // Reads in chunks this large: a full-page screenshot is tens of megabytes.
 constexpr qsizetype ReadChunk = 1 << 20;
 
@@ -27,8 +46,11 @@ bool tracing()
 
 void trace(const char* direction, const QByteArray& message)
 {
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
     if (tracing())
-        fprintf(stderr, "%s %s\n", direction, message.left(400).constData());
+        fprintf(stderr, "%7lld %s %s\n", clock.elapsed(), direction, message.left(300).constData());
 }
 
 bool setNonBlocking(int fd)
@@ -214,7 +236,17 @@ void CdpConnection::onReadable()
 void CdpConnection::handleMessage(const QByteArray& bytes)
 {
     trace("<<", bytes);
-    const QJsonObject message = QJsonDocument::fromJson(bytes).object();
+    QByteArray text = bytes;
+    m_bulk.clear();
+    if (bytes.size() > BulkThreshold) {
+        const auto [begin, end] = bulkRange(bytes);
+        if (end > begin) {
+            m_bulk = QByteArray::fromBase64(
+                QByteArray::fromRawData(bytes.constData() + begin, end - begin));
+            text = bytes.left(begin) + bytes.mid(end);
+        }
+    }
+    const QJsonObject message = QJsonDocument::fromJson(text).object();
     if (message.contains(QStringLiteral("id"))) {
         const int id = message.value(QStringLiteral("id")).toInt();
         Reply reply = m_waiting.take(id);
@@ -225,6 +257,7 @@ void CdpConnection::handleMessage(const QByteArray& bytes)
             reply({}, error.value(QStringLiteral("message")).toString());
         else
             reply(message.value(QStringLiteral("result")).toObject(), QString());
+        m_bulk.clear();
         return;
     }
     emit event(message.value(QStringLiteral("method")).toString(),

@@ -39,6 +39,11 @@ public:
     int send(const QString& method, const QJsonObject& params = {},
         const QString& sessionId = QString(), Reply reply = {});
 
+    // During a reply: the bulk payload the protocol sends as a long base64 string
+    // (a screenshot's "data"), taken out of the message before it was parsed so that
+    // tens of megabytes are not turned into JSON text and back; empty otherwise.
+    const QByteArray& bulkData() const { return m_bulk; }
+
 signals:
     void event(const QString& method, const QJsonObject& params, const QString& sessionId);
     // The process ended or its pipe broke; every command waiting got its error.
@@ -60,5 +65,6 @@ private:
     QByteArray m_out;
     int m_nextId = 1;
     QHash<int, Reply> m_waiting;
+    QByteArray m_bulk;
     bool m_closed = true;
 };

@@ -3,7 +3,9 @@
 #include "chromiumbrowser.h"
 #include "localfilerule.h"
 
+#include <QFutureWatcher>
 #include <QJsonArray>
+#include <QtConcurrent>
 
 namespace {
 
@@ -177,14 +179,21 @@ void ChromiumPage::screenshot(std::function<void(const QImage& image, const QStr
     send(QStringLiteral("Page.captureScreenshot"),
         { { QStringLiteral("format"), QStringLiteral("png") },
             { QStringLiteral("optimizeForSpeed"), true }, { QStringLiteral("fromSurface"), true } },
-        [then](const QJsonObject& result, const QString& error) {
+        [this, then](const QJsonObject& result, const QString& error) {
             if (!error.isEmpty()) {
                 then(QImage(), error);
                 return;
             }
-            const QByteArray png = QByteArray::fromBase64(
-                result.value(QStringLiteral("data")).toString().toLatin1());
-            then(QImage::fromData(png, "PNG"), QString());
+            QByteArray png = m_connection ? m_connection->bulkData() : QByteArray();
+            if (png.isEmpty())
+                png = QByteArray::fromBase64(
+                    result.value(QStringLiteral("data")).toString().toLatin1());
+            auto* watcher = new QFutureWatcher<QImage>(this);
+            connect(watcher, &QFutureWatcherBase::finished, this, [watcher, then] {
+                watcher->deleteLater();
+                then(watcher->result(), QString());
+            });
+            watcher->setFuture(QtConcurrent::run([png] { return QImage::fromData(png, "PNG"); }));
         });
 }
 

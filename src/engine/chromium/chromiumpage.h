@@ -47,7 +47,8 @@ public:
     // value, as a script that returned nothing.
     void evaluate(const QString& expression, int contextId,
         std::function<void(const QVariant& value, const QString& error)> then);
-    // The view as a picture (a null image when the browser gave none).
+    // The view as a picture (a null image when the browser gave none). The PNG is
+    // decoded on a worker thread: the event loop goes on serving other pages.
     void screenshot(std::function<void(const QImage& image, const QString& error)> then);
 
 signals:
