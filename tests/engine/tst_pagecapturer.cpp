@@ -128,6 +128,7 @@ private slots:
     void hostilePageLeavesNothingForTheNextOne();
     void framesThatNeverComeEndWithinTheTimeout();
     void scriptsOfAPageReadNoLocalFiles();
+    void currentCssIsDrawn();
 
 private:
     // A capturer of the engine under test.
@@ -775,6 +776,63 @@ void TestPageCapturer::scriptsOfAPageReadNoLocalFiles()
         if (url.isLocalFile()) {
             QVERIFY(near(image.pixelColor(20, 15), Qt::blue));
             QVERIFY(near(image.pixelColor(600, 200), QColor(0, 255, 0)));
+        }
+    }
+}
+
+void TestPageCapturer::currentCssIsDrawn()
+{
+    if (!onChromium())
+        QSKIP("Qt WebEngine's Chromium 102 draws these features wrong: the default engine does");
+    // One row each, red unless the engine draws the feature: then green.
+    const QStringList rows = {
+        // CSS nesting
+        QStringLiteral("<style>.nest { background: red; & .in { background: #00ff00 } }</style>"
+                       "<div class=\"nest\"><div class=\"in box\"></div></div>"),
+        // :has()
+        QStringLiteral("<style>.has .box { background: red }"
+                       " .has:has(.flag) .box { background: #00ff00 }</style>"
+                       "<div class=\"has\"><i class=\"flag\"></i><div class=\"box\"></div></div>"),
+        // a container query
+        QStringLiteral("<style>.cq { container-type: inline-size; width: 300px }"
+                       " .cq .box { background: red }"
+                       " @container (min-width: 200px) { .cq .box { background: #00ff00 } }</style>"
+                       "<div class=\"cq\"><div class=\"box\"></div></div>"),
+        // oklch()
+        QStringLiteral("<div class=\"box\" style=\"background: red;"
+                       " background: oklch(86.644% 0.294827 142.4953)\"></div>"),
+        // color-mix()
+        QStringLiteral("<div class=\"box\" style=\"background: red;"
+                       " background: color-mix(in srgb, #00ff00 50%, #00ff00)\"></div>"),
+        // subgrid
+        QStringLiteral("<style>.sg { background: red } @supports (grid-template-columns: subgrid)"
+                       " { .sg { background: #00ff00 } }</style><div class=\"sg box\"></div>"),
+        // dvh units
+        QStringLiteral("<div class=\"box\" style=\"background: red; overflow: hidden\">"
+                       "<div style=\"height: 100dvh; background: #00ff00\"></div></div>"),
+        // a closed popover is not drawn
+        QStringLiteral("<div class=\"box\" style=\"background: #00ff00; position: relative\">"
+                       "<div popover style=\"display: block; position: absolute; inset: 0;"
+                       " margin: 0; border: 0; background: red\"></div></div>"),
+    };
+    QString body = QStringLiteral("<style>body { margin: 0 } .row { height: 60px }"
+                                  " .box { width: 200px; height: 50px }</style>");
+    for (const QString& row : rows)
+        body += QStringLiteral("<div class=\"row\">%1</div>").arg(row);
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("current.html"),
+        "<!DOCTYPE html><html><body>" + body.toUtf8() + "</body></html>");
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    const QStringList names = { QStringLiteral("nesting"), QStringLiteral(":has()"),
+        QStringLiteral("container query"), QStringLiteral("oklch()"), QStringLiteral("color-mix()"),
+        QStringLiteral("subgrid"), QStringLiteral("dvh"), QStringLiteral("popover") };
+    for (int i = 0; i < rows.size(); ++i) {
+        for (const int x : { 30, 100 }) {
+            const QColor c = image.pixelColor(x, i * 60 + 25);
+            QVERIFY2(c.green() > 200 && c.red() < 60,
+                qPrintable(QStringLiteral("%1 drawn wrong: %2").arg(names.at(i), c.name())));
         }
     }
 }
