@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -129,6 +130,8 @@ private slots:
     void framesThatNeverComeEndWithinTheTimeout();
     void scriptsOfAPageReadNoLocalFiles();
     void currentCssIsDrawn();
+    void pdfIsPrintedOnA4();
+    void deadBrowserFailsItsPageAndIsStartedAgain();
 
 private:
     // A capturer of the engine under test.
@@ -242,7 +245,8 @@ void TestPageCapturer::pageComesOutAtItsSizePlusStrip()
 
 void TestPageCapturer::tallPageIsAssembledFromTilesWithoutGaps()
 {
-    const int height = 40000;
+    // Taller than either engine's one grab.
+    const int height = 45000;
     const QString path = TestPages::writePage(
         m_dir.path(), QStringLiteral("tall.html"), TestPages::bandedPage(1200, height, true));
     QImage image;
@@ -835,6 +839,64 @@ void TestPageCapturer::currentCssIsDrawn()
                 qPrintable(QStringLiteral("%1 drawn wrong: %2").arg(names.at(i), c.name())));
         }
     }
+}
+
+void TestPageCapturer::pdfIsPrintedOnA4()
+{
+    const QString page = TestPages::writePage(
+        m_dir.path(), QStringLiteral("print.html"), TestPages::bandedPage(1000, 10000));
+    const QString pdfPath = m_dir.filePath(QStringLiteral("print.pdf"));
+    bool answered = false;
+    bool ok = false;
+    QString error;
+    m_engine->printPdf(
+        QUrl::fromLocalFile(page), pdfPath, 20, this, [&](bool printed, const QString& why) {
+            answered = true;
+            ok = printed;
+            error = why;
+        });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 60000);
+    QVERIFY2(ok, qPrintable(error));
+    QFile pdf(pdfPath);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF-"));
+    // 10,000 px of bands on A4 pages: several pages, each A4 (595 x 842 points).
+    const qsizetype pages = bytes.count("/Type /Page") - bytes.count("/Type /Pages");
+    QVERIFY2(pages >= 5, qPrintable(QString::number(pages)));
+    const QRegularExpressionMatch box
+        = QRegularExpression(QStringLiteral("/MediaBox ?\\[0 0 ([0-9.]+) ([0-9.]+)\\]"))
+              .match(QString::fromLatin1(bytes));
+    QVERIFY(box.hasMatch());
+    QVERIFY(
+        qAbs(box.captured(1).toDouble() - 595) < 2 && qAbs(box.captured(2).toDouble() - 842) < 2);
+}
+
+void TestPageCapturer::deadBrowserFailsItsPageAndIsStartedAgain()
+{
+    if (!m_browser)
+        QSKIP("Only the Chromium engine has a browser process of its own");
+    m_server.route(
+        QStringLiteral("/dying"), TestHttpServer::slow(TestPages::bandedPage(1024, 1000), 3000));
+    QSignalSpy done(m_engine.get(), &CaptureEngine::captured);
+    QSignalSpy failed(m_engine.get(), &CaptureEngine::failed);
+    m_engine->captureUrl(m_server.url(QStringLiteral("/dying")), 20);
+    QTRY_VERIFY_WITH_TIMEOUT(m_browser->isRunning(), 20000);
+    const qint64 browser = m_browser->connection()->processId();
+    QCOMPARE(::kill(pid_t(browser), SIGKILL), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 30000);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY2(failed.first().first().toString().contains(QStringLiteral("The browser closed")),
+        qPrintable(failed.first().first().toString()));
+
+    // The next page starts a new browser.
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(TestPages::writePage(m_dir.path(),
+                        QStringLiteral("reborn.html"), TestPages::bandedPage(1024, 1000))),
+        20, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(m_browser->connection()->processId() != browser);
 }
 
 QTEST_MAIN(TestPageCapturer)
