@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <csignal>
 #include <functional>
+#include <unistd.h>
 
 class TestConvertCommand : public QObject
 {
@@ -141,6 +142,18 @@ void TestConvertCommand::helpAndVersion()
     QVERIFY(m_out.contains(QStringLiteral("--settings")));
     QCOMPARE(run({ QStringLiteral("--version") }), 0);
     QVERIFY(m_out.startsWith(QStringLiteral("pagelith-convert ")));
+    // The engine is named with its own version.
+    QVERIFY2(m_out.contains(QRegularExpression(
+                 QStringLiteral("\nengine: (Chromium \\d+\\.[0-9.]+ \\(/|Qt WebEngine 6\\.)"))),
+        qPrintable(m_out));
+    QCOMPARE(
+        run({ QStringLiteral("--engine"), QStringLiteral("qt"), QStringLiteral("--version") }), 0);
+    QVERIFY2(m_out.contains(QStringLiteral("engine: Qt WebEngine")), qPrintable(m_out));
+    QCOMPARE(
+        run({ QStringLiteral("--engine"), QStringLiteral("gecko"), QStringLiteral("x.html") }), 2);
+    QCOMPARE(run({ QStringLiteral("--chromium"), m_dir.filePath(QStringLiteral("none")),
+                 QStringLiteral("x.html") }),
+        2);
 }
 
 void TestConvertCommand::mixedInputsReportEachPageAndExitWithOne()
@@ -198,6 +211,10 @@ void TestConvertCommand::allPagesWrittenExitWithZero()
     QVERIFY2(m_out.contains(QStringLiteral("1 page: 1 written, 0 failed")), qPrintable(m_out));
     QCOMPARE(QDir(out).entryList(QDir::Files),
         QStringList { QStringLiteral("127_0_0_1%1page_htm.jpg").arg(m_server.port()) });
+    // Root runs the engine without its sandbox, and is told so once; a normal user
+    // keeps it and hears nothing of it.
+    const QString notice = QStringLiteral("without its sandbox");
+    QCOMPARE(m_err.count(notice), geteuid() == 0 ? 1 : 0);
 }
 
 void TestConvertCommand::leavesTheApplicationFoldersTemporaryFilesAlone()
