@@ -110,6 +110,8 @@ void TestConvertCommand::usageErrorsExitWithTwo_data()
         "a.html" } << "no settings file";
     QTest::newRow("missing list") << QStringList { "/nonexistent/list.ulf" }
                                   << "cannot read the list";
+    QTest::newRow("standard input as output folder")
+        << QStringList { "-o", "-", "a.html" } << "- is standard input only";
 }
 
 void TestConvertCommand::usageErrorsExitWithTwo()
