@@ -45,6 +45,7 @@ private slots:
     void controlCharactersAreEscapedAndNonTextLinesSkipped();
     void stopAbandonsTheRunAndRemovesDeadRunsFolders();
     void sigtermLeavesNoFilesBehind();
+    void pdfRunEndsWithoutQtsComplaint();
 
 private:
     struct Run
@@ -534,6 +535,23 @@ void TestConvertCommand::sigtermLeavesNoFilesBehind()
     const QStringList files = QDir(out).entryList(QDir::Files);
     QVERIFY2(files.isEmpty() || files == QStringList { QStringLiteral("webimage.png") },
         qPrintable(files.join(' ')));
+}
+
+void TestConvertCommand::pdfRunEndsWithoutQtsComplaint()
+{
+    const QString program = QDir(QCoreApplication::applicationDirPath())
+                                .filePath(QStringLiteral("../../bin/pagelith-convert"));
+    if (!QFile::exists(program))
+        QSKIP("pagelith-convert is not built beside the tests");
+    // The browser profile goes when the program ends; the PDF's page must be gone by then.
+    const QString page = TestPages::writePage(
+        m_dir.path(), QStringLiteral("print.html"), TestPages::bandedPage(800, 600));
+    QProcess child;
+    child.start(program, { "-f", "pdf", "-o", m_dir.filePath(QStringLiteral("pdfout")), page });
+    QVERIFY(child.waitForFinished(120000));
+    QCOMPARE(child.exitCode(), 0);
+    const QByteArray complaints = child.readAllStandardError();
+    QVERIFY2(!complaints.contains("still not deleted"), complaints.constData());
 }
 
 QTEST_MAIN(TestConvertCommand)

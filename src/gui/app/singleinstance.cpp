@@ -24,7 +24,9 @@ SingleInstance::SingleInstance(const QString& serverName, QObject* parent)
     , m_serverName(serverName)
     , m_server(new QLocalServer(this))
 {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // No socket options: the socket lives in the user's private runtime folder
+    // already, and with options Qt would move a new socket over any old file,
+    // a live program's included, instead of failing on it.
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
 }
 
