@@ -542,7 +542,7 @@ void TestConvertCommand::runsEndWithoutQtsComplaint_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
-    QTest::newRow("PDF") << QStringList { "-f", "pdf" } << 0;
+    QTest::newRow("PDF") << QStringList { "-f", "pdf", "print.html" } << 0;
     // A failed load leaves its page for a deferred delete. Port 1 is refused at once.
     QTest::newRow("failed page") << QStringList { "-f", "png", "http://127.0.0.1:1/" } << 1;
 }
@@ -556,11 +556,11 @@ void TestConvertCommand::runsEndWithoutQtsComplaint()
     if (!QFile::exists(program))
         QSKIP("pagelith-convert is not built beside the tests");
     // The browser profile goes when the program ends; every page must be gone by then.
-    const QString page = TestPages::writePage(
+    TestPages::writePage(
         m_dir.path(), QStringLiteral("print.html"), TestPages::bandedPage(800, 600));
     QProcess child;
-    child.start(
-        program, QStringList { "-o", m_dir.filePath(QStringLiteral("quiet")), page } + arguments);
+    child.setWorkingDirectory(m_dir.path());
+    child.start(program, QStringList { "-o", m_dir.filePath(QStringLiteral("quiet")) } + arguments);
     QVERIFY(child.waitForFinished(120000));
     QCOMPARE(child.exitCode(), status);
     const QByteArray complaints = child.readAllStandardError();
