@@ -112,6 +112,8 @@ private:
     void addRows(const QStringList& paths);
     QString rowStatus(int row) const { return m_window->urlList()->status(row); }
     QStringList statusEvents() const;
+    // The statuses one row showed, in order.
+    QStringList rowEvents(int row) const;
     int outputFileCount() const;
 
     TestHttpServer m_server;
@@ -217,6 +219,17 @@ QStringList TestBatchDriver::statusEvents() const
     return events;
 }
 
+QStringList TestBatchDriver::rowEvents(int row) const
+{
+    const QString prefix = QStringLiteral("row%1:").arg(row);
+    QStringList events;
+    for (const QString& event : m_log.events) {
+        if (event.startsWith(prefix))
+            events.append(event.mid(prefix.size()));
+    }
+    return events;
+}
+
 int TestBatchDriver::outputFileCount() const
 {
     return int(QDir(m_outputFolder).entryList(QDir::Files).size());
@@ -275,9 +288,10 @@ void TestBatchDriver::threeRowsShowEachStepAndOpenTheFolder()
     QVERIFY(ended.wait(3 * PageTimeoutMs));
     QCOMPARE(ended.first().first().toBool(), true);
 
-    QCOMPARE(statusEvents(),
-        QStringList({ "row0:Processing", "row0:OK", "row1:Processing", "row1:OK", "row2:Processing",
-            "row2:OK" }));
+    // The next page is loaded while one is written: rows overlap, each in order.
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(rowEvents(row), QStringList({ "Processing", "OK" }));
+    QCOMPARE(statusEvents().constFirst(), QStringLiteral("row0:Processing"));
     QCOMPARE(m_log.progress, QList<int>({ 33, 66, 99, 100, 0 }));
     QCOMPARE(m_messages.progressAtMessage, 100);
     QCOMPARE(m_messages.cursorAtMessage, Qt::ArrowCursor);
@@ -369,9 +383,10 @@ void TestBatchDriver::failingRowsAreMarkedAndTheBatchGoesOn()
     m_shell->tray()->convertNow->trigger();
     QVERIFY(ended.wait(4 * PageTimeoutMs));
 
-    QCOMPARE(statusEvents(),
-        QStringList({ "row0:Processing", "row0:Failed", "row1:Processing", "row1:OK",
-            "row2:Processing", "row2:OK", "row3:Processing", "row3:Failed" }));
+    const QStringList expected[] = { { "Processing", "Failed" }, { "Processing", "OK" },
+        { "Processing", "OK" }, { "Processing", "Failed" } };
+    for (int row = 0; row < 4; ++row)
+        QCOMPARE(rowEvents(row), expected[row]);
     UrlListWidget* list = m_window->urlList();
     QCOMPARE(list->topLevelItem(0)->toolTip(UrlListWidget::StatusColumn),
         QStringLiteral("Incorrect Username/Password"));

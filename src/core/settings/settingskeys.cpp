@@ -65,6 +65,9 @@ QList<SettingKey> MakeTable()
             Scope::Everywhere, W::Picker),
         Key(S::ImageDeviation, w, QStringLiteral("IDeviation"), K::Number),
         Key(S::ImageOpacity, w, QStringLiteral("IOpacity"), K::Number),
+        // The desktop batch's pages converted at once, 1 to 4.
+        Key(S::PagesAtOnce, s, QStringLiteral("pagesatonce"), K::NumberWithDefault,
+            QStringLiteral("1")),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

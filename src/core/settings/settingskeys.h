@@ -14,7 +14,7 @@ inline const QString Watermark = QStringLiteral("watermark");
 } // namespace SettingsSection
 
 // In the table's order: section "set" first, then "watermark", each in the
-// order the settings dialog writes them.
+// order the settings dialog writes them; keys added later follow at the end.
 enum class Setting {
     OutputType,
     OutputFormat,
@@ -50,8 +50,9 @@ enum class Setting {
     ImageTransparency,
     ImageDeviation,
     ImageOpacity,
+    PagesAtOnce,
 };
-inline constexpr int SettingCount = int(Setting::ImageOpacity) + 1;
+inline constexpr int SettingCount = int(Setting::PagesAtOnce) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

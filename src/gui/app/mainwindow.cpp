@@ -6,6 +6,7 @@
 #include "app/statusframe.h"
 #include "app/toolbarstrip.h"
 #include "app/windowfront.h"
+#include "convert/batchdriver.h"
 #include "urllist/urllistwidget.h"
 
 #include <QApplication>
@@ -50,6 +51,11 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The batch driver sees this window only through BatchView, which is gone
+    // once this body returns, while the list it listens to is deleted later with
+    // the other children (and resets its model as it goes). It ends first, while
+    // the window is whole.
+    qDeleteAll(findChildren<BatchDriver*>(Qt::FindDirectChildrenOnly));
     delete m_menus;
 }
 

@@ -27,6 +27,10 @@ public:
     // Writes the keys "OK" stores; false, with the reason, at the first key
     // that cannot be written.
     bool save(QString* error) const;
+    // A watermark switched on that cannot be drawn (no text, no picture, or a
+    // picture that is missing or unreadable): the control to correct, with the
+    // reason; null when both watermarks can work.
+    QWidget* unusableWatermark(QString* problem) const;
     // Greys the controls of each watermark whose check box is cleared.
     void applyEnableRules();
     // Where the picture browser opens; it must be set before the page is used.
