@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidgetItem>
 
 namespace {
 
@@ -44,6 +45,8 @@ private:
     ConversionService* service() const { return m_fixture->shell->context()->conversionService(); }
     MainWindow* window() const { return m_fixture->shell->mainWindow(); }
     QString rowStatus(int row) const { return window()->urlList()->status(row); }
+    // Fails with the row's reason when it did not end well.
+    void verifyRowsOk(int rows) const;
 
     TestHttpServer m_server;
     std::unique_ptr<ShellFixture> m_fixture;
@@ -60,7 +63,7 @@ void TestBatchAhead::initTestCase()
     for (const char* colour : { "red", "lime", "blue" }) {
         m_server.route(QStringLiteral("/%1").arg(colour),
             TestHttpServer::page(TestPages::simplePage(
-                colour, QStringLiteral("<style>html { background: %1 }</style>").arg(colour))));
+                colour, QStringLiteral("<style>html { background: %1 }</style><p>%1</p>").arg(colour))));
     }
 }
 
@@ -102,8 +105,7 @@ void TestBatchAhead::nextPageWaitsInTheQueueWhileOneIsLoaded()
     QCOMPARE(rowStatus(1), QString());
     QVERIFY(batchEnded.wait(3 * PageTimeoutMs));
     QCOMPARE(batchEnded.first().first().toBool(), true);
-    for (int row = 0; row < 3; ++row)
-        QCOMPARE(rowStatus(row), QStringLiteral("OK"));
+    verifyRowsOk(3);
     QCOMPARE(m_fixture->messages.texts(), QStringList({ "Conversion completed!" }));
 }
 
@@ -117,8 +119,7 @@ void TestBatchAhead::pagesAtOnceLoadSideBySide()
     QCOMPARE(rowStatus(0), QStringLiteral("Processing"));
     QCOMPARE(rowStatus(1), QStringLiteral("Processing"));
     QVERIFY(batchEnded.wait(3 * PageTimeoutMs));
-    for (int row = 0; row < 3; ++row)
-        QCOMPARE(rowStatus(row), QStringLiteral("OK"));
+    verifyRowsOk(3);
     QCOMPARE(QDir(m_fixture->path(QStringLiteral("out"))).entryList(QDir::Files).size(), 3);
 }
 
@@ -131,8 +132,7 @@ void TestBatchAhead::numberedPagesKeepTheirOwnThumbnails()
         { "/red", "/lime", "/blue" });
     QSignalSpy batchEnded(m_driver, &BatchDriver::batchEnded);
     QVERIFY(batchEnded.wait(3 * PageTimeoutMs));
-    for (int row = 0; row < 3; ++row)
-        QCOMPARE(rowStatus(row), QStringLiteral("OK"));
+    verifyRowsOk(3);
 
     const QDir out(m_fixture->path(QStringLiteral("out")));
     QCOMPARE(out.entryList(QDir::Files),
@@ -149,6 +149,18 @@ void TestBatchAhead::numberedPagesKeepTheirOwnThumbnails()
                 && qAbs(centre.green() - colour.green()) < 40
                 && qAbs(centre.blue() - colour.blue()) < 40,
             qPrintable(name + " shows " + centre.name()));
+    }
+}
+
+void TestBatchAhead::verifyRowsOk(int rows) const
+{
+    for (int row = 0; row < rows; ++row) {
+        QVERIFY2(rowStatus(row) == QStringLiteral("OK"),
+            qPrintable(QStringLiteral("row %1: %2 %3")
+                           .arg(row)
+                           .arg(rowStatus(row),
+                               window()->urlList()->topLevelItem(row)->toolTip(
+                                   UrlListWidget::StatusColumn))));
     }
 }
 

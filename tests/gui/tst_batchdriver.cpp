@@ -313,6 +313,8 @@ void TestBatchDriver::cancelInTheMiddleStopsAndTheLatePageStillFinishes()
     m_window->menus()->popConvertNow->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(started.size(), 2, PageTimeoutMs);
     QCOMPARE(started.last().at(1).toString(), m_server.url("/slow").toString());
+    // The first page is written while the slow one loads.
+    QTRY_COMPARE_WITH_TIMEOUT(rowStatus(0), QStringLiteral("OK"), PageTimeoutMs);
 
     // The cancel button that says so.
     emit m_window->progressPanel()->cancelButton()->clicked();

@@ -13,10 +13,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -129,6 +129,12 @@ BrowserWindow::BrowserWindow(const Context& context, QWidget* parent)
         m_convert->setEnabled(false);
         m_convert->setToolTip(tr("Not available yet"));
     }
+
+    // Escape closes the window wherever the focus is: the page keeps the keys
+    // it is given to itself, so the dialog's own Escape never sees them.
+    auto* escape = new QShortcut(QKeySequence::Cancel, this);
+    escape->setObjectName(QStringLiteral("escapeShortcut"));
+    connect(escape, &QShortcut::activated, this, &BrowserWindow::reject);
 
     setMinimumSize(MinimumClientSize);
     resize(InitialClientSize);
@@ -262,16 +268,6 @@ void BrowserWindow::layoutToolbar()
     fromRight(m_back, BackFromRight);
     fromRight(m_go, GoFromRight);
     m_address->resize(frameWidth - AddressEndFromRight - AddressLeft, m_address->height());
-}
-
-void BrowserWindow::keyPressEvent(QKeyEvent* event)
-{
-    // Escape closes the window wherever the focus is, the address box included.
-    if (event->matches(QKeySequence::Cancel)) {
-        reject();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void BrowserWindow::resizeEvent(QResizeEvent* event)
