@@ -156,6 +156,9 @@ void TestWatermarkOptions::emptyFieldsShowTheValueTheConversionUses()
         QVERIFY2(box->text().isEmpty(), name);
         QCOMPARE(box->placeholderText(), QStringLiteral("0"));
     }
+    // The text itself, the picture and the size have no such value.
+    for (const char* name : { "txtWaterText", "txtWaterImage", "txtTsize" })
+        QVERIFY2(child<QLineEdit>(&dialog, name)->placeholderText().isEmpty(), name);
     auto* font = child<QComboBox>(&dialog, "cboFont");
     QCOMPARE(font->currentIndex(), -1);
     QCOMPARE(font->placeholderText(), QFontInfo(QFont()).family());

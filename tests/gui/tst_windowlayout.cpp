@@ -249,6 +249,7 @@ void TestWindowLayout::browserWindow()
     m_faults.clear();
     checkAt(&window, QSize(1108, 627), QStringLiteral("browser opening"), allowed);
     checkAt(&window, QSize(1600, 1000), QStringLiteral("browser large"), allowed);
+    checkAt(&window, window.minimumSize(), QStringLiteral("browser minimum"), allowed);
     window.showMaximized();
     checkAt(&window, window.size(), QStringLiteral("browser maximised"), allowed);
     QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join(QLatin1Char('\n'))));

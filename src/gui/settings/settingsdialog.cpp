@@ -37,7 +37,7 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
     // options, which have no tab of their own.
     auto* second = new QWidget(tabs);
     auto* secondLayout = new QVBoxLayout(second);
-    secondLayout->setContentsMargins(0, 0, 0, 0);
+    m_watermark->layout()->setContentsMargins(0, 0, 0, 0);
     secondLayout->addWidget(m_watermark);
     secondLayout->addWidget(m_general->batchGroup());
     tabs->addTab(m_general, tr("General Settings"));

@@ -79,10 +79,15 @@ QLineEdit* WatermarkOptionsPage::createBox(
 {
     auto* box = new QLineEdit(text, parent);
     box->setObjectName(objectName);
-    // The conversion takes the leading number of a value, so an empty box is 0:
-    // it says so instead of looking unset.
-    box->setPlaceholderText(QStringLiteral("0"));
     return box;
+}
+
+void WatermarkOptionsPage::showZeroWhenEmpty(std::initializer_list<QLineEdit*> boxes)
+{
+    // The conversion takes the leading number of these values, so an empty box
+    // is 0: it says so instead of looking unset.
+    for (QLineEdit* box : boxes)
+        box->setPlaceholderText(QStringLiteral("0"));
 }
 
 QWidget* WatermarkOptionsPage::createTextGroup()
@@ -146,6 +151,8 @@ QWidget* WatermarkOptionsPage::createTextGroup()
     colourLayout->addStretch(1);
     layout->addWidget(colour, 6, 0, 1, 4);
 
+    showZeroWhenEmpty({ m_textX, m_textY, m_rotate, m_textQuality });
+
     auto pickText = [this] { pickColor(m_textColor, Setting::TextColor); };
     connect(m_textColor, &ColorSwatch::clicked, this, pickText);
     connect(m_textColorButton, &QPushButton::clicked, this, pickText);
@@ -180,6 +187,7 @@ QWidget* WatermarkOptionsPage::createImageGroup()
     m_imageY = createBox(QStringLiteral("txtIy"), QStringLiteral("100"), place);
     placeLayout->addWidget(m_imageY, 1, 3);
     layout->addWidget(place, 2, 0, 1, 4);
+    showZeroWhenEmpty({ m_imageX, m_imageY });
 
     layout->addWidget(new QLabel(tr("Opacity"), group), 3, 0);
     m_opacity = CreateSlider(QStringLiteral("sldOpacity"), 1, 100, 1, 5, group);

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QWidget>
+#include <initializer_list>
 
 class ColorSwatch;
 class QCheckBox;
@@ -45,6 +46,7 @@ private:
     QWidget* createImageGroup();
     QComboBox* createPlaceList(const QString& objectName, QWidget* parent);
     QLineEdit* createBox(const QString& objectName, const QString& text, QWidget* parent);
+    static void showZeroWhenEmpty(std::initializer_list<QLineEdit*> boxes);
     void pickColor(ColorSwatch* swatch, Setting setting);
     void browseWatermarkImage();
     void writeAtOnce(Setting setting, const QString& value);
