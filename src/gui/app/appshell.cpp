@@ -13,6 +13,7 @@
 #include "convert/batchdriver.h"
 #include "scheduler/schedulewindowhost.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
@@ -113,6 +114,13 @@ void AppShell::wireBatchDriver()
     QPointer<BatchDriver> driver = new BatchDriver(
         m_mainWindow.get(), m_context.get(), m_services.messages, m_services.opener);
     driver->setObjectName(QStringLiteral("batchDriver"));
+    // The tray's cancel is there to stop a batch: without one it has nothing to do.
+    QAction* trayCancel = m_tray->cancelConvert;
+    trayCancel->setEnabled(false);
+    connect(driver, &BatchDriver::batchStarted, trayCancel,
+        [trayCancel] { trayCancel->setEnabled(true); });
+    connect(driver, &BatchDriver::batchEnded, trayCancel,
+        [trayCancel] { trayCancel->setEnabled(false); });
     m_router->setRoutine(CommandRouter::Routine::ConvertNow, [driver] {
         if (driver)
             driver->start();

@@ -72,6 +72,14 @@ void MainWindow::centreOnScreen()
 void MainWindow::restoreFromTray()
 {
     BringToFront(this);
+    // A dialog of this window minimised with it (the window manager minimises
+    // them together) comes back with it, or it would seem lost.
+    const QList<QWidget*> windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window != this && window->parentWidget() == this && window->isVisible()
+            && window->isMinimized())
+            BringToFront(window);
+    }
     // A modal dialog takes all input while it is open; it comes back in front
     // of the window, or the window would look frozen.
     QWidget* modal = QApplication::activeModalWidget();

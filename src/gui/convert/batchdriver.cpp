@@ -128,6 +128,7 @@ void BatchDriver::start()
     for (int row = 0; row < rows->rowCount(); ++row)
         m_rows.append(QPersistentModelIndex(rows->index(row, 0)));
     m_nextRow = 0;
+    emit batchStarted();
     issueRows();
 }
 
@@ -310,7 +311,11 @@ void BatchDriver::cancelBatch(bool withMessage)
     m_view->setProgressTitle(tr("Status"));
     setStatusLabels(tr("User cancel"));
     if (withMessage) {
-        m_messages->critical(m_window, tr("Conversion Canceled by the user!"));
+        // A cancel is the user's own choice, not a fault; what was written stays.
+        m_messages->information(m_window,
+            tr("Cancelled: %1 of %2 pages written")
+                .arg(m_pagesDone - m_pagesFailed)
+                .arg(m_rows.size()));
         if (!m_window)
             return;
     }

@@ -54,6 +54,7 @@ public slots:
     void cancelQuietly();
 
 signals:
+    void batchStarted();
     // A batch ended: after the completion message and the folder, or at a cancel.
     void batchEnded(bool completed);
 
