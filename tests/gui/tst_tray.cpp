@@ -6,7 +6,6 @@
 #include "app/trayicon.h"
 #include "fakeservices.h"
 #include "nextmodal.h"
-#include "urllist/addurlsdialog.h"
 #include "urllist/urllistwidget.h"
 
 #include <QAction>
@@ -46,7 +45,6 @@ private slots:
     void onlyLeftClicksRestore();
     void modalDialogKeepsTheProgramReachable_data();
     void modalDialogKeepsTheProgramReachable();
-    void modelessDialogComesBackWithTheWindow();
     void closeBoxKeepsTheProgramInTheTray();
     void withoutTrayMinimisedStaysInTheTaskBar();
     void withoutTrayCloseBoxEndsTheProgram();
@@ -156,32 +154,6 @@ void TestTray::modalDialogKeepsTheProgramReachable()
     QVERIFY(dialogInFront);
     QVERIFY(window->isVisible());
     QVERIFY(!window->isMinimized());
-}
-
-void TestTray::modelessDialogComesBackWithTheWindow()
-{
-    ShellFixture fixture(/*trayAvailable=*/true);
-    QVERIFY(fixture.shell->start());
-    MainWindow* window = fixture.shell->mainWindow();
-    fixture.shell->router()->addUrlFromToolbar();
-    QWidget* dialog = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (qobject_cast<AddUrlsDialog*>(top))
-            dialog = top;
-    }
-    QVERIFY(dialog);
-    QVERIFY(dialog->isVisible());
-
-    // The window manager minimises the dialog and its window together; the
-    // window goes to the tray, and one click brings both back.
-    dialog->showMinimized();
-    window->showMinimized();
-    QTRY_VERIFY(!window->isVisible());
-    click(fixture.shell->tray(), QSystemTrayIcon::Trigger);
-    QVERIFY(window->isVisible());
-    QVERIFY(!window->isMinimized());
-    QVERIFY(dialog->isVisible());
-    QVERIFY(!dialog->isMinimized());
 }
 
 void TestTray::closeBoxKeepsTheProgramInTheTray()
