@@ -9,6 +9,7 @@
 #include "app/progresspanel.h"
 #include "app/toolbarstrip.h"
 #include "app/trayicon.h"
+#include "app/windowfront.h"
 #include "browser/browserwindow.h"
 #include "settings/settingsdialog.h"
 #include "urllist/urllistcommands.h"
@@ -110,6 +111,14 @@ void connectButtons(
 {
     for (const ButtonRoute<Owner>& route : routes)
         QObject::connect((owner->*route.button)(), &ImageButton::clicked, router, route.routine);
+}
+
+// A dialog modal to the whole application would also block the tray icon, the
+// one way back to a minimised program on a desktop without a task bar: modal to
+// its window, the icon and its menu still answer.
+void BlockOnlyTheMainWindow(QDialog* dialog)
+{
+    dialog->setWindowModality(Qt::WindowModal);
 }
 
 } // namespace
@@ -247,9 +256,17 @@ void CommandRouter::settings()
 
 void CommandRouter::showSettingsDialog()
 {
+    // The tray still answers while the dialog is open: its entry brings the open
+    // dialog forward rather than a second one.
+    if (auto* open = m_mainWindow->findChild<SettingsDialog*>()) {
+        m_mainWindow->restoreFromTray();
+        BringToFront(open);
+        return;
+    }
     // Created for each opening, so it always starts from the file.
     SettingsDialog dialog(m_context->settingsFile(), m_context->folders().defaultOutputFolder(),
         m_messages, m_mainWindow);
+    BlockOnlyTheMainWindow(&dialog);
     dialog.setRecentFolders(m_context->recentFolders());
     connect(
         &dialog, &SettingsDialog::outputFormatSaved, this, &CommandRouter::refreshOutputFormats);
@@ -293,6 +310,7 @@ void CommandRouter::supportOnline()
 void CommandRouter::about()
 {
     AboutBox box(m_context, m_mainWindow);
+    BlockOnlyTheMainWindow(&box);
     box.exec();
 }
 

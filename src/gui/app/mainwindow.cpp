@@ -142,9 +142,9 @@ void MainWindow::changeEvent(QEvent* event)
     if (event->type() == QEvent::WindowStateChange && isMinimized() && m_hidesToTray) {
         // Hiding from inside the state change confuses some window managers;
         // do it as soon as the change is through.
-        // While a modal dialog is open the program takes no other input, the
-        // tray icon's included: hidden, the window and its dialog could not be
-        // found again. It stays minimised in the task bar then.
+        // While a modal dialog is open the window stays minimised (hidden, it
+        // would take its dialog with it); the tray icon, which such dialogs do
+        // not block, brings both back.
         QTimer::singleShot(0, this, [this] {
             if (isMinimized() && !QApplication::activeModalWidget())
                 hide();
