@@ -39,6 +39,7 @@ private slots:
     void nextPageWaitsInTheQueueWhileOneIsLoaded();
     void pagesAtOnceLoadSideBySide();
     void numberedPagesKeepTheirOwnThumbnails();
+    void quittingDuringABatchAsksFirst();
 
 private:
     void start(const QString& settings, const QStringList& paths);
@@ -157,6 +158,28 @@ void TestBatchAhead::numberedPagesKeepTheirOwnThumbnails()
                 && qAbs(centre.blue() - colour.blue()) < 40,
             qPrintable(name + " shows " + centre.name()));
     }
+}
+
+void TestBatchAhead::quittingDuringABatchAsksFirst()
+{
+    start(QStringLiteral("outputformat=PNG\r\n"), { "/slow", "/a" });
+    QAction* exit = window()->findChild<QAction*>(QStringLiteral("mnuExit"));
+    QVERIFY(exit);
+    // No, from Exit and from the close box (no tray here): the batch carries on
+    // in the window.
+    m_fixture->messages.answer = false;
+    exit->trigger();
+    QVERIFY(!window()->close());
+    QCOMPARE(m_fixture->messages.questions.size(), 2);
+    QCOMPARE(m_fixture->quitCount, 0);
+    QVERIFY(m_driver->isConverting());
+    QVERIFY(window()->isVisible());
+    // Yes: the program ends.
+    m_fixture->messages.answer = true;
+    exit->trigger();
+    QCOMPARE(m_fixture->messages.questions.size(), 3);
+    QCOMPARE(m_fixture->quitCount, 1);
+    QVERIFY(!window()->isVisible());
 }
 
 void TestBatchAhead::verifyRowsOk(int rows) const

@@ -401,7 +401,7 @@ void TestBatchDriver::failingRowsAreMarkedAndTheBatchGoesOn()
         QStringLiteral("Server error - you may be able to try again"));
     QCOMPARE(list->topLevelItem(1)->toolTip(UrlListWidget::StatusColumn), QString());
     QCOMPARE(
-        m_messages.labelAtMessage, QStringLiteral("Server error - you may be able to try again"));
+        m_messages.labelAtMessage, QStringLiteral("Conversion completed! 2 of 4 pages failed."));
     QCOMPARE(m_log.progress, QList<int>({ 25, 50, 75, 100, 0 }));
     QCOMPARE(m_log.events.filter("information:"),
         QStringList({ "information:Conversion completed!\n2 of 4 pages failed." }));

@@ -129,6 +129,7 @@ void AppShell::wireBatchDriver()
         if (driver)
             driver->cancel();
     });
+    m_router->setBatchRunning([driver] { return driver && driver->isConverting(); });
     m_router->setRoutine(CommandRouter::Routine::CancelConvertQuietly, [driver] {
         if (driver)
             driver->cancelQuietly();

@@ -6,6 +6,7 @@
 #include "app/imagebutton.h"
 #include "app/mainmenus.h"
 #include "app/mainwindow.h"
+#include "app/messagepresenter.h"
 #include "app/progresspanel.h"
 #include "app/toolbarstrip.h"
 #include "app/trayicon.h"
@@ -323,6 +324,11 @@ void CommandRouter::ExitApplication()
 {
     if (m_exiting)
         return;
+    // Quitting would throw away the rest of the batch; the user says so first.
+    if (m_batchRunning && m_batchRunning()
+        && !m_messages->question(m_mainWindow,
+            tr("A conversion is running. Quit anyway? The pages not yet written will be lost.")))
+        return;
     m_exiting = true;
     // Every other window first: dialogs, the browser and schedule windows,
     // popup menus. A modal dialog's own event loop ends with it.
@@ -335,6 +341,7 @@ void CommandRouter::ExitApplication()
         window->close();
     }
     m_tray->remove();
-    m_mainWindow->close();
+    // Hidden, not closed: without a tray the close box asks for the ending it is in.
+    m_mainWindow->hide();
     emit applicationExited();
 }

@@ -156,7 +156,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing hides the window; its list and any running batch stay intact, so
     // the tray can bring it back as it was.
-    event->accept();
-    if (!m_hidesToTray)
-        emit programCloseRequested();
+    if (m_hidesToTray) {
+        event->accept();
+        return;
+    }
+    // Without a tray the close box ends the program, which may first ask (a
+    // batch is running); the window stays until the program really ends, and
+    // the ending hides it.
+    event->ignore();
+    emit programCloseRequested();
 }

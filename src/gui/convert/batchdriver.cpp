@@ -263,11 +263,12 @@ void BatchDriver::complete()
     m_view->setProgressTitle(tr("Status"));
     m_view->setBusy(false);
     const QString completed = completionText(m_pagesFailed, m_pagesDone);
+    // The last page's loading text would read as if the batch were still at
+    // work, behind the message too.
+    setStatusLabels(QString(completed).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     m_messages->information(m_window, completed);
     if (!m_window)
         return;
-    // The last page's loading text would read as if the batch were still at work.
-    setStatusLabels(QString(completed).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     m_view->setProgress(0);
     m_cancelRequested = false;
     m_phase = Phase::Idle;
