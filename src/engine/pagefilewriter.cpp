@@ -199,15 +199,22 @@ private:
             && !CopyWholeFile(m_in.tempImagePath, m_bitmapFile, &error))
             return fail(error);
         m_out.written << m_out.bitmapPath;
-        if (abandoned())
-            return false;
-        if (ReadFlagSetting(settings(), Setting::Thumbnail)) {
-            const QString thumbnail = ThumbnailPathFor(m_out.bitmapPath);
-            if (!WriteThumbnail(settings(), m_bitmapFile, stage(thumbnail), &error))
-                return fail(QStringLiteral("Thumbnail: %1").arg(error));
-            m_out.written.prepend(thumbnail);
-        }
         m_out.times.intermediate = Lap(m_clock);
+        return true;
+    }
+
+    // Named after the file it shows, so it is made once that file's name is taken:
+    // in numbering mode each page keeps its own.
+    bool writeThumbnail(const QString& imagePath)
+    {
+        if (!ReadFlagSetting(settings(), Setting::Thumbnail))
+            return true;
+        QString error;
+        const QString thumbnail = ThumbnailPathFor(imagePath);
+        if (!WriteThumbnail(settings(), m_bitmapFile, stage(thumbnail), &error))
+            return fail(QStringLiteral("Thumbnail: %1").arg(error));
+        m_out.written.prepend(thumbnail);
+        m_out.times.intermediate += Lap(m_clock);
         return true;
     }
 
@@ -221,7 +228,7 @@ private:
         if (!chosen || *chosen == OutputFormat::Bmp) {
             m_keepBitmap = true;
             FlushFileToDisk(m_bitmapFile);
-            return true;
+            return writeThumbnail(m_out.bitmapPath);
         }
         const OutputFormatInfo& format = OutputFormatInfoOf(*chosen);
         const QString extension = format.extension;
@@ -231,6 +238,8 @@ private:
         const QString outputPath = output.path;
         if (output.placeholder)
             m_out.claimed << outputPath;
+        if (!writeThumbnail(outputPath) || abandoned())
+            return false;
         if (format.type == OutputType::Pdf) {
             m_out.pdfFinalPath = outputPath;
             m_out.pdfPath = stage(outputPath);

@@ -61,8 +61,9 @@ struct PageFilesOutcome
 
 // Writes a captured page's files in their documented order:
 //   output folder (made when missing) -> bitmap path and its number ->
-//   "tempimage.bmp" -> text, then picture watermark -> bitmap copy -> thumbnail ->
-//   the final file -> the bitmap copy deleted unless it is the output ->
+//   "tempimage.bmp" -> text, then picture watermark -> bitmap copy -> the final
+//   file's name -> thumbnail (named after it) -> the final file -> the bitmap
+//   copy deleted unless it is the output ->
 //   "tempimage.bmp" and "WEBtemp.htm" deleted, whatever happened.
 // A PDF stops before its final file (see PageFilesOutcome::pdfPath). On failure
 // nothing this page wrote stays. Touches no QObject: safe on a worker thread, as

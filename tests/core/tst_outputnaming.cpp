@@ -87,7 +87,12 @@ private slots:
             QString("/out/webimage_0_0.jpg"));
         QCOMPARE(FinalOutputPath(base, "tiff", false, existsIn({ "/out/webimage.tiff" })),
             QString("/out/webimage.tiff"));
+        // The thumbnail follows the file it shows, number included, whatever the
+        // length of its extension.
         QCOMPARE(ThumbnailPathFor("/out/name_0.bmp"), QString("/out/name_0_Thumbnail.jpg"));
+        QCOMPARE(
+            ThumbnailPathFor("/out/webimage_1.tiff"), QString("/out/webimage_1_Thumbnail.jpg"));
+        QCOMPARE(ThumbnailPathFor("/o.ut/webimage.BMP"), QString("/o.ut/webimage_Thumbnail.jpg"));
     }
 
     void threePagesOnDisk()

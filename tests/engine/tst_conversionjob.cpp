@@ -191,7 +191,7 @@ void TestConversionJob::qualityBeyondItsRangeIsTheBest()
 
 void TestConversionJob::failedPageLeavesEarlierFilesAsTheyWere()
 {
-    // Overwriting, with a thumbnail (never numbered): a page that fails after its
+    // Overwriting, with a thumbnail: a page that fails after its
     // thumbnail was made must not have replaced the earlier page's one.
     set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
     set(QStringLiteral("existedfile"), QStringLiteral("1"));
@@ -309,10 +309,10 @@ void TestConversionJob::thumbnailBesideTheImage()
     existing.close();
     const ConversionResult result = convert(m_page);
     QVERIFY2(result.ok, qPrintable(result.reason));
-    // The image is numbered; the thumbnail is named after the bitmap copy.
+    // The image is numbered, and its thumbnail with it.
     QCOMPARE(outputFiles(),
-        (QStringList { "webimage.jpg", "webimage_0.jpg", "webimage_Thumbnail.jpg" }));
-    const QImage thumbnail(QDir(m_outFolder).filePath(QStringLiteral("webimage_Thumbnail.jpg")));
+        (QStringList { "webimage.jpg", "webimage_0.jpg", "webimage_0_Thumbnail.jpg" }));
+    const QImage thumbnail(QDir(m_outFolder).filePath(QStringLiteral("webimage_0_Thumbnail.jpg")));
     QCOMPARE(thumbnail.size(), QSize(259, 378)); // 1037 x 1513 at 25 %
 
     // The final file is listed last, also when it is the bitmap copy written

@@ -42,6 +42,8 @@ private slots:
     void enterAndGoNavigateOtherKeysOnlyEdit();
     void addressBoxFollowsFrameNavigations();
     void stopEndsALoadThatNeverAnswers();
+    void buttonsAreUsableOnlyWhenTheyCanDoSomething();
+    void escapeClosesTheWindow();
     void listCommandsOpenItModallyOnTheSelectedRow();
     void convertNowNamesTheFileAfterTheAddressBox();
     void convertNowReportsAFileThatWasNotWritten();
@@ -125,11 +127,23 @@ void TestBrowserWindow::layoutFollowsTheResizeRule()
     auto* status = child<QStatusBar>(window.get(), "StatusBar1");
     QCOMPARE(status->geometry(), QRect(0, 602, 1108, 25));
 
-    window->resize(700, 400);
-    QTRY_COMPARE(view->geometry(), QRect(6, 60, 700, 340));
-    // Too low for the rule: the browser keeps its height, the width follows.
-    window->resize(650, 40);
-    QTRY_COMPARE(view->geometry(), QRect(6, 60, 650, 340));
+    // The toolbar frame reaches the right edge; its buttons keep to its end.
+    auto* frame = child<QWidget>(window.get(), "Frame1");
+    QCOMPARE(frame->geometry(), QRect(8, 4, 1092, 45));
+    QCOMPARE(convert->geometry().right(), frame->width() - 7);
+    window->resize(1000, 400);
+    QTRY_COMPARE(view->geometry(), QRect(6, 60, 1000, 340));
+    QCOMPARE(frame->geometry(), QRect(8, 4, 984, 45));
+    // No smaller than the whole toolbar and a strip of page.
+    window->resize(300, 40);
+    QTRY_COMPARE(window->size(), QSize(963, 185));
+    QCOMPARE(frame->geometry(), QRect(8, 4, 947, 45));
+    const QList<QWidget*> tools = frame->findChildren<QWidget*>();
+    for (const QWidget* tool : tools) {
+        if (tool->isVisibleTo(frame))
+            QVERIFY2(frame->rect().contains(tool->geometry()), qPrintable(tool->objectName()));
+    }
+    QCOMPARE(view->geometry(), QRect(6, 60, 963, 125));
 }
 
 std::unique_ptr<BrowserWindow> TestBrowserWindow::openConverting(
@@ -268,6 +282,66 @@ void TestBrowserWindow::stopEndsALoadThatNeverAnswers()
         QStringLiteral("Stopped loading ") + address);
 }
 
+void TestBrowserWindow::buttonsAreUsableOnlyWhenTheyCanDoSomething()
+{
+    TestHttpServer server;
+    QVERIFY(server.start());
+    server.route(QStringLiteral("/hang.html"), TestHttpServer::neverAnswer());
+    const QUrl first = writePage(QStringLiteral("b1.html"), "<p>one</p>");
+    const QUrl second = writePage(QStringLiteral("b2.html"), "<p>two</p>");
+    auto window = open(first.toString());
+    QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(waitForLoad(window.get(), loads));
+    auto* back = child<QPushButton>(window.get(), "BackButton");
+    auto* forward = child<QPushButton>(window.get(), "ForwardButton");
+    auto* stop = child<QPushButton>(window.get(), "StopButton");
+    auto* address = child<QLineEdit>(window.get(), "Text1");
+    QTRY_VERIFY(!stop->isEnabled());
+    QVERIFY(!back->isEnabled());
+    QVERIFY(!forward->isEnabled());
+
+    // A load that never ends can be stopped; afterwards the box names the page
+    // that is still shown, not the one that never came.
+    address->setText(server.url(QStringLiteral("/hang.html")).toString());
+    child<QPushButton>(window.get(), "GoButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(stop->isEnabled(), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(QStringLiteral("/hang.html")), 1, LoadTimeout);
+    stop->click();
+    QVERIFY(waitForLoad(window.get(), loads, 2));
+    QTRY_VERIFY(!stop->isEnabled());
+    QTRY_COMPARE(address->text(), first.toString());
+    QCOMPARE(window->view()->url(), first);
+
+    address->setText(second.toString());
+    child<QPushButton>(window.get(), "GoButton")->click();
+    QVERIFY(waitForLoad(window.get(), loads, 3));
+    QTRY_VERIFY(back->isEnabled());
+    QVERIFY(!forward->isEnabled());
+    back->click();
+    QVERIFY(waitForLoad(window.get(), loads, 4));
+    QTRY_VERIFY(forward->isEnabled());
+    QTRY_VERIFY(!back->isEnabled());
+}
+
+void TestBrowserWindow::escapeClosesTheWindow()
+{
+    const QUrl page = writePage(QStringLiteral("esc.html"), "<p>escape</p>");
+    // From the address box and from the page itself.
+    for (bool fromPage : { false, true }) {
+        auto window = open(page.toString());
+        QSignalSpy loads(window->view()->page(), &QWebEnginePage::loadFinished);
+        QVERIFY(waitForLoad(window.get(), loads));
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QWidget* target = fromPage ? window->view()->focusProxy()
+                                   : static_cast<QWidget*>(child<QLineEdit>(window.get(), "Text1"));
+        QVERIFY(target);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        QTRY_VERIFY2_WITH_TIMEOUT(!window->isVisible(), fromPage ? "page" : "box", LoadTimeout);
+        QCOMPARE(window->result(), int(QDialog::Rejected));
+    }
+}
+
 void TestBrowserWindow::listCommandsOpenItModallyOnTheSelectedRow()
 {
     const QUrl one = writePage(QStringLiteral("one.html"), "<p>one</p>");
@@ -316,6 +390,7 @@ void TestBrowserWindow::convertNowNamesTheFileAfterTheAddressBox()
     writeSetting(Setting::OutputType, QStringLiteral("Image"));
     writeSetting(Setting::OutputFormat, QStringLiteral("PNG"));
     const QUrl page = writePage(QStringLiteral("tall.html"),
+        "<style>a:focus { outline: 20px solid #f00 }</style><a id='link' href='#'>link</a>"
         "<div style='height:3000px;background:linear-gradient(#fff,#00f)'>tall</div>");
 
     auto window = openConverting(page.toString());
@@ -323,8 +398,11 @@ void TestBrowserWindow::convertNowNamesTheFileAfterTheAddressBox()
     QSignalSpy loads(view->page(), &QWebEnginePage::loadFinished);
     QVERIFY(waitForLoad(window.get(), loads));
     // The size to come back to is the one the user gave the window.
-    window->resize(900, 500);
-    QTRY_COMPARE(view->geometry(), QRect(6, 60, 900, 440));
+    window->resize(1000, 500);
+    QTRY_COMPARE(view->geometry(), QRect(6, 60, 1000, 440));
+    // A link with the focus: its ring is no part of the page.
+    view->setFocus();
+    view->page()->runJavaScript(QStringLiteral("document.getElementById('link').focus();"));
     view->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 300);"));
     QTRY_COMPARE_WITH_TIMEOUT(view->page()->scrollPosition().y(), 300.0, LoadTimeout);
 
@@ -348,9 +426,15 @@ void TestBrowserWindow::convertNowNamesTheFileAfterTheAddressBox()
     QCOMPARE(written.constFirst().suffix().toLower(), QStringLiteral("png"));
     QImage image(written.constFirst().filePath());
     QVERIFY(image.height() >= 3000);
+    int ringPixels = 0;
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 200; ++x)
+            ringPixels += image.pixel(x, y) == qRgb(255, 0, 0) ? 1 : 0;
+    }
+    QCOMPARE(ringPixels, 0);
 
     // The user sees the page as before and goes on browsing.
-    QCOMPARE(view->geometry(), QRect(6, 60, 900, 440));
+    QCOMPARE(view->geometry(), QRect(6, 60, 1000, 440));
     QTRY_COMPARE_WITH_TIMEOUT(view->page()->scrollPosition().y(), 300.0, LoadTimeout);
     QCOMPARE(view->url(), page);
     QCOMPARE(address->text(), typed);

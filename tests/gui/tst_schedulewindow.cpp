@@ -15,9 +15,11 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -52,6 +54,30 @@ private slots:
         QCOMPARE(QFileInfo(window.scheduleFile()).size(), 0);
         QCOMPARE(window.list()->rowCount(), 0);
         QCOMPARE(window.list()->headerItem()->text(3), QStringLiteral("Comment"));
+    }
+
+    void commentColumnIsInSightAndEscapeParks()
+    {
+        QTemporaryDir dir;
+        FileBytes::write(dir.filePath(QStringLiteral("schedule.dat")),
+            "8/18/2026 3:45:12 PM\thttp://example.org/a/very/long/address/" + QByteArray(300, 'p')
+                + "\tWaiting\tnightly shot\r\n");
+        ScheduleWindow window(setup(dir.path()));
+        window.showCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // At the window's fixed size every column fits: no sideways scrolling.
+        ScheduleListWidget* list = window.list();
+        QTRY_VERIFY(!list->horizontalScrollBar()->isVisible());
+        QVERIFY(list->header()->sectionViewportPosition(3) + list->columnWidth(3)
+            <= list->viewport()->width());
+        QVERIFY(list->columnWidth(3) >= 90);
+
+        // Escape closes it as OK does: saved, parked, still running.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
+        QVERIFY(window.isParked());
+        QVERIFY(!window.isUnloaded());
     }
 
     void fileRoundTripKeepsOrderEmptyCommentsAndShortLines()

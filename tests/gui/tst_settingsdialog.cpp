@@ -133,10 +133,10 @@ void TestSettingsDialog::opensWithDefaultsWithoutFile()
         QVERIFY2(!child<QCheckBox>(&dialog, flag)->isChecked(), flag);
     QCOMPARE(child<QComboBox>(&dialog, "cboImageSize")->currentText(), QString());
     QCOMPARE(child<QComboBox>(&dialog, "cboImageSize")->count(), 100);
-    // Nothing stored: the sliders show full quality and a fully drawn stamp,
-    // so "OK" on a first run writes usable values.
+    // Nothing stored: the sliders show full quality and a stamp drawn (almost)
+    // whole, so "OK" on a first run writes usable values.
     QCOMPARE(child<QSlider>(&dialog, "sldQuality")->value(), 100);
-    QCOMPARE(child<QSlider>(&dialog, "sldTTransparency")->value(), 100);
+    QCOMPARE(child<QSlider>(&dialog, "sldTTransparency")->value(), 1);
     QCOMPARE(child<QSlider>(&dialog, "sldOpacity")->value(), 100);
     QCOMPARE(child<QSlider>(&dialog, "sldDeviation")->value(), 0);
     QCOMPARE(child<QComboBox>(&dialog, "cboTextPlace")->currentIndex(), 0);
@@ -251,6 +251,7 @@ void TestSettingsDialog::okWritesEveryKeyInOrder()
     child<QComboBox>(&dialog, "cboImageSize")->setCurrentText(QStringLiteral("30"));
     child<QSpinBox>(&dialog, "txtTimeout")->setValue(20);
     child<QCheckBox>(&dialog, "chkTextWatermark")->setChecked(true);
+    child<QLineEdit>(&dialog, "txtWaterText")->setText(QStringLiteral("Draft"));
     child<QComboBox>(&dialog, "cboTextPlace")->setCurrentIndex(4);
     child<QSlider>(&dialog, "sldDeviation")->setValue(0);
     dialog.show();
@@ -263,12 +264,13 @@ void TestSettingsDialog::okWritesEveryKeyInOrder()
     // A fresh file takes keys in the order they are written.
     const QStringList order = { "outputtype", "outputformat", "quality", "outputfolder", "filename",
         "datetime", "fileoption", "existedfile", "timeout", "delay", "Scripts", "JAVA", "ActiveX",
-        "Thumbnail", "imagesize", "textwatermark", "watertext", "Twz", "Tx", "Ty", "Tsize",
-        "TQuality", "Tfont", "TRotate", "Ttransparency", "imagewatermark", "waterimage", "Iwz",
-        "Ix", "Iy", "IDeviation", "IOpacity" };
+        "Thumbnail", "imagesize", "pagesatonce", "textwatermark", "watertext", "Twz", "Tx", "Ty",
+        "Tsize", "TQuality", "Tfont", "TRotate", "Ttransparency", "imagewatermark", "waterimage",
+        "Iwz", "Ix", "Iy", "IDeviation", "IOpacity" };
     QCOMPARE(
         keysOf(m_file, SettingsSection::Set) + keysOf(m_file, SettingsSection::Watermark), order);
-    QCOMPARE(keysOf(m_file, SettingsSection::Set).constLast(), QStringLiteral("imagesize"));
+    QCOMPARE(keysOf(m_file, SettingsSection::Set).constLast(), QStringLiteral("pagesatonce"));
+    QCOMPARE(read("set", "pagesatonce"), QStringLiteral("1"));
 
     QCOMPARE(read("set", "outputformat"), QStringLiteral("PNG"));
     QCOMPARE(read("set", "quality"), QStringLiteral("85"));
@@ -374,6 +376,7 @@ void TestSettingsDialog::failedWritesAreReportedAndKeepTheDialogOpen()
     RecordingPresenter messages;
     SettingsDialog watched(m_file, m_dir->path(), &messages);
     child<QCheckBox>(&watched, "chkTextWatermark")->setChecked(true);
+    child<QLineEdit>(&watched, "txtWaterText")->setText(QStringLiteral("Draft"));
     watched.show();
     onNextInnerModal([](QWidget* modal) {
         auto* picker = qobject_cast<QColorDialog*>(modal);

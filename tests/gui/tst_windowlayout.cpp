@@ -4,10 +4,12 @@
 
 #include "app/aboutbox.h"
 #include "app/appcontext.h"
+#include "app/imagebutton.h"
 #include "app/mainwindow.h"
 #include "app/progresspanel.h"
 #include "app/skin.h"
 #include "app/statusframe.h"
+#include "app/toolbarstrip.h"
 #include "browser/browserwindow.h"
 #include "fakeservices.h"
 #include "layoutcheck.h"
@@ -171,6 +173,12 @@ void TestWindowLayout::mainWindow()
     // During a batch the progress panel joins in.
     window->progressPanel()->show();
     checkAtOpeningAndMinimum(window, QStringLiteral("main window converting"));
+    // A toolbar button with the keyboard focus.
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    window->toolbar()->settings()->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(window->toolbar()->settings()->hasFocus());
+    checkAt(window, window->size(), QStringLiteral("main window keyboard focus"));
     QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join(QLatin1Char('\n'))));
 }
 
@@ -249,6 +257,7 @@ void TestWindowLayout::browserWindow()
     m_faults.clear();
     checkAt(&window, QSize(1108, 627), QStringLiteral("browser opening"), allowed);
     checkAt(&window, QSize(1600, 1000), QStringLiteral("browser large"), allowed);
+    checkAt(&window, window.minimumSize(), QStringLiteral("browser minimum"), allowed);
     window.showMaximized();
     checkAt(&window, window.size(), QStringLiteral("browser maximised"), allowed);
     QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join(QLatin1Char('\n'))));

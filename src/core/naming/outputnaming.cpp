@@ -228,7 +228,12 @@ OutputClaim ClaimFinalOutputPath(
         [&bitmapPath, &extension](qint64 n) { return FinalCandidate(bitmapPath, extension, n); });
 }
 
-QString ThumbnailPathFor(const QString& bitmapPath)
+QString ThumbnailPathFor(const QString& imagePath)
 {
-    return FitFileName(StemOf(bitmapPath), QStringLiteral("_Thumbnail.jpg"));
+    // Every image name ends in an extension this program gave it; a dot in the
+    // folder part is no extension.
+    const qsizetype slash = imagePath.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = imagePath.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > slash ? imagePath.left(dot) : imagePath;
+    return FitFileName(stem, QStringLiteral("_Thumbnail.jpg"));
 }

@@ -6,9 +6,10 @@
 
 // How converted pages are named in the output folder. Every name derives from
 // the bitmap path: "<folder>/<stem>.BMP", numbered "<stem>_0.bmp",
-// "<stem>_1.bmp" … when taken; the final file and the thumbnail replace its
-// last four characters. File names never exceed 255 bytes: a stem too long
-// for its suffix is shortened, so the numbering and extension always survive.
+// "<stem>_1.bmp" … when taken; the final file replaces its last four
+// characters, and the thumbnail is named after the file it shows. File names
+// never exceed 255 bytes: a stem too long for its suffix is shortened, so the
+// numbering and extension always survive.
 
 // Tells whether a file exists at a path; a parameter so tests need no disk.
 using FileExistsFn = std::function<bool(const QString&)>;
@@ -62,5 +63,8 @@ OutputClaim ClaimBitmapPath(const QString& basePath, bool addNumber);
 OutputClaim ClaimFinalOutputPath(
     const QString& bitmapPath, const QString& extensionWithoutDot, bool addNumber);
 
-// "<stem>_Thumbnail.jpg" beside the bitmap; never numbered.
-QString ThumbnailPathFor(const QString& bitmapPath);
+// "<stem>_Thumbnail.jpg" for the page's image "<stem>.<ext>" (the final file,
+// or the bitmap when that is the output): a numbered image's thumbnail carries
+// its number, "webimage_0.jpg" gives "webimage_0_Thumbnail.jpg", so the pages
+// of a batch in numbering mode each keep their own.
+QString ThumbnailPathFor(const QString& imagePath);

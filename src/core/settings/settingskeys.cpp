@@ -66,6 +66,9 @@ QList<SettingKey> MakeTable()
             Scope::Everywhere, W::Picker),
         Key(S::ImageDeviation, w, QStringLiteral("IDeviation"), K::Number),
         Key(S::ImageOpacity, w, QStringLiteral("IOpacity"), K::Number),
+        // The desktop batch's pages converted at once, 1 to 4.
+        Key(S::PagesAtOnce, s, QStringLiteral("pagesatonce"), K::NumberWithDefault,
+            QStringLiteral("1")),
         // "chromium", "qt", or empty: Chromium when one is installed, else Qt WebEngine.
         Key(S::Engine, c, QStringLiteral("engine"), K::Text),
         // The Chromium to run; empty: the first one on the PATH.

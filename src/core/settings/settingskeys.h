@@ -15,8 +15,8 @@ inline const QString Capture = QStringLiteral("capture");
 } // namespace SettingsSection
 
 // In the table's order: section "set" first, then "watermark", each in the
-// order the settings dialog writes them, then "capture", which the dialog's first
-// two tabs never write.
+// order the settings dialog writes them; keys added later follow at the end, and
+// "capture", which the dialog's first two tabs never write, comes last.
 enum class Setting {
     OutputType,
     OutputFormat,
@@ -52,6 +52,7 @@ enum class Setting {
     ImageTransparency,
     ImageDeviation,
     ImageOpacity,
+    PagesAtOnce,
     Engine,
     ChromiumPath,
 };

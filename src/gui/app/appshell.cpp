@@ -15,6 +15,7 @@
 #include "scheduler/schedulewindowhost.h"
 #include "urllist/urllistcommands.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
@@ -126,6 +127,13 @@ void AppShell::wireBatchDriver()
     QPointer<BatchDriver> driver = new BatchDriver(
         m_mainWindow.get(), m_context.get(), m_services.messages, m_services.opener);
     driver->setObjectName(QStringLiteral("batchDriver"));
+    // The tray's cancel is there to stop a batch: without one it has nothing to do.
+    QAction* trayCancel = m_tray->cancelConvert;
+    trayCancel->setEnabled(false);
+    connect(driver, &BatchDriver::batchStarted, trayCancel,
+        [trayCancel] { trayCancel->setEnabled(true); });
+    connect(driver, &BatchDriver::batchEnded, trayCancel,
+        [trayCancel] { trayCancel->setEnabled(false); });
     m_router->setRoutine(CommandRouter::Routine::ConvertNow, [driver] {
         if (driver)
             driver->start();
@@ -134,6 +142,7 @@ void AppShell::wireBatchDriver()
         if (driver)
             driver->cancel();
     });
+    m_router->setBatchRunning([driver] { return driver && driver->isConverting(); });
     m_router->setRoutine(CommandRouter::Routine::CancelConvertQuietly, [driver] {
         if (driver)
             driver->cancelQuietly();

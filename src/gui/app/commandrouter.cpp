@@ -6,9 +6,11 @@
 #include "app/imagebutton.h"
 #include "app/mainmenus.h"
 #include "app/mainwindow.h"
+#include "app/messagepresenter.h"
 #include "app/progresspanel.h"
 #include "app/toolbarstrip.h"
 #include "app/trayicon.h"
+#include "app/windowfront.h"
 #include "browser/browserwindow.h"
 #include "settings/settingsdialog.h"
 #include "urllist/urllistcommands.h"
@@ -110,6 +112,14 @@ void connectButtons(
 {
     for (const ButtonRoute<Owner>& route : routes)
         QObject::connect((owner->*route.button)(), &ImageButton::clicked, router, route.routine);
+}
+
+// A dialog modal to the whole application would also block the tray icon, the
+// one way back to a minimised program on a desktop without a task bar: modal to
+// its window, the icon and its menu still answer.
+void BlockOnlyTheMainWindow(QDialog* dialog)
+{
+    dialog->setWindowModality(Qt::WindowModal);
 }
 
 } // namespace
@@ -247,9 +257,17 @@ void CommandRouter::settings()
 
 void CommandRouter::showSettingsDialog()
 {
+    // The tray still answers while the dialog is open: its entry brings the open
+    // dialog forward rather than a second one.
+    if (auto* open = m_mainWindow->findChild<SettingsDialog*>()) {
+        m_mainWindow->restoreFromTray();
+        BringToFront(open);
+        return;
+    }
     // Created for each opening, so it always starts from the file.
     SettingsDialog dialog(m_context->settingsFile(), m_context->folders().defaultOutputFolder(),
         m_messages, m_mainWindow);
+    BlockOnlyTheMainWindow(&dialog);
     dialog.setRecentFolders(m_context->recentFolders());
     connect(
         &dialog, &SettingsDialog::outputFormatSaved, this, &CommandRouter::refreshOutputFormats);
@@ -293,6 +311,7 @@ void CommandRouter::supportOnline()
 void CommandRouter::about()
 {
     AboutBox box(m_context, m_mainWindow);
+    BlockOnlyTheMainWindow(&box);
     box.exec();
 }
 
@@ -304,6 +323,11 @@ void CommandRouter::restoreMainWindow()
 void CommandRouter::ExitApplication()
 {
     if (m_exiting)
+        return;
+    // Quitting would throw away the rest of the batch; the user says so first.
+    if (m_batchRunning && m_batchRunning()
+        && !m_messages->question(m_mainWindow,
+            tr("A conversion is running. Quit anyway? The pages not yet written will be lost.")))
         return;
     m_exiting = true;
     // Every other window first: dialogs, the browser and schedule windows,
@@ -317,6 +341,7 @@ void CommandRouter::ExitApplication()
         window->close();
     }
     m_tray->remove();
-    m_mainWindow->close();
+    // Hidden, not closed: without a tray the close box asks for the ending it is in.
+    m_mainWindow->hide();
     emit applicationExited();
 }

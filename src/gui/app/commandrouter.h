@@ -40,6 +40,8 @@ public:
     ~CommandRouter() override;
 
     void setRoutine(Routine command, std::function<void()> routine);
+    // Whether a batch is running: quitting then asks first.
+    void setBatchRunning(std::function<bool()> running) { m_batchRunning = std::move(running); }
 
     UrlListCommands* listCommands() const { return m_listCommands; }
 
@@ -91,5 +93,6 @@ private:
     UrlListCommands* m_listCommands;
     HelpLinks m_helpLinks;
     std::array<std::function<void()>, RoutineCount> m_routines;
+    std::function<bool()> m_batchRunning;
     bool m_exiting = false;
 };

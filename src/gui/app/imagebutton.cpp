@@ -2,8 +2,11 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -17,6 +20,9 @@ ImageButton::ImageButton(const QPixmap& picture, const QString& caption, QWidget
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
     setProperty("highlighted", false);
+    // Reached with Tab like any other button, and pressed with Space or Enter.
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(caption);
 
     m_picture->setPixmap(picture);
     m_picture->setAlignment(Qt::AlignCenter);
@@ -78,6 +84,50 @@ void ImageButton::enterEvent(QEnterEvent* event)
 {
     emit hovered();
     QFrame::enterEvent(event);
+}
+
+void ImageButton::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            event->accept();
+            if (isEnabled())
+                emit clicked();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void ImageButton::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // A dotted ring in the highlight colour, inside the border the pointer's
+    // highlight uses: drawn here, since some styles show focus only after a
+    // key press and the skin draws none.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(2, 2, -3, -3));
+}
+
+void ImageButton::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QFrame::focusInEvent(event);
+}
+
+void ImageButton::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QFrame::focusOutEvent(event);
 }
 
 void ImageButton::changeEvent(QEvent* event)

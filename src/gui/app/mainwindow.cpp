@@ -6,6 +6,7 @@
 #include "app/statusframe.h"
 #include "app/toolbarstrip.h"
 #include "app/windowfront.h"
+#include "convert/batchdriver.h"
 #include "urllist/urllistwidget.h"
 
 #include <QApplication>
@@ -50,6 +51,11 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The batch driver sees this window only through BatchView, which is gone
+    // once this body returns, while the list it listens to is deleted later with
+    // the other children (and resets its model as it goes). It ends first, while
+    // the window is whole.
+    qDeleteAll(findChildren<BatchDriver*>(Qt::FindDirectChildrenOnly));
     delete m_menus;
 }
 
@@ -66,6 +72,14 @@ void MainWindow::centreOnScreen()
 void MainWindow::restoreFromTray()
 {
     BringToFront(this);
+    // A dialog of this window minimised with it (the window manager minimises
+    // them together) comes back with it, or it would seem lost.
+    const QList<QWidget*> windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window != this && window->parentWidget() == this && window->isVisible()
+            && window->isMinimized())
+            BringToFront(window);
+    }
     // A modal dialog takes all input while it is open; it comes back in front
     // of the window, or the window would look frozen.
     QWidget* modal = QApplication::activeModalWidget();
@@ -128,9 +142,9 @@ void MainWindow::changeEvent(QEvent* event)
     if (event->type() == QEvent::WindowStateChange && isMinimized() && m_hidesToTray) {
         // Hiding from inside the state change confuses some window managers;
         // do it as soon as the change is through.
-        // While a modal dialog is open the program takes no other input, the
-        // tray icon's included: hidden, the window and its dialog could not be
-        // found again. It stays minimised in the task bar then.
+        // While a modal dialog is open the window stays minimised (hidden, it
+        // would take its dialog with it); the tray icon, which such dialogs do
+        // not block, brings both back.
         QTimer::singleShot(0, this, [this] {
             if (isMinimized() && !QApplication::activeModalWidget())
                 hide();
@@ -142,7 +156,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing hides the window; its list and any running batch stay intact, so
     // the tray can bring it back as it was.
-    event->accept();
-    if (!m_hidesToTray)
-        emit programCloseRequested();
+    if (m_hidesToTray) {
+        event->accept();
+        return;
+    }
+    // Without a tray the close box ends the program, which may first ask (a
+    // batch is running); the window stays until the program really ends, and
+    // the ending hides it.
+    event->ignore();
+    emit programCloseRequested();
 }

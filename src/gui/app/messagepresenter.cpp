@@ -13,3 +13,10 @@ void MessagePresenter::critical(QWidget* parent, const QString& text)
 {
     QMessageBox::critical(parent, AppInfo::title(), text);
 }
+
+bool MessagePresenter::question(QWidget* parent, const QString& text)
+{
+    return QMessageBox::question(
+               parent, AppInfo::title(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}

@@ -13,4 +13,6 @@ public:
 
     virtual void information(QWidget* parent, const QString& text);
     virtual void critical(QWidget* parent, const QString& text);
+    // A yes-or-no question; true for yes. No is the default answer.
+    virtual bool question(QWidget* parent, const QString& text);
 };

@@ -10,12 +10,15 @@
 #include "loaderror.h"
 #include "settings/settingreaders.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
+#include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
@@ -27,6 +30,31 @@ constexpr int BrowserLeft = 6;
 constexpr int BrowserTop = 60;
 constexpr int StatusBarHeight = 25;
 constexpr QSize InitialClientSize(1108, 627);
+// The toolbar frame's left, top and height; it reaches to this margin from the
+// client's right edge.
+constexpr int FrameLeft = 8;
+constexpr int FrameTop = 4;
+constexpr int FrameHeight = 45;
+constexpr int FrameRightMargin = 8;
+// The narrowest frame that holds the address box and every button whole.
+constexpr int NarrowestFrame = 947;
+// The buttons keep their places from the frame's right edge: each one's left
+// and width; the address box takes the rest.
+constexpr int ConvertFromRight = 123;
+constexpr int StopFromRight = 169;
+constexpr int ForwardFromRight = 225;
+constexpr int BackFromRight = 265;
+constexpr int GoFromRight = 297;
+constexpr int AddressLeft = 72;
+constexpr int AddressEndFromRight = 314;
+// Below this the toolbar would be cut, and the page would have no room.
+constexpr QSize MinimumClientSize(
+    FrameLeft + NarrowestFrame + FrameRightMargin, BrowserTop + 100 + StatusBarHeight);
+
+// Script run before the view is converted: a focused link or field would carry
+// its focus ring into the picture.
+const QString DropFocusScript = QStringLiteral(
+    "if (document.activeElement && document.activeElement.blur) document.activeElement.blur();");
 
 QPushButton* createButton(
     const QString& objectName, const QString& text, const QRect& geometry, QWidget* parent)
@@ -102,6 +130,13 @@ BrowserWindow::BrowserWindow(const Context& context, QWidget* parent)
         m_convert->setToolTip(tr("Not available yet"));
     }
 
+    // Escape closes the window wherever the focus is: the page keeps the keys
+    // it is given to itself, so the dialog's own Escape never sees them.
+    auto* escape = new QShortcut(QKeySequence::Cancel, this);
+    escape->setObjectName(QStringLiteral("escapeShortcut"));
+    connect(escape, &QShortcut::activated, this, &BrowserWindow::reject);
+
+    setMinimumSize(MinimumClientSize);
     resize(InitialClientSize);
     const QUrl start = QUrl::fromUserInput(m_context.startUrl);
     if (start.isValid())
@@ -114,10 +149,10 @@ void BrowserWindow::createToolbar()
 {
     QFont frameFont(QStringLiteral("Tahoma"));
     frameFont.setPointSizeF(9);
-    auto* frame = new QGroupBox(tr("Browser"), this);
+    auto* frame = m_frame = new QGroupBox(tr("Browser"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setFont(frameFont);
-    frame->setGeometry(8, 4, 947, 45);
+    frame->setGeometry(FrameLeft, FrameTop, NarrowestFrame, FrameHeight);
 
     auto* label = new QLabel(tr("Address:"), frame);
     label->setGeometry(12, 18, 55, 17);
@@ -130,17 +165,26 @@ void BrowserWindow::createToolbar()
     m_address->setGeometry(72, 14, 561, 25);
     connect(m_address, &QLineEdit::returnPressed, this, &BrowserWindow::navigateToAddressBox);
 
-    auto* go = createButton(QStringLiteral("GoButton"), tr("Go"), QRect(650, 14, 33, 25), frame);
-    connect(go, &QPushButton::clicked, this, &BrowserWindow::navigateToAddressBox);
-    auto* back
-        = createButton(QStringLiteral("BackButton"), tr("Back"), QRect(682, 14, 41, 25), frame);
-    connect(back, &QPushButton::clicked, m_view, &QWebEngineView::back);
-    auto* forward = createButton(
+    m_go = createButton(QStringLiteral("GoButton"), tr("Go"), QRect(650, 14, 33, 25), frame);
+    connect(m_go, &QPushButton::clicked, this, &BrowserWindow::navigateToAddressBox);
+    m_back = createButton(QStringLiteral("BackButton"), tr("Back"), QRect(682, 14, 41, 25), frame);
+    connect(m_back, &QPushButton::clicked, m_view, &QWebEngineView::back);
+    m_forward = createButton(
         QStringLiteral("ForwardButton"), tr("Forward"), QRect(722, 14, 57, 25), frame);
-    connect(forward, &QPushButton::clicked, m_view, &QWebEngineView::forward);
-    auto* stop
-        = createButton(QStringLiteral("StopButton"), tr("Stop"), QRect(778, 14, 41, 25), frame);
-    connect(stop, &QPushButton::clicked, m_view, &QWebEngineView::stop);
+    connect(m_forward, &QPushButton::clicked, m_view, &QWebEngineView::forward);
+    m_stop = createButton(QStringLiteral("StopButton"), tr("Stop"), QRect(778, 14, 41, 25), frame);
+    connect(m_stop, &QPushButton::clicked, m_view, &QWebEngineView::stop);
+    // Each button is usable exactly when the page's own action is: Back and
+    // Forward with history on that side, Stop while a page loads.
+    const std::pair<QPushButton*, QWebEnginePage::WebAction> followed[]
+        = { { m_back, QWebEnginePage::Back }, { m_forward, QWebEnginePage::Forward },
+              { m_stop, QWebEnginePage::Stop } };
+    for (const auto& [button, webAction] : followed) {
+        QAction* action = m_page->action(webAction);
+        button->setEnabled(action->isEnabled());
+        connect(action, &QAction::changed, button,
+            [button, action] { button->setEnabled(action->isEnabled()); });
+    }
 
     QFont convertFont(QStringLiteral("Tahoma"));
     convertFont.setPointSizeF(9);
@@ -172,6 +216,9 @@ void BrowserWindow::loadingChanged(const QWebEngineLoadingInfo& info)
         return;
     case QWebEngineLoadingInfo::LoadStoppedStatus:
         m_loadEnded = LoadEnd::Stopped;
+        // The page on the screen is still the one before: the box names it again.
+        if (const QWebEngineHistoryItem shown = m_view->history()->currentItem(); shown.isValid())
+            m_address->setText(shown.url().toString());
         break;
     case QWebEngineLoadingInfo::LoadFailedStatus:
         m_loadEnded = LoadEnd::Failed;
@@ -209,9 +256,24 @@ void BrowserWindow::showStatus(const QString& text)
     m_status->showMessage(text);
 }
 
+void BrowserWindow::layoutToolbar()
+{
+    const int frameWidth = qMax(NarrowestFrame, width() - FrameLeft - FrameRightMargin);
+    m_frame->setGeometry(FrameLeft, FrameTop, frameWidth, FrameHeight);
+    const auto fromRight
+        = [frameWidth](QWidget* widget, int left) { widget->move(frameWidth - left, widget->y()); };
+    fromRight(m_convert, ConvertFromRight);
+    fromRight(m_stop, StopFromRight);
+    fromRight(m_forward, ForwardFromRight);
+    fromRight(m_back, BackFromRight);
+    fromRight(m_go, GoFromRight);
+    m_address->resize(frameWidth - AddressEndFromRight - AddressLeft, m_address->height());
+}
+
 void BrowserWindow::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    layoutToolbar();
     m_status->setGeometry(0, height() - StatusBarHeight, width(), StatusBarHeight);
     // While a conversion has the view enlarged it is left alone; the rule is
     // applied again once the view is back.
@@ -244,6 +306,8 @@ void BrowserWindow::convertNow()
     request.convertsView = true;
     request.clock = m_context.clock;
     m_convert->setEnabled(false);
+    // Runs in the page before any script of the conversion's own.
+    m_page->runJavaScript(DropFocusScript);
     m_conversionId = m_context.conversions->enqueue(request);
 }
 

@@ -10,6 +10,7 @@ class BrowserPage;
 class ConversionService;
 class MessagePresenter;
 class UrlOpener;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
@@ -56,6 +57,9 @@ protected:
 
 private:
     void createToolbar();
+    // The frame reaches the right edge; the buttons keep to its right end and
+    // the address box takes the width between.
+    void layoutToolbar();
     void showStatus(const QString& text);
     void loadingChanged(const QWebEngineLoadingInfo& info);
     // The status text for the way the current load ended.
@@ -69,6 +73,11 @@ private:
     BrowserPage* m_page = nullptr;
     QWebEngineView* m_view = nullptr;
     QLineEdit* m_address = nullptr;
+    QGroupBox* m_frame = nullptr;
+    QPushButton* m_go = nullptr;
+    QPushButton* m_back = nullptr;
+    QPushButton* m_forward = nullptr;
+    QPushButton* m_stop = nullptr;
     QPushButton* m_convert = nullptr;
     QStatusBar* m_status = nullptr;
     QString m_loadStatus;

@@ -11,6 +11,7 @@
 
 #include <QAbstractItemModel>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -114,6 +115,7 @@ void BatchDriver::start()
     if (m_phase != Phase::Idle || !service())
         return; // the end of a batch is being shown
 
+    applyPagesAtOnce();
     m_view->showProgress(true);
     m_view->setProgress(0);
     m_view->setBusy(true);
@@ -126,36 +128,79 @@ void BatchDriver::start()
     for (int row = 0; row < rows->rowCount(); ++row)
         m_rows.append(QPersistentModelIndex(rows->index(row, 0)));
     m_nextRow = 0;
-    issueNextRow();
+    emit batchStarted();
+    issueRows();
 }
 
-void BatchDriver::issueNextRow()
+void BatchDriver::applyPagesAtOnce()
 {
-    // A row removed since the start has no page to convert.
-    while (m_nextRow < m_rows.size() && !m_rows.at(m_nextRow).isValid())
-        ++m_nextRow;
-    if (m_nextRow >= m_rows.size()) {
-        complete();
-        return;
+    const int pagesAtOnce
+        = std::clamp(ReadNumberSetting(m_context->settingsFile(), Setting::PagesAtOnce), 1, 4);
+    // One page loading and one being written for each view.
+    m_pagesAhead = 2 * pagesAtOnce;
+    // The queue's views are only rebuilt while it has nothing in work; a page of
+    // the browser window or the scheduler in work keeps the present count.
+    if (pagesAtOnce != m_appliedPagesAtOnce && !service()->isBusy()) {
+        service()->setParallelPages(pagesAtOnce);
+        m_appliedPagesAtOnce = pagesAtOnce;
     }
-    const QPersistentModelIndex row = m_rows.at(m_nextRow++);
-    const QString address = m_view->rowAddress(row.row());
+}
 
-    m_view->setProgressTitle(tr("Processing ") + address);
-    markRow(row, processingStatus(), QString());
+void BatchDriver::issueRows()
+{
+    if (m_phase != Phase::Running || m_messageOpen)
+        return;
+    while (m_inFlight.size() < m_pagesAhead) {
+        // A row removed since the start has no page to convert.
+        while (m_nextRow < m_rows.size() && !m_rows.at(m_nextRow).isValid())
+            ++m_nextRow;
+        if (m_nextRow >= m_rows.size())
+            break;
+        submit(m_rows.at(m_nextRow++));
+    }
+    if (m_inFlight.isEmpty())
+        complete();
+}
 
+void BatchDriver::submit(const QPersistentModelIndex& row)
+{
     ConversionRequest request;
-    request.address = address;
+    request.address = m_view->rowAddress(row.row());
     request.applicationFolder = m_context->folders().defaultOutputFolder();
     request.tempFolder = m_context->folders().tempFolder();
     request.settingsFile = m_context->settingsFile();
-    m_currentId = service()->enqueue(request);
-    m_jobs.insert(m_currentId, row);
+    const int id = service()->enqueue(request);
+    m_jobs.insert(id, row);
+    m_inFlight.append(id);
+    markHead();
+}
+
+void BatchDriver::markHead()
+{
+    if (!m_inFlight.isEmpty())
+        markProcessing(m_inFlight.constFirst());
+}
+
+void BatchDriver::markProcessing(int id)
+{
+    if (m_shownProcessing.contains(id))
+        return;
+    const QPersistentModelIndex row = m_jobs.value(id);
+    if (!row.isValid())
+        return;
+    m_shownProcessing.insert(id);
+    m_view->setProgressTitle(tr("Processing ") + m_view->rowAddress(row.row()));
+    markRow(row, processingStatus(), QString());
 }
 
 void BatchDriver::onStarted(int id)
 {
-    m_runningId = id;
+    if (!m_jobs.contains(id))
+        return;
+    m_started.insert(id);
+    // A page sent ahead shows once the queue works on it.
+    if (m_phase == Phase::Running && m_inFlight.contains(id))
+        markProcessing(id);
 }
 
 void BatchDriver::onStatusText(int id, const QString& text)
@@ -169,39 +214,46 @@ void BatchDriver::onStatusText(int id, const QString& text)
 
 void BatchDriver::onFinished(int id, const ConversionResult& result)
 {
-    if (id == m_runningId)
-        m_runningId = -1;
     const auto job = m_jobs.constFind(id);
     if (job == m_jobs.constEnd())
         return;
     const QPersistentModelIndex row = *job;
     m_jobs.erase(job);
+    m_started.remove(id);
+    m_shownProcessing.remove(id);
     // A page finishing after a cancel has still written its file: its row shows
     // so. A page written with a remark (it never finished loading) keeps it.
     markRow(row, result.ok ? okStatus() : failedStatus(), result.reason);
-    if (id != m_currentId || !m_window)
+    const qsizetype position = m_inFlight.indexOf(id);
+    if (position < 0 || !m_window)
         return;
 
-    m_currentId = -1;
+    m_inFlight.removeAt(position);
     ++m_pagesDone;
     if (!result.ok) {
         ++m_pagesFailed;
         setStatusLabels(result.reason);
     }
     m_view->setProgress(raisedProgress(m_view->progress(), m_view->batchRows()->rowCount()));
+    if (m_phase == Phase::Running)
+        markHead();
 
     // The encoder says what went wrong once; the other rows carry it in their
     // tooltips, so a long batch does not stop at every page for the same box.
     if (!result.encoderMessage.isEmpty() && !m_encoderMessageShown) {
         m_encoderMessageShown = true;
+        // Pages still in flight may end while the message is open; the batch
+        // goes on (or completes) once it is closed.
+        m_messageOpen = true;
         m_messages->critical(m_window, result.encoderMessage);
+        m_messageOpen = false;
         if (!m_window)
             return;
     }
     // Cancelled while the message was up.
     if (m_phase != Phase::Running)
         return;
-    issueNextRow();
+    issueRows();
 }
 
 void BatchDriver::complete()
@@ -211,11 +263,12 @@ void BatchDriver::complete()
     m_view->setProgressTitle(tr("Status"));
     m_view->setBusy(false);
     const QString completed = completionText(m_pagesFailed, m_pagesDone);
+    // The last page's loading text would read as if the batch were still at
+    // work, behind the message too.
+    setStatusLabels(QString(completed).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     m_messages->information(m_window, completed);
     if (!m_window)
         return;
-    // The last page's loading text would read as if the batch were still at work.
-    setStatusLabels(QString(completed).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     m_view->setProgress(0);
     m_cancelRequested = false;
     m_phase = Phase::Idle;
@@ -242,20 +295,28 @@ void BatchDriver::cancelBatch(bool withMessage)
         return;
     m_phase = Phase::Ending;
     m_cancelRequested = true;
-    if (m_currentId >= 0) {
-        markRow(m_jobs.value(m_currentId), cancelStatus(), QString());
+    for (const int id : std::as_const(m_inFlight)) {
+        // A row shown as processing says it was cancelled; one only sent ahead
+        // never started, and is left as untouched as the rows after it.
+        if (m_shownProcessing.contains(id))
+            markRow(m_jobs.value(id), cancelStatus(), QString());
         // A page still waiting in the queue is taken out. One in work is left
         // to finish: it writes its file and its row shows the result.
-        if (m_runningId != m_currentId) {
-            service()->cancelPending(m_currentId);
-            m_jobs.remove(m_currentId);
+        if (!m_started.contains(id)) {
+            service()->cancelPending(id);
+            m_jobs.remove(id);
         }
-        m_currentId = -1;
+        m_shownProcessing.remove(id);
     }
+    m_inFlight.clear();
     m_view->setProgressTitle(tr("Status"));
     setStatusLabels(tr("User cancel"));
     if (withMessage) {
-        m_messages->critical(m_window, tr("Conversion Canceled by the user!"));
+        // A cancel is the user's own choice, not a fault; what was written stays.
+        m_messages->information(m_window,
+            tr("Cancelled: %1 of %2 pages written")
+                .arg(m_pagesDone - m_pagesFailed)
+                .arg(m_rows.size()));
         if (!m_window)
             return;
     }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 class AppContext;
@@ -13,10 +14,14 @@ class MessagePresenter;
 class UrlOpener;
 struct ConversionResult;
 
-// Converts a view's list from the first row to the last, one page at a time,
-// through the application's shared conversion queue, and shows the batch in
-// the view's rows, progress and status lines.
+// Converts a view's list from the first row to the last through the
+// application's shared conversion queue, and shows the batch in the view's
+// rows, progress and status lines.
 //
+// The batch keeps a few pages ahead in the queue, two for each page converted
+// at once, so that writing one page's files overlaps loading the next, as on
+// the command line; it never fills the queue with the whole list, so the
+// browser window's and the scheduler's pages wait behind at most those few.
 // Nothing waits here: each page's end (the queue's finished signal) submits the
 // next row. The rows to convert are fixed when the batch starts; they are held
 // as persistent indexes, so a row removed meanwhile is skipped and a row added
@@ -49,6 +54,7 @@ public slots:
     void cancelQuietly();
 
 signals:
+    void batchStarted();
     // A batch ended: after the completion message and the folder, or at a cancel.
     void batchEnded(bool completed);
 
@@ -57,7 +63,16 @@ private:
     enum class Phase { Idle, Running, Ending };
 
     ConversionService* service();
-    void issueNextRow();
+    // Pages at once from the settings, applied to the queue while it is idle.
+    void applyPagesAtOnce();
+    // Submits rows until the batch has its pages ahead; completes the batch
+    // once every row has ended.
+    void issueRows();
+    void submit(const QPersistentModelIndex& row);
+    // The first page in flight is the row the batch is at: it shows as processing
+    // even while it waits for the queue.
+    void markHead();
+    void markProcessing(int id);
     void complete();
     void cancelBatch(bool withMessage);
     void onStarted(int id);
@@ -80,13 +95,23 @@ private:
     // The rows this batch converts, fixed at its start.
     QList<QPersistentModelIndex> m_rows;
     int m_nextRow = 0;
-    // The page of this batch in the queue or in work; -1 when there is none.
-    int m_currentId = -1;
+    // How many pages of this batch may be in the queue or in work at once.
+    int m_pagesAhead = 2;
+    // The pages the queue converts at once, as last set here.
+    int m_appliedPagesAtOnce = 1;
+    // This batch's pages in the queue or in work, in the order they were sent
+    // (which is the order they end in).
+    QList<int> m_inFlight;
     // Every page of ours the queue still holds, with its row. A page cancelled
     // while in work stays here: it still writes its file and marks its row.
     QHash<int, QPersistentModelIndex> m_jobs;
-    // The page the queue is working on, whoever sent it.
-    int m_runningId = -1;
+    // Pages of ours the queue has started.
+    QSet<int> m_started;
+    // Pages of ours whose rows show "Processing".
+    QSet<int> m_shownProcessing;
+    // A message of this batch is open: pages that end meanwhile are counted, and
+    // the batch goes on once it is closed.
+    bool m_messageOpen = false;
     int m_pagesDone = 0;
     int m_pagesFailed = 0;
     bool m_encoderMessageShown = false;

@@ -20,11 +20,13 @@ ScheduleListWidget::ScheduleListWidget(QWidget* parent)
     setHeaderLabels({ tr("Start time"), tr("Url"), tr("Status"), tr("Comment") });
     SetUpRowList(this);
     header()->setStretchLastSection(false);
-    // 2000, 5440, 1440 and 1440 twips.
+    // 2000, 1440 and 1440 twips. The address takes what the list's width leaves,
+    // so the comment is never pushed behind a scroll bar; a long address is
+    // elided instead.
     setColumnWidth(StartTimeColumn, 133);
-    setColumnWidth(UrlColumn, 363);
     setColumnWidth(StatusColumn, 96);
     setColumnWidth(CommentColumn, 96);
+    header()->setSectionResizeMode(UrlColumn, QHeaderView::Stretch);
 }
 
 ScheduleEntry ScheduleListWidget::entry(int row) const

@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
     : QWidget(parent,
@@ -44,6 +45,11 @@ ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
         &ScheduleWindow::clearAll);
     connect(
         button("cmdOK", tr("OK"), 6630), &QPushButton::clicked, this, &ScheduleWindow::saveAndPark);
+    // Escape closes the window as OK does: the schedule stays loaded and keeps
+    // running, which the close box would stop.
+    auto* escape = new QShortcut(QKeySequence::Cancel, this);
+    escape->setObjectName(QStringLiteral("escapeShortcut"));
+    connect(escape, &QShortcut::activated, this, &ScheduleWindow::saveAndPark);
 
     QList<ScheduleEntry> entries;
     m_canSave = LoadScheduleFile(scheduleFile(), &entries, nullptr);

@@ -48,6 +48,7 @@ GeneralSettingsPage::GeneralSettingsPage(QWidget* parent)
     layout->addWidget(createBrowserGroup(), 1, 1);
     layout->addWidget(createThumbnailGroup(), 2, 0, 1, 2);
     layout->setRowStretch(3, 1);
+    m_batchGroup = createBatchGroup();
     refillFormats();
 }
 
@@ -187,6 +188,26 @@ QWidget* GeneralSettingsPage::createThumbnailGroup()
     return group;
 }
 
+QWidget* GeneralSettingsPage::createBatchGroup()
+{
+    auto* group = new QGroupBox(tr("Batch"), this);
+    group->setObjectName(QStringLiteral("batchGroup"));
+    auto* layout = new QHBoxLayout(group);
+    auto* label = new QLabel(tr("Pages at once"), group);
+    layout->addWidget(label);
+    m_pagesAtOnce = new QSpinBox(group);
+    m_pagesAtOnce->setObjectName(QStringLiteral("txtPagesAtOnce"));
+    m_pagesAtOnce->setRange(1, 4);
+    m_pagesAtOnce->setValue(KeyOf(Setting::PagesAtOnce).defaultValue.toInt());
+    m_pagesAtOnce->setToolTip(
+        tr("Pages of a batch loaded at the same time; more is faster on a fast machine "
+           "and uses more memory"));
+    label->setBuddy(m_pagesAtOnce);
+    layout->addWidget(m_pagesAtOnce);
+    layout->addStretch(1);
+    return group;
+}
+
 void GeneralSettingsPage::refillFormats()
 {
     m_outputFormat->clear();
@@ -236,6 +257,8 @@ void GeneralSettingsPage::load(const QString& file, const QString& applicationFo
     m_java->setChecked(ReadFlagSetting(file, Setting::Java));
     m_activeX->setChecked(ReadFlagSetting(file, Setting::ActiveX));
     m_thumbnail->setChecked(ReadFlagSetting(file, Setting::Thumbnail));
+    m_pagesAtOnce->setValue(KeyOf(Setting::PagesAtOnce).defaultValue.toInt());
+    setSpinValue(m_pagesAtOnce, ReadNumberSetting(file, Setting::PagesAtOnce));
 }
 
 bool GeneralSettingsPage::save(const QString& file, QString* error) const
@@ -277,6 +300,8 @@ QString GeneralSettingsPage::storedText(Setting setting) const
         return SwitchText(m_thumbnail->isChecked());
     case Setting::ImageSize:
         return m_imageSize->currentText();
+    case Setting::PagesAtOnce:
+        return QString::number(m_pagesAtOnce->value());
     default:
         break;
     }

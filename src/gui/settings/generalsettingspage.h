@@ -31,6 +31,11 @@ public:
     QString fileNameText() const;
     QString outputFormat() const;
 
+    // The batch's "pages at once", a key of section "set" this page loads and
+    // saves; the dialog shows it on its second tab, beside the other options
+    // that are not about naming or format.
+    QWidget* batchGroup() const { return m_batchGroup; }
+
     // Where the folder browser opens; it must be set before the page is used.
     void setRecentFolders(RecentFolders* folders) { m_folders = folders; }
 
@@ -43,6 +48,7 @@ private:
     QWidget* createFormatGroup();
     QWidget* createBrowserGroup();
     QWidget* createThumbnailGroup();
+    QWidget* createBatchGroup();
 
     RecentFolders* m_folders = nullptr;
     QLineEdit* m_outputFolder = nullptr;
@@ -62,4 +68,6 @@ private:
     QCheckBox* m_activeX = nullptr;
     QCheckBox* m_thumbnail = nullptr;
     QComboBox* m_imageSize = nullptr;
+    QWidget* m_batchGroup = nullptr;
+    QSpinBox* m_pagesAtOnce = nullptr;
 };

@@ -25,7 +25,7 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
     setWindowTitle(tr("Settings"));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    auto* tabs = new QTabWidget(this);
+    auto* tabs = m_tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("SSTab1"));
     m_general = new GeneralSettingsPage(tabs);
     m_general->setObjectName(QStringLiteral("GeneralSettings"));
@@ -33,8 +33,15 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
     m_watermark->setObjectName(QStringLiteral("WaterMarkOptions"));
     connect(m_watermark, &WatermarkOptionsPage::writeFailed, this,
         [this](const QString& error) { m_messages->critical(this, error); });
+    // The second tab holds the watermark options and, below them, the batch's
+    // options, which have no tab of their own.
+    auto* second = new QWidget(tabs);
+    auto* secondLayout = new QVBoxLayout(second);
+    m_watermark->layout()->setContentsMargins(0, 0, 0, 0);
+    secondLayout->addWidget(m_watermark);
+    secondLayout->addWidget(m_general->batchGroup());
     tabs->addTab(m_general, tr("General Settings"));
-    tabs->addTab(m_watermark, tr("WaterMark Options"));
+    tabs->addTab(second, tr("WaterMark Options"));
     tabs->setCurrentIndex(0);
     m_ownFolders = std::make_unique<RecentFolders>();
     setRecentFolders(m_ownFolders.get());
@@ -83,6 +90,13 @@ void SettingsDialog::acceptSettings()
     // used the moment the user switches back to custom names.
     if (m_general->fileNameText().trimmed().isEmpty()) {
         m_messages->critical(this, tr("Please enter audio file name."));
+        return;
+    }
+    QString problem;
+    if (QWidget* field = m_watermark->unusableWatermark(&problem)) {
+        m_messages->critical(this, problem);
+        m_tabs->setCurrentIndex(1);
+        field->setFocus();
         return;
     }
     // All keys are written in one go, without returning to the event loop, so

@@ -5,6 +5,7 @@
 
 class GeneralSettingsPage;
 class MessagePresenter;
+class QTabWidget;
 class RecentFolders;
 class WatermarkOptionsPage;
 
@@ -40,6 +41,7 @@ private:
     std::unique_ptr<MessagePresenter> m_ownMessages;
     MessagePresenter* m_messages = nullptr;
     std::unique_ptr<RecentFolders> m_ownFolders;
+    QTabWidget* m_tabs = nullptr;
     GeneralSettingsPage* m_general = nullptr;
     WatermarkOptionsPage* m_watermark = nullptr;
 };

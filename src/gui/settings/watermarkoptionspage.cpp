@@ -11,10 +11,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,6 +82,14 @@ QLineEdit* WatermarkOptionsPage::createBox(
     return box;
 }
 
+void WatermarkOptionsPage::showZeroWhenEmpty(std::initializer_list<QLineEdit*> boxes)
+{
+    // The conversion takes the leading number of these values, so an empty box
+    // is 0: it says so instead of looking unset.
+    for (QLineEdit* box : boxes)
+        box->setPlaceholderText(QStringLiteral("0"));
+}
+
 QWidget* WatermarkOptionsPage::createTextGroup()
 {
     auto* group = new QGroupBox(tr("Watermark String Settings"), this);
@@ -110,6 +122,8 @@ QWidget* WatermarkOptionsPage::createTextGroup()
     m_font->setObjectName(QStringLiteral("cboFont"));
     m_font->addItems(QFontDatabase::families());
     m_font->setCurrentIndex(-1);
+    // With no font chosen the conversion draws in the program's own font.
+    m_font->setPlaceholderText(QFontInfo(QFont()).family());
     layout->addWidget(m_font, 3, 1, 1, 3);
     layout->addWidget(new QLabel(tr("Size"), group), 4, 0);
     m_textSize = createBox(QStringLiteral("txtTsize"), QString(), group);
@@ -119,8 +133,10 @@ QWidget* WatermarkOptionsPage::createTextGroup()
     layout->addWidget(m_textQuality, 4, 3);
     layout->addWidget(new QLabel(tr("Transparency"), group), 5, 0);
     m_textTransparency = CreateSlider(QStringLiteral("sldTTransparency"), 1, 100, 1, 5, group);
-    // A stamp that is there at all is fully drawn until the file says otherwise.
-    m_textTransparency->setValue(100);
+    // The value is how much of the text is let through: 100 draws nothing. With
+    // nothing stored the conversion draws the text whole (0), which the slider
+    // cannot show; its nearest value keeps a stamp the user switches on visible.
+    m_textTransparency->setValue(m_textTransparency->minimum());
     layout->addLayout(WithValue(m_textTransparency, group), 5, 1, 1, 3);
 
     auto* colour = new QGroupBox(tr("Text"), group);
@@ -134,6 +150,8 @@ QWidget* WatermarkOptionsPage::createTextGroup()
     colourLayout->addWidget(m_textColorButton);
     colourLayout->addStretch(1);
     layout->addWidget(colour, 6, 0, 1, 4);
+
+    showZeroWhenEmpty({ m_textX, m_textY, m_rotate, m_textQuality });
 
     auto pickText = [this] { pickColor(m_textColor, Setting::TextColor); };
     connect(m_textColor, &ColorSwatch::clicked, this, pickText);
@@ -169,6 +187,7 @@ QWidget* WatermarkOptionsPage::createImageGroup()
     m_imageY = createBox(QStringLiteral("txtIy"), QStringLiteral("100"), place);
     placeLayout->addWidget(m_imageY, 1, 3);
     layout->addWidget(place, 2, 0, 1, 4);
+    showZeroWhenEmpty({ m_imageX, m_imageY });
 
     layout->addWidget(new QLabel(tr("Opacity"), group), 3, 0);
     m_opacity = CreateSlider(QStringLiteral("sldOpacity"), 1, 100, 1, 5, group);
@@ -279,6 +298,31 @@ void WatermarkOptionsPage::load()
     setSliderValue(m_deviation, number(Setting::ImageDeviation));
     setSliderValue(m_opacity, number(Setting::ImageOpacity));
     applyEnableRules();
+}
+
+QWidget* WatermarkOptionsPage::unusableWatermark(QString* problem) const
+{
+    // What the conversion would silently leave out is said before it is stored.
+    if (m_textEnabled->isChecked() && m_waterText->text().trimmed().isEmpty()) {
+        *problem = tr("Please enter the watermark text, or clear \"Enable Watermark Text\".");
+        return m_waterText;
+    }
+    if (!m_imageEnabled->isChecked())
+        return nullptr;
+    const QString path = m_waterImage->text().trimmed();
+    if (path.isEmpty()) {
+        *problem = tr("Please choose the watermark image, or clear \"Enable Watermark Image\".");
+        return m_waterImage;
+    }
+    if (!QFileInfo(path).isFile()) {
+        *problem = tr("The watermark image does not exist:\n%1").arg(path);
+        return m_waterImage;
+    }
+    if (!QImageReader(path).canRead()) {
+        *problem = tr("The watermark image is no picture that can be read:\n%1").arg(path);
+        return m_waterImage;
+    }
+    return nullptr;
 }
 
 bool WatermarkOptionsPage::save(QString* error) const

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QWidget>
+#include <initializer_list>
 
 class ColorSwatch;
 class QCheckBox;
@@ -27,6 +28,10 @@ public:
     // Writes the keys "OK" stores; false, with the reason, at the first key
     // that cannot be written.
     bool save(QString* error) const;
+    // A watermark switched on that cannot be drawn (no text, no picture, or a
+    // picture that is missing or unreadable): the control to correct, with the
+    // reason; null when both watermarks can work.
+    QWidget* unusableWatermark(QString* problem) const;
     // Greys the controls of each watermark whose check box is cleared.
     void applyEnableRules();
     // Where the picture browser opens; it must be set before the page is used.
@@ -41,6 +46,7 @@ private:
     QWidget* createImageGroup();
     QComboBox* createPlaceList(const QString& objectName, QWidget* parent);
     QLineEdit* createBox(const QString& objectName, const QString& text, QWidget* parent);
+    static void showZeroWhenEmpty(std::initializer_list<QLineEdit*> boxes);
     void pickColor(ColorSwatch* swatch, Setting setting);
     void browseWatermarkImage();
     void writeAtOnce(Setting setting, const QString& value);

@@ -19,6 +19,11 @@ class RecordingPresenter : public MessagePresenter
 public:
     void information(QWidget*, const QString& text) override { messages.append({ false, text }); }
     void critical(QWidget*, const QString& text) override { messages.append({ true, text }); }
+    bool question(QWidget*, const QString& text) override
+    {
+        questions.append(text);
+        return answer;
+    }
 
     QStringList texts() const
     {
@@ -29,4 +34,7 @@ public:
     }
 
     QList<RecordedMessage> messages;
+    QStringList questions;
+    // What question() answers.
+    bool answer = true;
 };
