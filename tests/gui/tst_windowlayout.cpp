@@ -11,6 +11,7 @@
 #include "app/statusframe.h"
 #include "app/toolbarstrip.h"
 #include "browser/browserwindow.h"
+#include "enginesetup.h"
 #include "fakeservices.h"
 #include "layoutcheck.h"
 #include "scheduler/addscheduledialog.h"
@@ -55,6 +56,9 @@ bool isPair(const QWidget* a, const QWidget* b, const char* first, const char* s
 class TestWindowLayout : public QObject
 {
     Q_OBJECT
+public:
+    // The browser window holds a web view: the engine is set up as the program does.
+    static void initMain() { PrepareEngineEnvironment(); }
 
 private slots:
     void initTestCase();
