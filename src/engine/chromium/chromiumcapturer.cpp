@@ -101,7 +101,12 @@ void ChromiumCapturer::navigate()
             const QString errorText = result.value(QStringLiteral("errorText")).toString();
             if (!error.isEmpty() || !errorText.isEmpty()) {
                 // The protocol refuses an address it cannot parse outright.
-                fail(errorText.isEmpty() ? tr("Not a valid address") : NetworkErrorText(errorText));
+                if (!errorText.isEmpty())
+                    fail(NetworkErrorText(errorText));
+                else if (error.contains(QLatin1String("invalid URL"), Qt::CaseInsensitive))
+                    fail(tr("Not a valid address"));
+                else
+                    fail(tr("The browser could not load the page: %1").arg(error));
                 return;
             }
             m_navigated = true;
