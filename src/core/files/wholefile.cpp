@@ -1,6 +1,7 @@
 #include "wholefile.h"
 
 #include "files/fileerror.h"
+#include "files/regularfile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -45,14 +46,22 @@ void CopyInKernel(int in, int out, qint64* left)
 
 } // namespace
 
-bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error, ByteOrderMark mark)
+bool ReadWholeFile(
+    const QString& path, QByteArray* bytes, QString* error, ByteOrderMark mark, qint64 maxBytes)
 {
-    QFile in(path);
-    if (path.isEmpty() || !in.open(QIODevice::ReadOnly))
-        return Fail(error, QStringLiteral("read"), path, in.errorString());
-    QByteArray content = in.readAll();
+    QFile in;
+    QString reason;
+    if (!OpenRegularFile(path, &in, &reason))
+        return Fail(error, QStringLiteral("read"), path, reason);
+    const QString tooLarge = QStringLiteral("It is larger than %1 bytes").arg(maxBytes);
+    if (maxBytes >= 0 && in.size() > maxBytes)
+        return Fail(error, QStringLiteral("read"), path, tooLarge);
+    // One byte more than allowed is read, so that a file still growing is caught too.
+    QByteArray content = maxBytes < 0 ? in.readAll() : in.read(maxBytes + 1);
     if (in.error() != QFileDevice::NoError)
         return Fail(error, QStringLiteral("read"), path, in.errorString());
+    if (maxBytes >= 0 && content.size() > maxBytes)
+        return Fail(error, QStringLiteral("read"), path, tooLarge);
     if (mark == ByteOrderMark::Drop && content.startsWith(Utf8ByteOrderMark))
         content.remove(0, Utf8ByteOrderMark.size());
     *bytes = content;
