@@ -14,6 +14,11 @@ namespace {
 // How often a page is asked whether its lazy images and frames have arrived.
 constexpr int ContentPollMs = 50;
 
+// How long a page that ran out of time is given to say how far it got: the
+// margin, less what starting the page and dropping a stuck one take, so that
+// even a page whose script never ends is done within its time-out and the margin.
+constexpr int LateAnswerMs = WaitMarginMs - 1500;
+
 } // namespace
 
 PageCapturer::PageCapturer(QObject* parent)
@@ -249,7 +254,7 @@ void PageCapturer::onLoadTimeout()
         return;
     }
     m_load.setAskedAfterTimeout();
-    m_loadTimer.start(WaitMarginMs);
+    m_loadTimer.start(LateAnswerMs);
     // A page that keeps loading for ever (endless retries of broken images) has long
     // been parsed and drawn: it is captured as it stands. A page whose document never
     // arrived has nothing worth capturing.

@@ -168,6 +168,17 @@ private:
         m_out.ok = false;
         m_out.reason = reason;
         m_out.encoderMessage = encoderMessage;
+        // Named by the names the user will look for, not the hidden ones.
+        for (const auto& [staged, final] : std::as_const(m_out.staged)) {
+            m_out.reason.replace(staged, final);
+            m_out.encoderMessage.replace(staged, final);
+        }
+        // A full disk is said in one line, whatever the format: the encoder's
+        // fault text around it adds nothing a user could act on.
+        if (encoderMessage.contains(DiskFullText)) {
+            m_out.reason += QStringLiteral(": ") + DiskFullText;
+            m_out.encoderMessage.clear();
+        }
         return false;
     }
 
@@ -355,6 +366,9 @@ PageFilesOutcome WritePageFiles(PageFilesInput input)
 
 void FinishPdfPage(const PageFilesInput& input, PageFilesOutcome* outcome)
 {
+    // The printer knew the file by its hidden name only.
+    for (const auto& [staged, final] : std::as_const(outcome->staged))
+        outcome->reason.replace(staged, final);
     QElapsedTimer clock;
     clock.start();
     EndPage(input, outcome, false);

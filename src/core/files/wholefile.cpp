@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -70,8 +71,15 @@ bool ReadWholeFile(
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
-    return SaveWhole(path, error,
-        [&bytes](QSaveFile& file, QString*) { return file.write(bytes) == bytes.size(); });
+    return SaveWhole(path, error, [&bytes](QSaveFile& file, QString* reason) {
+        errno = 0;
+        if (file.write(bytes) == bytes.size())
+            return true;
+        // A write cut short is no error to the file engine, which would say
+        // "Unknown error"; the system knows why.
+        *reason = errno != 0 ? SystemErrorText(errno) : DiskFullText;
+        return false;
+    });
 }
 
 bool CopyWholeFile(const QString& from, const QString& to, QString* error)
@@ -92,8 +100,13 @@ bool CopyWholeFile(const QString& from, const QString& to, QString* error)
         QByteArray buffer(1 << 20, Qt::Uninitialized);
         while (left > 0) {
             const qint64 n = source.read(buffer.data(), std::min<qint64>(left, buffer.size()));
-            if (n <= 0 || target.write(buffer.constData(), n) != n)
+            if (n <= 0)
                 return false;
+            errno = 0;
+            if (target.write(buffer.constData(), n) != n) {
+                *reason = errno != 0 ? SystemErrorText(errno) : DiskFullText;
+                return false;
+            }
             left -= n;
         }
         return true;
