@@ -315,7 +315,7 @@ void PageCapturer::measureForLayout()
 
 void PageCapturer::prepareCaptureLayout(const QVariant& value)
 {
-    const BodyMetrics metrics = BodyMetrics::fromVariant(value);
+    const BodyMetrics metrics = metricsOf(value);
     const QSizeF pageSize = PageSizeFromMetrics(metrics);
     const QSize size = CaptureSizeForPage(pageSize);
     if (size.width() <= CaptureStripPixels || size.height() <= CaptureStripPixels) {
@@ -383,7 +383,7 @@ void PageCapturer::startTiles()
 
 void PageCapturer::checkFinalSize(const QVariant& value)
 {
-    const int height = FinalCaptureHeight(BodyMetrics::fromVariant(value), m_captureSize.height());
+    const int height = FinalCaptureHeight(metricsOf(value), m_captureSize.height());
     if (height == m_captureSize.height()) {
         finish();
         return;
@@ -440,6 +440,28 @@ void PageCapturer::failTooLarge(const QSize& size)
     fail(tr("The page is too large to capture (%1 x %2 pixels)")
              .arg(size.width())
              .arg(size.height()));
+}
+
+BodyMetrics PageCapturer::metricsOf(const QVariant& value)
+{
+    BodyMetrics metrics = BodyMetrics::fromVariant(value);
+    const QSize size = CaptureSizeForPage(PageSizeFromMetrics(metrics));
+    if (!m_cutTallPages || CaptureFits(size))
+        return metrics;
+    // The page is measured as if it ended there; every later step then takes
+    // it as that tall.
+    int height = CutPageHeight;
+    while (height > LayoutHeight && !CaptureFits(QSize(size.width(), height)))
+        height /= 2;
+    for (double* h : { &metrics.scrollHeight, &metrics.offsetHeight, &metrics.clientHeight,
+             &metrics.documentHeight })
+        *h = std::min(*h, double(height));
+    const QString remark
+        = tr("the page is too tall for one picture: the picture holds its first %1 pixels")
+              .arg(height);
+    if (!m_note.contains(remark))
+        m_note = m_note.isEmpty() ? remark : m_note + QStringLiteral("; ") + remark;
+    return metrics;
 }
 
 void PageCapturer::restoreView()

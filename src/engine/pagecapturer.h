@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capturegeometry.h"
 #include "capturesteps.h"
 #include "conversionresult.h"
 #include "framewaiter.h"
@@ -77,6 +78,13 @@ public:
     // Where the latest capture's time went: load, settle and tiles.
     StageTimes stageTimes() const { return m_times; }
 
+    // For an output whose product is not the picture (the text, a PDF printed
+    // from the page): a page too tall for one picture is captured down to
+    // CutPageHeight (less where its width asks for it), with a remark, instead
+    // of failing. Kept from one capture to the next.
+    void setTallPagesCut(bool cut) { m_cutTallPages = cut; }
+    static constexpr int CutPageHeight = 30000;
+
     // Width of the view a page is laid out in before it is measured.
     static constexpr int LayoutWidth = 1024;
     static constexpr int LayoutHeight = 768;
@@ -123,6 +131,7 @@ private:
     void finish();
     void fail(const QString& reason);
     void failTooLarge(const QSize& size);
+    BodyMetrics metricsOf(const QVariant& value);
     void restoreView();
 
     void runScript(const QString& script, std::function<void(const QVariant&)> then) override;
@@ -130,6 +139,7 @@ private:
     QImage grabView() override;
 
     State m_state = State::Idle;
+    bool m_cutTallPages = false;
     std::unique_ptr<QWebEngineView> m_ownView;
     QPointer<QWebEngineView> m_view;
     bool m_external = false;

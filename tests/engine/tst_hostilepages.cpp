@@ -93,6 +93,7 @@ private slots:
     void inputsThatAreNoFilesAreRefusedAtOnce();
     void emptyPageIsWrittenBlank();
     void popupsAndEndlessScriptsEndInTime();
+    void pictureLimitHoldsForPicturesOnly();
 
 private:
     ConversionResult convert(const QString& address, const QString& format);
@@ -337,6 +338,24 @@ void TestHostilePages::popupsAndEndlessScriptsEndInTime()
     result = convert(m_server.url(QStringLiteral("/endless")).toString(), QStringLiteral("TXT"));
     QVERIFY(!result.ok);
     QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestHostilePages::pictureLimitHoldsForPicturesOnly()
+{
+    // Half a million pixels tall: no picture holds it, but its text is written.
+    m_server.route(QStringLiteral("/tall"),
+        TestHttpServer::page(TestPages::simplePage(QStringLiteral("tall"),
+            QStringLiteral("<p>top</p><div style=\"height:500000px\"></div><p>bottom</p>"))));
+    const QString address = m_server.url(QStringLiteral("/tall")).toString();
+    ConversionResult result = convert(address, QStringLiteral("PNG"));
+    QVERIFY(result.reason.startsWith(QStringLiteral("The page is too large to capture")));
+    result = convert(address, QStringLiteral("TXT"));
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QVERIFY2(result.reason.contains(QStringLiteral("too tall for one picture")),
+        qPrintable(result.reason));
+    QFile txt(outputFile());
+    QVERIFY(txt.open(QIODevice::ReadOnly));
+    QVERIFY(txt.readAll().contains("bottom"));
 }
 
 QTEST_MAIN(TestHostilePages)
