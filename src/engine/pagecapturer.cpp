@@ -3,6 +3,7 @@
 #include "capturegeometry.h"
 #include "capturepage.h"
 #include "capturescripts.h"
+#include "renderermemory.h"
 #include "waitlimits.h"
 
 #include <QWebEngineLoadingInfo>
@@ -13,6 +14,10 @@ namespace {
 
 // How often a page is asked whether its lazy images and frames have arrived.
 constexpr int ContentPollMs = 50;
+
+// How often the renderer's memory is looked at: a compression bomb grows it by
+// a gigabyte in a few seconds.
+constexpr int MemoryWatchMs = 250;
 
 // How long a page that ran out of time is given to say how far it got: the
 // margin, less what starting the page and dropping a stuck one take, so that
@@ -36,6 +41,12 @@ PageCapturer::PageCapturer(QObject* parent)
         // added as it comes into view): its height now is the one that counts.
         runScript(CaptureScripts::measure(),
             [this](const QVariant& metrics) { checkFinalSize(metrics); });
+    });
+    m_memoryWatch.setInterval(MemoryWatchMs);
+    connect(&m_memoryWatch, &QTimer::timeout, this, [this] {
+        if (m_state != State::Idle && m_view
+            && ResidentBytesOf(m_view->page()->renderProcessPid()) > MaxRendererBytes)
+            fail(tr("The page took more than %1 MB of memory").arg(MaxRendererBytes >> 20));
     });
     m_contentPoll.setSingleShot(true);
     m_contentPoll.setInterval(ContentPollMs);
@@ -110,6 +121,7 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     // The previous page's size is not this page's: every page is laid out afresh.
     m_view->resize(LayoutWidth, LayoutHeight);
     m_load.start(m_view->page());
+    m_memoryWatch.start();
     m_loadTimer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
     m_view->page()->load(url);
 }
@@ -181,6 +193,7 @@ void PageCapturer::abort()
     m_state = State::Idle;
     ++m_generation;
     m_loadTimer.stop();
+    m_memoryWatch.stop();
     m_contentPoll.stop();
     m_frames.cancel();
     if (!m_external && m_ownView) {
@@ -419,6 +432,7 @@ void PageCapturer::finish()
 {
     m_times.tiles = m_stageClock.elapsed() / 1000.0;
     m_loadTimer.stop();
+    m_memoryWatch.stop();
     const QImage image = m_image;
     m_image = QImage();
     m_state = State::Idle;
