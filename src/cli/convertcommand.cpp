@@ -2,20 +2,25 @@
 
 #include "app/appfolders.h"
 #include "app/appinfo.h"
+#include "chromium/chromiumbrowser.h"
 #include "convertoptions.h"
 #include "convertqueue.h"
 #include "convertreporter.h"
 #include "inputcollector.h"
 #include "runtempfolders.h"
+#include "sandboxpolicy.h"
+#include "settings/settingreaders.h"
 #include "settings/settingsdefaults.h"
 #include "stopsignals.h"
 #include "terminaltext.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
 
 namespace {
 
@@ -70,7 +75,7 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
         return usageError(err, error, !error.startsWith(QLatin1String("unknown settings key")));
     const AppFolders folders(m_programFolder);
     if (options.action != ConvertOptions::Action::Convert)
-        return printAnswer(options.action, folders, out);
+        return printAnswer(options, folders, out, err);
 
     QList<PageInput> pages;
     QStringList skippedLines;
@@ -96,21 +101,70 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     if (!makeRequest(options, folders, tempFolder, &request, &error))
         return runError(err, TerminalText(error));
 
-    const int failed = convertPages(options, request, pages, out, err);
+    EngineChoice engine;
+    if (!chooseEngine(options, request.settingsFile, &engine, &error))
+        return usageError(err, error);
+    if (!engine.notice.isEmpty())
+        err << ProgramPrefix << engine.notice << Qt::endl;
+    if (const QString sandbox = SandboxNotice(); !sandbox.isEmpty())
+        err << ProgramPrefix << sandbox << Qt::endl;
+
+    const int failed = convertPages(options, engine, request, pages, out, err);
     if (m_stopSignal != 0)
         return 128 + m_stopSignal;
     return failed == 0 && skippedLines.isEmpty() ? AllWritten : SomeFailed;
 }
 
-int ConvertCommand::printAnswer(
-    ConvertOptions::Action action, const AppFolders& folders, QTextStream& out)
+bool ConvertCommand::chooseEngine(const ConvertOptions& options, const QString& settingsFile,
+    EngineChoice* engine, QString* error)
 {
-    if (action == ConvertOptions::Action::Help) {
+    const QString requested = !options.engine.isEmpty()
+        ? options.engine
+        : ReadTextSetting(settingsFile, Setting::Engine);
+    const QString chromium = !options.chromiumPath.isEmpty()
+        ? options.chromiumPath
+        : ReadTextSetting(settingsFile, Setting::ChromiumPath);
+    return ChooseEngine(requested, chromium, engine, error);
+}
+
+QString ConvertCommand::engineVersion(const EngineChoice& engine)
+{
+    if (engine.kind == EngineKind::Qt)
+        return tr("Qt WebEngine %1 (Chromium %2)")
+            .arg(QString::fromLatin1(qWebEngineVersion()),
+                QString::fromLatin1(qWebEngineChromiumVersion()));
+    // The version is the browser's own answer, so the browser is started once.
+    ChromiumBrowser browser(engine.chromiumPath);
+    QEventLoop loop;
+    QString error;
+    bool answered = false;
+    browser.whenReady([&](const QString& reason) {
+        error = reason;
+        answered = true;
+        loop.quit();
+    });
+    if (!answered)
+        loop.exec();
+    const QString product = browser.version().replace(QLatin1String("Chrome/"), QString());
+    return error.isEmpty() ? tr("Chromium %1 (%2)").arg(product, engine.chromiumPath) : error;
+}
+
+int ConvertCommand::printAnswer(
+    const ConvertOptions& options, const AppFolders& folders, QTextStream& out, QTextStream& err)
+{
+    if (options.action == ConvertOptions::Action::Help) {
         out << ConvertOptionParser::helpText(folders);
         out.flush();
-    } else {
-        out << "pagelith-convert " << AppInfo::version() << Qt::endl;
+        return AllWritten;
     }
+    out << "pagelith-convert " << AppInfo::version() << Qt::endl;
+    EngineChoice engine;
+    QString error;
+    const QString settingsFile
+        = options.settingsFile.isEmpty() ? folders.settingsFile() : options.settingsFile;
+    if (!chooseEngine(options, settingsFile, &engine, &error))
+        return usageError(err, error);
+    out << tr("engine: %1").arg(engineVersion(engine)) << Qt::endl;
     return AllWritten;
 }
 
@@ -143,8 +197,9 @@ bool ConvertCommand::makeRequest(const ConvertOptions& options, const AppFolders
     return true;
 }
 
-int ConvertCommand::convertPages(const ConvertOptions& options, const ConversionRequest& request,
-    const QList<PageInput>& pages, QTextStream& out, QTextStream& err)
+int ConvertCommand::convertPages(const ConvertOptions& options, const EngineChoice& engine,
+    const ConversionRequest& request, const QList<PageInput>& pages, QTextStream& out,
+    QTextStream& err)
 {
     ConvertReporter::Style style;
     style.json = options.json;
@@ -153,6 +208,7 @@ int ConvertCommand::convertPages(const ConvertOptions& options, const Conversion
     style.columns = m_columns;
     ConvertReporter reporter(out, err, style);
     ConvertQueue queue(request, pages);
+    queue.setEngine(engine);
     queue.setParallelPages(options.jobs);
     QObject::connect(&queue, &ConvertQueue::pageStarted, &reporter, &ConvertReporter::pageStarted);
     QObject::connect(

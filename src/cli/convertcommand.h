@@ -2,6 +2,7 @@
 
 #include "conversionrequest.h"
 #include "convertoptions.h"
+#include "enginechoice.h"
 #include "pageinput.h"
 
 #include <QCoreApplication>
@@ -61,8 +62,12 @@ public:
 
 private:
     // Prints the help or the version.
-    static int printAnswer(
-        ConvertOptions::Action action, const AppFolders& folders, QTextStream& out);
+    // The engine the options and the settings ask for; false with a usage error.
+    static bool chooseEngine(const ConvertOptions& options, const QString& settingsFile,
+        EngineChoice* engine, QString* error);
+    static QString engineVersion(const EngineChoice& engine);
+    static int printAnswer(const ConvertOptions& options, const AppFolders& folders,
+        QTextStream& out, QTextStream& err);
     // The pages of the inputs, and the lines of list files that were not text.
     bool collectPages(const QStringList& inputs, QList<PageInput>* pages, QStringList* skippedLines,
         QString* error) const;
@@ -70,8 +75,9 @@ private:
     static bool makeRequest(const ConvertOptions& options, const AppFolders& folders,
         const QTemporaryDir& tempFolder, ConversionRequest* request, QString* error);
     // Converts the pages, reporting each; returns how many failed.
-    int convertPages(const ConvertOptions& options, const ConversionRequest& request,
-        const QList<PageInput>& pages, QTextStream& out, QTextStream& err);
+    int convertPages(const ConvertOptions& options, const EngineChoice& engine,
+        const ConversionRequest& request, const QList<PageInput>& pages, QTextStream& out,
+        QTextStream& err);
 
     QString m_programFolder;
     QIODevice* m_standardInput = nullptr;

@@ -28,6 +28,13 @@ struct Options
         ConvertOptionParser::tr("Use VALUE for the settings key KEY in this run only; settings.dat "
                                 "is not changed. Repeatable."),
         QStringLiteral("KEY=VALUE") };
+    QCommandLineOption engine { QStringLiteral("engine"),
+        ConvertOptionParser::tr("Render with ENGINE: chromium (the system's Chromium, the default "
+                                "when one is installed) or qt (Qt WebEngine)."),
+        QStringLiteral("ENGINE") };
+    QCommandLineOption chromium { QStringLiteral("chromium"),
+        ConvertOptionParser::tr("Run the Chromium at PATH instead of the first one on the PATH."),
+        QStringLiteral("PATH") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -47,7 +54,8 @@ struct Options
     {
         parser.setApplicationDescription(ConvertOptionParser::tr(
             "Converts web pages into image, PDF or text files, one page at a time."));
-        parser.addOptions({ settings, folder, format, set, json, quiet, jobs, help, version });
+        parser.addOptions(
+            { settings, folder, format, set, engine, chromium, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
@@ -110,6 +118,13 @@ bool ConvertOptionParser::parse(
     o.addTo(parser);
     if (!parser.parse(QStringList { QStringLiteral("pagelith-convert") } + arguments)) {
         *error = parser.errorText();
+        return false;
+    }
+    options->engine = parser.value(o.engine);
+    options->chromiumPath = parser.value(o.chromium);
+    if (parser.isSet(o.engine) && options->engine != QLatin1String("chromium")
+        && options->engine != QLatin1String("qt")) {
+        *error = tr("--engine takes chromium or qt, not '%1'").arg(options->engine);
         return false;
     }
     if (parser.isSet(o.help)) {

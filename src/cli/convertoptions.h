@@ -20,6 +20,10 @@ struct ConvertOptions
     // "BMP", "JPG", ...; empty: the setting.
     QString format;
     SettingOverrides overrides;
+    // "chromium", "qt", or empty for the setting (and then the default).
+    QString engine;
+    // The Chromium to run; empty for the setting (and then the PATH).
+    QString chromiumPath;
     bool json = false;
     bool quiet = false;
     // Pages converted at once, each in a view of its own.

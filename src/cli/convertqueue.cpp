@@ -15,6 +15,11 @@ ConvertQueue::ConvertQueue(
 
 ConvertQueue::~ConvertQueue() = default;
 
+void ConvertQueue::setEngine(const EngineChoice& engine)
+{
+    m_service->setEngine(engine);
+}
+
 void ConvertQueue::setParallelPages(int count)
 {
     m_service->setParallelPages(count);

@@ -2,6 +2,7 @@
 
 #include "conversionrequest.h"
 #include "conversionresult.h"
+#include "enginechoice.h"
 #include "pageinput.h"
 
 #include <QHash>
@@ -23,6 +24,8 @@ public:
     ~ConvertQueue() override;
 
     int pageCount() const { return int(m_pages.size()); }
+    // The engine of the run; call before run().
+    void setEngine(const EngineChoice& engine);
     // Pages converted at once; call before run().
     void setParallelPages(int count);
     // Returns when the last page has ended, or at once after stop(); the number

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "capturegeometry.h"
+
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QVariant>
 #include <functional>
 
-// The steps a capture takes in the page it captures. Each is bounded by the page's
-// limit, and an answer that comes after the capture ended is dropped.
+// The steps a capture takes in the page it captures, as each engine performs them.
+// Each is bounded by the page's limit, and an answer that comes after the capture
+// ended is dropped.
 class CaptureSteps
 {
 public:
@@ -16,6 +20,14 @@ public:
     virtual void runScript(const QString& script, std::function<void(const QVariant&)> then) = 0;
     // Calls `then` once the view shows every change made to the page so far.
     virtual void whenPainted(std::function<void()> then) = 0;
-    // What the view shows now.
-    virtual QImage grabView() = 0;
+    // Calls `then` with what the view shows now (a null image when nothing could be
+    // read back).
+    virtual void grabView(std::function<void(const QImage&)> then) = 0;
+    // Lays the page out in a view of `size`.
+    virtual void resizeView(const QSize& size) = 0;
+    // How tall one grab of a capture of `captureSize` may be.
+    virtual int tileHeightFor(const QSize& captureSize) const
+    {
+        return TileHeightForCapture(captureSize);
+    }
 };

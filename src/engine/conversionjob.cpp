@@ -1,10 +1,8 @@
 #include "conversionjob.h"
 
 #include "app/appinfo.h"
-#include "capturescripts.h"
 #include "loaderror.h"
 #include "pagecapturer.h"
-#include "pdfwriter.h"
 #include "settings/outputformats.h"
 #include "settings/settingreaders.h"
 #include "waitlimits.h"
@@ -12,11 +10,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
-#include <QWebEnginePage>
 #include <QtConcurrent>
 
-ConversionJob::ConversionJob(
-    const ConversionRequest& request, PageCapturer* capturer, QThreadPool* writers, QObject* parent)
+ConversionJob::ConversionJob(const ConversionRequest& request, CaptureEngine* capturer,
+    QThreadPool* writers, QObject* parent)
     : QObject(parent)
     , m_request(request)
     , m_capturer(capturer)
@@ -94,11 +91,12 @@ void ConversionJob::start()
 
 void ConversionJob::begin()
 {
-    m_connections << connect(m_capturer, &PageCapturer::captured, this, &ConversionJob::onCaptured);
     m_connections << connect(
-        m_capturer, &PageCapturer::failed, this, [this](const QString& reason) { fail(reason); });
+        m_capturer, &CaptureEngine::captured, this, &ConversionJob::onCaptured);
     m_connections << connect(
-        m_capturer, &PageCapturer::statusText, this, &ConversionJob::statusText);
+        m_capturer, &CaptureEngine::failed, this, [this](const QString& reason) { fail(reason); });
+    m_connections << connect(
+        m_capturer, &CaptureEngine::statusText, this, &ConversionJob::statusText);
     // The picture limit is for pictures: the text and a PDF of a very tall page
     // are made all the same, beside a picture of its top.
     const std::optional<OutputFormat> format = FindOutputFormat(!m_request.formatOverride.isEmpty()
@@ -137,11 +135,12 @@ void ConversionJob::onCaptured(const QImage& image)
     m_times.load = captureTimes.load;
     m_times.settle = captureTimes.settle;
     m_times.tiles = captureTimes.tiles;
-    QWebEnginePage* page = m_capturer->page();
+    const QUrl pageUrl = m_capturer->pageUrl();
     // A view converted as it stands is named after the address its window
     // shows the user (the browser window's address box), which may be typed
     // text the view never loaded; a loaded page after the address it ended on.
-    m_input.pageAddress = (page && !m_request.view) ? page->url().toString() : m_request.address;
+    m_input.pageAddress
+        = (!pageUrl.isEmpty() && !m_request.view) ? pageUrl.toString() : m_request.address;
     m_input.outputFolder = !m_request.outputFolderOverride.isEmpty()
         ? m_request.outputFolderOverride
         : OutputFolderSetting(settingsFile(), m_request.applicationFolder);
@@ -155,7 +154,7 @@ void ConversionJob::onCaptured(const QImage& image)
         return;
     }
     // The text comes from the page as it is now, before the view moves on.
-    if (!page) {
+    if (pageUrl.isEmpty()) {
         fail(QStringLiteral("The page is gone"));
         return;
     }
@@ -170,11 +169,11 @@ void ConversionJob::onCaptured(const QImage& image)
         self->m_capturer->discardPage();
         self->fail(QStringLiteral("The page stopped responding before its text was read"));
     });
-    page->runJavaScript(CaptureScripts::bodyHtml(), [self, answered](const QVariant& value) {
+    m_capturer->readBodyHtml(this, [self, answered](const QString& html) {
         if (!self || self->m_finished || *answered)
             return;
         *answered = true;
-        self->writeFiles(value.toString());
+        self->writeFiles(html);
     });
 }
 
@@ -235,7 +234,7 @@ void ConversionJob::writePdf(PageFilesOutcome outcome)
     QElapsedTimer clock;
     clock.start();
     const QString pdfPath = outcome.pdfPath;
-    WritePdfFile(address, pdfPath, TimeoutSecondsSetting(settingsFile()), this,
+    m_capturer->printPdf(address, pdfPath, TimeoutSecondsSetting(settingsFile()), this,
         [this, outcome, clock](bool ok, const QString& error) mutable {
             outcome.pdfPath.clear();
             outcome.ok = ok;

@@ -13,10 +13,10 @@
 #include <QUrl>
 #include <memory>
 
-class PageCapturer;
+class CaptureEngine;
 
 // Converts one page into its output files, reading every setting from the
-// settings file at the moment it is needed: the page is captured (PageCapturer),
+// settings file at the moment it is needed: the page is captured (CaptureEngine),
 // then its files are written in their documented order (WritePageFiles) on a
 // writer thread, while the capturer is already free for the next page.
 //
@@ -27,10 +27,9 @@ class ConversionJob : public QObject
     Q_OBJECT
 public:
     // `capturer` is shared so that its view is reused from page to page; when null
-    // the job makes its own. Files are written on `writers` (one thread, so that
-    // pages sharing the temporary files take turns); when null, on a pool of the
-    // job's own.
-    explicit ConversionJob(const ConversionRequest& request, PageCapturer* capturer = nullptr,
+    // the job makes a Qt WebEngine capturer of its own. Files are written on `writers` (one thread,
+    // so that pages sharing the temporary files take turns); when null, on a pool of the job's own.
+    explicit ConversionJob(const ConversionRequest& request, CaptureEngine* capturer = nullptr,
         QThreadPool* writers = nullptr, QObject* parent = nullptr);
     ~ConversionJob() override;
 
@@ -65,8 +64,8 @@ private:
     QString settingsFile() const { return m_request.settingsFile; }
 
     ConversionRequest m_request;
-    PageCapturer* m_capturer = nullptr;
-    std::unique_ptr<PageCapturer> m_ownCapturer;
+    CaptureEngine* m_capturer = nullptr;
+    std::unique_ptr<CaptureEngine> m_ownCapturer;
     QThreadPool* m_writers = nullptr;
     std::unique_ptr<QThreadPool> m_ownWriters;
     QFutureWatcher<PageFilesOutcome>* m_writing = nullptr;

@@ -1,5 +1,7 @@
 #include "conversionservice.h"
 
+#include "chromium/chromiumbrowser.h"
+#include "chromium/chromiumcapturer.h"
 #include "conversionjob.h"
 #include "pagecapturer.h"
 
@@ -12,26 +14,61 @@ ConversionService::ConversionService(QObject* parent)
     : QObject(parent)
 {
     qRegisterMetaType<ConversionResult>();
-    setParallelPages(1);
+    QString error;
+    EngineChoice engine;
+    ChooseEngine(QString(), QString(), &engine, &error);
+    setEngine(engine);
+}
+
+void ConversionService::setEngine(const EngineChoice& engine)
+{
+    if (!m_started.isEmpty())
+        return;
+    m_engine = engine;
+    const int lanes = std::max<int>(1, int(m_lanes.size()));
+    for (Lane& lane : m_lanes) {
+        delete lane.capturer;
+        delete lane.viewCapturer;
+    }
+    m_lanes.clear();
+    m_browser.reset();
+    if (m_engine.kind == EngineKind::Chromium)
+        m_browser = std::make_unique<ChromiumBrowser>(m_engine.chromiumPath);
+    makeLanes(lanes);
 }
 
 ConversionService::~ConversionService()
 {
     for (const QPointer<ConversionJob>& job : std::as_const(m_jobs))
         delete job;
+    // The capturers' pages go before the browser that shows them.
+    for (Lane& lane : m_lanes) {
+        delete lane.capturer;
+        delete lane.viewCapturer;
+    }
+    m_lanes.clear();
 }
 
 void ConversionService::setParallelPages(int count)
 {
     if (!m_started.isEmpty())
         return;
-    count = std::clamp(count, 1, 64);
-    for (Lane& lane : m_lanes)
+    for (Lane& lane : m_lanes) {
         delete lane.capturer;
+        delete lane.viewCapturer;
+    }
     m_lanes.clear();
+    makeLanes(std::clamp(count, 1, 64));
+}
+
+void ConversionService::makeLanes(int count)
+{
     m_lanes.resize(size_t(count));
     for (Lane& lane : m_lanes) {
-        lane.capturer = new PageCapturer(this);
+        if (m_browser)
+            lane.capturer = new ChromiumCapturer(m_browser.get(), this);
+        else
+            lane.capturer = new PageCapturer(this);
         lane.writers = std::make_unique<QThreadPool>();
         // One writer a view: its pages share the temporary files and take turns.
         lane.writers->setMaxThreadCount(1);
@@ -104,7 +141,13 @@ void ConversionService::start(int laneIndex, const Pending& next)
         QDir().mkpath(folder);
         request.tempFolder = folder;
     }
-    auto* job = new ConversionJob(request, lane.capturer, lane.writers.get(), this);
+    CaptureEngine* capturer = lane.capturer;
+    if (request.convertsView || request.view) {
+        if (!lane.viewCapturer)
+            lane.viewCapturer = new PageCapturer(this);
+        capturer = lane.viewCapturer;
+    }
+    auto* job = new ConversionJob(request, capturer, lane.writers.get(), this);
     lane.capturing = job;
     m_jobs.append(job);
     m_started.append(next.id);

@@ -2,6 +2,7 @@
 
 #include "conversionrequest.h"
 #include "conversionresult.h"
+#include "enginechoice.h"
 
 #include <QHash>
 #include <QList>
@@ -11,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+class CaptureEngine;
+class ChromiumBrowser;
 class ConversionJob;
 class PageCapturer;
 
@@ -29,6 +32,14 @@ class ConversionService : public QObject
 public:
     explicit ConversionService(QObject* parent = nullptr);
     ~ConversionService() override;
+
+    // The engine of the pages the service loads itself (requests for a view are
+    // always captured in that view's Qt WebEngine). By default, the one
+    // ChooseEngine() picks with no setting. Call it before the first enqueue.
+    void setEngine(const EngineChoice& engine);
+    const EngineChoice& engine() const { return m_engine; }
+    // The shared Chromium of the Chromium engine, null for Qt WebEngine.
+    ChromiumBrowser* browser() const { return m_browser.get(); }
 
     // Pages converted at once (1 by default), each in a view of its own. Call it
     // before the first enqueue. Every view but the first keeps its temporary files
@@ -64,7 +75,9 @@ private:
     };
     struct Lane
     {
-        PageCapturer* capturer = nullptr;
+        CaptureEngine* capturer = nullptr;
+        // For requests that capture a window's view; made when first needed.
+        PageCapturer* viewCapturer = nullptr;
         std::unique_ptr<QThreadPool> writers;
         // The page whose capture holds the view, if any.
         QPointer<ConversionJob> capturing;
@@ -72,11 +85,14 @@ private:
         int writing = 0;
     };
 
+    void makeLanes(int count);
     void startNext();
     void start(int laneIndex, const Pending& next);
     void onFinished(int laneIndex, int id, const ConversionResult& result);
     void reportInOrder();
 
+    EngineChoice m_engine;
+    std::unique_ptr<ChromiumBrowser> m_browser;
     QList<Pending> m_pending;
     std::vector<Lane> m_lanes;
     // Started pages in order, and the results that wait for an earlier one.

@@ -1,5 +1,7 @@
 #include "enginesetup.h"
 
+#include "sandboxpolicy.h"
+
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QLoggingCategory>
@@ -43,6 +45,9 @@ void dropNoGpuReport(QtMsgType type, const QMessageLogContext& context, const QS
     if (type == QtWarningMsg
         && message.startsWith(QLatin1String("No suitable graphics backend found")))
         return;
+    // For root the sandbox is off on purpose, and the program says so in its own words.
+    if (message == QLatin1String("Sandboxing disabled by user."))
+        return;
     if (previousHandler)
         previousHandler(type, context, message);
 }
@@ -79,6 +84,8 @@ void PrepareEngineEnvironment()
     // for the capture.
     disableChromiumFeature(flags, "PaintHolding");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.join(' '));
+    if (SandboxOffForRoot())
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
     // Whole pages make large pictures (a 1200 x 40000 page is 190 MB); the image
     // files the engine and the watermark and thumbnail steps read back are trusted.

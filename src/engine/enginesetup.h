@@ -10,6 +10,8 @@
 // It also keeps Qt WebEngine's start-up report of its graphics set-up (and its
 // complaint that it has no GPU, which is off on purpose) off the program's output.
 //
+// For root it turns Chromium's sandbox off (see sandboxpolicy.h).
+//
 // Call it in main() before the QApplication is constructed. Chromium switches are
 // appended to whatever QTWEBENGINE_CHROMIUM_FLAGS already holds, never replacing it.
 void PrepareEngineEnvironment();

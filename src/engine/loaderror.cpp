@@ -82,6 +82,8 @@ constexpr CodeText NetworkErrors[] = {
     // TOO_MANY_RETRIES: the server asked for a login, which a converter has no one to
     // give, again and again.
     { -375, UnauthorizedText },
+    // INVALID_AUTH_CREDENTIALS: how a browser without anyone to ask ends a login.
+    { -338, UnauthorizedText },
 };
 
 // The names Chromium gives the errors of the table above, for the engine that
@@ -114,6 +116,7 @@ constexpr NamedCode NetworkErrorNames[] = {
     { "CONTENT_LENGTH_MISMATCH", -354 },
     { "INCOMPLETE_CHUNKED_ENCODING", -355 },
     { "TOO_MANY_RETRIES", -375 },
+    { "INVALID_AUTH_CREDENTIALS", -338 },
 };
 
 QString networkErrorText(int code)

@@ -12,45 +12,28 @@
 
 namespace {
 
-// How often a page is asked whether its lazy images and frames have arrived.
-constexpr int ContentPollMs = 50;
-
 // How often the renderer's memory is looked at: a compression bomb grows it by
 // a gigabyte in a few seconds.
 constexpr int MemoryWatchMs = 250;
 
-// How long a page that ran out of time is given to say how far it got: the
-// margin, less what starting the page and dropping a stuck one take, so that
-// even a page whose script never ends is done within its time-out and the margin.
-constexpr int LateAnswerMs = WaitMarginMs - 1500;
-
 } // namespace
 
 PageCapturer::PageCapturer(QObject* parent)
-    : QObject(parent)
-    , m_tiles(*this)
+    : CaptureEngine(parent)
+    , m_flow(*this)
 {
     m_loadTimer.setSingleShot(true);
     connect(&m_loadTimer, &QTimer::timeout, this, &PageCapturer::onLoadTimeout);
     connect(
         &m_frames, &FrameWaiter::stalled, this, [this] { fail(tr("The page stopped drawing")); });
-    connect(&m_tiles, &TileGrabber::failed, this, &PageCapturer::fail);
-    connect(&m_tiles, &TileGrabber::finished, this, [this](const QImage& image) {
-        m_image = image;
-        // Scrolling through the page can change it (images that load late, content
-        // added as it comes into view): its height now is the one that counts.
-        runScript(CaptureScripts::measure(),
-            [this](const QVariant& metrics) { checkFinalSize(metrics); });
-    });
+    connect(&m_flow, &CaptureFlow::failed, this, &PageCapturer::fail);
+    connect(&m_flow, &CaptureFlow::captured, this, &PageCapturer::finish);
     m_memoryWatch.setInterval(MemoryWatchMs);
     connect(&m_memoryWatch, &QTimer::timeout, this, [this] {
         if (m_state != State::Idle && m_view
             && ResidentBytesOf(m_view->page()->renderProcessPid()) > MaxRendererBytes)
             fail(tr("The page took more than %1 MB of memory").arg(MaxRendererBytes >> 20));
     });
-    m_contentPoll.setSingleShot(true);
-    m_contentPoll.setInterval(ContentPollMs);
-    connect(&m_contentPoll, &QTimer::timeout, this, &PageCapturer::waitForLazyContent);
 }
 
 PageCapturer::~PageCapturer()
@@ -69,6 +52,22 @@ bool PageCapturer::isBusy() const
 QWebEnginePage* PageCapturer::page() const
 {
     return m_view ? m_view->page() : nullptr;
+}
+
+QUrl PageCapturer::pageUrl() const
+{
+    return page() ? page()->url() : QUrl();
+}
+
+void PageCapturer::readBodyHtml(QObject* context, std::function<void(const QString& html)> then)
+{
+    if (!page())
+        return;
+    QPointer<QObject> guard(context);
+    page()->runJavaScript(CaptureScripts::bodyHtml(), [guard, then](const QVariant& value) {
+        if (guard)
+            then(value.toString());
+    });
 }
 
 QString PageCapturer::note() const
@@ -159,8 +158,6 @@ void PageCapturer::attach(QWebEngineView* view)
     ++m_generation;
     m_load = LoadProgress();
     m_note.clear();
-    m_layout = Layout::Measuring;
-    m_image = QImage();
     m_times = StageTimes();
     QWebEnginePage* page = view->page();
     m_connections << connect(
@@ -194,7 +191,7 @@ void PageCapturer::abort()
     ++m_generation;
     m_loadTimer.stop();
     m_memoryWatch.stop();
-    m_contentPoll.stop();
+    m_flow.cancel();
     m_frames.cancel();
     if (!m_external && m_ownView) {
         // A page that ended badly may leave its renderer stuck in a script, its load
@@ -303,138 +300,19 @@ void PageCapturer::startCapture()
     const int waitSeconds = !m_note.isEmpty() ? 0
         : m_timeoutSeconds > 0                ? m_timeoutSeconds
                                               : DefaultTimeoutSeconds;
-    runScript(CaptureScripts::loadLazyContent(), [this, waitSeconds](const QVariant&) {
-        m_contentDeadline = QDeadlineTimer(std::chrono::seconds(waitSeconds));
-        waitForLazyContent();
-    });
+    m_flow.setTallPagesCut(tallPagesCut());
+    m_flow.start(waitSeconds, m_external ? m_savedSize.height() : LayoutHeight);
 }
 
-void PageCapturer::waitForLazyContent()
+void PageCapturer::finish(const QImage& image)
 {
-    runScript(CaptureScripts::pendingContent(), [this](const QVariant& pending) {
-        if (pending.toInt() > 0 && !m_contentDeadline.hasExpired()) {
-            m_contentPoll.start();
-            return;
-        }
-        measureForLayout();
-    });
-}
-
-void PageCapturer::measureForLayout()
-{
-    runScript(CaptureScripts::measure(),
-        [this](const QVariant& metrics) { prepareCaptureLayout(metrics); });
-}
-
-void PageCapturer::prepareCaptureLayout(const QVariant& value)
-{
-    const BodyMetrics metrics = metricsOf(value);
-    const QSizeF pageSize = PageSizeFromMetrics(metrics);
-    const QSize size = CaptureSizeForPage(pageSize);
-    if (size.width() <= CaptureStripPixels || size.height() <= CaptureStripPixels) {
-        fail(tr("The page has nothing to capture"));
-        return;
-    }
-    if (m_layout != Layout::Measuring) {
-        // The page reflowed at the capture width; its height there is the one taken.
-        if (pageSize.height() > m_captureSize.height() && m_layout != Layout::ViewHighTiles) {
-            // The page grew with the taller view: it sizes parts by the view's height
-            // (vh). In tiles as high as a window it keeps the layout a browser gives it.
-            m_layout = Layout::ViewHighTiles;
-            const int windowHeight = m_external ? m_savedSize.height() : LayoutHeight;
-            const int tileHeight = std::min(m_captureSize.height(), windowHeight);
-            runScript(CaptureScripts::unstickElements(), [this, tileHeight](const QVariant&) {
-                resizeForTiles(tileHeight, [this] { onResized(); });
-            });
-            return;
-        }
-        m_captureSize.setHeight(ReflowedCaptureHeight(metrics, m_captureSize.height()));
-        startTiles();
-        return;
-    }
-    m_captureSize = size;
-    if (!CaptureFits(size)) {
-        failTooLarge(size);
-        return;
-    }
-    runScript(CaptureScripts::stripBodyFrame(), [this](const QVariant&) {
-        const int tileHeight = TileHeightForCapture(m_captureSize);
-        auto resize = [this, tileHeight] { resizeForTiles(tileHeight, [this] { onResized(); }); };
-        if (m_captureSize.height() > tileHeight)
-            runScript(CaptureScripts::unstickElements(), [resize](const QVariant&) { resize(); });
-        else
-            resize();
-    });
-}
-
-void PageCapturer::resizeForTiles(int tileHeight, std::function<void()> then)
-{
-    m_tileHeight = tileHeight;
-    // The view is one column wider than the capture: that column holds the marker.
-    m_view->resize(m_captureSize.width() + 1, m_tileHeight);
-    whenPainted(std::move(then));
-}
-
-void PageCapturer::onResized()
-{
-    if (m_layout == Layout::Measuring)
-        m_layout = Layout::CaptureWidth;
-    runScript(CaptureScripts::measure(),
-        [this](const QVariant& metrics) { prepareCaptureLayout(metrics); });
-}
-
-void PageCapturer::startTiles()
-{
-    if (!CaptureFits(m_captureSize)) {
-        failTooLarge(m_captureSize);
-        return;
-    }
-    if (m_layout != Layout::SecondPass)
-        m_times.settle = m_stageClock.restart() / 1000.0;
-    m_tiles.start(m_captureSize, m_tileHeight);
-}
-
-void PageCapturer::checkFinalSize(const QVariant& value)
-{
-    const int height = FinalCaptureHeight(metricsOf(value), m_captureSize.height());
-    if (height == m_captureSize.height()) {
-        finish();
-        return;
-    }
-    if (m_layout != Layout::SecondPass) {
-        const int tileHeight = m_layout == Layout::ViewHighTiles
-            ? std::min(m_tileHeight, height)
-            : TileHeightForCapture(QSize(m_captureSize.width(), height));
-        m_layout = Layout::SecondPass;
-        m_captureSize.setHeight(height);
-        // The first tile shows the fixed elements again, where the page puts them.
-        runScript(CaptureScripts::showFixedElements(), [this, tileHeight](const QVariant&) {
-            if (tileHeight == m_tileHeight)
-                startTiles();
-            else
-                resizeForTiles(tileHeight, [this] { startTiles(); });
-        });
-        return;
-    }
-    // Still moving: what was captured stands, cut or padded to the final height.
-    const QImage image = TileGrabber::toHeight(m_image, height);
-    if (image.isNull()) {
-        fail(tr("Not enough memory for a %1 x %2 image").arg(m_captureSize.width()).arg(height));
-        return;
-    }
-    m_image = image;
-    const QString remark = tr("the page kept changing its height while it was captured");
-    m_note = m_note.isEmpty() ? remark : m_note + QStringLiteral("; ") + remark;
-    finish();
-}
-
-void PageCapturer::finish()
-{
-    m_times.tiles = m_stageClock.elapsed() / 1000.0;
+    m_times.settle = m_flow.settleSeconds();
+    m_times.tiles = m_flow.tilesSeconds();
+    if (!m_flow.remark().isEmpty())
+        m_note
+            = m_note.isEmpty() ? m_flow.remark() : m_note + QStringLiteral("; ") + m_flow.remark();
     m_loadTimer.stop();
     m_memoryWatch.stop();
-    const QImage image = m_image;
-    m_image = QImage();
     m_state = State::Idle;
     m_frames.cancel();
     restoreView();
@@ -444,38 +322,7 @@ void PageCapturer::finish()
 void PageCapturer::fail(const QString& reason)
 {
     abort();
-    m_image = QImage();
-    m_tiles.clear();
     emit failed(reason);
-}
-
-void PageCapturer::failTooLarge(const QSize& size)
-{
-    fail(tr("The page is too large to capture (%1 x %2 pixels)")
-             .arg(size.width())
-             .arg(size.height()));
-}
-
-BodyMetrics PageCapturer::metricsOf(const QVariant& value)
-{
-    BodyMetrics metrics = BodyMetrics::fromVariant(value);
-    const QSize size = CaptureSizeForPage(PageSizeFromMetrics(metrics));
-    if (!m_cutTallPages || CaptureFits(size))
-        return metrics;
-    // The page is measured as if it ended there; every later step then takes
-    // it as that tall.
-    int height = CutPageHeight;
-    while (height > LayoutHeight && !CaptureFits(QSize(size.width(), height)))
-        height /= 2;
-    for (double* h : { &metrics.scrollHeight, &metrics.offsetHeight, &metrics.clientHeight,
-             &metrics.documentHeight })
-        *h = std::min(*h, double(height));
-    const QString remark
-        = tr("the page is too tall for one picture: the picture holds its first %1 pixels")
-              .arg(height);
-    if (!m_note.contains(remark))
-        m_note = m_note.isEmpty() ? remark : m_note + QStringLiteral("; ") + remark;
-    return metrics;
 }
 
 void PageCapturer::restoreView()
@@ -519,7 +366,12 @@ void PageCapturer::whenPainted(std::function<void()> then)
     });
 }
 
-QImage PageCapturer::grabView()
+void PageCapturer::grabView(std::function<void(const QImage&)> then)
 {
-    return m_view->grab().toImage();
+    then(m_view->grab().toImage());
+}
+
+void PageCapturer::resizeView(const QSize& size)
+{
+    m_view->resize(size);
 }

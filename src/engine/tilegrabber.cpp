@@ -62,9 +62,18 @@ void TileGrabber::captureTile()
 
 void TileGrabber::grabTile()
 {
+    const int sequence = m_markerSequence;
+    m_steps.grabView([this, sequence](const QImage& grab) {
+        // A grab that answers after its pass moved on (or ended) is not this tile's.
+        if (sequence == m_markerSequence && !m_image.isNull())
+            checkGrab(grab);
+    });
+}
+
+void TileGrabber::checkGrab(const QImage& grab)
+{
     // The view is one column wider than the capture: that column holds the marker.
     const QSize expected(m_captureSize.width() + 1, m_tileHeight);
-    const QImage grab = m_steps.grabView();
     const bool fullSize = !grab.isNull() && grab.size() == expected;
     if (!fullSize || !GrabCarriesMarker(grab, expected.width() - 1, m_marker)) {
         if (++m_grabTries < MaxGrabsPerTile) {

@@ -31,6 +31,7 @@ public:
     {
         m_image = QImage();
         m_rowFilled.clear();
+        ++m_markerSequence;
     }
 
     // `image` cut or padded with white to `height`; a null image when there is no
@@ -44,6 +45,7 @@ signals:
 private:
     void captureTile();
     void grabTile();
+    void checkGrab(const QImage& grab);
     void whitenUnfilledRows();
 
     CaptureSteps& m_steps;

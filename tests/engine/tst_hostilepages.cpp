@@ -1,3 +1,5 @@
+#include "chromium/chromiumbrowser.h"
+#include "chromium/chromiumcapturer.h"
 #include "conversionjob.h"
 #include "enginesetup.h"
 #include "pagecapturer.h"
@@ -84,6 +86,8 @@ public:
     static void initMain() { PrepareEngineEnvironment(); }
 
 private slots:
+    // Every case on both engines.
+    void initTestCase_data();
     void initTestCase();
     void init();
     void localPageShowsNoFileOutsideItsFolder_data();
@@ -104,12 +108,26 @@ private:
     QString m_settings;
     QString m_outFolder;
     TestHttpServer m_server;
-    PageCapturer m_capturer;
+    PageCapturer m_qt;
+    std::unique_ptr<ChromiumBrowser> m_browser;
+    std::unique_ptr<ChromiumCapturer> m_chromium;
+    CaptureEngine* m_engine = nullptr;
     int m_run = 0;
 };
 
+void TestHostilePages::initTestCase_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::newRow("Qt WebEngine") << "qt";
+    QTest::newRow("Chromium") << "chromium";
+}
+
 void TestHostilePages::initTestCase()
 {
+    if (const QString chromium = ChromiumBrowser::find(); !chromium.isEmpty()) {
+        m_browser = std::make_unique<ChromiumBrowser>(chromium);
+        m_chromium = std::make_unique<ChromiumCapturer>(m_browser.get());
+    }
     QVERIFY(m_root.isValid());
     QVERIFY(m_server.start());
     const QDir root(m_root.path());
@@ -169,6 +187,11 @@ void TestHostilePages::initTestCase()
 
 void TestHostilePages::init()
 {
+    QFETCH_GLOBAL(QString, engine);
+    m_engine
+        = engine == QLatin1String("qt") ? static_cast<CaptureEngine*>(&m_qt) : m_chromium.get();
+    if (!m_engine)
+        QSKIP("No Chromium on this system");
     ++m_run;
     m_outFolder = m_root.filePath(QStringLiteral("out%1").arg(m_run));
     const QString app = m_root.filePath(QStringLiteral("app%1").arg(m_run));
@@ -187,7 +210,7 @@ ConversionResult TestHostilePages::convert(const QString& address, const QString
     request.applicationFolder = QFileInfo(m_settings).path();
     request.settingsFile = m_settings;
     request.formatOverride = format;
-    ConversionJob job(request, &m_capturer);
+    ConversionJob job(request, m_engine);
     QSignalSpy finished(&job, &ConversionJob::finished);
     job.start();
     ConversionResult result;
@@ -239,7 +262,12 @@ void TestHostilePages::localPageShowsNoFileOutsideItsFolder()
         QVERIFY(txt.open(QIODevice::ReadOnly));
         text = QString::fromUtf8(txt.readAll());
     }
-    QVERIFY2(text.contains(OwnFrameMarker), qPrintable(text));
+    // The page's own frame shows in the PDF; its script copies the frame's text
+    // into the page only where local files are one origin (Qt WebEngine), which
+    // is also the only engine where a frame could be read that way.
+    QFETCH_GLOBAL(QString, engine);
+    if (format == QLatin1String("PDF") || engine == QLatin1String("qt"))
+        QVERIFY2(text.contains(OwnFrameMarker), qPrintable(text));
     QVERIFY2(!text.contains(SecretMarker), qPrintable(text));
     // The listing of "/" names its folders.
     QVERIFY2(!text.contains(QStringLiteral("proc")), qPrintable(text));
@@ -284,7 +312,7 @@ void TestHostilePages::inputsThatAreNoFilesAreRefusedAtOnce()
 {
     // The engine would wait for a FIFO's writer for ever and show a folder as a
     // listing; a page that sends itself elsewhere on the disk is blocked.
-    const QString fifo = m_root.filePath(QStringLiteral("fifo.html"));
+    const QString fifo = m_root.filePath(QStringLiteral("fifo%1.html").arg(m_run));
     QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
     ConversionResult result = convert(fifo, QStringLiteral("TXT"));
     QCOMPARE(result.reason, fifo + QStringLiteral(" is not a regular file"));
@@ -296,9 +324,19 @@ void TestHostilePages::inputsThatAreNoFilesAreRefusedAtOnce()
                 .arg(QUrl::fromLocalFile(m_root.filePath(QStringLiteral("outside/secret.html")))
                          .toString())));
     result = convert(away, QStringLiteral("TXT"));
-    QCOMPARE(result.reason,
-        QStringLiteral("Blocked: a local page may not open files outside its folder"));
-    QVERIFY(QDir(m_outFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    // Qt WebEngine ends the page with the blocked navigation; Chromium stays on the
+    // page, which is captured as it is. Neither shows the file.
+    if (!result.ok) {
+        QCOMPARE(result.reason,
+            QStringLiteral("Blocked: a local page may not open files outside its folder"));
+        QVERIFY(QDir(m_outFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        return;
+    }
+    QFETCH_GLOBAL(QString, engine);
+    QCOMPARE(engine, QStringLiteral("chromium"));
+    QFile txt(outputFile());
+    QVERIFY(txt.open(QIODevice::ReadOnly));
+    QVERIFY(!txt.readAll().contains(SecretMarker.toUtf8()));
 }
 
 void TestHostilePages::emptyPageIsWrittenBlank()

@@ -20,6 +20,7 @@ QList<SettingKey> MakeTable()
 {
     const QString& s = SettingsSection::Set;
     const QString& w = SettingsSection::Watermark;
+    const QString& c = SettingsSection::Capture;
     const QList<SettingKey> keys = {
         Key(S::OutputType, s, QStringLiteral("outputtype"), K::TextWithDefault,
             OutputTypeName(OutputType::Image), Scope::DialogOnly),
@@ -65,6 +66,10 @@ QList<SettingKey> MakeTable()
             Scope::Everywhere, W::Picker),
         Key(S::ImageDeviation, w, QStringLiteral("IDeviation"), K::Number),
         Key(S::ImageOpacity, w, QStringLiteral("IOpacity"), K::Number),
+        // "chromium", "qt", or empty: Chromium when one is installed, else Qt WebEngine.
+        Key(S::Engine, c, QStringLiteral("engine"), K::Text),
+        // The Chromium to run; empty: the first one on the PATH.
+        Key(S::ChromiumPath, c, QStringLiteral("chromium"), K::Text),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

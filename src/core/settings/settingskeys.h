@@ -11,10 +11,12 @@
 namespace SettingsSection {
 inline const QString Set = QStringLiteral("set");
 inline const QString Watermark = QStringLiteral("watermark");
+inline const QString Capture = QStringLiteral("capture");
 } // namespace SettingsSection
 
 // In the table's order: section "set" first, then "watermark", each in the
-// order the settings dialog writes them.
+// order the settings dialog writes them, then "capture", which the dialog's first
+// two tabs never write.
 enum class Setting {
     OutputType,
     OutputFormat,
@@ -50,8 +52,10 @@ enum class Setting {
     ImageTransparency,
     ImageDeviation,
     ImageOpacity,
+    Engine,
+    ChromiumPath,
 };
-inline constexpr int SettingCount = int(Setting::ImageOpacity) + 1;
+inline constexpr int SettingCount = int(Setting::ChromiumPath) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "conversionresult.h"
+#include "pdfwriter.h"
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class QWebEngineView;
+
+// One engine's way of turning a web page into one image of the whole page, as the
+// conversion job drives it: PageCapturer on Qt WebEngine, ChromiumCapturer on the
+// system's Chromium.
+//
+// captureUrl() loads an address and captures it; captureView() (Qt WebEngine only)
+// captures what an existing view shows. Either answers exactly once,
+// asynchronously: captured(image) or failed(reason). The page of the latest capture
+// stays open for its text until the next capture or discardPage().
+class CaptureEngine : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual void captureUrl(const QUrl& url, int timeoutSeconds) = 0;
+    virtual void captureView(QWebEngineView* view);
+    // Ends the capture in progress without a signal.
+    virtual void abort() = 0;
+    // Drops the page of the latest capture, which went well but stopped answering
+    // afterwards: the next capture starts in a fresh page.
+    virtual void discardPage() = 0;
+
+    // A remark on a capture that succeeded with a reservation, else empty.
+    virtual QString note() const = 0;
+    // Where the latest capture's time went: load, settle and tiles.
+    virtual StageTimes stageTimes() const = 0;
+    // The address the latest page ended on (after redirections); empty when none.
+    virtual QUrl pageUrl() const = 0;
+    // Calls `then` with the body's HTML of the latest page, unless `context` goes
+    // first. It may never answer when the page's renderer is stuck: callers bound
+    // the wait.
+    virtual void readBodyHtml(QObject* context, std::function<void(const QString& html)> then) = 0;
+    // Writes `address` as a PDF at `pdfPath` (see WritePdfFile for the promise).
+    virtual void printPdf(const QUrl& address, const QString& pdfPath, int timeoutSeconds,
+        QObject* context, PdfDoneFn done);
+
+    // For an output whose product is not the picture (the text, a PDF): a page
+    // too tall for one picture is captured as far as one holds, with a remark,
+    // instead of failing. Kept from one capture to the next.
+    void setTallPagesCut(bool cut) { m_tallPagesCut = cut; }
+    bool tallPagesCut() const { return m_tallPagesCut; }
+
+signals:
+    void captured(const QImage& image);
+    void failed(const QString& reason);
+    // The browser's status: loading, capturing, hovered links.
+    void statusText(const QString& text);
+
+private:
+    bool m_tallPagesCut = false;
+};

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "capturegeometry.h"
+#include "tilegrabber.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QTimer>
+#include <functional>
+
+class CaptureSteps;
+
+// Lays a loaded page out for its capture and captures it, through the steps of
+// whichever engine shows it (CaptureSteps).
+//
+// The page is measured by its body and root element (see PageSizeFromMetrics), the
+// body's scroll bar, border, overflow and margin are stripped, and the view is
+// enlarged to the page width. Lazy images and frames are loaded first and waited
+// for (within the given time), so the page is measured as a reader would see it.
+// Pages taller than one view can render are grabbed in tiles and assembled (see
+// TileGrabber, which also proves every grab current); sticky elements are put back
+// into the flow and fixed ones appear in the first tile only. After the last tile
+// the page is measured again: a page that changed its height is captured once more,
+// and one that keeps changing is kept at its final height with a remark.
+//
+// Answers once per start(): captured(image) or failed(reason).
+class CaptureFlow : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CaptureFlow(CaptureSteps& steps, QObject* parent = nullptr);
+
+    // `lazyWaitSeconds` bounds the wait for lazy content; `windowHeight` is the
+    // height of the window a visitor sees the page in.
+    void start(int lazyWaitSeconds, int windowHeight);
+    // Ends the capture in progress without a signal.
+    void cancel();
+
+    // For an output whose product is not the picture (the text, a PDF printed
+    // from the page): a page too tall for one picture is captured down to
+    // CutPageHeight (less where its width asks for it), with a remark, instead
+    // of failing. Kept from one capture to the next.
+    void setTallPagesCut(bool cut) { m_cutTallPages = cut; }
+    static constexpr int CutPageHeight = 30000;
+
+    // A remark on a capture that succeeded with a reservation, else empty.
+    QString remark() const;
+    // Seconds spent settling and laying out, and grabbing tiles.
+    double settleSeconds() const { return m_settle; }
+    double tilesSeconds() const { return m_tiles; }
+
+signals:
+    void captured(const QImage& image);
+    void failed(const QString& reason);
+
+private:
+    // How far the layout of a capture has come.
+    enum class Layout {
+        // Measured at the layout width, before the view is enlarged.
+        Measuring,
+        // Measured again at the capture width; tiles as tall as a view renders well.
+        CaptureWidth,
+        // The page sizes parts by the view's height (vh): tiles as high as a window.
+        ViewHighTiles,
+        // The page changed its height while its tiles were taken: captured once more.
+        SecondPass,
+    };
+
+    void waitForLazyContent();
+    void measure();
+    // Sizes the capture from the page's metrics, strips the body's frame and
+    // enlarges the view; called again once the page has reflowed at that width.
+    void prepareCaptureLayout(const QVariant& metrics);
+    void resizeForTiles(int tileHeight, std::function<void()> then);
+    void onResized();
+    void startTiles();
+    void checkFinalSize(const QVariant& metrics);
+    void finish();
+    void fail(const QString& reason);
+    void failTooLarge(const QSize& size);
+    BodyMetrics metricsOf(const QVariant& value);
+
+    CaptureSteps& m_steps;
+    TileGrabber m_grabber;
+    bool m_running = false;
+    int m_windowHeight = 0;
+    Layout m_layout = Layout::Measuring;
+    QSize m_captureSize;
+    int m_tileHeight = 0;
+    QTimer m_contentPoll;
+    QDeadlineTimer m_contentDeadline;
+    QImage m_image;
+    QString m_remark;
+    bool m_cutTallPages = false;
+    QString m_cutRemark;
+    QElapsedTimer m_clock;
+    double m_settle = 0;
+    double m_tiles = 0;
+};

@@ -1,0 +1,160 @@
+#include "chromiumbrowser.h"
+
+#include "cdpconnection.h"
+#include "sandboxpolicy.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+ChromiumBrowser::ChromiumBrowser(const QString& executable, QObject* parent)
+    : QObject(parent)
+    , m_executable(executable)
+{
+}
+
+ChromiumBrowser::~ChromiumBrowser()
+{
+    // The process goes before its profile folder is removed.
+    m_connection.reset();
+}
+
+QString ChromiumBrowser::find(const QString& configured)
+{
+    if (!configured.isEmpty()) {
+        const QFileInfo file(configured);
+        if (file.isFile() && file.isExecutable())
+            return file.absoluteFilePath();
+        return QStandardPaths::findExecutable(configured);
+    }
+    for (const char* name : { "chromium", "chromium-browser", "google-chrome" }) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!path.isEmpty())
+            return path;
+    }
+    return QString();
+}
+
+QStringList ChromiumBrowser::switchesFromEnvironment()
+{
+    const QString flags = QString::fromLocal8Bit(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
+    QStringList switches;
+    QString current;
+    bool quoted = false;
+    bool any = false;
+    for (const QChar c : flags) {
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            any = true;
+        } else if (c.isSpace() && !quoted) {
+            if (any || !current.isEmpty())
+                switches << current;
+            current.clear();
+            any = false;
+        } else {
+            current += c;
+        }
+    }
+    if (any || !current.isEmpty())
+        switches << current;
+    switches.removeAll(QString());
+    return switches;
+}
+
+bool ChromiumBrowser::isRunning() const
+{
+    return m_connection && m_connection->isRunning();
+}
+
+void ChromiumBrowser::whenReady(std::function<void(const QString& error)> then)
+{
+    if (m_ready && isRunning()) {
+        then(QString());
+        return;
+    }
+    m_waiters << std::move(then);
+    if (!m_starting)
+        launch();
+}
+
+void ChromiumBrowser::launch()
+{
+    m_starting = true;
+    m_ready = false;
+    m_connection.reset();
+    m_profile = std::make_unique<QTemporaryDir>(
+        QDir(QDir::tempPath()).filePath(QStringLiteral("pagelith-chromium-XXXXXX")));
+    QStringList args = {
+        QStringLiteral("--headless"),
+        QStringLiteral("--remote-debugging-pipe"),
+        QStringLiteral("--user-data-dir=%1").arg(m_profile->path()),
+        QStringLiteral("--no-first-run"),
+        QStringLiteral("--no-default-browser-check"),
+        QStringLiteral("--disable-gpu"),
+        QStringLiteral("--force-color-profile=srgb"),
+        QStringLiteral("--hide-scrollbars"),
+        QStringLiteral("--mute-audio"),
+        // The browser's own traffic (updates, sync, safe browsing lists) is not the
+        // page's; on a closed network it only adds failing connections.
+        QStringLiteral("--disable-background-networking"),
+        QStringLiteral("--disable-component-update"),
+        QStringLiteral("--disable-sync"),
+        QStringLiteral("--disable-extensions"),
+        QStringLiteral("--disable-default-apps"),
+        QStringLiteral("--disable-breakpad"),
+        QStringLiteral("--disable-crash-reporter"),
+        // A page in a background target must draw and run its timers like a visible one.
+        QStringLiteral("--disable-background-timer-throttling"),
+        QStringLiteral("--disable-backgrounding-occluded-windows"),
+        QStringLiteral("--disable-renderer-backgrounding"),
+        // Paint holding keeps back the frames of a page that shows no text or
+        // picture (an empty page, coloured boxes), which would then never be drawn.
+        QStringLiteral("--disable-features=Translate,MediaRouter,OptimizationHints,PaintHolding"),
+        // window.open() answers null: a page opening hundreds of windows would
+        // otherwise have each made before it could be refused.
+        QStringLiteral("--block-new-web-contents"),
+        QStringLiteral("--no-service-autorun"),
+        QStringLiteral("--password-store=basic"),
+        QStringLiteral("--use-mock-keychain"),
+    };
+    if (SandboxOffForRoot())
+        args << QStringLiteral("--no-sandbox");
+    args << switchesFromEnvironment();
+    args << QStringLiteral("about:blank");
+
+    m_connection = std::make_unique<CdpConnection>();
+    connect(m_connection.get(), &CdpConnection::closed, this, [this](const QString& reason) {
+        const bool wasReady = m_ready;
+        m_ready = false;
+        if (m_starting)
+            ready(reason);
+        else if (wasReady)
+            emit died(reason);
+    });
+    QString error;
+    if (!m_connection->start(m_executable, args, &error)) {
+        ready(error);
+        return;
+    }
+    m_connection->send(QStringLiteral("Browser.getVersion"), {}, QString(),
+        [this](const QJsonObject& result, const QString& error) {
+            if (error.isEmpty())
+                m_version = result.value(QStringLiteral("product")).toString();
+            ready(error);
+        });
+}
+
+void ChromiumBrowser::ready(const QString& error)
+{
+    if (!m_starting)
+        return;
+    m_starting = false;
+    m_ready = error.isEmpty();
+    const QString reason = error.isEmpty()
+        ? QString()
+        : tr("Chromium (%1) could not be started: %2").arg(m_executable, error);
+    const auto waiters = std::exchange(m_waiters, {});
+    for (const auto& waiter : waiters)
+        waiter(reason);
+}

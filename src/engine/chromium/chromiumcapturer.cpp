@@ -1,0 +1,330 @@
+#include "chromiumcapturer.h"
+
+#include "capturescripts.h"
+#include "chromiumbrowser.h"
+#include "chromiumpage.h"
+#include "chromiumpdfprinter.h"
+#include "loaderror.h"
+#include "waitlimits.h"
+
+#include <QJsonObject>
+
+namespace {
+
+// Resolves once two animation frames have passed: every change made before it has
+// been laid out and painted into a frame.
+const QString TwoFrames
+    = QStringLiteral("new Promise(function (r) { requestAnimationFrame(function () {"
+                     " requestAnimationFrame(function () { r(true); }); }); })");
+
+} // namespace
+
+ChromiumCapturer::ChromiumCapturer(ChromiumBrowser* browser, QObject* parent)
+    : CaptureEngine(parent)
+    , m_browser(browser)
+    , m_flow(*this)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &ChromiumCapturer::onTimeout);
+    connect(&m_flow, &CaptureFlow::failed, this, &ChromiumCapturer::fail);
+    connect(&m_flow, &CaptureFlow::captured, this, &ChromiumCapturer::finish);
+    if (m_browser) {
+        connect(m_browser, &ChromiumBrowser::died, this, [this](const QString& reason) {
+            if (m_state != State::Idle)
+                fail(tr("The browser closed while the page was converted (%1)").arg(reason));
+            else
+                m_page.reset();
+        });
+    }
+}
+
+ChromiumCapturer::~ChromiumCapturer() = default;
+
+void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
+{
+    abort();
+    closePage();
+    ++m_generation;
+    m_url = url;
+    m_pageUrl = QUrl();
+    m_note.clear();
+    m_times = StageTimes();
+    m_httpStatus = 0;
+    m_documentRequest.clear();
+    m_navigated = false;
+    m_askedAfterTimeout = false;
+    m_world = 0;
+    m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds;
+    m_state = State::Opening;
+    m_stageClock.start();
+    m_timer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
+    emit statusText(tr("Loading %1").arg(url.toString()));
+    if (!m_browser) {
+        fail(tr("No Chromium to load the page in"));
+        return;
+    }
+    const int generation = m_generation;
+    m_browser->whenReady([this, generation](const QString& error) {
+        if (generation != m_generation || m_state != State::Opening)
+            return;
+        if (!error.isEmpty())
+            fail(error);
+        else
+            openPage();
+    });
+}
+
+void ChromiumCapturer::openPage()
+{
+    m_page = std::make_unique<ChromiumPage>(m_browser);
+    m_page->setRequestedUrl(m_url);
+    connect(m_page.get(), &ChromiumPage::event, this, &ChromiumCapturer::onPageEvent);
+    const int generation = m_generation;
+    m_page->open(LayoutWidth, LayoutHeight, [this, generation](const QString& error) {
+        if (generation != m_generation || m_state != State::Opening)
+            return;
+        if (!error.isEmpty()) {
+            fail(tr("The browser could not open a page: %1").arg(error));
+            return;
+        }
+        navigate();
+    });
+}
+
+void ChromiumCapturer::navigate()
+{
+    m_state = State::Loading;
+    const int generation = m_generation;
+    m_page->send(QStringLiteral("Page.navigate"), { { QStringLiteral("url"), m_url.toString() } },
+        [this, generation](const QJsonObject& result, const QString& error) {
+            if (generation != m_generation || m_state != State::Loading)
+                return;
+            const QString errorText = result.value(QStringLiteral("errorText")).toString();
+            if (!error.isEmpty() || !errorText.isEmpty()) {
+                fail(errorText.isEmpty() ? error : NetworkErrorText(errorText));
+                return;
+            }
+            m_navigated = true;
+            if (m_httpStatus >= 400)
+                fail(LoadErrorText(m_httpStatus));
+        });
+}
+
+void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& params)
+{
+    if (m_state == State::Idle)
+        return;
+    if (method == QLatin1String("Inspector.targetCrashed")) {
+        fail(tr("The page's renderer crashed"));
+        return;
+    }
+    if (method == QLatin1String("Network.responseReceived")) {
+        if (params.value(QStringLiteral("type")).toString() == QLatin1String("Document")
+            && params.value(QStringLiteral("frameId")).toString() == m_page->frameId()) {
+            const QJsonObject response = params.value(QStringLiteral("response")).toObject();
+            m_httpStatus = response.value(QStringLiteral("status")).toInt();
+            m_documentRequest = params.value(QStringLiteral("requestId")).toString();
+            m_pageUrl = QUrl(response.value(QStringLiteral("url")).toString());
+        }
+        return;
+    }
+    // The document's body cut short: the browser shows what came and never says
+    // the load failed, nor ends it.
+    if (method == QLatin1String("Network.loadingFailed") && m_state == State::Loading
+        && !m_documentRequest.isEmpty()
+        && params.value(QStringLiteral("requestId")).toString() == m_documentRequest
+        && !params.value(QStringLiteral("canceled")).toBool()) {
+        fail(NetworkErrorText(params.value(QStringLiteral("errorText")).toString()));
+        return;
+    }
+    if (method == QLatin1String("Page.frameNavigated")) {
+        const QJsonObject frame = params.value(QStringLiteral("frame")).toObject();
+        if (!frame.contains(QStringLiteral("parentId")))
+            m_pageUrl = QUrl(frame.value(QStringLiteral("url")).toString()
+                + frame.value(QStringLiteral("urlFragment")).toString());
+        return;
+    }
+    if (method == QLatin1String("Page.loadEventFired") && m_state == State::Loading)
+        onLoaded();
+}
+
+void ChromiumCapturer::onLoaded()
+{
+    if (m_httpStatus >= 400) {
+        fail(LoadErrorText(m_httpStatus));
+        return;
+    }
+    if (m_pageUrl.isEmpty() || m_pageUrl == QUrl(QStringLiteral("about:blank")))
+        return;
+    startCapture();
+}
+
+void ChromiumCapturer::onTimeout()
+{
+    const QString timedOut = tr("Timed out after %1 seconds").arg(m_timeoutSeconds);
+    if (m_state == State::Capturing) {
+        // A page whose scripts keep its renderer busy never answers our scripts.
+        fail(tr("The page stopped responding while it was captured"));
+        return;
+    }
+    if (m_state != State::Loading || !m_navigated) {
+        fail(timedOut + tr(" waiting for the page"));
+        return;
+    }
+    if (m_askedAfterTimeout) {
+        // Not even the question below was answered: the renderer is stuck.
+        fail(timedOut);
+        return;
+    }
+    m_askedAfterTimeout = true;
+    m_timer.start(LateAnswerMs);
+    // A page that keeps loading for ever (endless retries of broken images) has long
+    // been parsed and drawn: it is captured as it stands.
+    const int generation = m_generation;
+    m_page->evaluate(CaptureScripts::readyState(), 0,
+        [this, generation, timedOut](const QVariant& state, const QString&) {
+            if (generation != m_generation || m_state != State::Loading)
+                return;
+            if (!state.isValid() || state.toString() == QLatin1String("loading")
+                || m_httpStatus >= 400) {
+                fail(m_httpStatus >= 400 ? LoadErrorText(m_httpStatus) : timedOut);
+                return;
+            }
+            m_note = timedOut + tr(" waiting for the page to finish loading; captured as it stood");
+            startCapture();
+        });
+}
+
+void ChromiumCapturer::startCapture()
+{
+    m_state = State::Capturing;
+    m_times.load = m_stageClock.restart() / 1000.0;
+    m_timer.start(WaitLimitMs(m_timeoutSeconds));
+    emit statusText(tr("Capturing %1").arg(m_pageUrl.toString()));
+    const int waitSeconds = !m_note.isEmpty() ? 0 : m_timeoutSeconds;
+    const int generation = m_generation;
+    // The capture's scripts run in a world of their own: a page that replaces
+    // requestAnimationFrame or scrollTo cannot stall or mislead them.
+    m_page->send(QStringLiteral("Page.createIsolatedWorld"),
+        { { QStringLiteral("frameId"), m_page->frameId() },
+            { QStringLiteral("worldName"), QStringLiteral("pagelith-capture") } },
+        [this, generation, waitSeconds](const QJsonObject& result, const QString& error) {
+            if (generation != m_generation || m_state != State::Capturing)
+                return;
+            if (!error.isEmpty()) {
+                fail(tr("The page stopped responding while it was captured"));
+                return;
+            }
+            m_world = result.value(QStringLiteral("executionContextId")).toInt();
+            m_flow.setTallPagesCut(tallPagesCut());
+            m_flow.start(waitSeconds, LayoutHeight);
+        });
+}
+
+void ChromiumCapturer::finish(const QImage& image)
+{
+    m_times.settle = m_flow.settleSeconds();
+    m_times.tiles = m_flow.tilesSeconds();
+    if (!m_flow.remark().isEmpty())
+        m_note
+            = m_note.isEmpty() ? m_flow.remark() : m_note + QStringLiteral("; ") + m_flow.remark();
+    m_timer.stop();
+    m_state = State::Idle;
+    emit captured(image);
+}
+
+void ChromiumCapturer::fail(const QString& reason)
+{
+    if (m_state == State::Idle)
+        return;
+    abort();
+    // A page that failed may be stuck in a script or still loading: the next page
+    // must not meet it.
+    closePage();
+    emit failed(reason);
+}
+
+void ChromiumCapturer::abort()
+{
+    if (m_state == State::Idle)
+        return;
+    m_state = State::Idle;
+    ++m_generation;
+    m_timer.stop();
+    m_flow.cancel();
+}
+
+void ChromiumCapturer::discardPage()
+{
+    if (m_state == State::Idle)
+        closePage();
+}
+
+void ChromiumCapturer::closePage()
+{
+    if (!m_page)
+        return;
+    m_page->disconnect(this);
+    m_page.reset();
+}
+
+void ChromiumCapturer::readBodyHtml(QObject* context, std::function<void(const QString& html)> then)
+{
+    if (!m_page)
+        return;
+    QPointer<QObject> guard(context);
+    m_page->evaluate(
+        CaptureScripts::bodyHtml(), 0, [guard, then](const QVariant& value, const QString& error) {
+            if (guard && error.isEmpty())
+                then(value.toString());
+        });
+}
+
+void ChromiumCapturer::printPdf(const QUrl& address, const QString& pdfPath, int timeoutSeconds,
+    QObject* context, PdfDoneFn done)
+{
+    auto* printer = new ChromiumPdfPrinter(
+        m_browser, address, pdfPath, timeoutSeconds, context, std::move(done));
+    printer->start();
+}
+
+void ChromiumCapturer::runScript(const QString& script, std::function<void(const QVariant&)> then)
+{
+    const int generation = m_generation;
+    m_page->evaluate(
+        script, m_world, [this, generation, then](const QVariant& value, const QString&) {
+            if (generation != m_generation || m_state != State::Capturing)
+                return;
+            // Each step gets the page's own limit, however many steps a tall page takes.
+            m_timer.start(WaitLimitMs(m_timeoutSeconds));
+            then(value);
+        });
+}
+
+void ChromiumCapturer::whenPainted(std::function<void()> then)
+{
+    runScript(TwoFrames, [then](const QVariant&) { then(); });
+}
+
+void ChromiumCapturer::grabView(std::function<void(const QImage&)> then)
+{
+    const int generation = m_generation;
+    m_page->screenshot([this, generation, then](const QImage& image, const QString&) {
+        if (generation != m_generation || m_state != State::Capturing)
+            return;
+        m_timer.start(WaitLimitMs(m_timeoutSeconds));
+        then(image);
+    });
+}
+
+void ChromiumCapturer::resizeView(const QSize& size)
+{
+    m_page->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+        { { QStringLiteral("width"), size.width() }, { QStringLiteral("height"), size.height() },
+            { QStringLiteral("deviceScaleFactor"), 1 }, { QStringLiteral("mobile"), false } });
+}
+
+int ChromiumCapturer::tileHeightFor(const QSize& captureSize) const
+{
+    return std::min(captureSize.height(), MaxTileHeight);
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "captureengine.h"
+#include "captureflow.h"
+#include "capturesteps.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+class ChromiumBrowser;
+class ChromiumPage;
+
+// Captures pages in the system's Chromium (one ChromiumBrowser shared by every
+// capturer of a run). Each page is loaded in a fresh ChromiumPage, so nothing of
+// one page reaches the next; the page stays open for its text until the next
+// capture. The load follows the same rules as the Qt WebEngine capturer (the
+// time-out, a page that never finishes captured as it stands, load errors in
+// words), and the capture itself is the same CaptureFlow, its scripts run in a
+// world of their own that the page's scripts cannot touch.
+//
+// A page whose renderer crashes fails and is closed; a browser that dies fails the
+// page it took down and is started again for the next.
+class ChromiumCapturer : public CaptureEngine, private CaptureSteps
+{
+    Q_OBJECT
+public:
+    explicit ChromiumCapturer(ChromiumBrowser* browser, QObject* parent = nullptr);
+    ~ChromiumCapturer() override;
+
+    void captureUrl(const QUrl& url, int timeoutSeconds) override;
+    void abort() override;
+    void discardPage() override;
+    QString note() const override { return m_note; }
+    StageTimes stageTimes() const override { return m_times; }
+    QUrl pageUrl() const override { return m_pageUrl; }
+    void readBodyHtml(QObject* context, std::function<void(const QString& html)> then) override;
+    void printPdf(const QUrl& address, const QString& pdfPath, int timeoutSeconds, QObject* context,
+        PdfDoneFn done) override;
+
+    // The tallest view one grab takes; taller captures are taken in tiles.
+    static constexpr int MaxTileHeight = 16384;
+    static constexpr int LayoutWidth = 1024;
+    static constexpr int LayoutHeight = 768;
+
+private:
+    enum class State { Idle, Opening, Loading, Capturing };
+
+    void openPage();
+    void navigate();
+    void onPageEvent(const QString& method, const QJsonObject& params);
+    void onLoaded();
+    void onTimeout();
+    void startCapture();
+    void finish(const QImage& image);
+    void fail(const QString& reason);
+    void closePage();
+
+    void runScript(const QString& script, std::function<void(const QVariant&)> then) override;
+    void whenPainted(std::function<void()> then) override;
+    void grabView(std::function<void(const QImage&)> then) override;
+    void resizeView(const QSize& size) override;
+    int tileHeightFor(const QSize& captureSize) const override;
+
+    QPointer<ChromiumBrowser> m_browser;
+    std::unique_ptr<ChromiumPage> m_page;
+    State m_state = State::Idle;
+    int m_generation = 0;
+    QUrl m_url;
+    QUrl m_pageUrl;
+    int m_timeoutSeconds = 0;
+    int m_httpStatus = 0;
+    // The request of the top-level document, once its answer began.
+    QString m_documentRequest;
+    bool m_navigated = false;
+    bool m_askedAfterTimeout = false;
+    int m_world = 0;
+    QTimer m_timer;
+    CaptureFlow m_flow;
+    QString m_note;
+    QElapsedTimer m_stageClock;
+    StageTimes m_times;
+};

@@ -1,0 +1,238 @@
+#include "chromiumpage.h"
+
+#include "chromiumbrowser.h"
+#include "localfilerule.h"
+
+#include <QFutureWatcher>
+#include <QJsonArray>
+#include <QtConcurrent>
+
+namespace {
+
+QString jsonText(const QJsonObject& object, const char* key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
+// The protocol's resource types in the local file rule's terms.
+LocalRequestKind kindOf(const QString& resourceType, bool mainFrame)
+{
+    if (resourceType == QLatin1String("Document"))
+        return mainFrame ? LocalRequestKind::MainFrame : LocalRequestKind::SubFrame;
+    if (resourceType == QLatin1String("Stylesheet"))
+        return LocalRequestKind::Stylesheet;
+    if (resourceType == QLatin1String("Script"))
+        return LocalRequestKind::Script;
+    if (resourceType == QLatin1String("Image"))
+        return LocalRequestKind::Image;
+    if (resourceType == QLatin1String("Font"))
+        return LocalRequestKind::Font;
+    if (resourceType == QLatin1String("Media") || resourceType == QLatin1String("TextTrack"))
+        return LocalRequestKind::Media;
+    return LocalRequestKind::Other;
+}
+
+} // namespace
+
+ChromiumPage::ChromiumPage(ChromiumBrowser* browser, QObject* parent)
+    : QObject(parent)
+    , m_browser(browser)
+{
+}
+
+ChromiumPage::~ChromiumPage()
+{
+    close();
+}
+
+void ChromiumPage::open(int width, int height, std::function<void(const QString& error)> then)
+{
+    close();
+    m_connection = m_browser ? m_browser->connection() : nullptr;
+    if (!m_connection || !m_connection->isRunning()) {
+        then(tr("The browser is not running"));
+        return;
+    }
+    m_events = connect(m_connection, &CdpConnection::event, this, &ChromiumPage::onEvent);
+    QPointer<ChromiumPage> self(this);
+    CdpConnection* c = m_connection;
+    c->send(QStringLiteral("Target.createBrowserContext"),
+        { { QStringLiteral("disposeOnDetach"), true } }, QString(),
+        [self, c, width, height, then](const QJsonObject& result, const QString& error) {
+            if (!self)
+                return;
+            if (!error.isEmpty()) {
+                then(error);
+                return;
+            }
+            self->m_contextId = jsonText(result, "browserContextId");
+            const QJsonObject target { { QStringLiteral("url"), QStringLiteral("about:blank") },
+                { QStringLiteral("browserContextId"), self->m_contextId },
+                { QStringLiteral("width"), width }, { QStringLiteral("height"), height } };
+            c->send(QStringLiteral("Target.createTarget"), target, QString(),
+                [self, c, width, height, then](const QJsonObject& result, const QString& error) {
+                    if (!self)
+                        return;
+                    if (!error.isEmpty()) {
+                        then(error);
+                        return;
+                    }
+                    self->m_targetId = jsonText(result, "targetId");
+                    c->send(QStringLiteral("Target.attachToTarget"),
+                        { { QStringLiteral("targetId"), self->m_targetId },
+                            { QStringLiteral("flatten"), true } },
+                        QString(),
+                        [self, width, height, then](
+                            const QJsonObject& result, const QString& error) {
+                            if (!self)
+                                return;
+                            if (!error.isEmpty()) {
+                                then(error);
+                                return;
+                            }
+                            self->m_sessionId = jsonText(result, "sessionId");
+                            // Page and network events only flow once their domains
+                            // answered: the navigation waits for every answer.
+                            const QJsonArray patterns { QJsonObject {
+                                { QStringLiteral("urlPattern"), QStringLiteral("file://*") } } };
+                            const QList<std::pair<QString, QJsonObject>> setup = {
+                                { QStringLiteral("Page.enable"), {} },
+                                { QStringLiteral("Network.enable"), {} },
+                                { QStringLiteral("Inspector.enable"), {} },
+                                { QStringLiteral("Fetch.enable"),
+                                    { { QStringLiteral("patterns"), patterns } } },
+                                { QStringLiteral("Emulation.setDeviceMetricsOverride"),
+                                    { { QStringLiteral("width"), width },
+                                        { QStringLiteral("height"), height },
+                                        { QStringLiteral("deviceScaleFactor"), 1 },
+                                        { QStringLiteral("mobile"), false } } },
+                            };
+                            auto left = std::make_shared<int>(int(setup.size()));
+                            auto failure = std::make_shared<QString>();
+                            for (const auto& [method, params] : setup) {
+                                self->send(method, params,
+                                    [self, left, failure, then](
+                                        const QJsonObject&, const QString& error) {
+                                        if (!error.isEmpty() && failure->isEmpty())
+                                            *failure = error;
+                                        if (--*left == 0 && self)
+                                            then(*failure);
+                                    });
+                            }
+                        });
+                });
+        });
+}
+
+void ChromiumPage::close()
+{
+    if (m_events)
+        disconnect(m_events);
+    if (m_connection && m_connection->isRunning()) {
+        if (!m_targetId.isEmpty())
+            m_connection->send(QStringLiteral("Target.closeTarget"),
+                { { QStringLiteral("targetId"), m_targetId } });
+        if (!m_contextId.isEmpty())
+            m_connection->send(QStringLiteral("Target.disposeBrowserContext"),
+                { { QStringLiteral("browserContextId"), m_contextId } });
+    }
+    m_contextId.clear();
+    m_targetId.clear();
+    m_sessionId.clear();
+}
+
+void ChromiumPage::send(
+    const QString& method, const QJsonObject& params, CdpConnection::Reply reply)
+{
+    if (!m_connection || m_sessionId.isEmpty()) {
+        if (reply)
+            reply({}, tr("The page is closed"));
+        return;
+    }
+    m_connection->send(method, params, m_sessionId, std::move(reply));
+}
+
+void ChromiumPage::evaluate(const QString& expression, int contextId,
+    std::function<void(const QVariant& value, const QString& error)> then)
+{
+    QJsonObject params { { QStringLiteral("expression"), expression },
+        { QStringLiteral("returnByValue"), true }, { QStringLiteral("awaitPromise"), true } };
+    if (contextId > 0)
+        params.insert(QStringLiteral("contextId"), contextId);
+    send(QStringLiteral("Runtime.evaluate"), params,
+        [then](const QJsonObject& result, const QString& error) {
+            if (!error.isEmpty() || result.contains(QStringLiteral("exceptionDetails"))) {
+                then(QVariant(), error);
+                return;
+            }
+            then(result.value(QStringLiteral("result"))
+                     .toObject()
+                     .value(QStringLiteral("value"))
+                     .toVariant(),
+                QString());
+        });
+}
+
+void ChromiumPage::screenshot(std::function<void(const QImage& image, const QString& error)> then)
+{
+    // PNG is exact; optimizeForSpeed trades its size, which nobody keeps, for time.
+    send(QStringLiteral("Page.captureScreenshot"),
+        { { QStringLiteral("format"), QStringLiteral("png") },
+            { QStringLiteral("optimizeForSpeed"), true }, { QStringLiteral("fromSurface"), true } },
+        [this, then](const QJsonObject& result, const QString& error) {
+            if (!error.isEmpty()) {
+                then(QImage(), error);
+                return;
+            }
+            QByteArray png = m_connection ? m_connection->bulkData() : QByteArray();
+            if (png.isEmpty())
+                png = QByteArray::fromBase64(
+                    result.value(QStringLiteral("data")).toString().toLatin1());
+            auto* watcher = new QFutureWatcher<QImage>(this);
+            connect(watcher, &QFutureWatcherBase::finished, this, [watcher, then] {
+                watcher->deleteLater();
+                then(watcher->result(), QString());
+            });
+            watcher->setFuture(QtConcurrent::run([png] { return QImage::fromData(png, "PNG"); }));
+        });
+}
+
+void ChromiumPage::onEvent(
+    const QString& method, const QJsonObject& params, const QString& sessionId)
+{
+    if (sessionId.isEmpty() || sessionId != m_sessionId) {
+        // A browser-level report that this page's target went away.
+        if (method == QLatin1String("Target.detachedFromTarget")
+            && jsonText(params, "sessionId") == m_sessionId && !m_sessionId.isEmpty())
+            emit event(QStringLiteral("Inspector.targetCrashed"), params);
+        return;
+    }
+    if (method == QLatin1String("Page.javascriptDialogOpening")) {
+        const QString type = jsonText(params, "type");
+        send(QStringLiteral("Page.handleJavaScriptDialog"),
+            { { QStringLiteral("accept"),
+                type == QLatin1String("alert") || type == QLatin1String("beforeunload") } });
+    } else if (method == QLatin1String("Fetch.requestPaused")) {
+        onRequestPaused(params);
+        return;
+    }
+    emit event(method, params);
+}
+
+void ChromiumPage::onRequestPaused(const QJsonObject& params)
+{
+    const QJsonObject request = params.value(QStringLiteral("request")).toObject();
+    const QUrl url(jsonText(request, "url"));
+    const bool mainFrame = jsonText(params, "frameId") == m_targetId;
+    const LocalRequestKind kind = kindOf(jsonText(params, "resourceType"), mainFrame);
+    const bool typed
+        = url.adjusted(QUrl::RemoveFragment) == m_requested.adjusted(QUrl::RemoveFragment);
+    const QString requestId = jsonText(params, "requestId");
+    if (LocalRequestAllowed(kind, url, m_requested, typed))
+        send(QStringLiteral("Fetch.continueRequest"),
+            { { QStringLiteral("requestId"), requestId } });
+    else
+        send(QStringLiteral("Fetch.failRequest"),
+            { { QStringLiteral("requestId"), requestId },
+                { QStringLiteral("errorReason"), QStringLiteral("BlockedByClient") } });
+}
