@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <algorithm>
 
 ChromiumBrowser::ChromiumBrowser(const QString& executable, QObject* parent)
     : QObject(parent)
@@ -120,7 +121,17 @@ void ChromiumBrowser::launch()
     };
     if (SandboxOffForRoot())
         args << QStringLiteral("--no-sandbox");
-    args << switchesFromEnvironment();
+    // The browser takes only the last --disable-features: the environment's
+    // features join ours instead of replacing them.
+    const QString disable = QStringLiteral("--disable-features=");
+    const auto ours = std::find_if(
+        args.begin(), args.end(), [&disable](const QString& a) { return a.startsWith(disable); });
+    for (const QString& sw : switchesFromEnvironment()) {
+        if (sw.startsWith(disable) && ours != args.end())
+            *ours += QLatin1Char(',') + sw.mid(disable.size());
+        else
+            args << sw;
+    }
     args << QStringLiteral("about:blank");
 
     m_connection = std::make_unique<CdpConnection>();
