@@ -164,7 +164,7 @@ def png_size(path):
 
 # --- engines ---------------------------------------------------------------------
 
-def run_pagelith(convert, pages, fmt, out, timeout, jobs=1):
+def run_pagelith(convert, pages, fmt, out, timeout, jobs=1, engine="chromium"):
     os.makedirs(out, exist_ok=True)
     settings = os.path.join(out, "settings.dat")
     with open(settings, "w") as f:
@@ -173,9 +173,9 @@ def run_pagelith(convert, pages, fmt, out, timeout, jobs=1):
     env = dict(os.environ)
     env["QTWEBENGINE_CHROMIUM_FLAGS"] = (env.get("QTWEBENGINE_CHROMIUM_FLAGS", "") +
                                          ' --host-resolver-rules="%s"' % RESOLVER_RULE).strip()
-    env.setdefault("QTWEBENGINE_DISABLE_SANDBOX", "1")
     wall, peak, stdout, code = run_measured(
-        [convert, "--settings", settings, "--json", "--jobs", str(jobs), "-f", fmt] + pages, env=env)
+        [convert, "--settings", settings, "--json", "--jobs", str(jobs), "--engine", engine, "-f", fmt]
+        + pages, env=env)
     per_page, files, failed, stages = [], {}, 0, {}
     for line in stdout.splitlines():
         try:
@@ -195,15 +195,21 @@ def run_pagelith(convert, pages, fmt, out, timeout, jobs=1):
 STAGES = ["load", "settle", "tiles", "intermediate", "encode", "cleanup"]
 
 
-def print_stages(r, n):
-    totals = {k: sum(s.get(k, 0.0) for s in r["stages"].values()) for k in STAGES}
-    whole = sum(r["per_page"])
-    print("  stage          seconds (sum over %d pages)   share of page time" % n)
-    for k in STAGES:
-        print("  %-14s %8.2f                         %5.1f %%" % (k, totals[k], 100 * totals[k] / whole if whole else 0))
-    other = whole - sum(totals.values())
-    print("  %-14s %8.2f                         %5.1f %%" % ("other (queue)", other, 100 * other / whole if whole else 0))
-    print("  %-14s %8.2f" % ("page time", whole))
+def print_stages(by_engine, n):
+    """Seconds per stage summed over the pages, one column per engine."""
+    names = list(by_engine)
+    print("  stage (sum over %d pages) " % n + "".join("%22s" % nm for nm in names))
+    rows = {}
+    for nm in names:
+        r = by_engine[nm]
+        totals = {k: sum(s.get(k, 0.0) for s in r["stages"].values()) for k in STAGES}
+        whole = sum(r["per_page"])
+        totals["other (queue)"] = whole - sum(totals.values())
+        totals["page time"] = whole
+        for k, v in totals.items():
+            rows.setdefault(k, []).append("%9.2f s %6.1f %%" % (v, 100 * v / whole if whole else 0))
+    for k, cells in rows.items():
+        print("  %-26s" % k + "".join("%22s" % c for c in cells))
 
 
 def audit_rulers(convert, r, rulers):
@@ -305,6 +311,8 @@ def main():
     ap.add_argument("--jobs", default="", help="also run pagelith-convert --jobs N for each N (PNG)")
     ap.add_argument("--rulers", type=int, default=2, help="40000-px ruler pages added and audited")
     ap.add_argument("--no-peers", action="store_true", help="Pagelith alone")
+    ap.add_argument("--engines", default="chromium,qt",
+                    help="Pagelith's engines to run, the first one against the peers")
     args = ap.parse_args()
 
     if not os.access(args.convert, os.X_OK):
@@ -323,15 +331,23 @@ def main():
 
     results = {}
     for fmt in args.formats.split(","):
-        ours = run_pagelith(args.convert, pages, fmt, os.path.join(work, "pagelith-" + fmt), args.timeout)
+        engines = [e.strip() for e in args.engines.split(",") if e.strip()]
+        by_engine = {}
+        for engine in engines:
+            r = run_pagelith(args.convert, pages, fmt, os.path.join(work, "pagelith-%s-%s" % (engine, fmt)),
+                             args.timeout, engine=engine)
+            by_engine[engine] = r
+            summary("pagelith (%s)" % engine, fmt, r, n)
+            tall = [p for p in pages if p.endswith("gen-tall-1280x40k.html")]
+            if tall and tall[0] in r["stages"]:
+                st = r["stages"][tall[0]]
+                print("  1280 x 40000 page: %.2f s in all, %.2f s loaded to written"
+                      % (sum(st.values()), sum(st.values()) - st.get("load", 0)))
+            audit_rulers(args.convert, r, rulers)
+        print_stages(by_engine, n)
+        ours = by_engine[engines[0]]
         results[("pagelith", fmt)] = ours
-        base = summary("pagelith-convert", fmt, ours, n)
-        print_stages(ours, n)
-        tall = [p for p in pages if p.endswith("gen-tall-1280x40k.html")]
-        if tall and tall[0] in ours["stages"]:
-            st = ours["stages"][tall[0]]
-            print("  1280 x 40000 page, loaded to written: %.2f s" % (sum(st.values()) - st.get("load", 0)))
-        audit_rulers(args.convert, ours, rulers)
+        base = n / ours["wall"] if ours["wall"] else 0
         peers = []
         if has_pw:
             peers.append(("playwright fullPage", run_playwright(args.playwright_dir, chromium, pages, fmt,

@@ -104,9 +104,10 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     EngineChoice engine;
     if (!chooseEngine(options, request.settingsFile, &engine, &error))
         return usageError(err, error);
-    if (!engine.notice.isEmpty())
+    // Notices are for people: --quiet keeps to failures and the summary.
+    if (!engine.notice.isEmpty() && !options.quiet)
         err << ProgramPrefix << engine.notice << Qt::endl;
-    if (const QString sandbox = SandboxNotice(); !sandbox.isEmpty())
+    if (const QString sandbox = SandboxNotice(); !sandbox.isEmpty() && !options.quiet)
         err << ProgramPrefix << sandbox << Qt::endl;
 
     const int failed = convertPages(options, engine, request, pages, out, err);

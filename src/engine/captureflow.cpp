@@ -86,37 +86,47 @@ void CaptureFlow::prepareCaptureLayout(const QVariant& value)
         fail(tr("The page has nothing to capture"));
         return;
     }
-    if (m_layout != Layout::Measuring) {
+    switch (m_layout) {
+    case Layout::Measuring:
+        m_captureSize = size;
+        if (!CaptureFits(size)) {
+            failTooLarge(size);
+            return;
+        }
+        m_steps.runScript(CaptureScripts::stripBodyFrame(), [this](const QVariant&) {
+            m_layout = Layout::WindowHigh;
+            resizeForTiles(std::min(m_captureSize.height(), m_windowHeight), [this] { measure(); });
+        });
+        return;
+    case Layout::WindowHigh: {
         // The page reflowed at the capture width; its height there is the one taken.
-        if (pageSize.height() > m_captureSize.height() && m_layout != Layout::ViewHighTiles) {
+        m_captureSize.setHeight(ReflowedCaptureHeight(metrics, m_captureSize.height()));
+        const int tileHeight = m_steps.tileHeightFor(m_captureSize);
+        if (tileHeight == m_tileHeight) {
+            startTiles();
+            return;
+        }
+        m_steps.runScript(CaptureScripts::unstickElements(), [this, tileHeight](const QVariant&) {
+            m_layout = Layout::CaptureWidth;
+            resizeForTiles(tileHeight, [this] { measure(); });
+        });
+        return;
+    }
+    case Layout::CaptureWidth:
+        if (pageSize.height() > m_captureSize.height()) {
             // The page grew with the taller view: it sizes parts by the view's height
             // (vh). In tiles as high as a window it keeps the layout a browser gives it.
             m_layout = Layout::ViewHighTiles;
-            const int tileHeight = std::min(m_captureSize.height(), m_windowHeight);
-            m_steps.runScript(
-                CaptureScripts::unstickElements(), [this, tileHeight](const QVariant&) {
-                    resizeForTiles(tileHeight, [this] { onResized(); });
-                });
+            resizeForTiles(std::min(m_captureSize.height(), m_windowHeight), [this] { measure(); });
             return;
         }
-        m_captureSize.setHeight(ReflowedCaptureHeight(metrics, m_captureSize.height()));
-        startTiles();
-        return;
+        break;
+    case Layout::ViewHighTiles:
+    case Layout::SecondPass:
+        break;
     }
-    m_captureSize = size;
-    if (!CaptureFits(size)) {
-        failTooLarge(size);
-        return;
-    }
-    m_steps.runScript(CaptureScripts::stripBodyFrame(), [this](const QVariant&) {
-        const int tileHeight = m_steps.tileHeightFor(m_captureSize);
-        auto resize = [this, tileHeight] { resizeForTiles(tileHeight, [this] { onResized(); }); };
-        if (m_captureSize.height() > tileHeight)
-            m_steps.runScript(
-                CaptureScripts::unstickElements(), [resize](const QVariant&) { resize(); });
-        else
-            resize();
-    });
+    m_captureSize.setHeight(ReflowedCaptureHeight(metrics, m_captureSize.height()));
+    startTiles();
 }
 
 void CaptureFlow::resizeForTiles(int tileHeight, std::function<void()> then)
@@ -125,13 +135,6 @@ void CaptureFlow::resizeForTiles(int tileHeight, std::function<void()> then)
     // The view is one column wider than the capture: that column holds the marker.
     m_steps.resizeView(QSize(m_captureSize.width() + 1, m_tileHeight));
     m_steps.whenPainted(std::move(then));
-}
-
-void CaptureFlow::onResized()
-{
-    if (m_layout == Layout::Measuring)
-        m_layout = Layout::CaptureWidth;
-    measure();
 }
 
 void CaptureFlow::startTiles()

@@ -61,6 +61,9 @@ private:
     enum class Layout {
         // Measured at the layout width, before the view is enlarged.
         Measuring,
+        // Measured again at the capture width in a view as high as a window: the
+        // page's own height there, however much shorter the wider layout made it.
+        WindowHigh,
         // Measured again at the capture width; tiles as tall as a view renders well.
         CaptureWidth,
         // The page sizes parts by the view's height (vh): tiles as high as a window.
@@ -75,7 +78,6 @@ private:
     // enlarges the view; called again once the page has reflowed at that width.
     void prepareCaptureLayout(const QVariant& metrics);
     void resizeForTiles(int tileHeight, std::function<void()> then);
-    void onResized();
     void startTiles();
     void checkFinalSize(const QVariant& metrics);
     void finish();

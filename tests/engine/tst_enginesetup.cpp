@@ -31,9 +31,8 @@ private slots:
         qInfo("Sandboxing disabled by user.");
         qInstallMessageHandler(testHandler);
 
-        QCOMPARE(received,
-            QStringList({ QStringLiteral("A warning of the program's own"),
-                QStringLiteral("Sandboxing disabled by user.") }));
+        // The sandbox turned off for root is announced once, in the program's words.
+        QCOMPARE(received, QStringList({ QStringLiteral("A warning of the program's own") }));
         QVERIFY(!QLoggingCategory("qt.webenginecontext").isInfoEnabled());
         QVERIFY(QLoggingCategory("qt.webenginecontext").isWarningEnabled());
     }

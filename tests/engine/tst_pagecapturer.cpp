@@ -1,4 +1,7 @@
 #include "capturepage.h"
+#include "chromium/cdpconnection.h"
+#include "chromium/chromiumbrowser.h"
+#include "chromium/chromiumcapturer.h"
 #include "cpuhog.h"
 #include "enginesetup.h"
 #include "pagecapturer.h"
@@ -10,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -42,17 +46,42 @@ bool isRenderer(qint64 pid)
         && cmdline.readAll().contains("--type=renderer");
 }
 
-// The result of a script run in `page`, or an invalid value when none came.
-QVariant runScript(QWebEnginePage* page, const QString& script)
+// The suite runs on the engine PAGELITH_TEST_ENGINE names: "qt", or Chromium.
+bool onChromium()
 {
-    QVariant result;
-    bool answered = false;
-    page->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        answered = true;
-    });
-    (void)QTest::qWaitFor([&] { return answered; }, 20000);
-    return result;
+    return qgetenv("PAGELITH_TEST_ENGINE") != "qt";
+}
+
+// The parent of process `pid`, or 0.
+qint64 parentOf(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // "pid (name) state ppid ...": the name may hold blanks, the last ')' ends it.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
+}
+
+// The renderer processes below process `root`.
+QList<qint64> renderersBelow(qint64 root)
+{
+    QList<qint64> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number || !isRenderer(pid))
+            continue;
+        for (qint64 p = parentOf(pid); p > 1; p = parentOf(p)) {
+            if (p == root) {
+                found << pid;
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 QByteArray pngOf(const QColor& colour, const QSize& size)
@@ -100,27 +129,79 @@ private slots:
     void hostilePageLeavesNothingForTheNextOne();
     void framesThatNeverComeEndWithinTheTimeout();
     void scriptsOfAPageReadNoLocalFiles();
+    void currentCssIsDrawn();
+    void pdfIsPrintedOnA4();
+    void deadBrowserFailsItsPageAndIsStartedAgain();
 
 private:
+    // A capturer of the engine under test.
+    std::unique_ptr<CaptureEngine> makeCapturer();
     // Runs a capture and waits for its one answer.
     bool capture(const QUrl& url, int timeoutSeconds, QImage* image, QString* reason);
+    // The body's HTML of the latest page, or an empty text when none came.
+    QString bodyHtml();
+    // The renderer processes of the latest page's engine, once there are any.
+    QList<qint64> renderers();
 
     QTemporaryDir m_dir;
     TestHttpServer m_server;
-    PageCapturer m_capturer;
+    std::unique_ptr<ChromiumBrowser> m_browser;
+    std::unique_ptr<CaptureEngine> m_engine;
 };
 
 void TestPageCapturer::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QVERIFY(m_server.start());
+    if (onChromium()) {
+        const QString chromium = ChromiumBrowser::find();
+        if (chromium.isEmpty())
+            QSKIP("No Chromium is installed: the Chromium engine is not tested");
+        m_browser = std::make_unique<ChromiumBrowser>(chromium);
+    }
+    m_engine = makeCapturer();
+}
+
+std::unique_ptr<CaptureEngine> TestPageCapturer::makeCapturer()
+{
+    if (m_browser)
+        return std::make_unique<ChromiumCapturer>(m_browser.get());
+    return std::make_unique<PageCapturer>();
+}
+
+QString TestPageCapturer::bodyHtml()
+{
+    QString html;
+    bool answered = false;
+    m_engine->readBodyHtml(this, [&](const QString& value) {
+        html = value;
+        answered = true;
+    });
+    (void)QTest::qWaitFor([&] { return answered; }, 20000);
+    return html;
+}
+
+QList<qint64> TestPageCapturer::renderers()
+{
+    QList<qint64> pids;
+    (void)QTest::qWaitFor(
+        [&] {
+            if (m_browser)
+                pids = renderersBelow(m_browser->connection()->processId());
+            else if (auto* qt = qobject_cast<PageCapturer*>(m_engine.get()); qt && qt->page())
+                pids = { qt->page()->renderProcessPid() };
+            pids.removeAll(0);
+            return !pids.isEmpty();
+        },
+        20000);
+    return pids;
 }
 
 bool TestPageCapturer::capture(const QUrl& url, int timeoutSeconds, QImage* image, QString* reason)
 {
-    QSignalSpy done(&m_capturer, &PageCapturer::captured);
-    QSignalSpy failed(&m_capturer, &PageCapturer::failed);
-    m_capturer.captureUrl(url, timeoutSeconds);
+    QSignalSpy done(m_engine.get(), &CaptureEngine::captured);
+    QSignalSpy failed(m_engine.get(), &CaptureEngine::failed);
+    m_engine->captureUrl(url, timeoutSeconds);
     if (!QTest::qWaitFor([&] { return done.count() + failed.count() > 0; }, 120000))
         return false;
     // Exactly one answer, and nothing afterwards.
@@ -155,7 +236,7 @@ void TestPageCapturer::pageComesOutAtItsSizePlusStrip()
     QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     // A page narrower than the view is laid out in the view's width.
-    const int pageWidth = qMax(width, PageCapturer::LayoutWidth);
+    const int pageWidth = qMax(width, 1024);
     QCOMPARE(image.size(), QSize(pageWidth + 13, height + 13));
     QVERIFY(near(image.pixelColor(20, height - 50), EndMarker));
     QVERIFY(near(image.pixelColor(20, 50), tint(0)));
@@ -164,7 +245,8 @@ void TestPageCapturer::pageComesOutAtItsSizePlusStrip()
 
 void TestPageCapturer::tallPageIsAssembledFromTilesWithoutGaps()
 {
-    const int height = 40000;
+    // Taller than either engine's one grab.
+    const int height = 45000;
     const QString path = TestPages::writePage(
         m_dir.path(), QStringLiteral("tall.html"), TestPages::bandedPage(1200, height, true));
     QImage image;
@@ -214,9 +296,9 @@ void TestPageCapturer::viewportHighPartsKeepTheirWindowHeight()
     QString reason;
     QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
-    QCOMPARE(image.size(), QSize(1024 + 13, PageCapturer::LayoutHeight + 3000 + 13));
-    QVERIFY(near(image.pixelColor(20, PageCapturer::LayoutHeight - 5), QColor(0, 255, 0)));
-    QVERIFY(near(image.pixelColor(20, PageCapturer::LayoutHeight + 50), tint(0)));
+    QCOMPARE(image.size(), QSize(1024 + 13, 768 + 3000 + 13));
+    QVERIFY(near(image.pixelColor(20, 768 - 5), QColor(0, 255, 0)));
+    QVERIFY(near(image.pixelColor(20, 768 + 50), tint(0)));
     QVERIFY(near(image.pixelColor(20, image.height() - 13 - 50), EndMarker));
 }
 
@@ -311,6 +393,9 @@ void TestPageCapturer::pageThatChangesHeightWhileCaptured()
 {
     // Content added as the page is scrolled, as endless feeds do.
     QFETCH(bool, keepsGrowing);
+    if (onChromium())
+        QSKIP("Chromium takes this page in one grab, without scrolling; the measure after "
+              "the tiles is the same code on both engines");
     QByteArray html = TestPages::bandedPage(1024, 9000);
     html.replace("</body>",
         QByteArray("<script>var grown = 0; window.addEventListener('scroll', function () {"
@@ -329,11 +414,11 @@ void TestPageCapturer::pageThatChangesHeightWhileCaptured()
     if (!keepsGrowing) {
         QCOMPARE(image.height(), 9000 + 1000 + 13);
         QVERIFY(near(image.pixelColor(20, image.height() - 13 - 50), EndMarker));
-        QVERIFY(m_capturer.note().isEmpty());
+        QVERIFY(m_engine->note().isEmpty());
         return;
     }
     QVERIFY(image.height() > 9000 + 1000 + 13);
-    QCOMPARE(m_capturer.note(),
+    QCOMPARE(m_engine->note(),
         QStringLiteral("the page kept changing its height while it was captured"));
 }
 
@@ -424,18 +509,21 @@ void TestPageCapturer::pageThatNeverAnswersTimesOutAtOnce()
     // A capturer that has shown nothing yet still holds its blank document, which
     // looks loaded; it is not the page asked for.
     QFETCH(QString, address);
-    PageCapturer capturer;
-    QSignalSpy done(&capturer, &PageCapturer::captured);
-    QSignalSpy failed(&capturer, &PageCapturer::failed);
+    const std::unique_ptr<CaptureEngine> own = makeCapturer();
+    CaptureEngine& capturer = *own;
+    QSignalSpy done(&capturer, &CaptureEngine::captured);
+    QSignalSpy failed(&capturer, &CaptureEngine::failed);
     QElapsedTimer clock;
     clock.start();
     capturer.captureUrl(QUrl(address), 2);
     QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 60000);
     qInfo("%s: answered after %lld ms", qPrintable(address), clock.elapsed());
     QCOMPARE(done.count(), 0);
+    // Chromium refuses an address without a host outright.
     QCOMPARE(failed.first().first().toString(),
-        QStringLiteral("Timed out after 2 seconds waiting for the page"));
-    QVERIFY(!capturer.isBusy());
+        onChromium() && address == QLatin1String("http://")
+            ? QStringLiteral("Not a valid address")
+            : QStringLiteral("Timed out after 2 seconds waiting for the page"));
     // The reason above shows that the timeout ended the wait; the clock only rules
     // out a wait for some other limit, with room for a busy machine.
     QVERIFY2(clock.elapsed() < 40000, "the timeout did not bound the wait");
@@ -445,7 +533,7 @@ void TestPageCapturer::pageThatNeverAnswersTimesOutAtOnce()
     m_server.route(
         QStringLiteral("/after"), TestHttpServer::page(TestPages::bandedPage(1024, 900)));
     failed.clear();
-    connect(&capturer, &PageCapturer::failed, this,
+    connect(&capturer, &CaptureEngine::failed, this,
         [&] { capturer.captureUrl(m_server.url(QStringLiteral("/after")), 10); });
     capturer.captureUrl(QUrl(address), 1);
     QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 2, 60000);
@@ -462,7 +550,7 @@ void TestPageCapturer::slowPageIsWaitedFor()
     QVERIFY(capture(m_server.url(QStringLiteral("/slow")), 20, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     QCOMPARE(image.size(), QSize(1024 + 13, 1000 + 13));
-    QVERIFY(m_capturer.note().isEmpty());
+    QVERIFY(m_engine->note().isEmpty());
 }
 
 void TestPageCapturer::pageThatNeverFinishesIsCapturedAsItStands()
@@ -477,7 +565,7 @@ void TestPageCapturer::pageThatNeverFinishesIsCapturedAsItStands()
     QVERIFY(capture(m_server.url(QStringLiteral("/unfinished")), 2, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     QVERIFY(near(image.pixelColor(20, 950), EndMarker));
-    QVERIFY(m_capturer.note().startsWith(QStringLiteral("Timed out after 2 seconds")));
+    QVERIFY(m_engine->note().startsWith(QStringLiteral("Timed out after 2 seconds")));
 }
 
 void TestPageCapturer::scriptDialogsDoNotBlock()
@@ -498,12 +586,21 @@ void TestPageCapturer::rendererCrashIsAFailure()
     // The page's renderer is killed while the next page is on its way.
     m_server.route(
         QStringLiteral("/crash"), TestHttpServer::slow(TestPages::bandedPage(1024, 1000), 3000));
-    QSignalSpy done(&m_capturer, &PageCapturer::captured);
-    QSignalSpy failed(&m_capturer, &PageCapturer::failed);
-    m_capturer.captureUrl(m_server.url(QStringLiteral("/crash")), 20);
-    QTRY_VERIFY_WITH_TIMEOUT(m_capturer.page()->renderProcessPid() > 0, 10000);
-    QCOMPARE(::kill(pid_t(m_capturer.page()->renderProcessPid()), SIGKILL), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 30000);
+    QSignalSpy done(m_engine.get(), &CaptureEngine::captured);
+    QSignalSpy failed(m_engine.get(), &CaptureEngine::failed);
+    m_engine->captureUrl(m_server.url(QStringLiteral("/crash")), 20);
+    // Chromium gives the page a renderer of its own once the answer comes: every
+    // renderer is killed until the capture answers.
+    QVERIFY(!renderers().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            if (done.count() + failed.count() > 0)
+                return true;
+            for (const qint64 pid : renderers())
+                ::kill(pid_t(pid), SIGKILL);
+            return false;
+        }(),
+        30000);
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.first().first().toString(), QStringLiteral("The page's renderer crashed"));
 
@@ -518,6 +615,8 @@ void TestPageCapturer::rendererCrashIsAFailure()
 
 void TestPageCapturer::viewIsCapturedAndRestored()
 {
+    if (onChromium())
+        QSKIP("A window's view is always captured by Qt WebEngine");
     QWebEngineView view;
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(640, 480);
@@ -527,9 +626,9 @@ void TestPageCapturer::viewIsCapturedAndRestored()
         m_dir.path(), QStringLiteral("view.html"), TestPages::bandedPage(1000, 5000))));
     QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 30000);
 
-    QSignalSpy done(&m_capturer, &PageCapturer::captured);
-    QSignalSpy failed(&m_capturer, &PageCapturer::failed);
-    m_capturer.captureView(&view);
+    QSignalSpy done(m_engine.get(), &CaptureEngine::captured);
+    QSignalSpy failed(m_engine.get(), &CaptureEngine::failed);
+    m_engine->captureView(&view);
     QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 60000);
     QVERIFY2(
         failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.first().first().toString()));
@@ -578,24 +677,26 @@ void TestPageCapturer::hostilePageLeavesNothingForTheNextOne()
         TestPages::writePage(m_dir.path(), QStringLiteral("plain.html"), plain));
     const QUrl next = local ? plainFile : m_server.url(QStringLiteral("/plain"));
 
-    QSignalSpy done(&m_capturer, &PageCapturer::captured);
-    QSignalSpy failed(&m_capturer, &PageCapturer::failed);
+    QSignalSpy done(m_engine.get(), &CaptureEngine::captured);
+    QSignalSpy failed(m_engine.get(), &CaptureEngine::failed);
     // The next page from the same site starts as soon as the hostile one has failed.
     const QMetaObject::Connection startNext = connect(
-        &m_capturer, &PageCapturer::failed, this, [&] { m_capturer.captureUrl(next, 20); },
+        m_engine.get(), &CaptureEngine::failed, this, [&] { m_engine->captureUrl(next, 20); },
         Qt::SingleShotConnection);
     const auto cleanup = qScopeGuard([&] { disconnect(startNext); });
-    m_capturer.captureUrl(hostile, 1);
-    QTRY_VERIFY_WITH_TIMEOUT(m_capturer.page()->renderProcessPid() > 0, 20000);
-    const qint64 renderer = m_capturer.page()->renderProcessPid();
+    m_engine->captureUrl(hostile, 1);
+    const QList<qint64> pids = renderers();
+    QVERIFY(!pids.isEmpty());
     // Every wait is bounded by the one-second "timeout" plus a margin.
     QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 60000);
     QCOMPARE(done.count(), 0);
     qInfo("hostile page: %s", qPrintable(failed.first().first().toString()));
     // The hostile page's renderer dies late, as a memory hog's does: that is no
     // failure of the next page.
-    if (isRenderer(renderer))
-        ::kill(pid_t(renderer), SIGKILL);
+    for (const qint64 renderer : pids) {
+        if (isRenderer(renderer))
+            ::kill(pid_t(renderer), SIGKILL);
+    }
     QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 2, 60000);
     QVERIFY2(done.count() == 1, qPrintable(failed.last().first().toString()));
     QCOMPARE(done.first().first().value<QImage>().size(), QSize(1024 + 13, 900 + 13));
@@ -620,7 +721,9 @@ void TestPageCapturer::framesThatNeverComeEndWithinTheTimeout()
     QImage image;
     QString reason;
     QVERIFY(capture(QUrl::fromLocalFile(path), 3, &image, &reason));
-    QCOMPARE(reason, QStringLiteral("The page stopped drawing"));
+    // Chromium runs the capture's scripts in a world of their own, which the page's
+    // replacement never reaches: that page is simply captured.
+    QCOMPARE(reason, onChromium() ? QString() : QStringLiteral("The page stopped drawing"));
     // The reason shows what ended the wait; the clock rules out the old fixed limit
     // (twice 15 seconds), with room for a busy machine.
     QVERIFY2(clock.elapsed() < 25000, qPrintable(QString::number(clock.elapsed())));
@@ -647,7 +750,9 @@ void TestPageCapturer::scriptsOfAPageReadNoLocalFiles()
                 " note('xhr:' + x.responseText); } catch (e) { note('xhr:blocked'); }"
                 "fetch('%1').then(function (r) { return r.text(); }).then("
                 "function (t) { note('fetch:' + t); }, function () { note('fetch:blocked'); });"
-                "</script><iframe src=\"%1\"></iframe>")
+                "function frame(f) { try { note('frame:' + f.contentDocument.body.textContent); }"
+                " catch (e) { note('frame:blocked'); } }"
+                "</script><iframe src=\"%1\" onload=\"frame(this)\"></iframe>")
                 .arg(target));
     };
     m_server.route(QStringLiteral("/probe"),
@@ -659,27 +764,139 @@ void TestPageCapturer::scriptsOfAPageReadNoLocalFiles()
         QString reason;
         QVERIFY(capture(url, 10, &image, &reason));
         QVERIFY2(reason.isEmpty(), qPrintable(reason));
-        const QString read = QStringLiteral(
-            "document.getElementById('out').textContent + 'frame:' + (function () {"
-            " try { return document.querySelector('iframe').contentDocument.body.textContent; }"
-            " catch (e) { return 'blocked'; } })()");
+        // The page notes what its requests and its frame gave it.
         QString out;
         const bool settled = QTest::qWaitFor(
             [&] {
-                out = runScript(m_capturer.page(), read).toString();
+                out = bodyHtml();
                 return out.contains(QStringLiteral("fetch:"))
                     && out.contains(QStringLiteral("frame:"));
             },
             20000);
         QVERIFY2(settled, qPrintable(out));
-        QVERIFY2(!out.contains(QStringLiteral("secret")), qPrintable(out));
-        QVERIFY2(out.startsWith(QStringLiteral("xhr:blocked;")), qPrintable(out));
+        QVERIFY2(!out.contains(QStringLiteral("pagelith-secret-4711")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("xhr:blocked;")), qPrintable(out));
         QVERIFY2(out.contains(QStringLiteral("fetch:blocked;")), qPrintable(out));
         if (url.isLocalFile()) {
             QVERIFY(near(image.pixelColor(20, 15), Qt::blue));
             QVERIFY(near(image.pixelColor(600, 200), QColor(0, 255, 0)));
         }
     }
+}
+
+void TestPageCapturer::currentCssIsDrawn()
+{
+    if (!onChromium())
+        QSKIP("Qt WebEngine's Chromium 102 draws these features wrong: the default engine does");
+    // One row each, red unless the engine draws the feature: then green.
+    const QStringList rows = {
+        // CSS nesting
+        QStringLiteral("<style>.nest { background: red; & .in { background: #00ff00 } }</style>"
+                       "<div class=\"nest\"><div class=\"in box\"></div></div>"),
+        // :has()
+        QStringLiteral("<style>.has .box { background: red }"
+                       " .has:has(.flag) .box { background: #00ff00 }</style>"
+                       "<div class=\"has\"><i class=\"flag\"></i><div class=\"box\"></div></div>"),
+        // a container query
+        QStringLiteral("<style>.cq { container-type: inline-size; width: 300px }"
+                       " .cq .box { background: red }"
+                       " @container (min-width: 200px) { .cq .box { background: #00ff00 } }</style>"
+                       "<div class=\"cq\"><div class=\"box\"></div></div>"),
+        // oklch()
+        QStringLiteral("<div class=\"box\" style=\"background: red;"
+                       " background: oklch(86.644% 0.294827 142.4953)\"></div>"),
+        // color-mix()
+        QStringLiteral("<div class=\"box\" style=\"background: red;"
+                       " background: color-mix(in srgb, #00ff00 50%, #00ff00)\"></div>"),
+        // subgrid
+        QStringLiteral("<style>.sg { background: red } @supports (grid-template-columns: subgrid)"
+                       " { .sg { background: #00ff00 } }</style><div class=\"sg box\"></div>"),
+        // dvh units
+        QStringLiteral("<div class=\"box\" style=\"background: red; overflow: hidden\">"
+                       "<div style=\"height: 100dvh; background: #00ff00\"></div></div>"),
+        // a closed popover is not drawn
+        QStringLiteral("<div class=\"box\" style=\"background: #00ff00; position: relative\">"
+                       "<div popover style=\"display: block; position: absolute; inset: 0;"
+                       " margin: 0; border: 0; background: red\"></div></div>"),
+    };
+    QString body = QStringLiteral("<style>body { margin: 0 } .row { height: 60px }"
+                                  " .box { width: 200px; height: 50px }</style>");
+    for (const QString& row : rows)
+        body += QStringLiteral("<div class=\"row\">%1</div>").arg(row);
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("current.html"),
+        "<!DOCTYPE html><html><body>" + body.toUtf8() + "</body></html>");
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    const QStringList names = { QStringLiteral("nesting"), QStringLiteral(":has()"),
+        QStringLiteral("container query"), QStringLiteral("oklch()"), QStringLiteral("color-mix()"),
+        QStringLiteral("subgrid"), QStringLiteral("dvh"), QStringLiteral("popover") };
+    for (int i = 0; i < rows.size(); ++i) {
+        for (const int x : { 30, 100 }) {
+            const QColor c = image.pixelColor(x, i * 60 + 25);
+            QVERIFY2(c.green() > 200 && c.red() < 60,
+                qPrintable(QStringLiteral("%1 drawn wrong: %2").arg(names.at(i), c.name())));
+        }
+    }
+}
+
+void TestPageCapturer::pdfIsPrintedOnA4()
+{
+    const QString page = TestPages::writePage(
+        m_dir.path(), QStringLiteral("print.html"), TestPages::bandedPage(1000, 10000));
+    const QString pdfPath = m_dir.filePath(QStringLiteral("print.pdf"));
+    bool answered = false;
+    bool ok = false;
+    QString error;
+    m_engine->printPdf(
+        QUrl::fromLocalFile(page), pdfPath, 20, this, [&](bool printed, const QString& why) {
+            answered = true;
+            ok = printed;
+            error = why;
+        });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 60000);
+    QVERIFY2(ok, qPrintable(error));
+    QFile pdf(pdfPath);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF-"));
+    // 10,000 px of bands on A4 pages: several pages, each A4 (595 x 842 points).
+    const qsizetype pages = bytes.count("/Type /Page") - bytes.count("/Type /Pages");
+    QVERIFY2(pages >= 5, qPrintable(QString::number(pages)));
+    const QRegularExpressionMatch box
+        = QRegularExpression(QStringLiteral("/MediaBox ?\\[0 0 ([0-9.]+) ([0-9.]+)\\]"))
+              .match(QString::fromLatin1(bytes));
+    QVERIFY(box.hasMatch());
+    QVERIFY(
+        qAbs(box.captured(1).toDouble() - 595) < 2 && qAbs(box.captured(2).toDouble() - 842) < 2);
+}
+
+void TestPageCapturer::deadBrowserFailsItsPageAndIsStartedAgain()
+{
+    if (!m_browser)
+        QSKIP("Only the Chromium engine has a browser process of its own");
+    m_server.route(
+        QStringLiteral("/dying"), TestHttpServer::slow(TestPages::bandedPage(1024, 1000), 3000));
+    QSignalSpy done(m_engine.get(), &CaptureEngine::captured);
+    QSignalSpy failed(m_engine.get(), &CaptureEngine::failed);
+    m_engine->captureUrl(m_server.url(QStringLiteral("/dying")), 20);
+    QTRY_VERIFY_WITH_TIMEOUT(m_browser->isRunning(), 20000);
+    const qint64 browser = m_browser->connection()->processId();
+    QCOMPARE(::kill(pid_t(browser), SIGKILL), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count() + failed.count(), 1, 30000);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY2(failed.first().first().toString().contains(QStringLiteral("The browser closed")),
+        qPrintable(failed.first().first().toString()));
+
+    // The next page starts a new browser.
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(TestPages::writePage(m_dir.path(),
+                        QStringLiteral("reborn.html"), TestPages::bandedPage(1024, 1000))),
+        20, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(m_browser->connection()->processId() != browser);
 }
 
 QTEST_MAIN(TestPageCapturer)

@@ -4,6 +4,7 @@
 
 #include "app/appshell.h"
 #include "app/mainwindow.h"
+#include "app/statusframe.h"
 #include "app/urlopener.h"
 #include "convert/batchdriver.h"
 #include "enginesetup.h"
@@ -13,10 +14,12 @@
 #include "urllist/urllistwidget.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +79,10 @@ void TestInstalledCopy::batchAndScheduleUseTheUsersFolders()
         AppShell shell(program.path(), services);
         QVERIFY(shell.start());
         MainWindow* window = shell.mainWindow();
+        // Root is told in the status bar that the engine runs without its sandbox.
+        QCOMPARE(window->statusFrame()->statusLabel()->text().contains(
+                     QStringLiteral("without its sandbox")),
+            geteuid() == 0);
         auto* driver = window->findChild<BatchDriver*>("batchDriver");
         QVERIFY(driver);
         window->urlList()->appendRow(server.url("/a").toString(), QStringLiteral("PNG"));

@@ -101,7 +101,8 @@ void ChromiumCapturer::navigate()
                 return;
             const QString errorText = result.value(QStringLiteral("errorText")).toString();
             if (!error.isEmpty() || !errorText.isEmpty()) {
-                fail(errorText.isEmpty() ? error : NetworkErrorText(errorText));
+                // The protocol refuses an address it cannot parse outright.
+                fail(errorText.isEmpty() ? tr("Not a valid address") : NetworkErrorText(errorText));
                 return;
             }
             m_navigated = true;

@@ -93,8 +93,16 @@ void ChromiumPage::open(int width, int height, std::function<void(const QString&
                             self->m_sessionId = jsonText(result, "sessionId");
                             // Page and network events only flow once their domains
                             // answered: the navigation waits for every answer.
-                            const QJsonArray patterns { QJsonObject {
-                                { QStringLiteral("urlPattern"), QStringLiteral("file://*") } } };
+                            // Local files for the local file rule; documents at their
+                            // answer, so that a frame whose load failed stays blank.
+                            const QJsonArray patterns {
+                                QJsonObject {
+                                    { QStringLiteral("urlPattern"), QStringLiteral("file://*") } },
+                                QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") },
+                                    { QStringLiteral("resourceType"), QStringLiteral("Document") },
+                                    { QStringLiteral("requestStage"),
+                                        QStringLiteral("Response") } },
+                            };
                             const QList<std::pair<QString, QJsonObject>> setup = {
                                 { QStringLiteral("Page.enable"), {} },
                                 { QStringLiteral("Network.enable"), {} },
@@ -224,10 +232,26 @@ void ChromiumPage::onRequestPaused(const QJsonObject& params)
     const QJsonObject request = params.value(QStringLiteral("request")).toObject();
     const QUrl url(jsonText(request, "url"));
     const bool mainFrame = jsonText(params, "frameId") == m_targetId;
+    const QString requestId = jsonText(params, "requestId");
+    const bool answered = params.contains(QStringLiteral("responseStatusCode"))
+        || params.contains(QStringLiteral("responseErrorReason"));
+    if (answered) {
+        // A frame that could not be loaded shows nothing, as the other engine's
+        // frames do, instead of the browser's error page. The page's own failure
+        // goes on to be reported.
+        if (!mainFrame && params.contains(QStringLiteral("responseErrorReason")))
+            send(QStringLiteral("Fetch.fulfillRequest"),
+                { { QStringLiteral("requestId"), requestId },
+                    { QStringLiteral("responseCode"), 200 },
+                    { QStringLiteral("body"), QString() } });
+        else
+            send(QStringLiteral("Fetch.continueRequest"),
+                { { QStringLiteral("requestId"), requestId } });
+        return;
+    }
     const LocalRequestKind kind = kindOf(jsonText(params, "resourceType"), mainFrame);
     const bool typed
         = url.adjusted(QUrl::RemoveFragment) == m_requested.adjusted(QUrl::RemoveFragment);
-    const QString requestId = jsonText(params, "requestId");
     if (LocalRequestAllowed(kind, url, m_requested, typed))
         send(QStringLiteral("Fetch.continueRequest"),
             { { QStringLiteral("requestId"), requestId } });

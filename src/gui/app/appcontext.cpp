@@ -3,6 +3,11 @@
 #include "app/appinfo.h"
 #include "app/recentfolders.h"
 #include "conversionservice.h"
+#include "sandboxpolicy.h"
+#include "settings/settingreaders.h"
+
+#include <QCoreApplication>
+#include <QStringList>
 
 AppContext::AppContext(const QString& applicationFolder)
     : m_applicationFolder(applicationFolder)
@@ -25,7 +30,37 @@ QString AppContext::filePath(const QString& fileName) const
 
 ConversionService* AppContext::conversionService()
 {
-    if (!m_conversionService)
+    if (!m_conversionService) {
         m_conversionService = std::make_unique<ConversionService>();
+        m_conversionService->setEngine(engineChoice());
+    }
     return m_conversionService.get();
+}
+
+EngineChoice AppContext::engineChoice() const
+{
+    EngineChoice engine;
+    QString error;
+    if (ChooseEngine(ReadTextSetting(settingsFile(), Setting::Engine),
+            ReadTextSetting(settingsFile(), Setting::ChromiumPath), &engine, &error))
+        return engine;
+    // A window has no usage error to give: the setting's fault is shown, and the
+    // pages are converted all the same.
+    ChooseEngine(QStringLiteral("qt"), QString(), &engine, &error);
+    engine.notice = QCoreApplication::translate("AppContext",
+        "Engine setting: %1; converting "
+        "with Qt WebEngine")
+                        .arg(error);
+    return engine;
+}
+
+QString AppContext::startupNotice() const
+{
+    QStringList lines;
+    const QString engine = engineChoice().notice;
+    if (!engine.isEmpty())
+        lines << engine;
+    if (const QString sandbox = SandboxNotice(); !sandbox.isEmpty())
+        lines << sandbox;
+    return lines.join(QLatin1Char(' '));
 }

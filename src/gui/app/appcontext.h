@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/appfolders.h"
+#include "enginechoice.h"
 
 #include <QString>
 #include <memory>
@@ -32,6 +33,13 @@ public:
     // The one queue every front end hands its pages to, so that a batch page
     // and a scheduled page are never converted at the same time. Made on first use.
     ConversionService* conversionService();
+
+    // The engine the settings ask for; Qt WebEngine, with a notice, when that
+    // cannot be had.
+    EngineChoice engineChoice() const;
+    // What the status bar says at start: the engine's fallback and the sandbox
+    // turned off for root; empty when neither applies.
+    QString startupNotice() const;
 
     // Where each kind of file dialog last ended, for this run of the program.
     RecentFolders* recentFolders() const { return m_recentFolders.get(); }

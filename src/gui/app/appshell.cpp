@@ -104,6 +104,8 @@ bool AppShell::start()
     wireBatchDriver();
     m_mainWindow->centreOnScreen();
     m_mainWindow->show();
+    if (const QString notice = m_context->startupNotice(); !notice.isEmpty())
+        m_mainWindow->setStatusText(notice);
     return true;
 }
 
