@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Tries the README's recipes for converting on more than one machine, here on one:
-#   1. GNU parallel over a .ulf list, as the README gives it;
-#   2. the same through --sshloginfile, with ":" (this machine, no ssh) as the host;
-#   3. the container command of docs/kubernetes/convert-job.yaml, taken from the
-#      manifest as it stands, once per completion index.
-# The pages come from a loopback HTTP server the script starts; nothing else is
-# contacted. Installs GNU parallel (and PyYAML, to read the manifest) with
-# apt-get when missing. Uses build/bin/pagelith-convert unless PAGELITH_BIN_DIR
-# names another folder (/usr/bin for an installed copy).
+#   1. every GNU parallel command of the README, taken from it as written, over
+#      lists shorter and longer than the number of cores (hosts.txt names ":",
+#      this machine, with two job slots);
+#   2. the container command of docs/kubernetes/convert-job.yaml, taken from the
+#      manifest as it stands, once per completion index, over lists of 1, 7 and
+#      1,000 lines; then a retried index (one attempt killed part-way, one that
+#      finished and is run again) and a usage error.
+# Each time every line of the list must have exactly one JSON line and every
+# written page one file of its own, with no file left over. The pages come from
+# a loopback HTTP server the script starts; nothing else is contacted. Installs
+# GNU parallel (and PyYAML, to read the manifest) with apt-get when missing.
+# Uses build/bin/pagelith-convert unless PAGELITH_BIN_DIR names another folder
+# (/usr/bin for an installed copy). Takes a few minutes: 1,000 pages.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bin_dir="${PAGELITH_BIN_DIR:-$root/build/bin}"
-pages=13 # one of them missing on the server
-slice=5
+site_pages=12 # the list's last page is missing on the server: one failed page
 
 if [ ! -x "$bin_dir/pagelith-convert" ]; then
   echo "No $bin_dir/pagelith-convert: build first (scripts/build)." >&2
@@ -37,7 +41,7 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$work/site"
-for i in $(seq 1 $((pages - 1))); do
+for i in $(seq 1 "$site_pages"); do
   printf '<html><body style="margin:0"><h1>Page %s</h1><div style="height:%spx;background:#%02x6080"></div></body></html>\n' \
     "$i" $((300 + 40 * i)) $((i * 15)) >"$work/site/page$i.html"
 done
@@ -54,82 +58,133 @@ for _ in range(100):
         time.sleep(0.1)
 sys.exit("the loopback server did not answer")
 PY
-for i in $(seq 1 "$pages"); do
-  printf 'http://127.0.0.1:%s/page%s.html\tPNG\r\n' "$port" "$i"
-done >"$work/list.ulf"
+
+# make_list FILE N: N lines, each a different address (the query tells them
+# apart); the last one is missing on the server. The last line has no line end,
+# as an editor may leave it.
+make_list() {
+  local file="$1" lines="$2"
+  python3 - "$port" "$site_pages" "$lines" >"$file" <<'PY'
+import sys
+port, pages, lines = (int(a) for a in sys.argv[1:])
+rows = [f"http://127.0.0.1:{port}/page{i % pages + 1}.html?line={i + 1}\tPNG"
+        for i in range(lines - 1)]
+rows.append(f"http://127.0.0.1:{port}/missing.html?line={lines}\tPNG")
+sys.stdout.write("\r\n".join(rows))
+PY
+}
+
 export PATH="$bin_dir:$PATH"
 # Chromium refuses root with its sandbox on; a normal user needs nothing.
 if [ "$(id -u)" -eq 0 ]; then
   export QTWEBENGINE_DISABLE_SANDBOX=1
 fi
 
-# Every page of the list has exactly one JSON line; the written ones name files
-# that exist, no two pages the same file.
+# check NAME LIST OUTPUT_FOLDER JSONL...: every line of LIST has exactly one
+# JSON line, all written but the missing page; the written ones name files of
+# their own that exist, and OUTPUT_FOLDER holds no other file.
 check() {
-  local name="$1"
-  shift
-  python3 - "$name" "$pages" "$@" <<'PY'
+  local name="$1" list="$2" out="$3"
+  shift 3
+  python3 - "$name" "$list" "$out" "$@" <<'PY'
 import json, os, sys
-name, pages, paths = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
+name, listfile, out, paths = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+wanted = [line.split("\t")[0] for line in open(listfile, newline="").read().split("\r\n")]
 rows = [json.loads(line) for p in paths for line in open(p) if line.strip()]
-inputs = sorted(r["input"] for r in rows)
-assert len(rows) == pages and len(set(inputs)) == pages, f"{name}: {len(rows)} lines for {pages} pages"
-written = [r for r in rows if r["result"] == "written"]
-failed = [r for r in rows if r["result"] == "failed"]
-assert len(written) == pages - 1 and len(failed) == 1, f"{name}: {len(written)} written"
-files = [r["files"][-1] for r in written]
+inputs = [r["input"] for r in rows]
+assert sorted(inputs) == sorted(wanted), \
+    f"{name}: {len(rows)} JSON lines for {len(wanted)} list lines, " \
+    f"{len(set(wanted) - set(inputs))} lines never converted, " \
+    f"{len(inputs) - len(set(inputs))} converted twice"
+failed = [r["input"] for r in rows if r["result"] != "written"]
+assert failed == [wanted[-1]], f"{name}: failed {failed[:3]}"
+files = [os.path.abspath(f) for r in rows for f in r["files"]]
 assert len(set(files)) == len(files), f"{name}: pages share a file"
 assert all(os.path.getsize(f) > 0 for f in files), f"{name}: a file is missing"
-print(f"{name}: {len(written)} written, {len(failed)} failed, "
-      f"{len(set(os.path.dirname(f) for f in files))} output folders")
+on_disk = {os.path.abspath(os.path.join(d, f)) for d, _, fs in os.walk(out) for f in fs
+           if not f.endswith((".jsonl", ".part"))}
+assert on_disk == set(files), f"{name}: {len(on_disk - set(files))} files no line names"
+print(f"{name}: {len(rows)} lines, {len(rows) - 1} written, 1 failed, "
+      f"{len({os.path.dirname(f) for f in files})} output folders")
 PY
 }
 
-echo "== GNU parallel"
-mkdir -p "$work/local" && cd "$work/local"
-status=0
-parallel --pipe -N "$slice" pagelith-convert --json -o 'out/{#}' - <"$work/list.ulf" \
-  >results.jsonl || status=$?
-[ "$status" -le 1 ] || { echo "parallel ended with $status" >&2; exit 1; }
-check "parallel" results.jsonl
+mapfile -t recipes < <(sed -n 's/^    \(parallel .*\)$/\1/p' "$root/README.md")
+[ ${#recipes[@]} -ge 2 ] || { echo "the README has no parallel recipe" >&2; exit 1; }
+for lines in 1 7 40; do
+  for recipe in "${recipes[@]}"; do
+    echo "== $lines lines: $recipe"
+    dir="$work/parallel-$lines-$RANDOM"
+    mkdir -p "$dir" && cd "$dir"
+    make_list list.ulf "$lines"
+    echo "2/:" >hosts.txt
+    # parallel's own status counts the runs that had a failed page; what each
+    # run ended with is in the job log ($PARALLEL adds options to any command).
+    status=0
+    PARALLEL="--joblog $dir/runs.log" bash -c "$recipe" || status=$?
+    [ "$status" -le 101 ] || { echo "parallel ended with $status" >&2; exit 1; }
+    awk 'NR > 1 && $7 > 1 { bad = 1 } END { exit bad }' runs.log ||
+      { echo "a run failed:" >&2; cat runs.log >&2; exit 1; }
+    check "parallel, $lines lines" list.ulf out results.jsonl
+    # Every core has a run of its own once the list has lines for them all.
+    if [ "$lines" -ge $((2 * $(nproc))) ]; then
+      runs=$(find out -mindepth 1 -maxdepth 1 -type d | wc -l)
+      [ "$runs" -ge "$(nproc)" ] || { echo "$runs runs for $(nproc) cores" >&2; exit 1; }
+    fi
+  done
+done
 
-echo "== GNU parallel --sshloginfile"
-mkdir -p "$work/hosts" && cd "$work/hosts"
-echo "2/:" >hosts.txt
-status=0
-parallel --sshloginfile hosts.txt --pipe -N "$slice" pagelith-convert --json -o 'out/{#}' - \
-  <"$work/list.ulf" >results.jsonl || status=$?
-[ "$status" -le 1 ] || { echo "parallel ended with $status" >&2; exit 1; }
-check "parallel --sshloginfile" results.jsonl
-
-echo "== Kubernetes indexed Job, container command"
+echo "== Kubernetes indexed Job"
 manifest="$root/docs/kubernetes/convert-job.yaml"
-mapfile -d '' -t job_command < <(python3 - "$manifest" <<'PY'
+read_job() {
+  python3 - "$manifest" <<'PY'
 import sys, yaml
-
-def first_container(node):
-    # The Job's pod template holds the one container, however deep it sits.
-    if isinstance(node, dict):
-        if "containers" in node:
-            return node["containers"][0]
-        node = list(node.values())
-    if isinstance(node, list):
-        for child in node:
-            found = first_container(child)
-            if found:
-                return found
-    return None
-
-container = first_container(yaml.safe_load(open(sys.argv[1])))
+job = next(d for d in yaml.safe_load_all(open(sys.argv[1])) if d and d["kind"] == "Job")
+spec = job["spec"]
+container = spec["template"]["spec"]["containers"][0]
+env = {e["name"]: e["value"] for e in container["env"]}
+assert env["INDEXES"] == str(spec["completions"]), "INDEXES differs from completions"
+sys.stdout.write(str(spec["completions"]) + "\0")
 sys.stdout.write("\0".join(container["command"] + container.get("args", [])) + "\0")
 PY
-)
-mkdir -p "$work/job/out"
-completions=$(((pages + slice - 1) / slice + 1)) # one index past the end: nothing to do
-for index in $(seq 0 $((completions - 1))); do
-  mkdir -p "$work/job/home$index"
-  JOB_COMPLETION_INDEX=$index LIST="$work/list.ulf" OUT="$work/job/out" SLICE=$slice \
-    HOME="$work/job/home$index" "${job_command[@]}"
+}
+mapfile -d '' -t job < <(read_job)
+indexes="${job[0]}"
+job_command=("${job[@]:1}")
+run_index() { # run_index LIST OUT INDEX [timeout...]: one pod's attempt
+  local list="$1" out="$2" index="$3"
+  shift 3
+  mkdir -p "$out.home$index" "$out.tmp$index"
+  JOB_COMPLETION_INDEX=$index LIST="$list" OUT="$out" INDEXES=$indexes \
+    HOME="$out.home$index" TMPDIR="$out.tmp$index" "$@" "${job_command[@]}"
+}
+for lines in 1 7 1000; do
+  dir="$work/job-$lines"
+  mkdir -p "$dir/out"
+  make_list "$dir/list.ulf" "$lines"
+  start=$SECONDS
+  pods=()
+  for index in $(seq 0 $((indexes - 1))); do
+    run_index "$dir/list.ulf" "$dir/out" "$index" &
+    pods+=($!)
+  done
+  for pod in "${pods[@]}"; do
+    wait "$pod" || { echo "an index failed" >&2; exit 1; }
+  done
+  check "job, $indexes indexes, $lines lines ($((SECONDS - start)) s)" "$dir/list.ulf" \
+    "$dir/out" "$dir"/out/*.jsonl
 done
-check "job command" "$work"/job/out/*.jsonl
+
+echo "== Kubernetes indexed Job, retries"
+dir="$work/job-7"
+# Index 0 finished; its pod is run again (its node was lost before it reported).
+run_index "$dir/list.ulf" "$dir/out" 0
+# Index 1 is killed part-way (wherever it is after a second), then tried again.
+run_index "$dir/list.ulf" "$dir/out" 1 timeout -s KILL 1 || true
+run_index "$dir/list.ulf" "$dir/out" 1
+check "job retried" "$dir/list.ulf" "$dir/out" "$dir"/out/*.jsonl
+status=0
+run_index "$work/no-such-list.ulf" "$dir/out" 0 2>/dev/null || status=$?
+[ "$status" -eq 2 ] || { echo "a missing list gave $status, not 2" >&2; exit 1; }
+echo "job: a missing list fails the index with 2"
 echo "All recipes passed."

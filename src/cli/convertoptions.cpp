@@ -149,8 +149,16 @@ bool ConvertOptionParser::parse(
         if (!error->isEmpty())
             return false;
     }
-    if (parser.isSet(o.folder))
+    if (parser.isSet(o.folder)) {
+        // "-" stands for standard input everywhere else on this command line; a
+        // folder of that name is never what was meant (./- still names one).
+        if (parser.value(o.folder) == QLatin1String("-")) {
+            *error = tr("-o takes a folder; - is standard input only (write ./- for a folder "
+                        "named -)");
+            return false;
+        }
         options->outputFolder = QFileInfo(parser.value(o.folder)).absoluteFilePath();
+    }
     for (const QString& assignment : parser.values(o.set)) {
         if (!options->overrides.add(assignment, error))
             return false;

@@ -34,5 +34,10 @@ int main(int argc, char** argv)
         err << "pagelith-convert: " << error << Qt::endl;
     QObject::connect(&stopSignals, &StopSignals::received, &app,
         [&command](int signalNumber) { command.interrupt(signalNumber); });
-    return command.run(app.arguments().mid(1), out, err);
+    const int status = command.run(app.arguments().mid(1), out, err);
+    // Pages given up on (a failed load's, for one) wait for a deferred delete
+    // that only an event loop would carry out; they must go before the browser
+    // profile does, which goes with the application.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
 }

@@ -2,6 +2,7 @@
 
 #include <QVariantMap>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -63,13 +64,21 @@ QSize CaptureSizeForPage(const QSizeF& pageSize)
 {
     // 200 twips are 13 1/3 pixels; the surface holds whole pixels only.
     const double strip = 200.0 / 15.0;
-    return QSize(int(std::floor(std::max(0.0, pageSize.width()) + strip)),
-        int(std::floor(std::max(0.0, pageSize.height()) + strip)));
+    // A page reports whatever its scripts make of it (3e9, infinity, NaN): the size
+    // is clamped before it becomes a whole number, so an absurd page is simply too
+    // large to capture instead of a negative or undefined size.
+    auto side = [strip](double length) {
+        if (!std::isfinite(length) || length < 0)
+            length = std::isnan(length) || length < 0 ? 0.0 : double(INT_MAX);
+        return int(std::min(std::floor(length + strip), double(INT_MAX)));
+    };
+    return QSize(side(pageSize.width()), side(pageSize.height()));
 }
 
 bool CaptureFits(const QSize& captureSize)
 {
-    return captureSize.width() <= MaxCaptureSide
+    return captureSize.width() > 0 && captureSize.height() > 0
+        && captureSize.width() <= MaxCaptureSide
         && qint64(captureSize.width()) * captureSize.height() <= MaxCapturePixels;
 }
 

@@ -126,14 +126,26 @@ void PdfRenderer::finish(bool ok, const QString& error)
         return;
     m_finished = true;
     m_timer.stop();
-    if (m_context && m_done)
-        m_done(ok, error);
     if (m_printing && !ok && m_page) {
         // The engine cannot take a page away while its print is still pending: it
         // stops the whole program. The page stays, hidden and unused, until it
         // answers or the program ends.
         m_page->setParent(nullptr);
         connect(m_page, &QWebEnginePage::pdfPrintingFinished, m_page, &QObject::deleteLater);
+        m_page = nullptr;
     }
-    deleteLater();
+    // The page goes before the outcome is reported: a caller that ends the
+    // program on it would otherwise release the browser profile while the page
+    // still waits for a deferred delete that never comes. Not from inside the
+    // page's own signal or callback, hence the queued call.
+    QMetaObject::invokeMethod(
+        this,
+        [this, ok, error] {
+            delete m_page;
+            m_page = nullptr;
+            if (m_context && m_done)
+                m_done(ok, error);
+            deleteLater();
+        },
+        Qt::QueuedConnection);
 }

@@ -1,8 +1,11 @@
 #include "app/appinfo.h"
 #include "app/appshell.h"
+#include "app/mainwindow.h"
+#include "app/singleinstance.h"
 #include "enginesetup.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char* argv[])
 {
@@ -13,8 +16,20 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(AppInfo::version());
     QGuiApplication::setDesktopFileName(QStringLiteral("pagelith"));
 
+    // A second start hands its files and addresses to the window already open.
+    const QStringList inputs = QCoreApplication::arguments().mid(1);
+    SingleInstance instance(SingleInstance::socketPath(QCoreApplication::applicationDirPath()));
+    if (instance.claim(inputs, QDir::currentPath()) == SingleInstance::Role::HandedOver)
+        return 0;
+
     AppShell shell(QCoreApplication::applicationDirPath());
     if (!shell.start())
         return 1;
+    QObject::connect(&instance, &SingleInstance::argumentsReceived, &shell,
+        [&shell](const QStringList& arguments, const QString& workingFolder) {
+            shell.openInputs(arguments, workingFolder);
+            shell.mainWindow()->restoreFromTray();
+        });
+    shell.openInputs(inputs, QDir::currentPath());
     return application.exec();
 }

@@ -59,6 +59,8 @@ private slots:
     void controlCharactersAreEscapedAndNonTextLinesSkipped();
     void stopAbandonsTheRunAndRemovesDeadRunsFolders();
     void sigtermLeavesNoFilesBehind();
+    void runsEndWithoutQtsComplaint_data();
+    void runsEndWithoutQtsComplaint();
 
 private:
     struct Run
@@ -124,6 +126,8 @@ void TestConvertCommand::usageErrorsExitWithTwo_data()
         "a.html" } << "no settings file";
     QTest::newRow("missing list") << QStringList { "/nonexistent/list.ulf" }
                                   << "cannot read the list";
+    QTest::newRow("standard input as output folder")
+        << QStringList { "-o", "-", "a.html" } << "- is standard input only";
 }
 
 void TestConvertCommand::usageErrorsExitWithTwo()
@@ -564,6 +568,35 @@ void TestConvertCommand::sigtermLeavesNoFilesBehind()
     const QStringList files = QDir(out).entryList(QDir::Files);
     QVERIFY2(files.isEmpty() || files == QStringList { QStringLiteral("webimage.png") },
         qPrintable(files.join(' ')));
+}
+
+void TestConvertCommand::runsEndWithoutQtsComplaint_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::newRow("PDF") << QStringList { "-f", "pdf", "print.html" } << 0;
+    // A failed load leaves its page for a deferred delete. Port 1 is refused at once.
+    QTest::newRow("failed page") << QStringList { "-f", "png", "http://127.0.0.1:1/" } << 1;
+}
+
+void TestConvertCommand::runsEndWithoutQtsComplaint()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    const QString program = QDir(QCoreApplication::applicationDirPath())
+                                .filePath(QStringLiteral("../../bin/pagelith-convert"));
+    if (!QFile::exists(program))
+        QSKIP("pagelith-convert is not built beside the tests");
+    // The browser profile goes when the program ends; every page must be gone by then.
+    TestPages::writePage(
+        m_dir.path(), QStringLiteral("print.html"), TestPages::bandedPage(800, 600));
+    QProcess child;
+    child.setWorkingDirectory(m_dir.path());
+    child.start(program, QStringList { "-o", m_dir.filePath(QStringLiteral("quiet")) } + arguments);
+    QVERIFY(child.waitForFinished(120000));
+    QCOMPARE(child.exitCode(), status);
+    const QByteArray complaints = child.readAllStandardError();
+    QVERIFY2(!complaints.contains("still not deleted"), complaints.constData());
 }
 
 QTEST_MAIN(TestConvertCommand)

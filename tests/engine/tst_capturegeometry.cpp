@@ -1,6 +1,7 @@
 #include "capturegeometry.h"
 
 #include <QTest>
+#include <limits>
 
 class TestCaptureGeometry : public QObject
 {
@@ -13,6 +14,7 @@ private slots:
     void tilesCopyEveryRowOnce_data();
     void tilesCopyEveryRowOnce();
     void frameMarker();
+    void absurdPageSizesAreTooLargeNeverNegative();
 };
 
 namespace {
@@ -156,6 +158,23 @@ void TestCaptureGeometry::frameMarker()
     // A frame drawn smaller leaves the bottom without the marker.
     grab.setPixel(100, 399, qRgb(255, 255, 255));
     QVERIFY(!GrabCarriesMarker(grab, 100, FrameMarkerColor(7)));
+}
+
+void TestCaptureGeometry::absurdPageSizesAreTooLargeNeverNegative()
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const QSizeF& page :
+        { QSizeF(1000, 3e9), QSizeF(3e9, 1000), QSizeF(1000, inf), QSizeF(1000, 1e300) }) {
+        const QSize size = CaptureSizeForPage(page);
+        QVERIFY(size.width() > 0 && size.height() > 0);
+        QVERIFY(!CaptureFits(size));
+    }
+    // Nothing measured is nothing to capture, not a huge page.
+    QCOMPARE(CaptureSizeForPage(QSizeF(nan, -5)), QSize(13, 13));
+    // The pixel limit, at its edge.
+    QVERIFY(CaptureFits(QSize(10000, 25000)));
+    QVERIFY(!CaptureFits(QSize(10000, 25001)));
 }
 
 QTEST_APPLESS_MAIN(TestCaptureGeometry)

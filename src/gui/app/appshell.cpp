@@ -7,11 +7,13 @@
 #include "app/mainwindow.h"
 #include "app/messagepresenter.h"
 #include "app/skin.h"
+#include "app/startarguments.h"
 #include "app/toolbaricons.h"
 #include "app/trayicon.h"
 #include "app/urlopener.h"
 #include "convert/batchdriver.h"
 #include "scheduler/schedulewindowhost.h"
+#include "urllist/urllistcommands.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -107,6 +109,15 @@ bool AppShell::start()
     if (const QString notice = m_context->startupNotice(); !notice.isEmpty())
         m_mainWindow->setStatusText(notice);
     return true;
+}
+
+void AppShell::openInputs(const QStringList& arguments, const QString& workingFolder)
+{
+    const StartInputs inputs = ResolveStartArguments(arguments, workingFolder);
+    if (!inputs.addresses.isEmpty())
+        m_router->listCommands()->appendAddresses(inputs.addresses);
+    if (!inputs.problems.isEmpty())
+        m_services.messages->critical(m_mainWindow.get(), inputs.problems.join(QLatin1Char('\n')));
 }
 
 void AppShell::wireBatchDriver()

@@ -26,6 +26,10 @@ public:
     // the program must end; the user has been told why.
     bool start();
 
+    // Adds the files and addresses of a command line to the batch list (see
+    // ResolveStartArguments) and says what could not be opened.
+    void openInputs(const QStringList& arguments, const QString& workingFolder);
+
     bool trayAvailable() const;
     AppContext* context() const { return m_context.get(); }
     // Empty until start() succeeded.
