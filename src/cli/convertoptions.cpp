@@ -2,6 +2,8 @@
 
 #include "app/appfolders.h"
 #include "convertcommand.h"
+#include "files/regularfile.h"
+#include "settings/inifile.h"
 #include "settings/outputformats.h"
 
 #include <QCommandLineParser>
@@ -72,6 +74,34 @@ QString canonicalFormat(const QString& given)
     return ConvertOptionParser::formats().contains(format) ? format : QString();
 }
 
+// Why the settings file named on the command line cannot be used, in words, or
+// empty. It is opened the way every read opens it: a FIFO does not block, a
+// device is not read.
+QString settingsFileProblem(const QString& given, const QString& path)
+{
+    QFile file;
+    RegularFileFault fault = RegularFileFault::None;
+    QString reason;
+    if (!OpenRegularFile(path, &file, &reason, &fault)) {
+        switch (fault) {
+        case RegularFileFault::Missing:
+            return ConvertOptionParser::tr("no settings file %1").arg(given);
+        case RegularFileFault::NotRegular:
+            return ConvertOptionParser::tr("%1 is not a regular file").arg(given);
+        case RegularFileFault::LinkLoop:
+            return ConvertOptionParser::tr("%1: too many levels of symbolic links").arg(given);
+        default:
+            return ConvertOptionParser::tr("cannot read the settings file %1: %2")
+                .arg(given, reason);
+        }
+    }
+    if (file.size() > MaxSettingsFileBytes)
+        return ConvertOptionParser::tr("%1 is too large for a settings file (over %2 MB)")
+            .arg(given)
+            .arg(MaxSettingsFileBytes / (1024 * 1024));
+    return QString();
+}
+
 } // namespace
 
 const QStringList& ConvertOptionParser::formats()
@@ -115,10 +145,9 @@ bool ConvertOptionParser::parse(
     }
     if (parser.isSet(o.settings)) {
         options->settingsFile = QFileInfo(parser.value(o.settings)).absoluteFilePath();
-        if (!QFileInfo(options->settingsFile).isFile()) {
-            *error = tr("no settings file %1").arg(parser.value(o.settings));
+        *error = settingsFileProblem(parser.value(o.settings), options->settingsFile);
+        if (!error->isEmpty())
             return false;
-        }
     }
     if (parser.isSet(o.folder)) {
         // "-" stands for standard input everywhere else on this command line; a

@@ -10,8 +10,10 @@ namespace {
 
 QString resolveAddress(const QString& address, const QDir& base)
 {
+    // Anything of that name counts, a folder or a FIFO too: it is then refused by
+    // its path, with the reason, instead of being tried as a web address.
     const QFileInfo file(base, address);
-    if (!address.contains(QLatin1String("://")) && file.exists() && file.isFile())
+    if (!address.contains(QLatin1String("://")) && file.exists())
         return file.absoluteFilePath();
     return address;
 }

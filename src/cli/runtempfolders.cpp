@@ -1,5 +1,7 @@
 #include "runtempfolders.h"
 
+#include "files/partialfiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -11,14 +13,6 @@
 namespace {
 
 const QString Prefix = QStringLiteral("pagelith-convert-");
-
-bool processIsGone(qint64 pid)
-{
-    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max() || pid == qint64(::getpid()))
-        return false;
-    // EPERM: it exists, under another user.
-    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-}
 
 } // namespace
 
@@ -43,7 +37,7 @@ int RemoveDeadRunFolders(const QString& base)
         const QFileInfo info(folder.filePath(name));
         if (info.isSymLink() || !info.isDir() || info.ownerId() != ::getuid())
             continue;
-        if (!processIsGone(match.captured(1).toLongLong()))
+        if (!ProcessIsGone(match.captured(1).toLongLong()))
             continue;
         if (QDir(info.filePath()).removeRecursively())
             ++removed;

@@ -1,5 +1,7 @@
 #include "settingoverrides.h"
 
+#include "files/wholefile.h"
+#include "settings/inifile.h"
 #include "settings/settingreaders.h"
 #include "settings/settingsdefaults.h"
 
@@ -29,6 +31,15 @@ QString checkValue(const SettingKey& key, const QString& value)
     static const QRegularExpression number(QStringLiteral("^[+-]?\\d+(\\.\\d+)?$"));
     if (isNumber(key.kind) && !value.isEmpty() && !number.match(value).hasMatch())
         return QStringLiteral("%1 takes a number").arg(key.name);
+    // A settings file clamps such a value where it is read; typed for one run it
+    // is a mistake to point out, not to correct silently.
+    const std::optional<SettingRange> range = DocumentedRange(key.setting);
+    if (range && !value.isEmpty()
+        && (value.toDouble() < range->minimum || value.toDouble() > range->maximum))
+        return QStringLiteral("%1 takes a number from %2 to %3")
+            .arg(key.name)
+            .arg(range->minimum, 0, 'f', 0)
+            .arg(range->maximum, 0, 'f', 0);
     if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
         return QStringLiteral("%1 takes a single line").arg(key.name);
     return QString();
@@ -68,12 +79,13 @@ bool SettingOverrides::writeCopy(
     const QString& settingsFile, const QString& copy, QString* error) const
 {
     QFile::remove(copy);
-    if (QFileInfo::exists(settingsFile) && !QFile::copy(settingsFile, copy)) {
-        *error = QStringLiteral("cannot copy %1 to %2").arg(settingsFile, copy);
+    // Read the way every read of the settings reads it: a FIFO or a device in its
+    // place is refused at once, not waited on.
+    QByteArray bytes;
+    if (QFileInfo::exists(settingsFile)
+        && (!ReadWholeFile(settingsFile, &bytes, error, ByteOrderMark::Keep, MaxSettingsFileBytes)
+            || !WriteWholeFile(copy, bytes, error)))
         return false;
-    }
-    // The copy of a read-only file is read-only too.
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     for (const Override& o : m_overrides) {
         if (!WriteSetting(copy, o.setting, o.value, error))
             return false;

@@ -46,9 +46,18 @@ public:
     virtual void printPdf(const QUrl& address, const QString& pdfPath, int timeoutSeconds,
         QObject* context, PdfDoneFn done);
 
+    // For an output whose product is not the picture (the text, a PDF): a page
+    // too tall for one picture is captured as far as one holds, with a remark,
+    // instead of failing. Kept from one capture to the next.
+    void setTallPagesCut(bool cut) { m_tallPagesCut = cut; }
+    bool tallPagesCut() const { return m_tallPagesCut; }
+
 signals:
     void captured(const QImage& image);
     void failed(const QString& reason);
     // The browser's status: loading, capturing, hovered links.
     void statusText(const QString& text);
+
+private:
+    bool m_tallPagesCut = false;
 };

@@ -29,6 +29,13 @@ CaptureFlow::CaptureFlow(CaptureSteps& steps, QObject* parent)
     connect(&m_contentPoll, &QTimer::timeout, this, &CaptureFlow::waitForLazyContent);
 }
 
+QString CaptureFlow::remark() const
+{
+    if (m_cutRemark.isEmpty() || m_remark.isEmpty())
+        return m_remark + m_cutRemark;
+    return m_cutRemark + QStringLiteral("; ") + m_remark;
+}
+
 void CaptureFlow::start(int lazyWaitSeconds, int windowHeight)
 {
     cancel();
@@ -36,6 +43,7 @@ void CaptureFlow::start(int lazyWaitSeconds, int windowHeight)
     m_windowHeight = windowHeight;
     m_layout = Layout::Measuring;
     m_remark.clear();
+    m_cutRemark.clear();
     m_settle = m_tiles = 0;
     m_clock.start();
     m_steps.runScript(CaptureScripts::loadLazyContent(), [this, lazyWaitSeconds](const QVariant&) {
@@ -71,7 +79,7 @@ void CaptureFlow::measure()
 
 void CaptureFlow::prepareCaptureLayout(const QVariant& value)
 {
-    const BodyMetrics metrics = BodyMetrics::fromVariant(value);
+    const BodyMetrics metrics = metricsOf(value);
     const QSizeF pageSize = PageSizeFromMetrics(metrics);
     const QSize size = CaptureSizeForPage(pageSize);
     if (size.width() <= CaptureStripPixels || size.height() <= CaptureStripPixels) {
@@ -142,7 +150,7 @@ void CaptureFlow::startTiles()
 
 void CaptureFlow::checkFinalSize(const QVariant& value)
 {
-    const int height = FinalCaptureHeight(BodyMetrics::fromVariant(value), m_captureSize.height());
+    const int height = FinalCaptureHeight(metricsOf(value), m_captureSize.height());
     if (height == m_captureSize.height()) {
         finish();
         return;
@@ -195,4 +203,23 @@ void CaptureFlow::failTooLarge(const QSize& size)
     fail(tr("The page is too large to capture (%1 x %2 pixels)")
              .arg(size.width())
              .arg(size.height()));
+}
+
+BodyMetrics CaptureFlow::metricsOf(const QVariant& value)
+{
+    BodyMetrics metrics = BodyMetrics::fromVariant(value);
+    const QSize size = CaptureSizeForPage(PageSizeFromMetrics(metrics));
+    if (!m_cutTallPages || CaptureFits(size))
+        return metrics;
+    // The page is measured as if it ended there; every later step then takes
+    // it as that tall.
+    int height = CutPageHeight;
+    while (height > 1000 && !CaptureFits(QSize(size.width(), height)))
+        height /= 2;
+    for (double* h : { &metrics.scrollHeight, &metrics.offsetHeight, &metrics.clientHeight,
+             &metrics.documentHeight })
+        *h = std::min(*h, double(height));
+    m_cutRemark = tr("the page is too tall for one picture: the picture holds its first %1 pixels")
+                      .arg(height);
+    return metrics;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capturegeometry.h"
 #include "tilegrabber.h"
 
 #include <QDeadlineTimer>
@@ -38,8 +39,15 @@ public:
     // Ends the capture in progress without a signal.
     void cancel();
 
+    // For an output whose product is not the picture (the text, a PDF printed
+    // from the page): a page too tall for one picture is captured down to
+    // CutPageHeight (less where its width asks for it), with a remark, instead
+    // of failing. Kept from one capture to the next.
+    void setTallPagesCut(bool cut) { m_cutTallPages = cut; }
+    static constexpr int CutPageHeight = 30000;
+
     // A remark on a capture that succeeded with a reservation, else empty.
-    QString remark() const { return m_remark; }
+    QString remark() const;
     // Seconds spent settling and laying out, and grabbing tiles.
     double settleSeconds() const { return m_settle; }
     double tilesSeconds() const { return m_tiles; }
@@ -75,6 +83,7 @@ private:
     void finish();
     void fail(const QString& reason);
     void failTooLarge(const QSize& size);
+    BodyMetrics metricsOf(const QVariant& value);
 
     CaptureSteps& m_steps;
     TileGrabber m_grabber;
@@ -87,6 +96,8 @@ private:
     QDeadlineTimer m_contentDeadline;
     QImage m_image;
     QString m_remark;
+    bool m_cutTallPages = false;
+    QString m_cutRemark;
     QElapsedTimer m_clock;
     double m_settle = 0;
     double m_tiles = 0;

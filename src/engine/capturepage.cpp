@@ -23,6 +23,10 @@ CapturePage::CapturePage(QObject* parent)
     // from the load's result and status, not from an error page.
     s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    // window.open() answers null, as a browser's pop-up blocker does: a page that
+    // opens hundreds of windows would otherwise have each one made (and a
+    // renderer started for it) before it could be refused.
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     // A local page shows its own pictures and style sheets, but its scripts read no
     // other file of the user's.
     setUrlRequestInterceptor(new LocalFileGuard(this));

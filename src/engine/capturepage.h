@@ -7,7 +7,8 @@
 // block the page for ever, so they are dismissed here. It also reports the
 // frame tokens the capture script logs once a requested frame has been painted.
 // Its default fonts are those of a desktop browser. It shows no error pages and no
-// scroll bars, and scripts of a local page cannot read other local files.
+// scroll bars, opens no windows, and scripts of a local page cannot read other
+// local files.
 class CapturePage : public QWebEnginePage
 {
     Q_OBJECT

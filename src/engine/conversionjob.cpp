@@ -97,6 +97,12 @@ void ConversionJob::begin()
         m_capturer, &CaptureEngine::failed, this, [this](const QString& reason) { fail(reason); });
     m_connections << connect(
         m_capturer, &CaptureEngine::statusText, this, &ConversionJob::statusText);
+    // The picture limit is for pictures: the text and a PDF of a very tall page
+    // are made all the same, beside a picture of its top.
+    const std::optional<OutputFormat> format = FindOutputFormat(!m_request.formatOverride.isEmpty()
+            ? m_request.formatOverride
+            : ReadTextSetting(settingsFile(), Setting::OutputFormat));
+    m_capturer->setTallPagesCut(format == OutputFormat::Txt || format == OutputFormat::Pdf);
     if (m_request.convertsView || m_request.view) {
         if (!m_request.view) {
             fail(QStringLiteral("The browser window was closed before its page was converted"));

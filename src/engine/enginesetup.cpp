@@ -22,6 +22,20 @@ void appendChromiumSwitch(QByteArrayList& flags, const QByteArray& sw)
     flags.append(sw);
 }
 
+// Features are turned off in one list: a second --disable-features would be ignored.
+void disableChromiumFeature(QByteArrayList& flags, const QByteArray& feature)
+{
+    const QByteArray name = "--disable-features=";
+    for (QByteArray& flag : flags) {
+        if (flag.startsWith(name)) {
+            if (!flag.mid(name.size()).split(',').contains(feature))
+                flag += ',' + feature;
+            return;
+        }
+    }
+    flags.append(name + feature);
+}
+
 QtMessageHandler previousHandler = nullptr;
 
 // The GPU is off on purpose (see above), so the engine's report that it found no
@@ -65,6 +79,10 @@ void PrepareEngineEnvironment()
     appendChromiumSwitch(flags, "--disable-gpu-compositing");
     // Colours come out as the page states them (pure red stays #ff0000).
     appendChromiumSwitch(flags, "--force-color-profile=srgb");
+    // Chromium holds back a web page's frames until it shows text or a picture; a
+    // page that never does (empty, or only coloured boxes) would never be drawn
+    // for the capture.
+    disableChromiumFeature(flags, "PaintHolding");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.join(' '));
     if (SandboxOffForRoot())
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

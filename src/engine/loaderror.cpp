@@ -1,6 +1,10 @@
 #include "loaderror.h"
 
+#include "files/regularfile.h"
+
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 #include <QWebEngineLoadingInfo>
 #include <cstddef>
@@ -23,6 +27,9 @@ template <std::size_t N> const char* textOf(const CodeText (&table)[N], int code
     return nullptr;
 }
 
+constexpr const char* UnauthorizedText
+    = QT_TRANSLATE_NOOP("LoadError", "HTTP 401 Unauthorized (the page needs a login)");
+
 constexpr CodeText HttpPhrases[] = {
     { 400, "Bad Request" },
     { 401, "Unauthorized" },
@@ -44,6 +51,13 @@ constexpr CodeText HttpPhrases[] = {
 // Chromium's network error numbers (net/base/net_error_list.h) for the causes a
 // user can act on.
 constexpr CodeText NetworkErrors[] = {
+    // The engine stops a top-level load itself only when the answer is nothing to
+    // show: a file to save (a download, an attachment) or no content at all. A
+    // load a script replaced with another goes on and never ends up here.
+    { -3, QT_TRANSLATE_NOOP("LoadError", "The address is a download, not a page") }, // ABORTED
+    { -20,
+        QT_TRANSLATE_NOOP("LoadError",
+            "Blocked: a local page may not open files outside its folder") }, // BLOCKED_BY_CLIENT
     { -6, QT_TRANSLATE_NOOP("LoadError", "No such file") }, // FILE_NOT_FOUND
     { -10, QT_TRANSLATE_NOOP("LoadError", "Access denied") }, // ACCESS_DENIED
     // CONNECTION_CLOSED and EMPTY_RESPONSE
@@ -60,6 +74,16 @@ constexpr CodeText NetworkErrors[] = {
     { -301, QT_TRANSLATE_NOOP("LoadError", "Not a convertible address") }, // DISALLOWED_URL_SCHEME
     { -302, QT_TRANSLATE_NOOP("LoadError", "Not a convertible address") }, // UNKNOWN_URL_SCHEME
     { -310, QT_TRANSLATE_NOOP("LoadError", "Too many redirects") }, // TOO_MANY_REDIRECTS
+    // UNSAFE_REDIRECT: a web page that sends the engine to file://
+    { -311, QT_TRANSLATE_NOOP("LoadError", "Redirected to a local file, which is not allowed") },
+    // CONTENT_LENGTH_MISMATCH and INCOMPLETE_CHUNKED_ENCODING
+    { -354, QT_TRANSLATE_NOOP("LoadError", "The connection closed before the page was complete") },
+    { -355, QT_TRANSLATE_NOOP("LoadError", "The connection closed before the page was complete") },
+    // TOO_MANY_RETRIES: the server asked for a login, which a converter has no one to
+    // give, again and again.
+    { -375, UnauthorizedText },
+    // INVALID_AUTH_CREDENTIALS: how a browser without anyone to ask ends a login.
+    { -338, UnauthorizedText },
 };
 
 // The names Chromium gives the errors of the table above, for the engine that
@@ -71,6 +95,8 @@ struct NamedCode
 };
 
 constexpr NamedCode NetworkErrorNames[] = {
+    { "ABORTED", -3 },
+    { "BLOCKED_BY_CLIENT", -20 },
     { "FILE_NOT_FOUND", -6 },
     { "ACCESS_DENIED", -10 },
     { "CONNECTION_CLOSED", -100 },
@@ -86,6 +112,11 @@ constexpr NamedCode NetworkErrorNames[] = {
     { "DISALLOWED_URL_SCHEME", -301 },
     { "UNKNOWN_URL_SCHEME", -302 },
     { "TOO_MANY_REDIRECTS", -310 },
+    { "UNSAFE_REDIRECT", -311 },
+    { "CONTENT_LENGTH_MISMATCH", -354 },
+    { "INCOMPLETE_CHUNKED_ENCODING", -355 },
+    { "TOO_MANY_RETRIES", -375 },
+    { "INVALID_AUTH_CREDENTIALS", -338 },
 };
 
 QString networkErrorText(int code)
@@ -94,11 +125,34 @@ QString networkErrorText(int code)
     return text ? QCoreApplication::translate("LoadError", text) : QString();
 }
 
+// Why a local file cannot be a page, or empty. The engine would open a FIFO and
+// wait for a writer for ever, read a device without end, and show a folder as a
+// listing of its files; it is opened here without waiting and its type taken from
+// the open file. A file that is missing or not readable is left to the engine,
+// which names that itself.
+QString localFileProblem(const QString& path)
+{
+    QFile file;
+    RegularFileFault fault = RegularFileFault::None;
+    if (OpenRegularFile(path, &file, nullptr, &fault))
+        return QString();
+    if (fault == RegularFileFault::NotRegular)
+        return QFileInfo(path).isDir()
+            ? QCoreApplication::translate("LoadError", "%1 is a folder, not a page").arg(path)
+            : QCoreApplication::translate("LoadError", "%1 is not a regular file").arg(path);
+    if (fault == RegularFileFault::LinkLoop)
+        return QCoreApplication::translate("LoadError", "%1: too many levels of symbolic links")
+            .arg(path);
+    return QString();
+}
+
 } // namespace
 
 QString LoadErrorText(int httpStatusCode)
 {
     switch (httpStatusCode) {
+    case 401:
+        return QCoreApplication::translate("LoadError", UnauthorizedText);
     case 403:
         return QCoreApplication::translate("LoadError", "Incorrect Username/Password");
     case 500:
@@ -158,7 +212,7 @@ QString NotConvertibleReason(const QUrl& url)
     if (scheme == QLatin1String("file"))
         return url.path().isEmpty()
             ? QCoreApplication::translate("LoadError", "Not a valid address")
-            : QString();
+            : localFileProblem(url.toLocalFile());
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
         return url.host().isEmpty()
             ? QCoreApplication::translate("LoadError", "Not a valid address: it names no host")

@@ -20,5 +20,6 @@ QString LoadErrorText(const QWebEngineLoadingInfo& info);
 QString NetworkErrorText(const QString& chromiumName);
 
 // Why an address cannot be converted (a script or another scheme that shows no
-// page of its own, a web address without a host), or an empty string when it can.
+// page of its own, a web address without a host, a local file that is a folder,
+// a FIFO or a device), or an empty string when it can.
 QString NotConvertibleReason(const QUrl& url);

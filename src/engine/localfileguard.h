@@ -3,11 +3,12 @@
 #include <QWebEngineUrlRequestInterceptor>
 
 // Keeps the scripts of a page from reading the user's files. A local page given to
-// convert loads its own pictures, style sheets, fonts and scripts, and frames from
-// its own folder; nothing else of file:// is loaded: no fetch() or XMLHttpRequest,
-// no workers or objects, no frame from another folder, and no other top-level
-// document than the one the converter asked for. What a script could read would end
-// up in the output. Web pages are kept from file:// by the engine itself.
+// convert loads pictures, style sheets, fonts and media, and scripts and frames
+// from its own folder only (by their real paths, links followed); nothing else of
+// file:// is loaded: no fetch() or XMLHttpRequest, no workers or objects, no folder
+// listing, and no other top-level document than the one the converter asked for.
+// What a script could read would end up in the output. Web pages are kept from
+// file:// by the engine itself.
 //
 // The rule itself is LocalRequestAllowed, shared with the other engine.
 //

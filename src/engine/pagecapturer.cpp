@@ -3,11 +3,20 @@
 #include "capturegeometry.h"
 #include "capturepage.h"
 #include "capturescripts.h"
+#include "renderermemory.h"
 #include "waitlimits.h"
 
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+namespace {
+
+// How often the renderer's memory is looked at: a compression bomb grows it by
+// a gigabyte in a few seconds.
+constexpr int MemoryWatchMs = 250;
+
+} // namespace
 
 PageCapturer::PageCapturer(QObject* parent)
     : CaptureEngine(parent)
@@ -19,6 +28,12 @@ PageCapturer::PageCapturer(QObject* parent)
         &m_frames, &FrameWaiter::stalled, this, [this] { fail(tr("The page stopped drawing")); });
     connect(&m_flow, &CaptureFlow::failed, this, &PageCapturer::fail);
     connect(&m_flow, &CaptureFlow::captured, this, &PageCapturer::finish);
+    m_memoryWatch.setInterval(MemoryWatchMs);
+    connect(&m_memoryWatch, &QTimer::timeout, this, [this] {
+        if (m_state != State::Idle && m_view
+            && ResidentBytesOf(m_view->page()->renderProcessPid()) > MaxRendererBytes)
+            fail(tr("The page took more than %1 MB of memory").arg(MaxRendererBytes >> 20));
+    });
 }
 
 PageCapturer::~PageCapturer()
@@ -105,6 +120,7 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     // The previous page's size is not this page's: every page is laid out afresh.
     m_view->resize(LayoutWidth, LayoutHeight);
     m_load.start(m_view->page());
+    m_memoryWatch.start();
     m_loadTimer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
     m_view->page()->load(url);
 }
@@ -174,6 +190,7 @@ void PageCapturer::abort()
     m_state = State::Idle;
     ++m_generation;
     m_loadTimer.stop();
+    m_memoryWatch.stop();
     m_flow.cancel();
     m_frames.cancel();
     if (!m_external && m_ownView) {
@@ -247,7 +264,7 @@ void PageCapturer::onLoadTimeout()
         return;
     }
     m_load.setAskedAfterTimeout();
-    m_loadTimer.start(WaitMarginMs);
+    m_loadTimer.start(LateAnswerMs);
     // A page that keeps loading for ever (endless retries of broken images) has long
     // been parsed and drawn: it is captured as it stands. A page whose document never
     // arrived has nothing worth capturing.
@@ -283,6 +300,7 @@ void PageCapturer::startCapture()
     const int waitSeconds = !m_note.isEmpty() ? 0
         : m_timeoutSeconds > 0                ? m_timeoutSeconds
                                               : DefaultTimeoutSeconds;
+    m_flow.setTallPagesCut(tallPagesCut());
     m_flow.start(waitSeconds, m_external ? m_savedSize.height() : LayoutHeight);
 }
 
@@ -294,6 +312,7 @@ void PageCapturer::finish(const QImage& image)
         m_note
             = m_note.isEmpty() ? m_flow.remark() : m_note + QStringLiteral("; ") + m_flow.remark();
     m_loadTimer.stop();
+    m_memoryWatch.stop();
     m_state = State::Idle;
     m_frames.cancel();
     restoreView();

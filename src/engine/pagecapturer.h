@@ -104,6 +104,8 @@ private:
     QList<QMetaObject::Connection> m_connections;
 
     QTimer m_loadTimer;
+    // Gives up a page whose renderer takes more than MaxRendererBytes.
+    QTimer m_memoryWatch;
     FrameWaiter m_frames;
     int m_timeoutSeconds = 0;
     int m_generation = 0;

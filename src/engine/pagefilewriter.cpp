@@ -2,6 +2,7 @@
 
 #include "files/fileerror.h"
 #include "files/filelinks.h"
+#include "files/partialfiles.h"
 #include "files/wholefile.h"
 #include "imaging/bitmappng.h"
 #include "imaging/imageencoder.h"
@@ -18,6 +19,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QMutex>
+#include <QSet>
 #include <cerrno>
 #include <cstdio>
 
@@ -41,12 +44,21 @@ QString OnDisk(const PageFilesOutcome& out, const QString& target)
 // A failed page: its own files go, and files it would have replaced stay.
 void DiscardFiles(PageFilesOutcome* out)
 {
-    for (const QString& path : std::as_const(out->written) + out->claimed)
+    for (const QString& path : std::as_const(out->written))
         QFile::remove(OnDisk(*out, path));
     for (const auto& pair : std::as_const(out->staged))
         QFile::remove(pair.first);
     out->written.clear();
     out->staged.clear();
+}
+
+// The bitmap copy of a page whose final file is another: it never takes its name.
+void DropBitmap(PageFilesOutcome* out)
+{
+    QFile::remove(OnDisk(*out, out->bitmapPath));
+    out->staged.removeIf(
+        [out](const QPair<QString, QString>& pair) { return pair.second == out->bitmapPath; });
+    out->written.removeAll(out->bitmapPath);
 }
 
 // A page that succeeded: staged files take their places, the final file first,
@@ -72,14 +84,28 @@ bool CommitFiles(PageFilesOutcome* out)
 // is the output, the temporary files removed whatever happened.
 void EndPage(const PageFilesInput& in, PageFilesOutcome* out, bool keepBitmap)
 {
-    if (!out->ok)
+    if (!out->ok) {
         DiscardFiles(out);
-    else if (CommitFiles(out) && !keepBitmap) {
-        QFile::remove(out->bitmapPath);
-        out->written.removeAll(out->bitmapPath);
+    } else {
+        if (!keepBitmap)
+            DropBitmap(out);
+        CommitFiles(out);
     }
     QFile::remove(in.tempImagePath);
     QFile::remove(in.tempHtmlPath);
+}
+
+// What a killed run left in the output folder goes, once per folder and process:
+// each page does not need to list the folder again.
+void RemoveStalePartialFilesOnce(const QString& folder)
+{
+    static QMutex mutex;
+    static QSet<QString> done;
+    const QMutexLocker lock(&mutex);
+    if (!done.contains(folder)) {
+        done.insert(folder);
+        RemoveStalePartialFiles(folder);
+    }
 }
 
 class Writer
@@ -104,22 +130,28 @@ public:
 private:
     QString settings() const { return m_in.settingsFile; }
 
-    // Where to write `target`: itself when no file has that name or it was claimed
-    // for this page, else a hidden name beside it until the page succeeds.
+    // Where to write `target`: a hidden name beside it until the page succeeds
+    // (see partialfiles.h), so that neither a failed page nor a killed run leaves
+    // anything under the name, and a file it replaces stays whole until then.
     QString stage(const QString& target)
     {
-        // Only a file is kept aside: anything else in the way fails the writer
-        // itself, with its own report, as before.
-        if (!QFileInfo(target).isFile() || m_out.claimed.contains(target))
-            return target;
-        // Hidden, and with the same extension, which some writers go by.
+        // Only a file is replaced: anything else in the way (a folder) fails the
+        // writer itself, with its own report, as before.
         const QFileInfo info(target);
-        const QString suffix = info.suffix();
-        const QString staged = info.dir().filePath(suffix.isEmpty()
-                ? QStringLiteral(".%1.pagelith-new").arg(info.fileName())
-                : QStringLiteral(".%1.pagelith-new.%2").arg(info.completeBaseName(), suffix));
+        if ((info.exists() || info.isSymLink()) && !info.isFile())
+            return target;
+        const QString staged = PartialFileName(target);
         m_out.staged.append({ staged, target });
         return staged;
+    }
+
+    // Where to write a name claimed for this page: its hidden file.
+    QString stageClaimed(const OutputClaim& claim)
+    {
+        if (!claim.placeholder)
+            return stage(claim.path);
+        m_out.staged.append({ claim.partial, claim.path });
+        return claim.partial;
     }
 
     // Checked between the steps: an encoding under way runs to its end.
@@ -136,6 +168,17 @@ private:
         m_out.ok = false;
         m_out.reason = reason;
         m_out.encoderMessage = encoderMessage;
+        // Named by the names the user will look for, not the hidden ones.
+        for (const auto& [staged, final] : std::as_const(m_out.staged)) {
+            m_out.reason.replace(staged, final);
+            m_out.encoderMessage.replace(staged, final);
+        }
+        // A full disk is said in one line, whatever the format: the encoder's
+        // fault text around it adds nothing a user could act on.
+        if (encoderMessage.contains(DiskFullText)) {
+            m_out.reason += QStringLiteral(": ") + DiskFullText;
+            m_out.encoderMessage.clear();
+        }
         return false;
     }
 
@@ -145,6 +188,7 @@ private:
         if (!QDir().mkpath(folder))
             return fail(QStringLiteral("Cannot create the output folder %1")
                             .arg(QDir::toNativeSeparators(folder)));
+        RemoveStalePartialFilesOnce(folder);
         // An empty custom name would make hidden files called ".BMP"; the name the
         // settings dialog offers stands in for it.
         const QString fileName = ReadTextSetting(settings(), Setting::FileName);
@@ -160,14 +204,12 @@ private:
         if (bitmap.path.isEmpty())
             return fail(bitmap.error);
         m_out.bitmapPath = bitmap.path;
-        if (bitmap.placeholder)
-            m_out.claimed << bitmap.path;
 
         QString error;
         const bool textStamp = ReadFlagSetting(settings(), Setting::TextWatermark);
         const bool pictureStamp = ReadFlagSetting(settings(), Setting::ImageWatermark);
         m_stamped = textStamp || pictureStamp;
-        m_bitmapFile = stage(m_out.bitmapPath);
+        m_bitmapFile = stageClaimed(bitmap);
         // "tempimage.bmp" is deleted when the page ends: it is left to the system's
         // cache, and a page's files are seldom on the disk before they are gone.
         if (!SaveImageFiles(m_in.image, { m_in.tempImagePath },
@@ -236,17 +278,15 @@ private:
         if (output.path.isEmpty())
             return fail(output.error);
         const QString outputPath = output.path;
-        if (output.placeholder)
-            m_out.claimed << outputPath;
+        const QString file = stageClaimed(output);
         if (!writeThumbnail(outputPath) || abandoned())
             return false;
         if (format.type == OutputType::Pdf) {
             m_out.pdfFinalPath = outputPath;
-            m_out.pdfPath = stage(outputPath);
+            m_out.pdfPath = file;
             m_in.image = QImage();
             return true;
         }
-        const QString file = stage(outputPath);
         const bool ok
             = format.type == OutputType::Text ? writeText(file) : writePicture(file, extension);
         m_out.times.encode = Lap(m_clock);
@@ -335,6 +375,9 @@ PageFilesOutcome WritePageFiles(PageFilesInput input)
 
 void FinishPdfPage(const PageFilesInput& input, PageFilesOutcome* outcome)
 {
+    // The printer knew the file by its hidden name only.
+    for (const auto& [staged, final] : std::as_const(outcome->staged))
+        outcome->reason.replace(staged, final);
     QElapsedTimer clock;
     clock.start();
     EndPage(input, outcome, false);

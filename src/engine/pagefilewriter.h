@@ -42,17 +42,15 @@ struct PageFilesOutcome
     QStringList written;
     // The bitmap copy, deleted at the page's end unless it is the output.
     QString bitmapPath;
-    // Names taken on disk for this page (empty placeholders until written); a
-    // page that fails gives them back.
-    QStringList claimed;
-    // Files that replace existing ones are written beside them under a hidden
-    // name (first) and moved over them (second) only when the page succeeds, so a
-    // page that fails leaves every earlier file as it was.
+    // Every file is written beside its name under a hidden one (first) and moved
+    // to its name (second) only when the page succeeds, so a page that fails or a
+    // run that is killed leaves no file under the name and every earlier file as
+    // it was.
     QList<QPair<QString, QString>> staged;
     // Why the page was written with a reservation (a stamp left out), or empty.
     QString remark;
-    // For a PDF: where the caller prints it (a staged name when it replaces a
-    // file) and the name it ends up with; the caller then ends the page with
+    // For a PDF: where the caller prints it (its hidden name until the page ends)
+    // and the name it ends up with; the caller then ends the page with
     // FinishPdfPage (the bitmap copy and the temporary files are still there).
     QString pdfPath;
     QString pdfFinalPath;

@@ -2,13 +2,13 @@
 
 #include "capturepage.h"
 #include "capturescripts.h"
+#include "files/wholefile.h"
 #include "loaderror.h"
 #include "waitlimits.h"
 
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QSaveFile>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineSettings>
 
@@ -108,10 +108,11 @@ void PdfRenderer::print()
                 finish(false, tr("The page could not be printed"));
                 return;
             }
-            QSaveFile file(m_pdfPath);
-            if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size()
-                || !file.commit()) {
-                finish(false, tr("Cannot write %1: %2").arg(m_pdfPath, file.errorString()));
+            // Written as every other file is: whole or not at all, and a full
+            // disk said so.
+            QString error;
+            if (!WriteWholeFile(m_pdfPath, pdf, &error)) {
+                finish(false, error);
                 return;
             }
             finish(true, QString());

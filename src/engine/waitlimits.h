@@ -10,6 +10,11 @@
 // user allowed.
 inline constexpr int WaitMarginMs = 5000;
 
+// How long a page that ran out of time is given to say how far it got: the
+// margin, less what starting the page and dropping a stuck one take, so that
+// even a page whose script never ends is done within its time-out and the margin.
+inline constexpr int LateAnswerMs = WaitMarginMs - 1500;
+
 // The time-out of a page that has no setting of its own (a view captured as it
 // stands).
 inline constexpr int DefaultTimeoutSeconds = 60;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Acts as another user (effective id) until it goes out of scope.
@@ -172,6 +173,26 @@ private slots:
         QString error;
         QVERIFY(!WriteSetting(file, "set", "a", "1", &error));
         QVERIFY(QFileInfo(file).isDir());
+    }
+
+    void fifoAndHugeFilesAreNotRead()
+    {
+        // A FIFO would block the read until some writer came; a file of 100 MB
+        // would be read whole for every key. Neither is a settings file, and
+        // neither is replaced by a write.
+        const QString fifo = path("fifo.dat");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QCOMPARE(ReadSetting(fifo, "set", "a"), QString());
+        QString error;
+        QVERIFY(!WriteSetting(fifo, "set", "a", "1", &error));
+        QVERIFY2(error.contains("not a regular file"), qPrintable(error));
+        const QString huge = path("huge.dat");
+        writeBytes(huge, "[set]\r\na=1\r\n");
+        QFile file(huge);
+        QVERIFY(file.resize(MaxSettingsFileBytes + 1));
+        QCOMPARE(ReadSetting(huge, "set", "a"), QString());
+        QVERIFY(!WriteSetting(huge, "set", "a", "2", &error));
+        QCOMPARE(QFileInfo(huge).size(), MaxSettingsFileBytes + 1);
     }
 
     void unreadableRegularFileIsNotOverwritten()

@@ -460,7 +460,7 @@ void TestPageCapturer::loadFailuresAreReasons_data()
     QTest::newRow("403") << "/403"
                          << "Incorrect Username/Password";
     QTest::newRow("401") << "/401"
-                         << "HTTP 401 Unauthorized";
+                         << "HTTP 401 Unauthorized (the page needs a login)";
     QTest::newRow("404") << "/404"
                          << "HTTP 404 Not Found";
     QTest::newRow("redirect loop") << "/loop"

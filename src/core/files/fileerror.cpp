@@ -1,5 +1,6 @@
 #include "fileerror.h"
 
+#include <cerrno>
 #include <cstring>
 
 QString FileErrorText(const QString& action, const QString& path, const QString& reason)
@@ -10,5 +11,7 @@ QString FileErrorText(const QString& action, const QString& path, const QString&
 
 QString SystemErrorText(int code)
 {
+    if (code == ENOSPC || code == EDQUOT)
+        return DiskFullText;
     return QString::fromLocal8Bit(std::strerror(code));
 }

@@ -1,10 +1,12 @@
 #include "wholefile.h"
 
 #include "files/fileerror.h"
+#include "files/regularfile.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -45,14 +47,22 @@ void CopyInKernel(int in, int out, qint64* left)
 
 } // namespace
 
-bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error, ByteOrderMark mark)
+bool ReadWholeFile(
+    const QString& path, QByteArray* bytes, QString* error, ByteOrderMark mark, qint64 maxBytes)
 {
-    QFile in(path);
-    if (path.isEmpty() || !in.open(QIODevice::ReadOnly))
-        return Fail(error, QStringLiteral("read"), path, in.errorString());
-    QByteArray content = in.readAll();
+    QFile in;
+    QString reason;
+    if (!OpenRegularFile(path, &in, &reason))
+        return Fail(error, QStringLiteral("read"), path, reason);
+    const QString tooLarge = QStringLiteral("It is larger than %1 bytes").arg(maxBytes);
+    if (maxBytes >= 0 && in.size() > maxBytes)
+        return Fail(error, QStringLiteral("read"), path, tooLarge);
+    // One byte more than allowed is read, so that a file still growing is caught too.
+    QByteArray content = maxBytes < 0 ? in.readAll() : in.read(maxBytes + 1);
     if (in.error() != QFileDevice::NoError)
         return Fail(error, QStringLiteral("read"), path, in.errorString());
+    if (maxBytes >= 0 && content.size() > maxBytes)
+        return Fail(error, QStringLiteral("read"), path, tooLarge);
     if (mark == ByteOrderMark::Drop && content.startsWith(Utf8ByteOrderMark))
         content.remove(0, Utf8ByteOrderMark.size());
     *bytes = content;
@@ -61,8 +71,15 @@ bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error, ByteO
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
-    return SaveWhole(path, error,
-        [&bytes](QSaveFile& file, QString*) { return file.write(bytes) == bytes.size(); });
+    return SaveWhole(path, error, [&bytes](QSaveFile& file, QString* reason) {
+        errno = 0;
+        if (file.write(bytes) == bytes.size())
+            return true;
+        // A write cut short is no error to the file engine, which would say
+        // "Unknown error"; the system knows why.
+        *reason = errno != 0 ? SystemErrorText(errno) : DiskFullText;
+        return false;
+    });
 }
 
 bool CopyWholeFile(const QString& from, const QString& to, QString* error)
@@ -83,8 +100,13 @@ bool CopyWholeFile(const QString& from, const QString& to, QString* error)
         QByteArray buffer(1 << 20, Qt::Uninitialized);
         while (left > 0) {
             const qint64 n = source.read(buffer.data(), std::min<qint64>(left, buffer.size()));
-            if (n <= 0 || target.write(buffer.constData(), n) != n)
+            if (n <= 0)
                 return false;
+            errno = 0;
+            if (target.write(buffer.constData(), n) != n) {
+                *reason = errno != 0 ? SystemErrorText(errno) : DiskFullText;
+                return false;
+            }
             left -= n;
         }
         return true;

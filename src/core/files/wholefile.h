@@ -14,10 +14,12 @@ inline const QByteArray Utf8ByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
 
 // The whole content of the file at path. With ByteOrderMark::Drop a UTF-8 byte
 // order mark at the very start is no part of the content (one mark only).
-// Fails for an empty path, a file that cannot be opened (a folder among them)
-// and a read that fails part way; bytes are then left unchanged.
+// Fails for an empty path, anything but a regular file (a folder, a FIFO that
+// would wait for a writer, a device that never ends), a file of more than
+// maxBytes (when not negative) and a read that fails part way; bytes are then
+// left unchanged.
 bool ReadWholeFile(const QString& path, QByteArray* bytes, QString* error,
-    ByteOrderMark mark = ByteOrderMark::Keep);
+    ByteOrderMark mark = ByteOrderMark::Keep, qint64 maxBytes = -1);
 
 // Replaces the file at path with bytes: they go into a temporary file beside
 // it, which is renamed over it once every byte is written, so a failure (a

@@ -1,6 +1,7 @@
 #include "bitmappng.h"
 
 #include "imageencoder.h"
+#include "shortwrite.h"
 #include "strictsavefile.h"
 
 #include <QFile>
@@ -145,7 +146,7 @@ BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPat
     const bool written = WriteRows(&png, layout, rowAt);
     if (!written || png.hadShortWrite() || png.error() != QFileDevice::NoError) {
         const QString detail = png.hadShortWrite()
-            ? QStringLiteral("The disk is full or the file too large.")
+            ? ShortWriteText(png.shortWriteError())
             : (png.error() != QFileDevice::NoError
                     ? png.errorString()
                     : QStringLiteral("The bitmap could not be read."));

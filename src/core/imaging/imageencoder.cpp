@@ -2,6 +2,7 @@
 
 #include "gifwriter.h"
 #include "scratchfile.h"
+#include "shortwrite.h"
 #include "strictsavefile.h"
 
 #include <QImage>
@@ -128,7 +129,7 @@ bool encodeInto(const QImage& toWrite, const QStringList& fileNames, const QStri
     for (const auto& file : files) {
         if (file->hadShortWrite()) {
             written = false;
-            detail = QStringLiteral("The disk is full or the file too large.");
+            detail = ShortWriteText(file->shortWriteError());
         } else if (written && file->error() != QFileDevice::NoError) {
             written = false;
             detail = file->errorString();

@@ -24,5 +24,6 @@ void ScratchFile::cancelWriting()
 
 qint64 ScratchFile::writeData(const char* data, qint64 length)
 {
-    return WriteAllOrFail(&m_shortWrite, length, [&] { return QFile::writeData(data, length); });
+    return WriteAllOrFail(
+        &m_shortWrite, &m_shortWriteError, length, [&] { return QFile::writeData(data, length); });
 }

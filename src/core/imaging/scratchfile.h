@@ -16,6 +16,8 @@ public:
     // is a second link to another file, or a symbolic link, is never written through.
     bool open(OpenMode mode) override;
     bool hadShortWrite() const { return m_shortWrite; }
+    // The system's reason for the short write (an errno value), or 0.
+    int shortWriteError() const { return m_shortWriteError; }
     bool commit();
     void cancelWriting();
 
@@ -24,4 +26,5 @@ protected:
 
 private:
     bool m_shortWrite = false;
+    int m_shortWriteError = 0;
 };

@@ -4,6 +4,6 @@
 
 qint64 StrictSaveFile::writeData(const char* data, qint64 length)
 {
-    return WriteAllOrFail(
-        &m_shortWrite, length, [&] { return QSaveFile::writeData(data, length); });
+    return WriteAllOrFail(&m_shortWrite, &m_shortWriteError, length,
+        [&] { return QSaveFile::writeData(data, length); });
 }

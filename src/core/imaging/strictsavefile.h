@@ -13,10 +13,13 @@ public:
     using QSaveFile::QSaveFile;
 
     bool hadShortWrite() const { return m_shortWrite; }
+    // The system's reason for the short write (an errno value), or 0.
+    int shortWriteError() const { return m_shortWriteError; }
 
 protected:
     qint64 writeData(const char* data, qint64 length) override;
 
 private:
     bool m_shortWrite = false;
+    int m_shortWriteError = 0;
 };

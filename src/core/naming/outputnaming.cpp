@@ -1,8 +1,11 @@
 #include "outputnaming.h"
 
 #include "files/fileerror.h"
+#include "files/partialfiles.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -114,6 +117,14 @@ CreateResult CreateExclusively(const QString& path, QString* error)
     return CreateResult::Failed;
 }
 
+// A file, a folder, or a symbolic link even to nothing: nothing is ever
+// written through one.
+bool IsTaken(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 template <typename Candidate> OutputClaim ClaimFirstFree(bool addNumber, Candidate candidate)
 {
     OutputClaim claim;
@@ -121,18 +132,40 @@ template <typename Candidate> OutputClaim ClaimFirstFree(bool addNumber, Candida
         claim.path = candidate(-1);
         return claim;
     }
+    QString folder;
+    QHash<QString, QStringList> partials;
     for (qint64 n = -1;; ++n) {
         const QString path = candidate(n);
-        switch (CreateExclusively(path, &claim.error)) {
+        const QString key = PartialKey(path);
+        if (QFileInfo(path).path() != folder) {
+            folder = QFileInfo(path).path();
+            partials = PartialFilesByName(folder);
+        }
+        if (IsTaken(path) || partials.contains(key))
+            continue;
+        const QString partial = PartialFileName(path);
+        switch (CreateExclusively(partial, &claim.error)) {
         case CreateResult::Created:
-            claim.path = path;
-            claim.placeholder = true;
-            return claim;
+            break;
         case CreateResult::Taken:
             continue;
         case CreateResult::Failed:
+            // Named by the name the user knows.
+            claim.error.replace(partial, path);
             return claim;
         }
+        // Every claimer makes its hidden file first and looks for others after:
+        // of two runs after one name, at least the later one sees the other and
+        // moves on, so that two never keep the same name.
+        partials = PartialFilesByName(folder);
+        if (IsTaken(path) || partials.value(key) != QStringList { QFileInfo(partial).fileName() }) {
+            QFile::remove(partial);
+            continue;
+        }
+        claim.path = path;
+        claim.partial = partial;
+        claim.placeholder = true;
+        return claim;
     }
 }
 

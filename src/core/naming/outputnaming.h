@@ -42,17 +42,20 @@ QString FinalOutputPath(const QString& bitmapPath, const QString& extensionWitho
     bool addNumber, const FileExistsFn& exists);
 
 // A name claimed for one page's output. With numbering on, the name is taken
-// by creating an empty file there exclusively, so another run writing into the
-// same folder at the same moment takes the next number instead of the same
-// name. The writer then replaces that placeholder (QSaveFile renames onto it)
-// or writes into it; a page that fails removes it.
+// by creating an empty hidden file for it exclusively (see partialfiles.h), so
+// that another run writing into the same folder at the same moment takes the
+// next number instead of the same name, and a run killed meanwhile leaves no
+// file under the name itself. The writer writes the hidden file and renames it
+// into place once the page is whole; a page that fails removes it.
 struct OutputClaim
 {
-    // Where to write; empty when no name could be claimed (see error).
+    // The name claimed; empty when none could be claimed (see error).
     QString path;
-    // An empty file was created at path for this claim. False with numbering
-    // off: the name is then used as it is and an existing file is replaced.
+    // True when the hidden file `partial` was created for this claim. False with
+    // numbering off: the name is then used as it is and an existing file is
+    // replaced.
     bool placeholder = false;
+    QString partial;
     QString error;
 };
 

@@ -117,7 +117,7 @@ bool ReadExistingFile(const QString& file, QByteArray* bytes, QString* error)
         bytes->clear();
         return true;
     }
-    return ReadWholeFile(file, bytes, error);
+    return ReadWholeFile(file, bytes, error, ByteOrderMark::Keep, MaxSettingsFileBytes);
 }
 
 bool ValidName(const QString& name)
@@ -136,7 +136,7 @@ void SetError(QString* error, const QString& text)
 bool ReadOwnSetting(const QString& file, const QString& section, const QString& key, QString* value)
 {
     QByteArray bytes;
-    if (!ReadWholeFile(file, &bytes, nullptr))
+    if (!ReadWholeFile(file, &bytes, nullptr, ByteOrderMark::Keep, MaxSettingsFileBytes))
         return false;
     const QList<RawLine> lines = SplitLines(bytes);
     const KeyLocation found = Locate(lines, section, key);

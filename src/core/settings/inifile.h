@@ -9,8 +9,14 @@
 // locale's encoding with CR LF line ends; lines the write does not concern
 // are kept byte for byte.
 
+// A settings file holds a few dozen short lines; a larger file is no settings
+// file (a log, an image, a device's endless output) and is not read at all, so
+// that each of the many reads of a page does not take seconds.
+inline constexpr qint64 MaxSettingsFileBytes = 1024 * 1024;
+
 // The trimmed value, or an empty text when the file, the section or the key
-// is missing or the file cannot be read. A key the file does not hold is read
+// is missing or the file cannot be read (it is no regular file, or larger than
+// MaxSettingsFileBytes). A key the file does not hold is read
 // from its defaults file, if one is set (see settingsdefaults.h). A read never
 // fails towards the caller.
 QString ReadSetting(const QString& file, const QString& section, const QString& key);

@@ -123,3 +123,29 @@ QList<Setting> ImmediatelyWrittenSettings()
     }
     return keys;
 }
+
+std::optional<SettingRange> DocumentedRange(Setting setting)
+{
+    // A day, as the time-out is read (MaxTimeoutSeconds).
+    constexpr double Day = 24 * 60 * 60;
+    switch (setting) {
+    case Setting::Quality:
+    case Setting::ImageSize:
+    case Setting::TextTransparency:
+    case Setting::ImageOpacity:
+        return SettingRange { 1, 100 };
+    case Setting::Timeout:
+    case Setting::Delay:
+        return SettingRange { 0, Day };
+    case Setting::TextPlace:
+    case Setting::ImagePlace:
+        return SettingRange { 0, 4 };
+    case Setting::ImageDeviation:
+        return SettingRange { 0, 255 };
+    case Setting::TextColor:
+    case Setting::ImageTransparency:
+        return SettingRange { 0, 0xffffff };
+    default:
+        return std::nullopt;
+    }
+}

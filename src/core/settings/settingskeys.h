@@ -95,6 +95,19 @@ struct SettingKey
     SettingWriter writer;
 };
 
+// The values a number key documents (the settings window's sliders and lists, the
+// manual): from minimum to maximum, both included.
+struct SettingRange
+{
+    double minimum;
+    double maximum;
+};
+
+// The documented range of a number or colour key, or nothing for keys without
+// one. A settings file's value outside it is clamped where it is read; a value
+// typed for one run is refused instead.
+std::optional<SettingRange> DocumentedRange(Setting setting);
+
 // All keys, in the enum's order.
 const QList<SettingKey>& AllSettingKeys();
 const SettingKey& KeyOf(Setting setting);

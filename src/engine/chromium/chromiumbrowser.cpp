@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <algorithm>
 
 ChromiumBrowser::ChromiumBrowser(const QString& executable, QObject* parent)
     : QObject(parent)
@@ -108,14 +109,29 @@ void ChromiumBrowser::launch()
         QStringLiteral("--disable-background-timer-throttling"),
         QStringLiteral("--disable-backgrounding-occluded-windows"),
         QStringLiteral("--disable-renderer-backgrounding"),
-        QStringLiteral("--disable-features=Translate,MediaRouter,OptimizationHints"),
+        // Paint holding keeps back the frames of a page that shows no text or
+        // picture (an empty page, coloured boxes), which would then never be drawn.
+        QStringLiteral("--disable-features=Translate,MediaRouter,OptimizationHints,PaintHolding"),
+        // window.open() answers null: a page opening hundreds of windows would
+        // otherwise have each made before it could be refused.
+        QStringLiteral("--block-new-web-contents"),
         QStringLiteral("--no-service-autorun"),
         QStringLiteral("--password-store=basic"),
         QStringLiteral("--use-mock-keychain"),
     };
     if (SandboxOffForRoot())
         args << QStringLiteral("--no-sandbox");
-    args << switchesFromEnvironment();
+    // The browser takes only the last --disable-features: the environment's
+    // features join ours instead of replacing them.
+    const QString disable = QStringLiteral("--disable-features=");
+    const auto ours = std::find_if(
+        args.begin(), args.end(), [&disable](const QString& a) { return a.startsWith(disable); });
+    for (const QString& sw : switchesFromEnvironment()) {
+        if (sw.startsWith(disable) && ours != args.end())
+            *ours += QLatin1Char(',') + sw.mid(disable.size());
+        else
+            args << sw;
+    }
     args << QStringLiteral("about:blank");
 
     m_connection = std::make_unique<CdpConnection>();

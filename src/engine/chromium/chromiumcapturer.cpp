@@ -50,6 +50,7 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_note.clear();
     m_times = StageTimes();
     m_httpStatus = 0;
+    m_documentRequest.clear();
     m_navigated = false;
     m_askedAfterTimeout = false;
     m_world = 0;
@@ -128,8 +129,18 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
             && params.value(QStringLiteral("frameId")).toString() == m_page->frameId()) {
             const QJsonObject response = params.value(QStringLiteral("response")).toObject();
             m_httpStatus = response.value(QStringLiteral("status")).toInt();
+            m_documentRequest = params.value(QStringLiteral("requestId")).toString();
             m_pageUrl = QUrl(response.value(QStringLiteral("url")).toString());
         }
+        return;
+    }
+    // The document's body cut short: the browser shows what came and never says
+    // the load failed, nor ends it.
+    if (method == QLatin1String("Network.loadingFailed") && m_state == State::Loading
+        && !m_documentRequest.isEmpty()
+        && params.value(QStringLiteral("requestId")).toString() == m_documentRequest
+        && !params.value(QStringLiteral("canceled")).toBool()) {
+        fail(NetworkErrorText(params.value(QStringLiteral("errorText")).toString()));
         return;
     }
     if (method == QLatin1String("Page.frameNavigated")) {
@@ -172,7 +183,7 @@ void ChromiumCapturer::onTimeout()
         return;
     }
     m_askedAfterTimeout = true;
-    m_timer.start(WaitMarginMs);
+    m_timer.start(LateAnswerMs);
     // A page that keeps loading for ever (endless retries of broken images) has long
     // been parsed and drawn: it is captured as it stands.
     const int generation = m_generation;
@@ -211,6 +222,7 @@ void ChromiumCapturer::startCapture()
                 return;
             }
             m_world = result.value(QStringLiteral("executionContextId")).toInt();
+            m_flow.setTallPagesCut(tallPagesCut());
             m_flow.start(waitSeconds, LayoutHeight);
         });
 }

@@ -75,6 +75,8 @@ private:
     QUrl m_pageUrl;
     int m_timeoutSeconds = 0;
     int m_httpStatus = 0;
+    // The request of the top-level document, once its answer began.
+    QString m_documentRequest;
     bool m_navigated = false;
     bool m_askedAfterTimeout = false;
     int m_world = 0;

@@ -3,10 +3,12 @@
 #include "capturescripts.h"
 #include "chromiumbrowser.h"
 #include "chromiumpage.h"
+#include "files/fileerror.h"
 #include "loaderror.h"
 #include "waitlimits.h"
 
 #include <QJsonObject>
+#include <cerrno>
 
 namespace {
 
@@ -166,9 +168,9 @@ void ChromiumPdfPrinter::readStream(const QString& handle)
             const QByteArray bytes = result.value(QStringLiteral("base64Encoded")).toBool()
                 ? QByteArray::fromBase64(data.toLatin1())
                 : data.toUtf8();
+            errno = 0;
             if (self->m_file.write(bytes) != bytes.size()) {
-                self->finish(false,
-                    tr("Cannot write %1: %2").arg(self->m_pdfPath, self->m_file.errorString()));
+                self->finish(false, self->writeError(errno));
                 return;
             }
             // Each piece that arrives shows the browser alive.
@@ -179,13 +181,21 @@ void ChromiumPdfPrinter::readStream(const QString& handle)
             }
             self->m_page->send(
                 QStringLiteral("IO.close"), { { QStringLiteral("handle"), handle } });
+            errno = 0;
             if (!self->m_file.commit()) {
-                self->finish(false,
-                    tr("Cannot write %1: %2").arg(self->m_pdfPath, self->m_file.errorString()));
+                self->finish(false, self->writeError(errno));
                 return;
             }
             self->finish(true, QString());
         });
+}
+
+QString ChromiumPdfPrinter::writeError(int code) const
+{
+    // A write cut short (a full disk) is no error to the file engine, which would
+    // say "Unknown error"; the system knows why.
+    return FileErrorText(QStringLiteral("write"), m_pdfPath,
+        code != 0 ? SystemErrorText(code) : m_file.errorString());
 }
 
 void ChromiumPdfPrinter::finish(bool ok, const QString& error)

@@ -33,6 +33,7 @@ private:
     void print();
     void readStream(const QString& handle);
     void finish(bool ok, const QString& error);
+    QString writeError(int code) const;
 
     QPointer<ChromiumBrowser> m_browser;
     std::unique_ptr<ChromiumPage> m_page;
