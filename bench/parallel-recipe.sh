@@ -140,11 +140,11 @@ read_job() {
   python3 - "$manifest" <<'PY'
 import sys, yaml
 job = next(d for d in yaml.safe_load_all(open(sys.argv[1])) if d and d["kind"] == "Job")
-spec = job["spec"]
-container = spec["template"]["spec"]["containers"][0]
+job_body = job["spec"]
+container = job_body["template"]["spec"]["containers"][0]
 env = {e["name"]: e["value"] for e in container["env"]}
-assert env["INDEXES"] == str(spec["completions"]), "INDEXES differs from completions"
-sys.stdout.write(str(spec["completions"]) + "\0")
+assert env["INDEXES"] == str(job_body["completions"]), "INDEXES differs from completions"
+sys.stdout.write(str(job_body["completions"]) + "\0")
 sys.stdout.write("\0".join(container["command"] + container.get("args", [])) + "\0")
 PY
 }
