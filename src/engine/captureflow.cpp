@@ -27,12 +27,19 @@ CaptureFlow::CaptureFlow(CaptureSteps& steps, QObject* parent)
     m_contentPoll.setSingleShot(true);
     m_contentPoll.setInterval(ContentPollMs);
     connect(&m_contentPoll, &QTimer::timeout, this, &CaptureFlow::waitForLazyContent);
+    m_settleTimer.setSingleShot(true);
+    connect(&m_settleTimer, &QTimer::timeout, this,
+        [this] { m_steps.whenPainted([this] { settle(); }); });
 }
 
-void CaptureFlow::start(int lazyWaitSeconds, int windowHeight)
+void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, int settleSeconds)
 {
     cancel();
     m_running = true;
+    m_settleSeconds = std::max(settleSeconds, 0);
+    // The bound counts from the end of the load, the lazy content's wait included.
+    m_settleDeadline = QDeadlineTimer(std::chrono::seconds(m_settleSeconds));
+    m_lastShape.clear();
     m_windowHeight = windowHeight;
     m_layout = Layout::Measuring;
     m_remark.clear();
@@ -48,6 +55,7 @@ void CaptureFlow::cancel()
 {
     m_running = false;
     m_contentPoll.stop();
+    m_settleTimer.stop();
     m_image = QImage();
     m_grabber.clear();
 }
@@ -59,8 +67,46 @@ void CaptureFlow::waitForLazyContent()
             m_contentPoll.start();
             return;
         }
-        measure();
+        if (m_settleSeconds > 0)
+            settle();
+        else
+            measure();
     });
+}
+
+void CaptureFlow::settle()
+{
+    m_steps.runScript(CaptureScripts::stillnessProbe(),
+        [this](const QVariant& probe) { onStillnessProbe(probe); });
+}
+
+void CaptureFlow::onStillnessProbe(const QVariant& value)
+{
+    const QVariantMap probe = value.toMap();
+    // A page where the probe cannot run (its scripts broke the document) gives no
+    // sign of movement: it counts as still rather than waiting for the bound.
+    const QString shape = probe.value(QStringLiteral("shape"), QStringLiteral("?")).toString();
+    const bool fontsLoaded = probe.value(QStringLiteral("fonts"), true).toBool();
+    const bool layoutStill = shape == m_lastShape;
+    m_lastShape = shape;
+    const int quietMs = m_steps.networkQuietMs();
+    if (fontsLoaded && layoutStill && quietMs >= NetworkQuietMs) {
+        measure();
+        return;
+    }
+    if (m_settleDeadline.hasExpired()) {
+        m_remark = tr("the page was still changing after %1 seconds; captured as it stood")
+                       .arg(m_settleSeconds);
+        measure();
+        return;
+    }
+    // The next look comes a frame later at the earliest (the timer's end waits for
+    // one); while only the network keeps the page from being still, when it has been
+    // quiet long enough unless something moves meanwhile.
+    const qint64 waitMs = (!fontsLoaded || !layoutStill) ? 0
+        : quietMs < 0                                    ? NetworkQuietMs / 5
+                                                         : NetworkQuietMs - quietMs;
+    m_settleTimer.start(int(std::min(waitMs, m_settleDeadline.remainingTime())));
 }
 
 void CaptureFlow::measure()
@@ -94,13 +140,18 @@ void CaptureFlow::prepareCaptureLayout(const QVariant& value)
         // The page reflowed at the capture width; its height there is the one taken.
         m_captureSize.setHeight(ReflowedCaptureHeight(metrics, m_captureSize.height()));
         const int tileHeight = m_steps.tileHeightFor(m_captureSize);
-        if (tileHeight == m_tileHeight) {
-            startTiles();
-            return;
-        }
-        m_steps.runScript(CaptureScripts::unstickElements(), [this, tileHeight](const QVariant&) {
-            m_layout = Layout::CaptureWidth;
-            resizeForTiles(tileHeight, [this] { measure(); });
+        // The view shows the first screen a visitor sees: fixed headers and footers
+        // are pinned there before the view grows to the height of a tile.
+        m_steps.runScript(CaptureScripts::pinFixedElements(), [this, tileHeight](const QVariant&) {
+            if (tileHeight == m_tileHeight) {
+                startTiles();
+                return;
+            }
+            m_steps.runScript(
+                CaptureScripts::unstickElements(), [this, tileHeight](const QVariant&) {
+                    m_layout = Layout::CaptureWidth;
+                    resizeForTiles(tileHeight, [this] { measure(); });
+                });
         });
         return;
     }
@@ -169,7 +220,8 @@ void CaptureFlow::checkFinalSize(const QVariant& value)
         return;
     }
     m_image = image;
-    m_remark = tr("the page kept changing its height while it was captured");
+    const QString remark = tr("the page kept changing its height while it was captured");
+    m_remark = m_remark.isEmpty() ? remark : m_remark + QStringLiteral("; ") + remark;
     finish();
 }
 

@@ -15,6 +15,13 @@ class CaptureSteps;
 // Lays a loaded page out for its capture and captures it, through the steps of
 // whichever engine shows it (CaptureSteps).
 //
+// First the page is waited for until it is still, within a bound: its fonts
+// loaded, its network quiet for NetworkQuietMs, its layout the same in two frames
+// in a row. Finite animations and transitions are fast-forwarded to their end and
+// infinite ones stopped at their start, so the capture shows the page as it comes
+// to rest. A page that is not still by the bound is captured as it stands then,
+// with a remark.
+//
 // The page is measured by its body and root element (see PageSizeFromMetrics), the
 // body's scroll bar, border, overflow and margin are stripped, and the view is
 // enlarged to the page width. Lazy images and frames are loaded first and waited
@@ -32,9 +39,13 @@ class CaptureFlow : public QObject
 public:
     explicit CaptureFlow(CaptureSteps& steps, QObject* parent = nullptr);
 
+    // How long the network must have been quiet for the page to count as still.
+    static constexpr int NetworkQuietMs = 500;
+
     // `lazyWaitSeconds` bounds the wait for lazy content; `windowHeight` is the
-    // height of the window a visitor sees the page in.
-    void start(int lazyWaitSeconds, int windowHeight);
+    // height of the window a visitor sees the page in; `settleSeconds` bounds the
+    // wait for a still page (0: none, the page is captured as it stands).
+    void start(int lazyWaitSeconds, int windowHeight, int settleSeconds = 0);
     // Ends the capture in progress without a signal.
     void cancel();
 
@@ -65,6 +76,8 @@ private:
     };
 
     void waitForLazyContent();
+    void settle();
+    void onStillnessProbe(const QVariant& probe);
     void measure();
     // Sizes the capture from the page's metrics, strips the body's frame and
     // enlarges the view; called again once the page has reflowed at that width.
@@ -85,6 +98,11 @@ private:
     int m_tileHeight = 0;
     QTimer m_contentPoll;
     QDeadlineTimer m_contentDeadline;
+    int m_settleSeconds = 0;
+    QDeadlineTimer m_settleDeadline;
+    QTimer m_settleTimer;
+    // The layout's shape at the previous look, empty before the first.
+    QString m_lastShape;
     QImage m_image;
     QString m_remark;
     QElapsedTimer m_clock;

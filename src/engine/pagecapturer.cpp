@@ -98,6 +98,7 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     ensureOwnView();
     attach(m_ownView.get());
     m_external = false;
+    m_settleSeconds = m_options.settleSeconds;
     m_state = State::Loading;
     m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds;
     m_frames.setLimit(WaitLimitMs(m_timeoutSeconds));
@@ -119,6 +120,7 @@ void PageCapturer::captureView(QWebEngineView* view)
     attach(view);
     m_stageClock.start();
     m_external = view != m_ownView.get();
+    m_settleSeconds = 0;
     m_savedSize = view->size();
     m_savedPos = view->pos();
     m_state = State::Capturing;
@@ -283,7 +285,10 @@ void PageCapturer::startCapture()
     const int waitSeconds = !m_note.isEmpty() ? 0
         : m_timeoutSeconds > 0                ? m_timeoutSeconds
                                               : DefaultTimeoutSeconds;
-    m_flow.start(waitSeconds, m_external ? m_savedSize.height() : LayoutHeight);
+    // A view is captured as it stands; a page loaded for its capture first comes to
+    // rest.
+    m_flow.start(waitSeconds, m_external ? m_savedSize.height() : LayoutHeight,
+        waitSeconds > 0 ? m_settleSeconds : 0);
 }
 
 void PageCapturer::finish(const QImage& image)

@@ -98,6 +98,8 @@ private:
     void resizeView(const QSize& size) override;
 
     State m_state = State::Idle;
+    // The bound of the wait for a still page: none for a view captured as it stands.
+    int m_settleSeconds = 0;
     std::unique_ptr<QWebEngineView> m_ownView;
     QPointer<QWebEngineView> m_view;
     bool m_external = false;

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -433,6 +434,12 @@ void TestConvertCommand::parallelPagesReportInInputOrder()
     }
     QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name),
         (QStringList { "webimage.png", "webimage_0.png", "webimage_1.png" }));
+    // The numbers follow the input, not the order the captures ended in.
+    // Each picture is its page plus the blank strip below it.
+    const QList<int> heights = { 3000 + 13, 900 + 13, 5000 + 13 };
+    const QStringList names = { "webimage.png", "webimage_0.png", "webimage_1.png" };
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(QImageReader(QDir(out).filePath(names[i])).size().height(), heights[i]);
     QCOMPARE(run({ "--jobs", "0", "-o", out, addresses[0] }), 2);
 }
 

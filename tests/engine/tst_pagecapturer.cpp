@@ -112,6 +112,8 @@ private slots:
     void viewportHighPartsKeepTheirWindowHeight();
     void everyTileIsCurrentOnABusyMachine();
     void lazyImagesAreSettledBeforeMeasuring();
+    void pageIsCapturedAtRest();
+    void pageThatNeverRestsIsCapturedAtTheBound();
     void wideLayoutIsMeasuredAtItsWidth();
     void pageThatChangesHeightWhileCaptured_data();
     void pageThatChangesHeightWhileCaptured();
@@ -270,19 +272,33 @@ void TestPageCapturer::tallPageIsAssembledFromTilesWithoutGaps()
 
 void TestPageCapturer::fixedHeaderAppearsOnce()
 {
-    const QString path = TestPages::writePage(
-        m_dir.path(), QStringLiteral("fixed.html"), TestPages::fixedHeaderPage(1200, 9980));
+    // A fixed header and a fixed footer on a page taller than a window: each once,
+    // where a visitor sees it on the first screen (the footer at the bottom of the
+    // first 768 rows, not at the bottom of a tile nor of the page).
+    QByteArray html = TestPages::fixedHeaderPage(1200, 12080);
+    const QColor footer(255, 0, 255);
+    html.replace("<body>",
+        "<body><div style=\"position:fixed;bottom:0;left:0;width:1200px;height:50px;"
+        "background:#ff00ff;z-index:10\"></div>");
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("fixed.html"), html);
     QImage image;
     QString reason;
     QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
-    QCOMPARE(image.height(), 9980 + 13);
+    QCOMPARE(image.height(), 12080 + 13);
     int blueRows = 0;
-    for (int y = 0; y < image.height(); ++y)
+    QList<int> footerRows;
+    for (int y = 0; y < image.height(); ++y) {
         blueRows += near(image.pixelColor(600, y), FixedHeader) ? 1 : 0;
+        if (near(image.pixelColor(600, y), footer))
+            footerRows << y;
+    }
     QCOMPARE(blueRows, 80);
     QVERIFY(near(image.pixelColor(600, 40), FixedHeader));
-    QVERIFY(near(image.pixelColor(5, 9980 - 50), EndMarker));
+    QCOMPARE(footerRows.size(), 50);
+    QCOMPARE(footerRows.first(), 768 - 50);
+    QCOMPARE(footerRows.last(), 767);
+    QVERIFY(near(image.pixelColor(5, 12080 - 50), EndMarker));
 }
 
 void TestPageCapturer::viewportHighPartsKeepTheirWindowHeight()
@@ -324,6 +340,69 @@ void TestPageCapturer::everyTileIsCurrentOnABusyMachine()
                            .arg(audit.badBands)
                            .arg(audit.firstProblem)));
     }
+}
+
+void TestPageCapturer::pageIsCapturedAtRest()
+{
+    // A fade-in, a transition the page starts when it has loaded, an endless
+    // animation, and (on Chromium, which watches the page's requests) content a
+    // script fetches after the load, 400 ms late.
+    const QByteArray html = R"(<!DOCTYPE html><html><head><style>
+body { margin: 0 }
+div { height: 200px }
+@keyframes fade { from { background: #ffffff } to { background: #00ff00 } }
+@keyframes spin { from { background: #ff0000 } to { background: #0000ff } }
+#fade { animation: fade 4s forwards }
+#moved { background: #ffffff; transition: background 4s }
+#moved.on { background: #00ff00 }
+#spin { animation: spin 2s linear 0s infinite alternate }
+</style></head><body><div id="fade"></div><div id="moved"></div><div id="spin"></div>
+<div id="late"></div>
+<script>addEventListener('load', function () {
+  document.getElementById('moved').className = 'on';
+  fetch('/late').then(function (r) { return r.text(); }).then(function (t) {
+    document.getElementById('late').style.background = t; });
+});</script></body></html>)";
+    m_server.route(QStringLiteral("/rest"), TestHttpServer::page(html));
+    m_server.route(QStringLiteral("/late"), TestHttpServer::slow("#00ff00", 400));
+    QImage image;
+    QString reason;
+    QVERIFY(capture(m_server.url(QStringLiteral("/rest")), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY2(m_engine->note().isEmpty(), qPrintable(m_engine->note()));
+    QVERIFY2(near(image.pixelColor(500, 100), QColor(0, 255, 0)), "the fade-in ended");
+    QVERIFY2(near(image.pixelColor(500, 300), QColor(0, 255, 0)), "the transition ended");
+    QVERIFY2(near(image.pixelColor(500, 500), QColor(255, 0, 0)), "the spin stopped at its start");
+    if (onChromium())
+        QVERIFY2(near(image.pixelColor(500, 700), QColor(0, 255, 0)), "the late content came");
+}
+
+void TestPageCapturer::pageThatNeverRestsIsCapturedAtTheBound()
+{
+    // The page grows a little every 40 ms for ever: it is captured when the bound
+    // of the wait is reached, with a remark, never failed.
+    const QByteArray html = R"(<!DOCTYPE html><html><body style="margin:0">
+<div id="grow" style="height:100px;background:#00ff00"></div>
+<script>var h = 100; setInterval(function () {
+  h = h % 400 + 1; document.getElementById('grow').style.height = (100 + h) + 'px'; }, 40);
+</script></body></html>)";
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("restless.html"), html);
+    CaptureOptions options;
+    options.settleSeconds = 2;
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    QElapsedTimer clock;
+    clock.start();
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(!image.isNull());
+    QVERIFY2(m_engine->note().contains(QStringLiteral("still changing after 2 seconds")),
+        qPrintable(m_engine->note()));
+    // The bound was waited for, and not much longer (a busy machine is slow).
+    QVERIFY2(clock.elapsed() >= 2000 && clock.elapsed() < 20000,
+        qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestPageCapturer::lazyImagesAreSettledBeforeMeasuring()

@@ -53,6 +53,8 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_navigated = false;
     m_askedAfterTimeout = false;
     m_world = 0;
+    m_inFlight.clear();
+    m_networkClock.start();
     m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds;
     m_state = State::Opening;
     m_stageClock.start();
@@ -116,6 +118,16 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
         return;
     if (method == QLatin1String("Inspector.targetCrashed")) {
         fail(tr("The page's renderer crashed"));
+        return;
+    }
+    if (method == QLatin1String("Network.requestWillBeSent")) {
+        m_inFlight.insert(params.value(QStringLiteral("requestId")).toString());
+        return;
+    }
+    if (method == QLatin1String("Network.loadingFinished")
+        || method == QLatin1String("Network.loadingFailed")) {
+        if (m_inFlight.remove(params.value(QStringLiteral("requestId")).toString()))
+            m_networkClock.start();
         return;
     }
     if (method == QLatin1String("Network.responseReceived")) {
@@ -206,7 +218,7 @@ void ChromiumCapturer::startCapture()
                 return;
             }
             m_world = result.value(QStringLiteral("executionContextId")).toInt();
-            m_flow.start(waitSeconds, LayoutHeight);
+            m_flow.start(waitSeconds, LayoutHeight, waitSeconds > 0 ? m_options.settleSeconds : 0);
         });
 }
 
@@ -311,6 +323,13 @@ void ChromiumCapturer::resizeView(const QSize& size)
     m_page->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
         { { QStringLiteral("width"), size.width() }, { QStringLiteral("height"), size.height() },
             { QStringLiteral("deviceScaleFactor"), 1 }, { QStringLiteral("mobile"), false } });
+}
+
+int ChromiumCapturer::networkQuietMs() const
+{
+    if (!m_inFlight.isEmpty())
+        return -1;
+    return int(std::min<qint64>(m_networkClock.elapsed(), INT_MAX));
 }
 
 int ChromiumCapturer::tileHeightFor(const QSize& captureSize) const
