@@ -1,6 +1,7 @@
 #include "convertoptions.h"
 
 #include "app/appfolders.h"
+#include "captureoptions.h"
 #include "convertcommand.h"
 #include "settings/outputformats.h"
 
@@ -33,6 +34,25 @@ struct Options
     QCommandLineOption chromium { QStringLiteral("chromium"),
         ConvertOptionParser::tr("Run the Chromium at PATH instead of the first one on the PATH."),
         QStringLiteral("PATH") };
+    QCommandLineOption width { QStringLiteral("width"),
+        ConvertOptionParser::tr("Lay the page out in a window N CSS pixels wide (%1 to %2; "
+                                "default 1024).")
+            .arg(CaptureOptions::MinViewport)
+            .arg(CaptureOptions::MaxViewport),
+        QStringLiteral("N") };
+    QCommandLineOption height { QStringLiteral("height"),
+        ConvertOptionParser::tr("The window's height in CSS pixels: the first screen a visitor "
+                                "sees (%1 to %2; default 768).")
+            .arg(CaptureOptions::MinViewport)
+            .arg(CaptureOptions::MaxViewport),
+        QStringLiteral("N") };
+    QCommandLineOption scale { QStringLiteral("scale"),
+        ConvertOptionParser::tr("Draw F image pixels per CSS pixel, 1 to 4 (2 for high-DPI "
+                                "images; default 1). Chromium engine only."),
+        QStringLiteral("F") };
+    QCommandLineOption viewportOnly { QStringLiteral("viewport-only"),
+        ConvertOptionParser::tr("Capture the first screen only, at the window's size, instead "
+                                "of the whole page.") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -52,8 +72,8 @@ struct Options
     {
         parser.setApplicationDescription(ConvertOptionParser::tr(
             "Converts web pages into image, PDF or text files, one page at a time."));
-        parser.addOptions(
-            { settings, folder, format, set, engine, chromium, json, quiet, jobs, help, version });
+        parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
+            viewportOnly, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
@@ -126,6 +146,33 @@ bool ConvertOptionParser::parse(
         if (!options->overrides.add(assignment, error))
             return false;
     }
+    // Each capture option is its [capture] key for this run.
+    const auto number
+        = [&](const QCommandLineOption& option, double low, double high, const QString& key) {
+              if (!parser.isSet(option))
+                  return true;
+              const QString text = parser.value(option).trimmed();
+              bool ok = false;
+              const double value = text.toDouble(&ok);
+              if (!ok || value < low || value > high) {
+                  *error = tr("--%1 takes a number from %2 to %3, not '%4'")
+                               .arg(option.names().constLast())
+                               .arg(low)
+                               .arg(high)
+                               .arg(parser.value(option));
+                  return false;
+              }
+              return options->overrides.add(key + QLatin1Char('=') + text, error);
+          };
+    if (!number(o.width, CaptureOptions::MinViewport, CaptureOptions::MaxViewport,
+            KeyOf(Setting::ViewportWidth).name)
+        || !number(o.height, CaptureOptions::MinViewport, CaptureOptions::MaxViewport,
+            KeyOf(Setting::ViewportHeight).name)
+        || !number(o.scale, 1, CaptureOptions::MaxScale, KeyOf(Setting::Scale).name))
+        return false;
+    if (parser.isSet(o.viewportOnly)
+        && !options->overrides.add(KeyOf(Setting::ViewportOnly).name + QStringLiteral("=1"), error))
+        return false;
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);
     if (parser.isSet(o.jobs)) {

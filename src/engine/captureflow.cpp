@@ -27,16 +27,21 @@ CaptureFlow::CaptureFlow(CaptureSteps& steps, QObject* parent)
     m_contentPoll.setSingleShot(true);
     m_contentPoll.setInterval(ContentPollMs);
     connect(&m_contentPoll, &QTimer::timeout, this, &CaptureFlow::waitForLazyContent);
+    m_quietTimer.setSingleShot(true);
+    connect(&m_quietTimer, &QTimer::timeout, this, &CaptureFlow::finishWhenQuiet);
     m_settleTimer.setSingleShot(true);
     connect(&m_settleTimer, &QTimer::timeout, this,
         [this] { m_steps.whenPainted([this] { settle(); }); });
 }
 
-void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, int settleSeconds)
+void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, const CaptureOptions& options)
 {
     cancel();
     m_running = true;
-    m_settleSeconds = std::max(settleSeconds, 0);
+    m_settleSeconds = std::max(options.settleSeconds, 0);
+    m_scale = options.scale;
+    m_viewportOnly
+        = options.viewportOnly ? QSize(options.viewportWidth, options.viewportHeight) : QSize();
     // The bound counts from the end of the load, the lazy content's wait included.
     m_settleDeadline = QDeadlineTimer(std::chrono::seconds(m_settleSeconds));
     m_lastShape.clear();
@@ -56,6 +61,8 @@ void CaptureFlow::cancel()
     m_running = false;
     m_contentPoll.stop();
     m_settleTimer.stop();
+    m_quietTimer.stop();
+    m_recapture = false;
     m_image = QImage();
     m_grabber.clear();
 }
@@ -90,27 +97,40 @@ void CaptureFlow::onStillnessProbe(const QVariant& value)
     const bool layoutStill = shape == m_lastShape;
     m_lastShape = shape;
     const int quietMs = m_steps.networkQuietMs();
-    if (fontsLoaded && layoutStill && quietMs >= NetworkQuietMs) {
+    // Nothing in flight is enough to start: the rest of the quiet time runs while the
+    // page is captured (see finishWhenQuiet).
+    if (fontsLoaded && layoutStill && quietMs >= 0) {
+        m_requestsAtCapture = m_steps.requestsStarted();
         measure();
         return;
     }
     if (m_settleDeadline.hasExpired()) {
         m_remark = tr("the page was still changing after %1 seconds; captured as it stood")
                        .arg(m_settleSeconds);
+        m_requestsAtCapture = m_steps.requestsStarted();
         measure();
         return;
     }
     // The next look comes a frame later at the earliest (the timer's end waits for
-    // one); while only the network keeps the page from being still, when it has been
-    // quiet long enough unless something moves meanwhile.
-    const qint64 waitMs = (!fontsLoaded || !layoutStill) ? 0
-        : quietMs < 0                                    ? NetworkQuietMs / 5
-                                                         : NetworkQuietMs - quietMs;
+    // one); while a request is in flight, a little later.
+    const qint64 waitMs = (!fontsLoaded || !layoutStill) ? 0 : NetworkQuietMs / 5;
     m_settleTimer.start(int(std::min(waitMs, m_settleDeadline.remainingTime())));
+}
+
+void CaptureFlow::captureFirstScreen()
+{
+    m_steps.runScript(CaptureScripts::stripBodyFrame(), [this](const QVariant&) {
+        m_captureSize = m_viewportOnly;
+        resizeForTiles(m_viewportOnly.height(), [this] { startTiles(); });
+    });
 }
 
 void CaptureFlow::measure()
 {
+    if (m_viewportOnly.isValid()) {
+        captureFirstScreen();
+        return;
+    }
     m_steps.runScript(CaptureScripts::measure(),
         [this](const QVariant& metrics) { prepareCaptureLayout(metrics); });
 }
@@ -182,22 +202,26 @@ void CaptureFlow::resizeForTiles(int tileHeight, std::function<void()> then)
 
 void CaptureFlow::startTiles()
 {
-    if (!CaptureFits(m_captureSize)) {
-        failTooLarge(m_captureSize);
+    const QSize imageSize(TileGrabber::scaled(m_captureSize.width(), m_scale),
+        TileGrabber::scaled(m_captureSize.height(), m_scale));
+    if (!CaptureFits(imageSize)) {
+        failTooLarge(imageSize);
         return;
     }
     if (m_layout != Layout::SecondPass)
         m_settle = m_clock.restart() / 1000.0;
-    m_grabber.start(m_captureSize, m_tileHeight);
+    m_grabber.start(m_captureSize, m_tileHeight, m_scale);
 }
 
 void CaptureFlow::checkFinalSize(const QVariant& value)
 {
     const int height = FinalCaptureHeight(BodyMetrics::fromVariant(value), m_captureSize.height());
-    if (height == m_captureSize.height()) {
-        finish();
+    // The first screen is the window's size whatever the page does below it.
+    if ((height == m_captureSize.height() || m_viewportOnly.isValid()) && !m_recapture) {
+        finishWhenQuiet();
         return;
     }
+    m_recapture = false;
     if (m_layout != Layout::SecondPass) {
         const int tileHeight = m_layout == Layout::ViewHighTiles
             ? std::min(m_tileHeight, height)
@@ -214,15 +238,52 @@ void CaptureFlow::checkFinalSize(const QVariant& value)
         return;
     }
     // Still moving: what was captured stands, cut or padded to the final height.
-    const QImage image = TileGrabber::toHeight(m_image, height);
+    const QImage image = TileGrabber::toHeight(m_image, TileGrabber::scaled(height, m_scale));
     if (image.isNull()) {
-        fail(tr("Not enough memory for a %1 x %2 image").arg(m_captureSize.width()).arg(height));
+        fail(tr("Not enough memory for a %1 x %2 image")
+                 .arg(m_image.width())
+                 .arg(TileGrabber::scaled(height, m_scale)));
         return;
     }
     m_image = image;
     const QString remark = tr("the page kept changing its height while it was captured");
     m_remark = m_remark.isEmpty() ? remark : m_remark + QStringLiteral("; ") + remark;
     finish();
+}
+
+void CaptureFlow::finishWhenQuiet()
+{
+    // The page was captured as soon as nothing was in flight; it counts as taken
+    // after a quiet network once no request has started since and the network has
+    // been quiet for NetworkQuietMs. The wait and the capture overlap.
+    if (m_settleSeconds == 0 || m_settleDeadline.hasExpired()) {
+        finish();
+        return;
+    }
+    if (m_steps.requestsStarted() != m_requestsAtCapture) {
+        // The page asked for more while it was captured: it is captured once more
+        // when the network is quiet, once.
+        if (m_layout == Layout::SecondPass || m_viewportOnly.isValid()) {
+            finish();
+            return;
+        }
+        const int quietMs = m_steps.networkQuietMs();
+        if (quietMs >= NetworkQuietMs) {
+            m_recapture = true;
+            m_requestsAtCapture = m_steps.requestsStarted();
+            m_steps.runScript(CaptureScripts::measure(),
+                [this](const QVariant& metrics) { checkFinalSize(metrics); });
+            return;
+        }
+        m_quietTimer.start(quietMs < 0 ? NetworkQuietMs / 5 : NetworkQuietMs - quietMs);
+        return;
+    }
+    const int quietMs = m_steps.networkQuietMs();
+    if (quietMs >= NetworkQuietMs) {
+        finish();
+        return;
+    }
+    m_quietTimer.start(NetworkQuietMs - std::max(quietMs, 0));
 }
 
 void CaptureFlow::finish()

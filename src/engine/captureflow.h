@@ -1,5 +1,6 @@
 #pragma once
 
+#include "captureoptions.h"
 #include "tilegrabber.h"
 
 #include <QDeadlineTimer>
@@ -16,11 +17,12 @@ class CaptureSteps;
 // whichever engine shows it (CaptureSteps).
 //
 // First the page is waited for until it is still, within a bound: its fonts
-// loaded, its network quiet for NetworkQuietMs, its layout the same in two frames
-// in a row. Finite animations and transitions are fast-forwarded to their end and
-// infinite ones stopped at their start, so the capture shows the page as it comes
-// to rest. A page that is not still by the bound is captured as it stands then,
-// with a remark.
+// loaded, no request in flight, its layout the same in two frames in a row; the
+// capture counts once the network has stayed quiet for NetworkQuietMs with no new
+// request (else the page is captured again, once, when it has). Finite animations and transitions
+// are fast-forwarded to their end and infinite ones stopped at their start, so the capture shows
+// the page as it comes to rest. A page that is not still by the bound is captured as it stands
+// then, with a remark.
 //
 // The page is measured by its body and root element (see PageSizeFromMetrics), the
 // body's scroll bar, border, overflow and margin are stripped, and the view is
@@ -43,9 +45,17 @@ public:
     static constexpr int NetworkQuietMs = 500;
 
     // `lazyWaitSeconds` bounds the wait for lazy content; `windowHeight` is the
-    // height of the window a visitor sees the page in; `settleSeconds` bounds the
-    // wait for a still page (0: none, the page is captured as it stands).
-    void start(int lazyWaitSeconds, int windowHeight, int settleSeconds = 0);
+    // height of the window a visitor sees the page in. Of `options`, the bound of
+    // the wait for a still page (0: none, the page is captured as it stands), the
+    // scale, and the first screen only (the viewport's size).
+    void start(int lazyWaitSeconds, int windowHeight, const CaptureOptions& options = noWait());
+    // Options that capture the page as it stands, whole, at scale 1.
+    static CaptureOptions noWait()
+    {
+        CaptureOptions options;
+        options.settleSeconds = 0;
+        return options;
+    }
     // Ends the capture in progress without a signal.
     void cancel();
 
@@ -79,12 +89,14 @@ private:
     void settle();
     void onStillnessProbe(const QVariant& probe);
     void measure();
+    void captureFirstScreen();
     // Sizes the capture from the page's metrics, strips the body's frame and
     // enlarges the view; called again once the page has reflowed at that width.
     void prepareCaptureLayout(const QVariant& metrics);
     void resizeForTiles(int tileHeight, std::function<void()> then);
     void startTiles();
     void checkFinalSize(const QVariant& metrics);
+    void finishWhenQuiet();
     void finish();
     void fail(const QString& reason);
     void failTooLarge(const QSize& size);
@@ -99,8 +111,16 @@ private:
     QTimer m_contentPoll;
     QDeadlineTimer m_contentDeadline;
     int m_settleSeconds = 0;
+    double m_scale = 1;
+    // The first screen only, of this size; empty for the whole page.
+    QSize m_viewportOnly;
     QDeadlineTimer m_settleDeadline;
     QTimer m_settleTimer;
+    QTimer m_quietTimer;
+    // The page's requests started when the capture began.
+    int m_requestsAtCapture = 0;
+    // The page is captured once more for what it loaded while it was captured.
+    bool m_recapture = false;
     // The layout's shape at the previous look, empty before the first.
     QString m_lastShape;
     QImage m_image;

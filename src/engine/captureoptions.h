@@ -8,4 +8,15 @@ struct CaptureOptions
     // captured (fonts loaded, the network quiet, the layout unchanged between two
     // frames); 0 captures at once, as a view is captured as it stands.
     int settleSeconds = 60;
+    // The window the page is laid out in, in CSS pixels.
+    int viewportWidth = 1024;
+    int viewportHeight = 768;
+    static constexpr int MinViewport = 100;
+    static constexpr int MaxViewport = 10000;
+    // Image pixels per CSS pixel: 2 gives a picture twice as wide and high, drawn
+    // at that resolution (not enlarged).
+    double scale = 1;
+    static constexpr double MaxScale = 4;
+    // Only the window's first screen, at the window's size, not the whole page.
+    bool viewportOnly = false;
 };

@@ -30,6 +30,8 @@ public:
     // flight. An engine that cannot watch the page's requests reports the network
     // as long quiet.
     virtual int networkQuietMs() const { return std::numeric_limits<int>::max(); }
+    // How many requests the page has started so far (0 when the engine cannot tell).
+    virtual int requestsStarted() const { return 0; }
     // How tall one grab of a capture of `captureSize` may be.
     virtual int tileHeightFor(const QSize& captureSize) const
     {

@@ -112,6 +112,15 @@ void TestConvertCommand::usageErrorsExitWithTwo_data()
         "a.html" } << "no settings file";
     QTest::newRow("missing list") << QStringList { "/nonexistent/list.ulf" }
                                   << "cannot read the list";
+    QTest::newRow("narrow window")
+        << QStringList { "--width", "50", "a.html" } << "--width takes a number from 100 to 10000";
+    QTest::newRow("scale too large")
+        << QStringList { "--scale", "4.5", "a.html" } << "--scale takes a number from 1 to 4";
+    // The Qt engine draws at scale 1 only: refused by flag and by settings key alike.
+    QTest::newRow("scale on qt") << QStringList { "--engine", "qt", "--scale", "2", "a.html" }
+                                 << "--scale cannot be honoured by the Qt WebEngine engine";
+    QTest::newRow("scale key on qt") << QStringList { "--engine", "qt", "--set", "scale=2",
+        "a.html" } << "--scale cannot be honoured by the Qt WebEngine engine";
 }
 
 void TestConvertCommand::usageErrorsExitWithTwo()

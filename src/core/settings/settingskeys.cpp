@@ -70,6 +70,15 @@ QList<SettingKey> MakeTable()
         Key(S::Engine, c, QStringLiteral("engine"), K::Text),
         // The Chromium to run; empty: the first one on the PATH.
         Key(S::ChromiumPath, c, QStringLiteral("chromium"), K::Text),
+        // The window the page is laid out in, CSS pixels.
+        Key(S::ViewportWidth, c, QStringLiteral("width"), K::NumberWithDefault,
+            QStringLiteral("1024")),
+        Key(S::ViewportHeight, c, QStringLiteral("height"), K::NumberWithDefault,
+            QStringLiteral("768")),
+        // Image pixels per CSS pixel, 1 to 4 (a fraction too).
+        Key(S::Scale, c, QStringLiteral("scale"), K::NumberWithDefault, QStringLiteral("1")),
+        // Only the first screen, the window's size, instead of the whole page.
+        Key(S::ViewportOnly, c, QStringLiteral("viewport-only"), K::Flag),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

@@ -54,8 +54,12 @@ enum class Setting {
     ImageOpacity,
     Engine,
     ChromiumPath,
+    ViewportWidth,
+    ViewportHeight,
+    Scale,
+    ViewportOnly,
 };
-inline constexpr int SettingCount = int(Setting::ChromiumPath) + 1;
+inline constexpr int SettingCount = int(Setting::ViewportOnly) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

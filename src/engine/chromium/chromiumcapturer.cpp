@@ -54,6 +54,7 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_askedAfterTimeout = false;
     m_world = 0;
     m_inFlight.clear();
+    m_requestsStarted = 0;
     m_networkClock.start();
     m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds;
     m_state = State::Opening;
@@ -81,15 +82,16 @@ void ChromiumCapturer::openPage()
     m_page->setRequestedUrl(m_url);
     connect(m_page.get(), &ChromiumPage::event, this, &ChromiumCapturer::onPageEvent);
     const int generation = m_generation;
-    m_page->open(LayoutWidth, LayoutHeight, [this, generation](const QString& error) {
-        if (generation != m_generation || m_state != State::Opening)
-            return;
-        if (!error.isEmpty()) {
-            fail(tr("The browser could not open a page: %1").arg(error));
-            return;
-        }
-        navigate();
-    });
+    m_page->open(m_options.viewportWidth, m_options.viewportHeight, m_options.scale,
+        [this, generation](const QString& error) {
+            if (generation != m_generation || m_state != State::Opening)
+                return;
+            if (!error.isEmpty()) {
+                fail(tr("The browser could not open a page: %1").arg(error));
+                return;
+            }
+            navigate();
+        });
 }
 
 void ChromiumCapturer::navigate()
@@ -122,6 +124,7 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
     }
     if (method == QLatin1String("Network.requestWillBeSent")) {
         m_inFlight.insert(params.value(QStringLiteral("requestId")).toString());
+        ++m_requestsStarted;
         return;
     }
     if (method == QLatin1String("Network.loadingFinished")
@@ -131,8 +134,14 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
         return;
     }
     if (method == QLatin1String("Network.responseReceived")) {
-        if (params.value(QStringLiteral("type")).toString() == QLatin1String("Document")
-            && params.value(QStringLiteral("frameId")).toString() == m_page->frameId()) {
+        const bool document
+            = params.value(QStringLiteral("type")).toString() == QLatin1String("Document");
+        // A frame's document is handed to the frame's own process once it answers; its
+        // end is not reported to this page.
+        if (document && params.value(QStringLiteral("frameId")).toString() != m_page->frameId()
+            && m_inFlight.remove(params.value(QStringLiteral("requestId")).toString()))
+            m_networkClock.start();
+        if (document && params.value(QStringLiteral("frameId")).toString() == m_page->frameId()) {
             const QJsonObject response = params.value(QStringLiteral("response")).toObject();
             m_httpStatus = response.value(QStringLiteral("status")).toInt();
             m_pageUrl = QUrl(response.value(QStringLiteral("url")).toString());
@@ -218,7 +227,10 @@ void ChromiumCapturer::startCapture()
                 return;
             }
             m_world = result.value(QStringLiteral("executionContextId")).toInt();
-            m_flow.start(waitSeconds, LayoutHeight, waitSeconds > 0 ? m_options.settleSeconds : 0);
+            CaptureOptions options = m_options;
+            if (waitSeconds == 0)
+                options.settleSeconds = 0;
+            m_flow.start(waitSeconds, options.viewportHeight, options);
         });
 }
 
@@ -322,7 +334,8 @@ void ChromiumCapturer::resizeView(const QSize& size)
 {
     m_page->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
         { { QStringLiteral("width"), size.width() }, { QStringLiteral("height"), size.height() },
-            { QStringLiteral("deviceScaleFactor"), 1 }, { QStringLiteral("mobile"), false } });
+            { QStringLiteral("deviceScaleFactor"), m_options.scale },
+            { QStringLiteral("mobile"), false } });
 }
 
 int ChromiumCapturer::networkQuietMs() const
@@ -334,5 +347,6 @@ int ChromiumCapturer::networkQuietMs() const
 
 int ChromiumCapturer::tileHeightFor(const QSize& captureSize) const
 {
-    return std::min(captureSize.height(), MaxTileHeight);
+    // The limit is the browser's, in image rows.
+    return std::min(captureSize.height(), int(MaxTileHeight / m_options.scale));
 }

@@ -68,6 +68,7 @@ private:
     void resizeView(const QSize& size) override;
     int tileHeightFor(const QSize& captureSize) const override;
     int networkQuietMs() const override;
+    int requestsStarted() const override { return m_requestsStarted; }
 
     QPointer<ChromiumBrowser> m_browser;
     std::unique_ptr<ChromiumPage> m_page;
@@ -84,6 +85,7 @@ private:
     // The page's requests still in flight, and the time since the last one ended.
     QSet<QString> m_inFlight;
     QElapsedTimer m_networkClock;
+    int m_requestsStarted = 0;
     CaptureFlow m_flow;
     QString m_note;
     QElapsedTimer m_stageClock;
