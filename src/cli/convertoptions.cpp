@@ -53,6 +53,22 @@ struct Options
     QCommandLineOption viewportOnly { QStringLiteral("viewport-only"),
         ConvertOptionParser::tr("Capture the first screen only, at the window's size, instead "
                                 "of the whole page.") };
+    QCommandLineOption waitFor { QStringLiteral("wait-for"),
+        ConvertOptionParser::tr("Wait until the page shows an element matching the CSS selector "
+                                "(within the page's time-out; else the page fails)."),
+        QStringLiteral("CSS") };
+    QCommandLineOption wait { QStringLiteral("wait"),
+        ConvertOptionParser::tr("Wait MS milliseconds more once the page is still, before its "
+                                "capture."),
+        QStringLiteral("MS") };
+    QCommandLineOption hide { QStringLiteral("hide"),
+        ConvertOptionParser::tr("Hide the elements matching the CSS selector (their place is "
+                                "kept). Repeatable."),
+        QStringLiteral("CSS") };
+    QCommandLineOption hideCookieBanners { QStringLiteral("hide-cookie-banners"),
+        ConvertOptionParser::tr("Remove cookie and consent banners: those of the common consent "
+                                "frameworks (consent-selectors.txt beside the program) and fixed "
+                                "overlays that ask about cookies or consent.") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -72,8 +88,9 @@ struct Options
     {
         parser.setApplicationDescription(ConvertOptionParser::tr(
             "Converts web pages into image, PDF or text files, one page at a time."));
-        parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
-            viewportOnly, json, quiet, jobs, help, version });
+        parser.addOptions(
+            { settings, folder, format, set, engine, chromium, width, height, scale, viewportOnly,
+                waitFor, wait, hide, hideCookieBanners, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
@@ -172,6 +189,19 @@ bool ConvertOptionParser::parse(
         return false;
     if (parser.isSet(o.viewportOnly)
         && !options->overrides.add(KeyOf(Setting::ViewportOnly).name + QStringLiteral("=1"), error))
+        return false;
+    if (!number(o.wait, 0, CaptureOptions::MaxExtraWaitMs, KeyOf(Setting::ExtraWait).name))
+        return false;
+    const auto text = [&](Setting setting, const QString& value) {
+        return options->overrides.add(KeyOf(setting).name + QLatin1Char('=') + value, error);
+    };
+    if (parser.isSet(o.waitFor) && !text(Setting::WaitFor, parser.value(o.waitFor)))
+        return false;
+    // The selectors hidden make one selector list.
+    if (parser.isSet(o.hide)
+        && !text(Setting::Hide, parser.values(o.hide).join(QStringLiteral(", "))))
+        return false;
+    if (parser.isSet(o.hideCookieBanners) && !text(Setting::HideCookieBanners, QStringLiteral("1")))
         return false;
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);

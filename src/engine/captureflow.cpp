@@ -27,6 +27,11 @@ CaptureFlow::CaptureFlow(CaptureSteps& steps, QObject* parent)
     m_contentPoll.setSingleShot(true);
     m_contentPoll.setInterval(ContentPollMs);
     connect(&m_contentPoll, &QTimer::timeout, this, &CaptureFlow::waitForLazyContent);
+    m_selectorPoll.setSingleShot(true);
+    m_selectorPoll.setInterval(ContentPollMs * 2);
+    connect(&m_selectorPoll, &QTimer::timeout, this, &CaptureFlow::waitForSelector);
+    m_extraWait.setSingleShot(true);
+    connect(&m_extraWait, &QTimer::timeout, this, &CaptureFlow::measure);
     m_quietTimer.setSingleShot(true);
     connect(&m_quietTimer, &QTimer::timeout, this, &CaptureFlow::finishWhenQuiet);
     m_settleTimer.setSingleShot(true);
@@ -38,6 +43,7 @@ void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, const CaptureOpti
 {
     cancel();
     m_running = true;
+    m_options = options;
     m_settleSeconds = std::max(options.settleSeconds, 0);
     m_scale = options.scale;
     m_viewportOnly
@@ -62,6 +68,8 @@ void CaptureFlow::cancel()
     m_contentPoll.stop();
     m_settleTimer.stop();
     m_quietTimer.stop();
+    m_selectorPoll.stop();
+    m_extraWait.stop();
     m_recapture = false;
     m_image = QImage();
     m_grabber.clear();
@@ -74,11 +82,55 @@ void CaptureFlow::waitForLazyContent()
             m_contentPoll.start();
             return;
         }
+        waitForSelector();
+    });
+}
+
+void CaptureFlow::waitForSelector()
+{
+    const auto next = [this] {
         if (m_settleSeconds > 0)
             settle();
         else
+            afterSettle();
+    };
+    if (m_options.waitFor.isEmpty()) {
+        next();
+        return;
+    }
+    // The same time as the lazy content: the page's own time-out.
+    m_steps.runScript(
+        CaptureScripts::hasElement(m_options.waitFor), [this, next](const QVariant& found) {
+            if (found.toBool()) {
+                next();
+                return;
+            }
+            if (!m_contentDeadline.hasExpired()) {
+                m_selectorPoll.start();
+                return;
+            }
+            fail(tr("No element matching '%1' appeared on the page").arg(m_options.waitFor));
+        });
+}
+
+void CaptureFlow::afterSettle()
+{
+    const auto wait = [this] {
+        if (m_options.extraWaitMs > 0)
+            m_extraWait.start(m_options.extraWaitMs);
+        else
             measure();
-    });
+    };
+    if (m_options.hide.isEmpty() && !m_options.hideCookieBanners) {
+        wait();
+        return;
+    }
+    if (m_options.hideCookieBanners && !m_options.consentListProblem.isEmpty())
+        m_remark
+            = m_options.consentListProblem + tr("; only banners found by their text were hidden");
+    m_steps.runScript(CaptureScripts::hideElements(
+                          m_options.hide, m_options.consentSelectors, m_options.hideCookieBanners),
+        [wait](const QVariant&) { wait(); });
 }
 
 void CaptureFlow::settle()
@@ -101,14 +153,14 @@ void CaptureFlow::onStillnessProbe(const QVariant& value)
     // page is captured (see finishWhenQuiet).
     if (fontsLoaded && layoutStill && quietMs >= 0) {
         m_requestsAtCapture = m_steps.requestsStarted();
-        measure();
+        afterSettle();
         return;
     }
     if (m_settleDeadline.hasExpired()) {
         m_remark = tr("the page was still changing after %1 seconds; captured as it stood")
                        .arg(m_settleSeconds);
         m_requestsAtCapture = m_steps.requestsStarted();
-        measure();
+        afterSettle();
         return;
     }
     // The next look comes a frame later at the earliest (the timer's end waits for

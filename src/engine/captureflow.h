@@ -86,7 +86,11 @@ private:
     };
 
     void waitForLazyContent();
+    void waitForSelector();
     void settle();
+    // Once the page is still: hides what is to be hidden, waits the extra time, and
+    // goes on to measure.
+    void afterSettle();
     void onStillnessProbe(const QVariant& probe);
     void measure();
     void captureFirstScreen();
@@ -117,6 +121,9 @@ private:
     QDeadlineTimer m_settleDeadline;
     QTimer m_settleTimer;
     QTimer m_quietTimer;
+    QTimer m_selectorPoll;
+    QTimer m_extraWait;
+    CaptureOptions m_options;
     // The page's requests started when the capture began.
     int m_requestsAtCapture = 0;
     // The page is captured once more for what it loaded while it was captured.

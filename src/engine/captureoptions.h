@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 // How a page is to be captured, beyond its address and time-out: what the user
 // asked for in the settings' [capture] section or on the command line.
 struct CaptureOptions
@@ -19,4 +22,18 @@ struct CaptureOptions
     static constexpr double MaxScale = 4;
     // Only the window's first screen, at the window's size, not the whole page.
     bool viewportOnly = false;
+    // A CSS selector the page must show before its capture; the page fails when it
+    // does not within its time-out.
+    QString waitFor;
+    // Milliseconds waited once the page is still, before its capture.
+    int extraWaitMs = 0;
+    static constexpr int MaxExtraWaitMs = 3600 * 1000;
+    // A CSS selector list of elements hidden (their place kept) before the capture.
+    QString hide;
+    // Cookie and consent banners removed: those `consentSelectors` name, and fixed
+    // overlays that speak of cookies or consent and offer a button.
+    bool hideCookieBanners = false;
+    QStringList consentSelectors;
+    // Why the list of consent banners could not be read, else empty.
+    QString consentListProblem;
 };

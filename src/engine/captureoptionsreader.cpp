@@ -2,6 +2,9 @@
 
 #include "settings/settingreaders.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <algorithm>
 
 CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
@@ -24,6 +27,14 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
     const double scale = ReadLeadingNumber(settingsFile, Setting::Scale);
     options.scale = scale > 0 ? std::clamp(scale, 1.0, CaptureOptions::MaxScale) : 1.0;
     options.viewportOnly = ReadFlagSetting(settingsFile, Setting::ViewportOnly);
+    options.waitFor = ReadTextSetting(settingsFile, Setting::WaitFor).trimmed();
+    options.extraWaitMs = std::clamp(
+        ReadNumberSetting(settingsFile, Setting::ExtraWait), 0, CaptureOptions::MaxExtraWaitMs);
+    options.hide = ReadTextSetting(settingsFile, Setting::Hide).trimmed();
+    options.hideCookieBanners = ReadFlagSetting(settingsFile, Setting::HideCookieBanners);
+    if (options.hideCookieBanners)
+        ReadConsentSelectors(
+            ConsentSelectorsPath(), &options.consentSelectors, &options.consentListProblem);
     return options;
 }
 
@@ -33,4 +44,27 @@ QStringList OptionsQtCannotHonour(const CaptureOptions& options)
     if (options.scale != 1)
         names << QStringLiteral("--scale");
     return names;
+}
+
+QString ConsentSelectorsPath()
+{
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("consent-selectors.txt"));
+}
+
+bool ReadConsentSelectors(const QString& path, QStringList* selectors, QString* problem)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *problem = QStringLiteral("the list of consent banners %1 could not be read (%2)")
+                       .arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    selectors->clear();
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        const QString selector = line.trimmed();
+        if (!selector.isEmpty() && !selector.startsWith(QLatin1Char('!')))
+            *selectors << selector;
+    }
+    return true;
 }

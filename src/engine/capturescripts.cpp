@@ -1,6 +1,17 @@
 #include "capturescripts.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+
 namespace {
+
+// `text` as a JavaScript string literal.
+QString jsString(const QString& text)
+{
+    const QByteArray json = QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
 
 // Sets `property` to `value` on every element whose computed position is
 // `position` and keeps what the element had in window.__pagelithSaved[list] for
@@ -245,6 +256,55 @@ QString stillnessProbe()
            shape: [d ? d.scrollWidth : 0, d ? d.scrollHeight : 0, b ? b.scrollWidth : 0,
                    b ? b.scrollHeight : 0, els.length, h].join() };
 })())JS");
+}
+
+QString hasElement(const QString& selector)
+{
+    return QStringLiteral("(function () { try { return !!document.querySelector(%1); }"
+                          " catch (e) { return false; } })()")
+        .arg(jsString(selector));
+}
+
+QString hideElements(const QString& hide, const QStringList& banners, bool heuristic)
+{
+    return QStringLiteral(R"JS((function (hide, banners, heuristic) {
+  var n = 0;
+  function apply(selector, property, value) {
+    var found;
+    try { found = document.querySelectorAll(selector); } catch (e) { return; }
+    for (var i = 0; i < found.length; ++i) {
+      found[i].style.setProperty(property, value, 'important');
+      ++n;
+    }
+  }
+  if (hide) apply(hide, 'visibility', 'hidden');
+  banners.forEach(function (selector) { apply(selector, 'display', 'none'); });
+  if (!heuristic) return n;
+  // A banner speaks of cookies or consent and asks for an answer; a fixed footer
+  // that only links to a cookie policy offers no such button.
+  var words = /\bcookies?\b|consent|gdpr|datenschutz|we value your privacy|privacy (settings|preferences|choices)/i;
+  var answers = /accept|agree|allow|got it|\bok\b|reject|decline|refuse|akzeptieren|zustimmen|accepter|aceptar|manage|settings|preferences|customi[sz]e/i;
+  var all = document.querySelectorAll('body *');
+  for (var i = 0; i < all.length; ++i) {
+    var el = all[i], style = getComputedStyle(el);
+    if ((style.position !== 'fixed' && style.position !== 'sticky') || style.display === 'none')
+      continue;
+    var text = el.innerText || '';
+    if (text.length > 5000 || !words.test(text)) continue;
+    var buttons = el.querySelectorAll('button, [role="button"], a, input[type="button"], input[type="submit"]');
+    var asks = false;
+    for (var j = 0; j < buttons.length && !asks; ++j)
+      asks = answers.test(buttons[j].innerText || buttons[j].value || '');
+    if (!asks) continue;
+    el.style.setProperty('display', 'none', 'important');
+    ++n;
+  }
+  return n;
+})(%1, %2, %3))JS")
+        .arg(jsString(hide),
+            QString::fromUtf8(
+                QJsonDocument(QJsonArray::fromStringList(banners)).toJson(QJsonDocument::Compact)),
+            heuristic ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 QString scrollPosition()

@@ -37,6 +37,14 @@ QString pendingContent();
 // ones at their start, then returns { fonts: whether every font has loaded, shape:
 // a text that changes when the layout does }.
 QString stillnessProbe();
+// Whether the page shows an element matching the CSS selector (false for a
+// selector the browser cannot read).
+QString hasElement(const QString& selector);
+// Hides the elements matching the selector list `hide` (their place kept) and
+// removes those of the consent banners' `banners`; with `heuristic`, also fixed and
+// sticky overlays that speak of cookies or consent and offer a button. Returns how
+// many elements it hid.
+QString hideElements(const QString& hide, const QStringList& banners, bool heuristic);
 // Returns [scrollX, scrollY].
 QString scrollPosition();
 // Logs `message` once two animation frames have passed, so a frame after every

@@ -1,3 +1,4 @@
+#include "captureoptionsreader.h"
 #include "capturepage.h"
 #include "chromium/cdpconnection.h"
 #include "chromium/chromiumbrowser.h"
@@ -115,6 +116,8 @@ private slots:
     void pageIsCapturedAtRest();
     void pageThatNeverRestsIsCapturedAtTheBound();
     void windowSizeScaleAndFirstScreen();
+    void bannersAndChosenElementsAreHidden();
+    void pageWaitsForItsSelector();
     void wideLayoutIsMeasuredAtItsWidth();
     void pageThatChangesHeightWhileCaptured_data();
     void pageThatChangesHeightWhileCaptured();
@@ -452,6 +455,77 @@ html, body { margin: 0; background: #ffffff }
     QCOMPARE(image.height(), (3000 + 13) * 2);
     QVERIFY(near(image.pixelColor(201, 5900), Qt::black));
     QVERIFY(near(image.pixelColor(202, 5900), QColor(0, 255, 0)));
+}
+
+void TestPageCapturer::bannersAndChosenElementsAreHidden()
+{
+    // Imitations of two consent frameworks' banners that only the shipped list
+    // names (no cookie words, or not fixed), a banner of no framework that the
+    // heuristic finds, a fixed footer that merely links to a cookie policy (kept),
+    // and an element hidden by selector (its place kept).
+    const QByteArray html = R"(<!DOCTYPE html><html><head><style>
+body { margin: 0; font: 16px sans-serif }
+.banner { background: #ff00ff; z-index: 100 }
+</style></head><body>
+<div class="ad" style="height:100px;background:#ffff00"></div>
+<div style="height:3000px;background:#ffffff"></div>
+<div id="onetrust-consent-sdk"><div id="onetrust-banner-sdk" class="banner"
+  style="position:fixed;bottom:0;left:0;right:0;height:120px">We and our partners store data.
+  <button>Accept</button></div></div>
+<div id="CybotCookiebotDialog" class="banner"
+  style="position:absolute;top:300px;left:200px;width:400px;height:300px">Your choices
+  <button>OK</button></div>
+<div class="x7-notice banner" style="position:fixed;top:0;left:0;width:100%;height:60px">
+  This site uses cookies to improve your experience. <a href="#">Got it</a></div>
+<div style="position:fixed;bottom:0;right:0;width:200px;height:40px;background:#00ffff;z-index:200">
+  <a href="#">Cookie policy</a></div>
+</body></html>)";
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("banners.html"), html);
+    CaptureOptions options;
+    options.hide = QStringLiteral(".ad, .nothing-else");
+    options.hideCookieBanners = true;
+    QString problem;
+    QVERIFY2(ReadConsentSelectors(ConsentSelectorsPath(), &options.consentSelectors, &problem),
+        qPrintable(problem));
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(image.height(), 3100 + 13);
+    const QColor banner(255, 0, 255);
+    for (int y = 0; y < image.height(); y += 10) {
+        for (int x = 0; x < image.width(); x += 50)
+            QVERIFY2(!near(image.pixelColor(x, y), banner),
+                qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+    QVERIFY(near(image.pixelColor(50, 50), Qt::white));
+    QVERIFY(near(image.pixelColor(1000, 768 - 20), QColor(0, 255, 255)));
+}
+
+void TestPageCapturer::pageWaitsForItsSelector()
+{
+    // The element comes 600 ms after the load; one that never comes fails the page.
+    const QByteArray html = R"(<!DOCTYPE html><html><body style="margin:0">
+<script>addEventListener('load', function () { setTimeout(function () {
+  var d = document.createElement('div'); d.id = 'ready';
+  d.style.cssText = 'height:300px;background:#00ff00'; document.body.appendChild(d); }, 600); });
+</script></body></html>)";
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("later.html"), html);
+    CaptureOptions options;
+    options.waitFor = QStringLiteral("#ready");
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(near(image.pixelColor(100, 150), QColor(0, 255, 0)));
+    options.waitFor = QStringLiteral("#never");
+    m_engine->setOptions(options);
+    QVERIFY(capture(QUrl::fromLocalFile(path), 3, &image, &reason));
+    QVERIFY2(reason.contains(QStringLiteral("'#never'")), qPrintable(reason));
 }
 
 void TestPageCapturer::lazyImagesAreSettledBeforeMeasuring()

@@ -79,6 +79,13 @@ QList<SettingKey> MakeTable()
         Key(S::Scale, c, QStringLiteral("scale"), K::NumberWithDefault, QStringLiteral("1")),
         // Only the first screen, the window's size, instead of the whole page.
         Key(S::ViewportOnly, c, QStringLiteral("viewport-only"), K::Flag),
+        // A CSS selector the page must show before it is captured (within the time-out).
+        Key(S::WaitFor, c, QStringLiteral("wait-for"), K::Text),
+        // Milliseconds waited once the page is still, before its capture.
+        Key(S::ExtraWait, c, QStringLiteral("wait"), K::Number),
+        // CSS selectors (a selector list) of elements hidden before the capture.
+        Key(S::Hide, c, QStringLiteral("hide"), K::Text),
+        Key(S::HideCookieBanners, c, QStringLiteral("hide-cookie-banners"), K::Flag),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

@@ -58,8 +58,12 @@ enum class Setting {
     ViewportHeight,
     Scale,
     ViewportOnly,
+    WaitFor,
+    ExtraWait,
+    Hide,
+    HideCookieBanners,
 };
-inline constexpr int SettingCount = int(Setting::ViewportOnly) + 1;
+inline constexpr int SettingCount = int(Setting::HideCookieBanners) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

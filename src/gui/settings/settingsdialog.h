@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <memory>
 
+class CaptureSettingsPage;
 class GeneralSettingsPage;
 class MessagePresenter;
 class RecentFolders;
@@ -42,4 +43,5 @@ private:
     std::unique_ptr<RecentFolders> m_ownFolders;
     GeneralSettingsPage* m_general = nullptr;
     WatermarkOptionsPage* m_watermark = nullptr;
+    CaptureSettingsPage* m_capture = nullptr;
 };
