@@ -69,6 +69,18 @@ struct Options
         ConvertOptionParser::tr("Remove cookie and consent banners: those of the common consent "
                                 "frameworks (consent-selectors.txt beside the program) and fixed "
                                 "overlays that ask about cookies or consent.") };
+    QCommandLineOption userAgent { QStringLiteral("user-agent"),
+        ConvertOptionParser::tr("Name the browser TEXT to the pages (the User-Agent header and "
+                                "navigator.userAgent). Chromium engine only."),
+        QStringLiteral("TEXT") };
+    QCommandLineOption colorScheme { QStringLiteral("color-scheme"),
+        ConvertOptionParser::tr("Ask the pages for their light or dark colours "
+                                "(prefers-color-scheme). Chromium engine only."),
+        QStringLiteral("light|dark") };
+    QCommandLineOption media { QStringLiteral("media"),
+        ConvertOptionParser::tr("Lay the pages out for print or screen (default screen; print "
+                                "with the Chromium engine only)."),
+        QStringLiteral("print|screen") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -88,9 +100,9 @@ struct Options
     {
         parser.setApplicationDescription(ConvertOptionParser::tr(
             "Converts web pages into image, PDF or text files, one page at a time."));
-        parser.addOptions(
-            { settings, folder, format, set, engine, chromium, width, height, scale, viewportOnly,
-                waitFor, wait, hide, hideCookieBanners, json, quiet, jobs, help, version });
+        parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
+            viewportOnly, waitFor, wait, hide, hideCookieBanners, userAgent, colorScheme, media,
+            json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
@@ -202,6 +214,24 @@ bool ConvertOptionParser::parse(
         && !text(Setting::Hide, parser.values(o.hide).join(QStringLiteral(", "))))
         return false;
     if (parser.isSet(o.hideCookieBanners) && !text(Setting::HideCookieBanners, QStringLiteral("1")))
+        return false;
+    if (parser.isSet(o.userAgent) && !text(Setting::UserAgent, parser.value(o.userAgent)))
+        return false;
+    const auto choice
+        = [&](const QCommandLineOption& option, Setting setting, const QStringList& allowed) {
+              if (!parser.isSet(option))
+                  return true;
+              const QString value = parser.value(option).trimmed().toLower();
+              if (!allowed.contains(value)) {
+                  *error = tr("--%1 takes %2, not '%3'")
+                               .arg(option.names().constLast(),
+                                   allowed.join(QStringLiteral(" or ")), parser.value(option));
+                  return false;
+              }
+              return text(setting, value);
+          };
+    if (!choice(o.colorScheme, Setting::ColorScheme, { "light", "dark" })
+        || !choice(o.media, Setting::Media, { "print", "screen" }))
         return false;
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);

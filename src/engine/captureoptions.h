@@ -36,4 +36,10 @@ struct CaptureOptions
     QStringList consentSelectors;
     // Why the list of consent banners could not be read, else empty.
     QString consentListProblem;
+    // The browser's name as pages see it (header and navigator); empty: its own.
+    QString userAgent;
+    // "light" or "dark" for prefers-color-scheme; empty: the browser's own.
+    QString colorScheme;
+    // "print" or "screen" (the CSS media type); empty: screen.
+    QString media;
 };

@@ -32,6 +32,14 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
         ReadNumberSetting(settingsFile, Setting::ExtraWait), 0, CaptureOptions::MaxExtraWaitMs);
     options.hide = ReadTextSetting(settingsFile, Setting::Hide).trimmed();
     options.hideCookieBanners = ReadFlagSetting(settingsFile, Setting::HideCookieBanners);
+    options.userAgent = ReadTextSetting(settingsFile, Setting::UserAgent).trimmed();
+    // Anything but the two names is the browser's own choice.
+    const QString scheme = ReadTextSetting(settingsFile, Setting::ColorScheme).trimmed().toLower();
+    if (scheme == QLatin1String("light") || scheme == QLatin1String("dark"))
+        options.colorScheme = scheme;
+    const QString media = ReadTextSetting(settingsFile, Setting::Media).trimmed().toLower();
+    if (media == QLatin1String("print") || media == QLatin1String("screen"))
+        options.media = media;
     if (options.hideCookieBanners)
         ReadConsentSelectors(
             ConsentSelectorsPath(), &options.consentSelectors, &options.consentListProblem);
@@ -43,6 +51,12 @@ QStringList OptionsQtCannotHonour(const CaptureOptions& options)
     QStringList names;
     if (options.scale != 1)
         names << QStringLiteral("--scale");
+    if (!options.userAgent.isEmpty())
+        names << QStringLiteral("--user-agent");
+    if (!options.colorScheme.isEmpty())
+        names << QStringLiteral("--color-scheme");
+    if (options.media == QLatin1String("print"))
+        names << QStringLiteral("--media");
     return names;
 }
 

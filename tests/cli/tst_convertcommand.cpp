@@ -119,6 +119,10 @@ void TestConvertCommand::usageErrorsExitWithTwo_data()
     // The Qt engine draws at scale 1 only: refused by flag and by settings key alike.
     QTest::newRow("scale on qt") << QStringList { "--engine", "qt", "--scale", "2", "a.html" }
                                  << "--scale cannot be honoured by the Qt WebEngine engine";
+    QTest::newRow("colour scheme") << QStringList { "--color-scheme", "blue", "a.html" }
+                                   << "--color-scheme takes light or dark";
+    QTest::newRow("print on qt") << QStringList { "--engine", "qt", "--media", "print", "a.html" }
+                                 << "--media cannot be honoured by the Qt WebEngine engine";
     QTest::newRow("scale key on qt") << QStringList { "--engine", "qt", "--set", "scale=2",
         "a.html" } << "--scale cannot be honoured by the Qt WebEngine engine";
 }

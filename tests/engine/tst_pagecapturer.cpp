@@ -118,6 +118,7 @@ private slots:
     void windowSizeScaleAndFirstScreen();
     void bannersAndChosenElementsAreHidden();
     void pageWaitsForItsSelector();
+    void userAgentColourSchemeAndPrintMedia();
     void wideLayoutIsMeasuredAtItsWidth();
     void pageThatChangesHeightWhileCaptured_data();
     void pageThatChangesHeightWhileCaptured();
@@ -526,6 +527,40 @@ void TestPageCapturer::pageWaitsForItsSelector()
     m_engine->setOptions(options);
     QVERIFY(capture(QUrl::fromLocalFile(path), 3, &image, &reason));
     QVERIFY2(reason.contains(QStringLiteral("'#never'")), qPrintable(reason));
+}
+
+void TestPageCapturer::userAgentColourSchemeAndPrintMedia()
+{
+    if (!onChromium())
+        QSKIP("The Qt engine refuses these options (see the command-line tests)");
+    // Each box turns green for one option: the browser's name the page's script
+    // reads, dark colours asked for, print media.
+    const QByteArray html = R"(<!DOCTYPE html><html><head><style>
+body { margin: 0 } div { height: 100px; background: #ffffff }
+@media (prefers-color-scheme: dark) { #dark { background: #00ff00 } }
+@media print { #print { background: #00ff00 } }
+</style></head><body><div id="agent"></div><div id="dark"></div><div id="print"></div>
+<script>if (navigator.userAgent === 'PagelithTest/1')
+  document.getElementById('agent').style.background = '#00ff00';</script></body></html>)";
+    m_server.route(QStringLiteral("/media"), TestHttpServer::page(html));
+    CaptureOptions options;
+    options.userAgent = QStringLiteral("PagelithTest/1");
+    options.colorScheme = QStringLiteral("dark");
+    options.media = QStringLiteral("print");
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    QImage image;
+    QString reason;
+    QVERIFY(capture(m_server.url(QStringLiteral("/media")), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY2(near(image.pixelColor(300, 50), QColor(0, 255, 0)), "user agent");
+    QVERIFY2(near(image.pixelColor(300, 150), QColor(0, 255, 0)), "dark colour scheme");
+    QVERIFY2(near(image.pixelColor(300, 250), QColor(0, 255, 0)), "print media");
+    // Without them, none.
+    m_engine->setOptions(CaptureOptions());
+    QVERIFY(capture(m_server.url(QStringLiteral("/media")), 30, &image, &reason));
+    for (const int y : { 50, 150, 250 })
+        QVERIFY(near(image.pixelColor(300, y), Qt::white));
 }
 
 void TestPageCapturer::lazyImagesAreSettledBeforeMeasuring()

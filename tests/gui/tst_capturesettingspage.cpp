@@ -32,6 +32,8 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
         file, SettingsSection::Capture, QStringLiteral("width"), QStringLiteral("800"), nullptr));
     QVERIFY(WriteSetting(
         file, SettingsSection::Capture, QStringLiteral("scale"), QStringLiteral("2"), nullptr));
+    QVERIFY(WriteSetting(file, SettingsSection::Capture, QStringLiteral("hide"),
+        QStringLiteral(".ad, #promo"), nullptr));
     QVERIFY(WriteSetting(file, SettingsSection::Capture, QStringLiteral("viewport-only"),
         QStringLiteral("1"), nullptr));
     SettingsDialog dialog(file, dir.path());
@@ -55,6 +57,7 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
     // The Qt engine cannot honour a scale: greyed, and the tooltip says why.
     QVERIFY(!scale->isEnabled());
     QVERIFY(scale->toolTip().contains(QStringLiteral("Qt WebEngine")));
+    QVERIFY(!dialog.findChild<QComboBox*>(QStringLiteral("cboMedia"))->isEnabled());
     engine->setCurrentIndex(1);
     QVERIFY(scale->isEnabled());
 

@@ -86,6 +86,12 @@ QList<SettingKey> MakeTable()
         // CSS selectors (a selector list) of elements hidden before the capture.
         Key(S::Hide, c, QStringLiteral("hide"), K::Text),
         Key(S::HideCookieBanners, c, QStringLiteral("hide-cookie-banners"), K::Flag),
+        // The browser's name as pages see it; empty: the browser's own.
+        Key(S::UserAgent, c, QStringLiteral("user-agent"), K::Text),
+        // "light" or "dark" for prefers-color-scheme; empty: the browser's own.
+        Key(S::ColorScheme, c, QStringLiteral("color-scheme"), K::Text),
+        // "print" or "screen"; empty: screen.
+        Key(S::Media, c, QStringLiteral("media"), K::Text),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

@@ -62,8 +62,11 @@ enum class Setting {
     ExtraWait,
     Hide,
     HideCookieBanners,
+    UserAgent,
+    ColorScheme,
+    Media,
 };
-inline constexpr int SettingCount = int(Setting::HideCookieBanners) + 1;
+inline constexpr int SettingCount = int(Setting::Media) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

@@ -7,6 +7,7 @@
 #include "loaderror.h"
 #include "waitlimits.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 namespace {
@@ -97,6 +98,20 @@ void ChromiumCapturer::openPage()
 void ChromiumCapturer::navigate()
 {
     m_state = State::Loading;
+    // Commands of one session are carried out in order: the page loads with these.
+    if (!m_options.userAgent.isEmpty())
+        m_page->send(QStringLiteral("Network.setUserAgentOverride"),
+            { { QStringLiteral("userAgent"), m_options.userAgent } });
+    if (!m_options.colorScheme.isEmpty() || !m_options.media.isEmpty()) {
+        QJsonArray features;
+        if (!m_options.colorScheme.isEmpty())
+            features.append(
+                QJsonObject { { QStringLiteral("name"), QStringLiteral("prefers-color-scheme") },
+                    { QStringLiteral("value"), m_options.colorScheme } });
+        m_page->send(QStringLiteral("Emulation.setEmulatedMedia"),
+            { { QStringLiteral("media"), m_options.media },
+                { QStringLiteral("features"), features } });
+    }
     const int generation = m_generation;
     m_page->send(QStringLiteral("Page.navigate"), { { QStringLiteral("url"), m_url.toString() } },
         [this, generation](const QJsonObject& result, const QString& error) {

@@ -39,4 +39,11 @@ private:
     QSpinBox* m_height = nullptr;
     QDoubleSpinBox* m_scale = nullptr;
     QCheckBox* m_viewportOnly = nullptr;
+    QLineEdit* m_waitFor = nullptr;
+    QSpinBox* m_wait = nullptr;
+    QLineEdit* m_hide = nullptr;
+    QCheckBox* m_hideCookieBanners = nullptr;
+    QLineEdit* m_userAgent = nullptr;
+    QComboBox* m_colorScheme = nullptr;
+    QComboBox* m_media = nullptr;
 };
