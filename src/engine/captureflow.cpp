@@ -31,7 +31,7 @@ CaptureFlow::CaptureFlow(CaptureSteps& steps, QObject* parent)
     m_selectorPoll.setInterval(ContentPollMs * 2);
     connect(&m_selectorPoll, &QTimer::timeout, this, &CaptureFlow::waitForSelector);
     m_extraWait.setSingleShot(true);
-    connect(&m_extraWait, &QTimer::timeout, this, &CaptureFlow::measure);
+    connect(&m_extraWait, &QTimer::timeout, this, &CaptureFlow::waitExtraTime);
     m_quietTimer.setSingleShot(true);
     connect(&m_quietTimer, &QTimer::timeout, this, &CaptureFlow::finishWhenQuiet);
     m_settleTimer.setSingleShot(true);
@@ -113,13 +113,26 @@ void CaptureFlow::waitForSelector()
         });
 }
 
+void CaptureFlow::waitExtraTime()
+{
+    if (m_extraWaitLeft <= 0) {
+        measure();
+        return;
+    }
+    // In steps of a second, each ended by a question to the page: the engine's
+    // watchdog, which allows each step the page's time-out, sees a page that still
+    // answers however long the wait.
+    const int step = std::min(m_extraWaitLeft, 1000);
+    m_extraWaitLeft -= step;
+    m_steps.runScript(
+        QStringLiteral("true"), [this, step](const QVariant&) { m_extraWait.start(step); });
+}
+
 void CaptureFlow::afterSettle()
 {
     const auto wait = [this] {
-        if (m_options.extraWaitMs > 0)
-            m_extraWait.start(m_options.extraWaitMs);
-        else
-            measure();
+        m_extraWaitLeft = m_options.extraWaitMs;
+        waitExtraTime();
     };
     if (m_options.hide.isEmpty() && !m_options.hideCookieBanners) {
         wait();

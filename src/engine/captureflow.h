@@ -91,6 +91,7 @@ private:
     // Once the page is still: hides what is to be hidden, waits the extra time, and
     // goes on to measure.
     void afterSettle();
+    void waitExtraTime();
     void onStillnessProbe(const QVariant& probe);
     void measure();
     void captureFirstScreen();
@@ -123,6 +124,7 @@ private:
     QTimer m_quietTimer;
     QTimer m_selectorPoll;
     QTimer m_extraWait;
+    int m_extraWaitLeft = 0;
     CaptureOptions m_options;
     // The page's requests started when the capture began.
     int m_requestsAtCapture = 0;

@@ -527,6 +527,20 @@ void TestPageCapturer::pageWaitsForItsSelector()
     m_engine->setOptions(options);
     QVERIFY(capture(QUrl::fromLocalFile(path), 3, &image, &reason));
     QVERIFY2(reason.contains(QStringLiteral("'#never'")), qPrintable(reason));
+    // An extra wait longer than the page's time-out: the page, still answering, is
+    // captured after it, in the colour its script gave it meanwhile.
+    const QByteArray late = R"(<!DOCTYPE html><html><body style="margin:0;background:#ffffff">
+<script>addEventListener('load', function () { setTimeout(function () {
+  document.body.style.background = '#00ff00'; }, 5000); });</script></body></html>)";
+    const QString latePath = TestPages::writePage(m_dir.path(), QStringLiteral("late.html"), late);
+    options = CaptureOptions();
+    // Longer than the time-out and the margin each step of a capture is allowed.
+    options.extraWaitMs = 9000;
+    m_engine->setOptions(options);
+    reason.clear();
+    QVERIFY(capture(QUrl::fromLocalFile(latePath), 3, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(near(image.pixelColor(100, 100), QColor(0, 255, 0)));
 }
 
 void TestPageCapturer::userAgentColourSchemeAndPrintMedia()
