@@ -31,9 +31,9 @@
 namespace {
 
 // The settings dialog a test shows itself is not the modal window it waits for.
-void onNextInnerModal(std::function<void(QWidget*)> handle)
+void onNextInnerModal(std::function<void(QWidget*)> handle, const char* className = nullptr)
 {
-    onNextModal(std::move(handle), QStringLiteral("Form4"));
+    onNextModal(std::move(handle), QStringLiteral("Form4"), className);
 }
 
 // The key lines of one section of an INI file, in file order.
@@ -513,13 +513,15 @@ void TestSettingsDialog::browseImageWritesAtOnce()
     child<QCheckBox>(&dialog, "chkImageWatermark")->setChecked(true);
     dialog.show();
     QString filter;
-    onNextInnerModal([&](QWidget* modal) {
-        auto* files = qobject_cast<QFileDialog*>(modal);
-        QVERIFY(files);
-        filter = files->nameFilters().join(QLatin1Char('|'));
-        files->selectFile(stamp);
-        static_cast<QDialog*>(files)->accept();
-    });
+    onNextInnerModal(
+        [&](QWidget* modal) {
+            auto* files = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(files);
+            filter = files->nameFilters().join(QLatin1Char('|'));
+            files->selectFile(stamp);
+            static_cast<QDialog*>(files)->accept();
+        },
+        "QFileDialog");
     click(&dialog, "cmdBrowseImage");
     QVERIFY(filter.contains(QLatin1String("*.jpg *.gif")));
     QCOMPARE(child<QLineEdit>(&dialog, "txtWaterImage")->text(), stamp);
@@ -542,13 +544,15 @@ void TestSettingsDialog::browsersOpenWhereTheLastOneEnded()
     RecentFolders folders;
     QStringList openedIn;
     auto answer = [&openedIn](const QString& choice) {
-        onNextInnerModal([&openedIn, choice](QWidget* modal) {
-            auto* files = qobject_cast<QFileDialog*>(modal);
-            QVERIFY(files);
-            openedIn.append(files->directory().absolutePath());
-            files->selectFile(choice);
-            static_cast<QDialog*>(files)->accept();
-        });
+        onNextInnerModal(
+            [&openedIn, choice](QWidget* modal) {
+                auto* files = qobject_cast<QFileDialog*>(modal);
+                QVERIFY(files);
+                openedIn.append(files->directory().absolutePath());
+                files->selectFile(choice);
+                static_cast<QDialog*>(files)->accept();
+            },
+            "QFileDialog");
     };
     {
         SettingsDialog dialog(m_file, m_dir->path());
@@ -584,13 +588,15 @@ void TestSettingsDialog::browseFolderWritesOnlyOnOk()
     QVERIFY(QDir().mkpath(folder));
     SettingsDialog dialog(m_file, m_dir->path());
     dialog.show();
-    onNextInnerModal([&](QWidget* modal) {
-        auto* files = qobject_cast<QFileDialog*>(modal);
-        QVERIFY(files);
-        QCOMPARE(files->windowTitle(), QStringLiteral("Pagelith"));
-        files->selectFile(folder);
-        static_cast<QDialog*>(files)->accept();
-    });
+    onNextInnerModal(
+        [&](QWidget* modal) {
+            auto* files = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(files);
+            QCOMPARE(files->windowTitle(), QStringLiteral("Pagelith"));
+            files->selectFile(folder);
+            static_cast<QDialog*>(files)->accept();
+        },
+        "QFileDialog");
     click(&dialog, "cmdBrowseFolder");
     QCOMPARE(child<QLineEdit>(&dialog, "txtOutputFolder")->text(), folder);
     QVERIFY(!QFile::exists(m_file));
