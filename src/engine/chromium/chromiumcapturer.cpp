@@ -148,6 +148,15 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
         ++m_requestsStarted;
         return;
     }
+    // The document's body cut short: the browser shows what came and never says
+    // the load failed, nor ends it.
+    if (method == QLatin1String("Network.loadingFailed") && m_state == State::Loading
+        && !m_documentRequest.isEmpty()
+        && params.value(QStringLiteral("requestId")).toString() == m_documentRequest
+        && !params.value(QStringLiteral("canceled")).toBool()) {
+        fail(NetworkErrorText(params.value(QStringLiteral("errorText")).toString()));
+        return;
+    }
     if (method == QLatin1String("Network.loadingFinished")
         || method == QLatin1String("Network.loadingFailed")) {
         if (m_inFlight.remove(params.value(QStringLiteral("requestId")).toString()))
@@ -168,15 +177,6 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
             m_documentRequest = params.value(QStringLiteral("requestId")).toString();
             m_pageUrl = QUrl(response.value(QStringLiteral("url")).toString());
         }
-        return;
-    }
-    // The document's body cut short: the browser shows what came and never says
-    // the load failed, nor ends it.
-    if (method == QLatin1String("Network.loadingFailed") && m_state == State::Loading
-        && !m_documentRequest.isEmpty()
-        && params.value(QStringLiteral("requestId")).toString() == m_documentRequest
-        && !params.value(QStringLiteral("canceled")).toBool()) {
-        fail(NetworkErrorText(params.value(QStringLiteral("errorText")).toString()));
         return;
     }
     if (method == QLatin1String("Page.frameNavigated")) {
