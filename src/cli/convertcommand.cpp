@@ -2,6 +2,7 @@
 
 #include "app/appfolders.h"
 #include "app/appinfo.h"
+#include "captureoptionsreader.h"
 #include "chromium/chromiumbrowser.h"
 #include "convertoptions.h"
 #include "convertqueue.h"
@@ -104,6 +105,15 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     EngineChoice engine;
     if (!chooseEngine(options, request.settingsFile, &engine, &error))
         return usageError(err, error);
+    // An option the engine would drop is refused, never ignored.
+    if (engine.kind == EngineKind::Qt) {
+        const QStringList refused
+            = OptionsQtCannotHonour(CaptureOptionsFromSettings(request.settingsFile));
+        if (!refused.isEmpty())
+            return usageError(err,
+                tr("%1 cannot be honoured by the Qt WebEngine engine; use --engine chromium")
+                    .arg(refused.join(QStringLiteral(", "))));
+    }
     // Notices are for people: --quiet keeps to failures and the summary.
     if (!engine.notice.isEmpty() && !options.quiet)
         err << ProgramPrefix << engine.notice << Qt::endl;

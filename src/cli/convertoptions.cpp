@@ -1,6 +1,7 @@
 #include "convertoptions.h"
 
 #include "app/appfolders.h"
+#include "captureoptions.h"
 #include "convertcommand.h"
 #include "files/regularfile.h"
 #include "settings/inifile.h"
@@ -35,6 +36,53 @@ struct Options
     QCommandLineOption chromium { QStringLiteral("chromium"),
         ConvertOptionParser::tr("Run the Chromium at PATH instead of the first one on the PATH."),
         QStringLiteral("PATH") };
+    QCommandLineOption width { QStringLiteral("width"),
+        ConvertOptionParser::tr("Lay the page out in a window N CSS pixels wide (%1 to %2; "
+                                "default 1024).")
+            .arg(CaptureOptions::MinViewport)
+            .arg(CaptureOptions::MaxViewport),
+        QStringLiteral("N") };
+    QCommandLineOption height { QStringLiteral("height"),
+        ConvertOptionParser::tr("The window's height in CSS pixels: the first screen a visitor "
+                                "sees (%1 to %2; default 768).")
+            .arg(CaptureOptions::MinViewport)
+            .arg(CaptureOptions::MaxViewport),
+        QStringLiteral("N") };
+    QCommandLineOption scale { QStringLiteral("scale"),
+        ConvertOptionParser::tr("Draw F image pixels per CSS pixel, 1 to 4 (2 for high-DPI "
+                                "images; default 1). Chromium engine only."),
+        QStringLiteral("F") };
+    QCommandLineOption viewportOnly { QStringLiteral("viewport-only"),
+        ConvertOptionParser::tr("Capture the first screen only, at the window's size, instead "
+                                "of the whole page.") };
+    QCommandLineOption waitFor { QStringLiteral("wait-for"),
+        ConvertOptionParser::tr("Wait until the page shows an element matching the CSS selector "
+                                "(within the page's time-out; else the page fails)."),
+        QStringLiteral("CSS") };
+    QCommandLineOption wait { QStringLiteral("wait"),
+        ConvertOptionParser::tr("Wait MS milliseconds more once the page is still, before its "
+                                "capture."),
+        QStringLiteral("MS") };
+    QCommandLineOption hide { QStringLiteral("hide"),
+        ConvertOptionParser::tr("Hide the elements matching the CSS selector (their place is "
+                                "kept). Repeatable."),
+        QStringLiteral("CSS") };
+    QCommandLineOption hideCookieBanners { QStringLiteral("hide-cookie-banners"),
+        ConvertOptionParser::tr("Remove cookie and consent banners: those of the common consent "
+                                "frameworks (consent-selectors.txt beside the program) and fixed "
+                                "overlays that ask about cookies or consent.") };
+    QCommandLineOption userAgent { QStringLiteral("user-agent"),
+        ConvertOptionParser::tr("Name the browser TEXT to the pages (the User-Agent header and "
+                                "navigator.userAgent). Chromium engine only."),
+        QStringLiteral("TEXT") };
+    QCommandLineOption colorScheme { QStringLiteral("color-scheme"),
+        ConvertOptionParser::tr("Ask the pages for their light or dark colours "
+                                "(prefers-color-scheme). Chromium engine only."),
+        QStringLiteral("light|dark") };
+    QCommandLineOption media { QStringLiteral("media"),
+        ConvertOptionParser::tr("Lay the pages out for print or screen (default screen; print "
+                                "with the Chromium engine only)."),
+        QStringLiteral("print|screen") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -54,8 +102,9 @@ struct Options
     {
         parser.setApplicationDescription(ConvertOptionParser::tr(
             "Converts web pages into image, PDF or text files, one page at a time."));
-        parser.addOptions(
-            { settings, folder, format, set, engine, chromium, json, quiet, jobs, help, version });
+        parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
+            viewportOnly, waitFor, wait, hide, hideCookieBanners, userAgent, colorScheme, media,
+            json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
@@ -163,6 +212,64 @@ bool ConvertOptionParser::parse(
         if (!options->overrides.add(assignment, error))
             return false;
     }
+    // Each capture option is its [capture] key for this run.
+    const auto number
+        = [&](const QCommandLineOption& option, double low, double high, const QString& key) {
+              if (!parser.isSet(option))
+                  return true;
+              const QString text = parser.value(option).trimmed();
+              bool ok = false;
+              const double value = text.toDouble(&ok);
+              if (!ok || value < low || value > high) {
+                  *error = tr("--%1 takes a number from %2 to %3, not '%4'")
+                               .arg(option.names().constLast())
+                               .arg(low)
+                               .arg(high)
+                               .arg(parser.value(option));
+                  return false;
+              }
+              return options->overrides.add(key + QLatin1Char('=') + text, error);
+          };
+    if (!number(o.width, CaptureOptions::MinViewport, CaptureOptions::MaxViewport,
+            KeyOf(Setting::ViewportWidth).name)
+        || !number(o.height, CaptureOptions::MinViewport, CaptureOptions::MaxViewport,
+            KeyOf(Setting::ViewportHeight).name)
+        || !number(o.scale, 1, CaptureOptions::MaxScale, KeyOf(Setting::Scale).name))
+        return false;
+    if (parser.isSet(o.viewportOnly)
+        && !options->overrides.add(KeyOf(Setting::ViewportOnly).name + QStringLiteral("=1"), error))
+        return false;
+    if (!number(o.wait, 0, CaptureOptions::MaxExtraWaitMs, KeyOf(Setting::ExtraWait).name))
+        return false;
+    const auto text = [&](Setting setting, const QString& value) {
+        return options->overrides.add(KeyOf(setting).name + QLatin1Char('=') + value, error);
+    };
+    if (parser.isSet(o.waitFor) && !text(Setting::WaitFor, parser.value(o.waitFor)))
+        return false;
+    // The selectors hidden make one selector list.
+    if (parser.isSet(o.hide)
+        && !text(Setting::Hide, parser.values(o.hide).join(QStringLiteral(", "))))
+        return false;
+    if (parser.isSet(o.hideCookieBanners) && !text(Setting::HideCookieBanners, QStringLiteral("1")))
+        return false;
+    if (parser.isSet(o.userAgent) && !text(Setting::UserAgent, parser.value(o.userAgent)))
+        return false;
+    const auto choice
+        = [&](const QCommandLineOption& option, Setting setting, const QStringList& allowed) {
+              if (!parser.isSet(option))
+                  return true;
+              const QString value = parser.value(option).trimmed().toLower();
+              if (!allowed.contains(value)) {
+                  *error = tr("--%1 takes %2, not '%3'")
+                               .arg(option.names().constLast(),
+                                   allowed.join(QStringLiteral(" or ")), parser.value(option));
+                  return false;
+              }
+              return text(setting, value);
+          };
+    if (!choice(o.colorScheme, Setting::ColorScheme, { "light", "dark" })
+        || !choice(o.media, Setting::Media, { "print", "screen" }))
+        return false;
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);
     if (parser.isSet(o.jobs)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "captureoptions.h"
 #include "conversionresult.h"
 #include "pdfwriter.h"
 
@@ -23,6 +24,11 @@ class CaptureEngine : public QObject
     Q_OBJECT
 public:
     using QObject::QObject;
+
+    // The options of the captures that follow (captureUrl only: a view is captured
+    // as it stands).
+    void setOptions(const CaptureOptions& options) { m_options = options; }
+    const CaptureOptions& options() const { return m_options; }
 
     virtual void captureUrl(const QUrl& url, int timeoutSeconds) = 0;
     virtual void captureView(QWebEngineView* view);
@@ -57,6 +63,9 @@ signals:
     void failed(const QString& reason);
     // The browser's status: loading, capturing, hovered links.
     void statusText(const QString& text);
+
+protected:
+    CaptureOptions m_options;
 
 private:
     bool m_tallPagesCut = false;

@@ -27,6 +27,16 @@ CaptureFlow::CaptureFlow(CaptureSteps& steps, QObject* parent)
     m_contentPoll.setSingleShot(true);
     m_contentPoll.setInterval(ContentPollMs);
     connect(&m_contentPoll, &QTimer::timeout, this, &CaptureFlow::waitForLazyContent);
+    m_selectorPoll.setSingleShot(true);
+    m_selectorPoll.setInterval(ContentPollMs * 2);
+    connect(&m_selectorPoll, &QTimer::timeout, this, &CaptureFlow::waitForSelector);
+    m_extraWait.setSingleShot(true);
+    connect(&m_extraWait, &QTimer::timeout, this, &CaptureFlow::waitExtraTime);
+    m_quietTimer.setSingleShot(true);
+    connect(&m_quietTimer, &QTimer::timeout, this, &CaptureFlow::finishWhenQuiet);
+    m_settleTimer.setSingleShot(true);
+    connect(&m_settleTimer, &QTimer::timeout, this,
+        [this] { m_steps.whenPainted([this] { settle(); }); });
 }
 
 QString CaptureFlow::remark() const
@@ -36,10 +46,18 @@ QString CaptureFlow::remark() const
     return m_cutRemark + QStringLiteral("; ") + m_remark;
 }
 
-void CaptureFlow::start(int lazyWaitSeconds, int windowHeight)
+void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, const CaptureOptions& options)
 {
     cancel();
     m_running = true;
+    m_options = options;
+    m_settleSeconds = std::max(options.settleSeconds, 0);
+    m_scale = options.scale;
+    m_viewportOnly
+        = options.viewportOnly ? QSize(options.viewportWidth, options.viewportHeight) : QSize();
+    // The bound counts from the end of the load, the lazy content's wait included.
+    m_settleDeadline = QDeadlineTimer(std::chrono::seconds(m_settleSeconds));
+    m_lastShape.clear();
     m_windowHeight = windowHeight;
     m_layout = Layout::Measuring;
     m_remark.clear();
@@ -56,6 +74,11 @@ void CaptureFlow::cancel()
 {
     m_running = false;
     m_contentPoll.stop();
+    m_settleTimer.stop();
+    m_quietTimer.stop();
+    m_selectorPoll.stop();
+    m_extraWait.stop();
+    m_recapture = false;
     m_image = QImage();
     m_grabber.clear();
 }
@@ -67,12 +90,120 @@ void CaptureFlow::waitForLazyContent()
             m_contentPoll.start();
             return;
         }
+        waitForSelector();
+    });
+}
+
+void CaptureFlow::waitForSelector()
+{
+    const auto next = [this] {
+        if (m_settleSeconds > 0)
+            settle();
+        else
+            afterSettle();
+    };
+    if (m_options.waitFor.isEmpty()) {
+        next();
+        return;
+    }
+    // The same time as the lazy content: the page's own time-out.
+    m_steps.runScript(
+        CaptureScripts::hasElement(m_options.waitFor), [this, next](const QVariant& found) {
+            if (found.toBool()) {
+                next();
+                return;
+            }
+            if (!m_contentDeadline.hasExpired()) {
+                m_selectorPoll.start();
+                return;
+            }
+            fail(tr("No element matching '%1' appeared on the page").arg(m_options.waitFor));
+        });
+}
+
+void CaptureFlow::waitExtraTime()
+{
+    if (m_extraWaitLeft <= 0) {
         measure();
+        return;
+    }
+    // In steps of a second, each ended by a question to the page: the engine's
+    // watchdog, which allows each step the page's time-out, sees a page that still
+    // answers however long the wait.
+    const int step = std::min(m_extraWaitLeft, 1000);
+    m_extraWaitLeft -= step;
+    m_steps.runScript(
+        QStringLiteral("true"), [this, step](const QVariant&) { m_extraWait.start(step); });
+}
+
+void CaptureFlow::afterSettle()
+{
+    const auto wait = [this] {
+        m_extraWaitLeft = m_options.extraWaitMs;
+        waitExtraTime();
+    };
+    if (m_options.hide.isEmpty() && !m_options.hideCookieBanners) {
+        wait();
+        return;
+    }
+    if (m_options.hideCookieBanners && !m_options.consentListProblem.isEmpty())
+        m_remark
+            = m_options.consentListProblem + tr("; only banners found by their text were hidden");
+    m_steps.runScript(CaptureScripts::hideElements(
+                          m_options.hide, m_options.consentSelectors, m_options.hideCookieBanners),
+        [wait](const QVariant&) { wait(); });
+}
+
+void CaptureFlow::settle()
+{
+    m_steps.runScript(CaptureScripts::stillnessProbe(),
+        [this](const QVariant& probe) { onStillnessProbe(probe); });
+}
+
+void CaptureFlow::onStillnessProbe(const QVariant& value)
+{
+    const QVariantMap probe = value.toMap();
+    // A page where the probe cannot run (its scripts broke the document) gives no
+    // sign of movement: it counts as still rather than waiting for the bound.
+    const QString shape = probe.value(QStringLiteral("shape"), QStringLiteral("?")).toString();
+    const bool fontsLoaded = probe.value(QStringLiteral("fonts"), true).toBool();
+    const bool layoutStill = shape == m_lastShape;
+    m_lastShape = shape;
+    const int quietMs = m_steps.networkQuietMs();
+    // Nothing in flight is enough to start: the rest of the quiet time runs while the
+    // page is captured (see finishWhenQuiet).
+    if (fontsLoaded && layoutStill && quietMs >= 0) {
+        m_requestsAtCapture = m_steps.requestsStarted();
+        afterSettle();
+        return;
+    }
+    if (m_settleDeadline.hasExpired()) {
+        m_remark = tr("the page was still changing after %1 seconds; captured as it stood")
+                       .arg(m_settleSeconds);
+        m_requestsAtCapture = m_steps.requestsStarted();
+        afterSettle();
+        return;
+    }
+    // The next look comes a frame later at the earliest (the timer's end waits for
+    // one); while a request is in flight, a little later.
+    const qint64 waitMs = (!fontsLoaded || !layoutStill) ? 0 : NetworkQuietMs / 5;
+    m_settleTimer.start(int(std::min(waitMs, m_settleDeadline.remainingTime())));
+}
+
+void CaptureFlow::captureFirstScreen()
+{
+    m_steps.runScript(CaptureScripts::stripBodyFrame(), [this](const QVariant&) {
+        m_captureSize = m_viewportOnly;
+        resizeForTiles(m_viewportOnly.height(), [this] { startTiles(); });
     });
 }
 
 void CaptureFlow::measure()
 {
+    if (m_viewportOnly.isValid()) {
+        captureFirstScreen();
+        return;
+    }
     m_steps.runScript(CaptureScripts::measure(),
         [this](const QVariant& metrics) { prepareCaptureLayout(metrics); });
 }
@@ -102,13 +233,18 @@ void CaptureFlow::prepareCaptureLayout(const QVariant& value)
         // The page reflowed at the capture width; its height there is the one taken.
         m_captureSize.setHeight(ReflowedCaptureHeight(metrics, m_captureSize.height()));
         const int tileHeight = m_steps.tileHeightFor(m_captureSize);
-        if (tileHeight == m_tileHeight) {
-            startTiles();
-            return;
-        }
-        m_steps.runScript(CaptureScripts::unstickElements(), [this, tileHeight](const QVariant&) {
-            m_layout = Layout::CaptureWidth;
-            resizeForTiles(tileHeight, [this] { measure(); });
+        // The view shows the first screen a visitor sees: fixed headers and footers
+        // are pinned there before the view grows to the height of a tile.
+        m_steps.runScript(CaptureScripts::pinFixedElements(), [this, tileHeight](const QVariant&) {
+            if (tileHeight == m_tileHeight) {
+                startTiles();
+                return;
+            }
+            m_steps.runScript(
+                CaptureScripts::unstickElements(), [this, tileHeight](const QVariant&) {
+                    m_layout = Layout::CaptureWidth;
+                    resizeForTiles(tileHeight, [this] { measure(); });
+                });
         });
         return;
     }
@@ -139,22 +275,26 @@ void CaptureFlow::resizeForTiles(int tileHeight, std::function<void()> then)
 
 void CaptureFlow::startTiles()
 {
-    if (!CaptureFits(m_captureSize)) {
-        failTooLarge(m_captureSize);
+    const QSize imageSize(TileGrabber::scaled(m_captureSize.width(), m_scale),
+        TileGrabber::scaled(m_captureSize.height(), m_scale));
+    if (!CaptureFits(imageSize)) {
+        failTooLarge(imageSize);
         return;
     }
     if (m_layout != Layout::SecondPass)
         m_settle = m_clock.restart() / 1000.0;
-    m_grabber.start(m_captureSize, m_tileHeight);
+    m_grabber.start(m_captureSize, m_tileHeight, m_scale);
 }
 
 void CaptureFlow::checkFinalSize(const QVariant& value)
 {
     const int height = FinalCaptureHeight(metricsOf(value), m_captureSize.height());
-    if (height == m_captureSize.height()) {
-        finish();
+    // The first screen is the window's size whatever the page does below it.
+    if ((height == m_captureSize.height() || m_viewportOnly.isValid()) && !m_recapture) {
+        finishWhenQuiet();
         return;
     }
+    m_recapture = false;
     if (m_layout != Layout::SecondPass) {
         const int tileHeight = m_layout == Layout::ViewHighTiles
             ? std::min(m_tileHeight, height)
@@ -171,14 +311,52 @@ void CaptureFlow::checkFinalSize(const QVariant& value)
         return;
     }
     // Still moving: what was captured stands, cut or padded to the final height.
-    const QImage image = TileGrabber::toHeight(m_image, height);
+    const QImage image = TileGrabber::toHeight(m_image, TileGrabber::scaled(height, m_scale));
     if (image.isNull()) {
-        fail(tr("Not enough memory for a %1 x %2 image").arg(m_captureSize.width()).arg(height));
+        fail(tr("Not enough memory for a %1 x %2 image")
+                 .arg(m_image.width())
+                 .arg(TileGrabber::scaled(height, m_scale)));
         return;
     }
     m_image = image;
-    m_remark = tr("the page kept changing its height while it was captured");
+    const QString remark = tr("the page kept changing its height while it was captured");
+    m_remark = m_remark.isEmpty() ? remark : m_remark + QStringLiteral("; ") + remark;
     finish();
+}
+
+void CaptureFlow::finishWhenQuiet()
+{
+    // The page was captured as soon as nothing was in flight; it counts as taken
+    // after a quiet network once no request has started since and the network has
+    // been quiet for NetworkQuietMs. The wait and the capture overlap.
+    if (m_settleSeconds == 0 || m_settleDeadline.hasExpired()) {
+        finish();
+        return;
+    }
+    if (m_steps.requestsStarted() != m_requestsAtCapture) {
+        // The page asked for more while it was captured: it is captured once more
+        // when the network is quiet, once.
+        if (m_layout == Layout::SecondPass || m_viewportOnly.isValid()) {
+            finish();
+            return;
+        }
+        const int quietMs = m_steps.networkQuietMs();
+        if (quietMs >= NetworkQuietMs) {
+            m_recapture = true;
+            m_requestsAtCapture = m_steps.requestsStarted();
+            m_steps.runScript(CaptureScripts::measure(),
+                [this](const QVariant& metrics) { checkFinalSize(metrics); });
+            return;
+        }
+        m_quietTimer.start(quietMs < 0 ? NetworkQuietMs / 5 : NetworkQuietMs - quietMs);
+        return;
+    }
+    const int quietMs = m_steps.networkQuietMs();
+    if (quietMs >= NetworkQuietMs) {
+        finish();
+        return;
+    }
+    m_quietTimer.start(NetworkQuietMs - std::max(quietMs, 0));
 }
 
 void CaptureFlow::finish()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capturegeometry.h"
+#include "captureoptions.h"
 #include "tilegrabber.h"
 
 #include <QDeadlineTimer>
@@ -15,6 +16,14 @@ class CaptureSteps;
 
 // Lays a loaded page out for its capture and captures it, through the steps of
 // whichever engine shows it (CaptureSteps).
+//
+// First the page is waited for until it is still, within a bound: its fonts
+// loaded, no request in flight, its layout the same in two frames in a row; the
+// capture counts once the network has stayed quiet for NetworkQuietMs with no new
+// request (else the page is captured again, once, when it has). Finite animations and transitions
+// are fast-forwarded to their end and infinite ones stopped at their start, so the capture shows
+// the page as it comes to rest. A page that is not still by the bound is captured as it stands
+// then, with a remark.
 //
 // The page is measured by its body and root element (see PageSizeFromMetrics), the
 // body's scroll bar, border, overflow and margin are stripped, and the view is
@@ -33,9 +42,21 @@ class CaptureFlow : public QObject
 public:
     explicit CaptureFlow(CaptureSteps& steps, QObject* parent = nullptr);
 
+    // How long the network must have been quiet for the page to count as still.
+    static constexpr int NetworkQuietMs = 500;
+
     // `lazyWaitSeconds` bounds the wait for lazy content; `windowHeight` is the
-    // height of the window a visitor sees the page in.
-    void start(int lazyWaitSeconds, int windowHeight);
+    // height of the window a visitor sees the page in. Of `options`, the bound of
+    // the wait for a still page (0: none, the page is captured as it stands), the
+    // scale, and the first screen only (the viewport's size).
+    void start(int lazyWaitSeconds, int windowHeight, const CaptureOptions& options = noWait());
+    // Options that capture the page as it stands, whole, at scale 1.
+    static CaptureOptions noWait()
+    {
+        CaptureOptions options;
+        options.settleSeconds = 0;
+        return options;
+    }
     // Ends the capture in progress without a signal.
     void cancel();
 
@@ -73,13 +94,22 @@ private:
     };
 
     void waitForLazyContent();
+    void waitForSelector();
+    void settle();
+    // Once the page is still: hides what is to be hidden, waits the extra time, and
+    // goes on to measure.
+    void afterSettle();
+    void waitExtraTime();
+    void onStillnessProbe(const QVariant& probe);
     void measure();
+    void captureFirstScreen();
     // Sizes the capture from the page's metrics, strips the body's frame and
     // enlarges the view; called again once the page has reflowed at that width.
     void prepareCaptureLayout(const QVariant& metrics);
     void resizeForTiles(int tileHeight, std::function<void()> then);
     void startTiles();
     void checkFinalSize(const QVariant& metrics);
+    void finishWhenQuiet();
     void finish();
     void fail(const QString& reason);
     void failTooLarge(const QSize& size);
@@ -94,6 +124,23 @@ private:
     int m_tileHeight = 0;
     QTimer m_contentPoll;
     QDeadlineTimer m_contentDeadline;
+    int m_settleSeconds = 0;
+    double m_scale = 1;
+    // The first screen only, of this size; empty for the whole page.
+    QSize m_viewportOnly;
+    QDeadlineTimer m_settleDeadline;
+    QTimer m_settleTimer;
+    QTimer m_quietTimer;
+    QTimer m_selectorPoll;
+    QTimer m_extraWait;
+    int m_extraWaitLeft = 0;
+    CaptureOptions m_options;
+    // The page's requests started when the capture began.
+    int m_requestsAtCapture = 0;
+    // The page is captured once more for what it loaded while it was captured.
+    bool m_recapture = false;
+    // The layout's shape at the previous look, empty before the first.
+    QString m_lastShape;
     QImage m_image;
     QString m_remark;
     bool m_cutTallPages = false;

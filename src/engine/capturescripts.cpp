@@ -1,6 +1,17 @@
 #include "capturescripts.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+
 namespace {
+
+// `text` as a JavaScript string literal.
+QString jsString(const QString& text)
+{
+    const QByteArray json = QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
 
 // Sets `property` to `value` on every element whose computed position is
 // `position` and keeps what the element had in window.__pagelithSaved[list] for
@@ -69,6 +80,40 @@ QString unstickElements()
     return overridePositioned("sticky", "position", "static", "sticky");
 }
 
+QString pinFixedElements()
+{
+    return QStringLiteral(R"JS((function () {
+  var s = window.__pagelithSaved = window.__pagelithSaved || { sticky: [], fixed: [] };
+  s.pinned = s.pinned || [];
+  var all = document.querySelectorAll('*'), found = [];
+  for (var i = 0; i < all.length; ++i) {
+    if (all[i].id !== '__pagelith_marker' && getComputedStyle(all[i]).position === 'fixed')
+      found.push(all[i]);
+  }
+  // Every place is read before any is changed: pinning one must not move the next.
+  var places = found.map(function (el) { return el.getBoundingClientRect(); });
+  var x = window.scrollX, y = window.scrollY;
+  found.forEach(function (el, i) {
+    var r = places[i], st = el.style;
+    s.pinned.push([el, el.getAttribute('style')]);
+    var set = { position: 'absolute', top: (r.top + y) + 'px', left: (r.left + x) + 'px',
+                bottom: 'auto', right: 'auto', width: r.width + 'px', height: r.height + 'px',
+                margin: '0px', transform: 'none', 'box-sizing': 'border-box' };
+    for (var k in set) st.setProperty(k, set[k], 'important');
+  });
+  // An element placed inside a positioned or transformed ancestor is not placed on
+  // the page: it is moved by what it is off, ancestors first.
+  found.forEach(function (el, i) {
+    var r = places[i], now = el.getBoundingClientRect();
+    if (now.top !== r.top)
+      el.style.setProperty('top', (parseFloat(el.style.top) + r.top - now.top) + 'px', 'important');
+    if (now.left !== r.left)
+      el.style.setProperty('left', (parseFloat(el.style.left) + r.left - now.left) + 'px', 'important');
+  });
+  return found.length;
+})())JS");
+}
+
 QString hideFixedElements()
 {
     return overridePositioned("fixed", "visibility", "hidden", "fixed");
@@ -100,6 +145,8 @@ QString restore(int x, int y)
     }
     s.sticky.forEach(function (e) { e[0].style.setProperty('position', e[1], e[2]); });
     s.fixed.forEach(function (e) { e[0].style.setProperty('visibility', e[1], e[2]); });
+    (s.pinned || []).forEach(function (e) {
+      if (e[1] === null) e[0].removeAttribute('style'); else e[0].setAttribute('style', e[1]); });
     delete window.__pagelithSaved;
   }
   var m = document.getElementById('__pagelith_marker');
@@ -175,6 +222,89 @@ QString pendingContent()
   (window.__pagelithFrames || []).forEach(function (f) { if (!f.done) ++n; });
   return n;
 })())JS");
+}
+
+QString stillnessProbe()
+{
+    // The animations are settled first: a page whose layout a CSS animation moves is
+    // still once that animation is at its end.
+    return QStringLiteral(R"JS((function () {
+  var all = document.getAnimations ? document.getAnimations() : [];
+  for (var i = 0; i < all.length; ++i) {
+    var a = all[i];
+    try {
+      var t = a.effect ? a.effect.getComputedTiming() : null;
+      if (!t) continue;
+      if (t.activeDuration === Infinity) {
+        a.pause();
+        a.currentTime = Math.max(0, t.delay || 0);
+      } else if (a.playState !== 'finished') {
+        a.finish();
+      }
+    } catch (e) {}
+  }
+  var d = document.documentElement, b = document.body;
+  // The boxes of the first elements, folded into one number: the parts a reader
+  // sees first moving is a change, even when the page keeps its size.
+  var els = document.getElementsByTagName('*'), h = 0;
+  for (var j = 0, n = Math.min(els.length, 3000); j < n; ++j) {
+    var e = els[j];
+    h = (h * 31 + (e.offsetTop | 0) * 7 + (e.offsetLeft | 0) * 3 + (e.offsetWidth | 0)
+         + (e.offsetHeight | 0) * 5) | 0;
+  }
+  return { fonts: !document.fonts || document.fonts.status === 'loaded',
+           shape: [d ? d.scrollWidth : 0, d ? d.scrollHeight : 0, b ? b.scrollWidth : 0,
+                   b ? b.scrollHeight : 0, els.length, h].join() };
+})())JS");
+}
+
+QString hasElement(const QString& selector)
+{
+    return QStringLiteral("(function () { try { return !!document.querySelector(%1); }"
+                          " catch (e) { return false; } })()")
+        .arg(jsString(selector));
+}
+
+QString hideElements(const QString& hide, const QStringList& banners, bool heuristic)
+{
+    return QStringLiteral(R"JS((function (hide, banners, heuristic) {
+  var n = 0;
+  function apply(selector, property, value) {
+    var found;
+    try { found = document.querySelectorAll(selector); } catch (e) { return; }
+    for (var i = 0; i < found.length; ++i) {
+      found[i].style.setProperty(property, value, 'important');
+      ++n;
+    }
+  }
+  if (hide) apply(hide, 'visibility', 'hidden');
+  banners.forEach(function (selector) { apply(selector, 'display', 'none'); });
+  if (!heuristic) return n;
+  // A banner speaks of cookies or consent and asks for an answer; a fixed footer
+  // that only links to a cookie policy offers no such button.
+  var words = /\bcookies?\b|consent|gdpr|datenschutz|we value your privacy|privacy (settings|preferences|choices)/i;
+  var answers = /accept|agree|allow|got it|\bok\b|reject|decline|refuse|akzeptieren|zustimmen|accepter|aceptar|manage|settings|preferences|customi[sz]e/i;
+  var all = document.querySelectorAll('body *');
+  for (var i = 0; i < all.length; ++i) {
+    var el = all[i], style = getComputedStyle(el);
+    if ((style.position !== 'fixed' && style.position !== 'sticky') || style.display === 'none')
+      continue;
+    var text = el.innerText || '';
+    if (text.length > 5000 || !words.test(text)) continue;
+    var buttons = el.querySelectorAll('button, [role="button"], a, input[type="button"], input[type="submit"]');
+    var asks = false;
+    for (var j = 0; j < buttons.length && !asks; ++j)
+      asks = answers.test(buttons[j].innerText || buttons[j].value || '');
+    if (!asks) continue;
+    el.style.setProperty('display', 'none', 'important');
+    ++n;
+  }
+  return n;
+})(%1, %2, %3))JS")
+        .arg(jsString(hide),
+            QString::fromUtf8(
+                QJsonDocument(QJsonArray::fromStringList(banners)).toJson(QJsonDocument::Compact)),
+            heuristic ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 QString scrollPosition()

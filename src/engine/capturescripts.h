@@ -13,6 +13,9 @@ QString measure();
 QString stripBodyFrame();
 // Sticky elements go back into the flow, so they appear once at their own place.
 QString unstickElements();
+// Fixed elements are pinned where the view shows them now (the first screen): they
+// become part of the page there, once, whatever the height of the tiles.
+QString pinFixedElements();
 // Fixed elements are hidden once the first tile holds them.
 QString hideFixedElements();
 // Shows the hidden fixed elements again, for a capture that starts over.
@@ -30,6 +33,18 @@ QString removeMarker();
 QString loadLazyContent();
 // How many images and formerly lazy frames are still loading.
 QString pendingContent();
+// Fast-forwards finite animations and transitions to their end and stops infinite
+// ones at their start, then returns { fonts: whether every font has loaded, shape:
+// a text that changes when the layout does }.
+QString stillnessProbe();
+// Whether the page shows an element matching the CSS selector (false for a
+// selector the browser cannot read).
+QString hasElement(const QString& selector);
+// Hides the elements matching the selector list `hide` (their place kept) and
+// removes those of the consent banners' `banners`; with `heuristic`, also fixed and
+// sticky overlays that speak of cookies or consent and offer a button. Returns how
+// many elements it hid.
+QString hideElements(const QString& hide, const QStringList& banners, bool heuristic);
 // Returns [scrollX, scrollY].
 QString scrollPosition();
 // Logs `message` once two animation frames have passed, so a frame after every

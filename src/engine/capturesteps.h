@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <limits>
 
 // The steps a capture takes in the page it captures, as each engine performs them.
 // Each is bounded by the page's limit, and an answer that comes after the capture
@@ -25,6 +26,12 @@ public:
     virtual void grabView(std::function<void(const QImage&)> then) = 0;
     // Lays the page out in a view of `size`.
     virtual void resizeView(const QSize& size) = 0;
+    // Milliseconds since the page's last network request ended, -1 while one is in
+    // flight. An engine that cannot watch the page's requests reports the network
+    // as long quiet.
+    virtual int networkQuietMs() const { return std::numeric_limits<int>::max(); }
+    // How many requests the page has started so far (0 when the engine cannot tell).
+    virtual int requestsStarted() const { return 0; }
     // How tall one grab of a capture of `captureSize` may be.
     virtual int tileHeightFor(const QSize& captureSize) const
     {

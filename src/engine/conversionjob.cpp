@@ -1,11 +1,13 @@
 #include "conversionjob.h"
 
 #include "app/appinfo.h"
+#include "captureoptionsreader.h"
 #include "loaderror.h"
 #include "pagecapturer.h"
 #include "settings/outputformats.h"
 #include "settings/settingreaders.h"
 #include "waitlimits.h"
+#include "writeturns.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,9 +41,12 @@ ConversionJob::ConversionJob(const ConversionRequest& request, CaptureEngine* ca
 
 ConversionJob::~ConversionJob()
 {
+    endTurn();
     for (const QMetaObject::Connection& c : std::as_const(m_connections))
         disconnect(c);
-    if (!m_finished && m_capturer && !m_writing)
+    // A page captured already has let go of its capturer, which may be on the next
+    // page by now.
+    if (!m_finished && m_capturer && !m_captured)
         m_capturer->abort();
     if (!m_writing)
         return;
@@ -80,6 +85,18 @@ QUrl ConversionJob::addressToUrl(const QString& address)
     if (file.isAbsolute() && file.exists())
         return QUrl::fromLocalFile(file.absoluteFilePath());
     return QUrl::fromUserInput(trimmed, QDir::currentPath(), QUrl::AssumeLocalFile);
+}
+
+void ConversionJob::setWriteTurn(std::shared_ptr<WriteTurns> turns, int turn)
+{
+    m_turns = std::move(turns);
+    m_turn = turn;
+}
+
+void ConversionJob::endTurn()
+{
+    if (const std::shared_ptr<WriteTurns> turns = std::exchange(m_turns, nullptr))
+        turns->end(m_turn);
 }
 
 void ConversionJob::start()
@@ -121,11 +138,13 @@ void ConversionJob::begin()
         fail(reason);
         return;
     }
+    m_capturer->setOptions(CaptureOptionsFromSettings(settingsFile()));
     m_capturer->captureUrl(url, TimeoutSecondsSetting(settingsFile()));
 }
 
 void ConversionJob::onCaptured(const QImage& image)
 {
+    m_captured = true;
     // The capturer may take the next page while this one's files are written.
     for (const QMetaObject::Connection& c : std::as_const(m_connections))
         disconnect(c);
@@ -184,13 +203,26 @@ void ConversionJob::writeFiles(const QString& bodyHtml)
     PageFilesInput input = m_input;
     m_input.image = QImage();
     m_input.bodyHtml.clear();
+    const bool pdf = FindOutputFormat(m_input.format) == OutputFormat::Pdf;
+    if (m_turns) {
+        // The page's names are taken when its files are written: pages side by side
+        // take them in queue order. The capturer is free meanwhile.
+        auto held = std::make_shared<PageFilesInput>(std::move(input));
+        m_turns->whenTurn(m_turn, this, [this, held] { submitWriting(std::move(*held)); });
+    } else {
+        submitWriting(std::move(input));
+    }
+    if (!pdf && !m_finished)
+        emit captureReleased();
+}
+
+void ConversionJob::submitWriting(PageFilesInput input)
+{
     m_writing = new QFutureWatcher<PageFilesOutcome>(this);
     connect(m_writing, &QFutureWatcherBase::finished, this,
         [this] { onFilesWritten(m_writing->result()); });
     m_writing->setFuture(QtConcurrent::run(m_writers,
         [input = std::move(input)]() mutable { return WritePageFiles(std::move(input)); }));
-    if (FindOutputFormat(m_input.format) != OutputFormat::Pdf)
-        emit captureReleased();
 }
 
 void ConversionJob::onFilesWritten(PageFilesOutcome outcome)
@@ -264,6 +296,7 @@ void ConversionJob::finish(ConversionResult result)
     for (const QMetaObject::Connection& c : std::as_const(m_connections))
         disconnect(c);
     m_connections.clear();
+    endTurn();
     result.seconds = m_elapsed.isValid() ? m_elapsed.elapsed() / 1000.0 : 0.0;
     result.stages = m_times;
     result.pageAddress = !m_input.pageAddress.isEmpty()

@@ -14,6 +14,7 @@
 #include <memory>
 
 class CaptureEngine;
+class WriteTurns;
 
 // Converts one page into its output files, reading every setting from the
 // settings file at the moment it is needed: the page is captured (CaptureEngine),
@@ -33,6 +34,9 @@ public:
         QThreadPool* writers = nullptr, QObject* parent = nullptr);
     ~ConversionJob() override;
 
+    // Its files wait for turn `turn` of `turns` (see WriteTurns); without, they are
+    // written as soon as the page is captured. Call it before start().
+    void setWriteTurn(std::shared_ptr<WriteTurns> turns, int turn);
     void start();
     // Nobody waits for the page any more: a writer at work stops at its next step
     // and takes back the page's files; this waits for it. A page whose files were
@@ -57,6 +61,8 @@ private:
     void begin();
     void onCaptured(const QImage& image);
     void writeFiles(const QString& bodyHtml);
+    void submitWriting(PageFilesInput input);
+    void endTurn();
     void onFilesWritten(PageFilesOutcome outcome);
     void writePdf(PageFilesOutcome outcome);
     void fail(const QString& reason);
@@ -72,6 +78,9 @@ private:
     QList<QMetaObject::Connection> m_connections;
     QElapsedTimer m_elapsed;
     bool m_finished = false;
+    bool m_captured = false;
+    std::shared_ptr<WriteTurns> m_turns;
+    int m_turn = 0;
 
     PageFilesInput m_input;
     QString m_note;

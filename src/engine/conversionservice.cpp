@@ -4,6 +4,7 @@
 #include "chromium/chromiumcapturer.h"
 #include "conversionjob.h"
 #include "pagecapturer.h"
+#include "writeturns.h"
 
 #include <QDir>
 #include <QTimer>
@@ -12,6 +13,7 @@
 
 ConversionService::ConversionService(QObject* parent)
     : QObject(parent)
+    , m_turns(std::make_shared<WriteTurns>())
 {
     qRegisterMetaType<ConversionResult>();
     QString error;
@@ -101,6 +103,10 @@ void ConversionService::cancelPending(int id)
 void ConversionService::abandonAll()
 {
     m_pending.clear();
+    // The pages abandoned end their turns in a queue of their own; later pages start
+    // a new one.
+    m_turns = std::make_shared<WriteTurns>();
+    m_nextTurn = 1;
     // A page written whole before it heard is reported as such.
     for (const QPointer<ConversionJob>& job : QList(m_jobs)) {
         if (job)
@@ -148,6 +154,7 @@ void ConversionService::start(int laneIndex, const Pending& next)
         capturer = lane.viewCapturer;
     }
     auto* job = new ConversionJob(request, capturer, lane.writers.get(), this);
+    job->setWriteTurn(m_turns, m_nextTurn++);
     lane.capturing = job;
     m_jobs.append(job);
     m_started.append(next.id);

@@ -16,6 +16,7 @@ class CaptureEngine;
 class ChromiumBrowser;
 class ConversionJob;
 class PageCapturer;
+class WriteTurns;
 
 // The application's one conversion queue. The batch list, the browser window, the
 // scheduler and the command line all submit here, so pages never meet at
@@ -25,7 +26,9 @@ class PageCapturer;
 // A page's files are written on a writer thread while the view already loads the
 // next page; at most one captured page waits for the writer, so memory stays
 // bounded. With setParallelPages(n), n pages are in flight at once, each in a view
-// of its own with temporary files of its own.
+// of its own with temporary files of its own; their files are still written one
+// page after another in queue order (WriteTurns), so they are named as they would
+// be one at a time.
 class ConversionService : public QObject
 {
     Q_OBJECT
@@ -100,4 +103,6 @@ private:
     QHash<int, ConversionResult> m_results;
     QList<QPointer<ConversionJob>> m_jobs;
     int m_nextId = 1;
+    std::shared_ptr<WriteTurns> m_turns;
+    int m_nextTurn = 1;
 };

@@ -113,12 +113,14 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     ensureOwnView();
     attach(m_ownView.get());
     m_external = false;
+    m_loadedHere = true;
+    m_layoutSize = QSize(m_options.viewportWidth, m_options.viewportHeight);
     m_state = State::Loading;
     m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds;
     m_frames.setLimit(WaitLimitMs(m_timeoutSeconds));
     m_stageClock.start();
     // The previous page's size is not this page's: every page is laid out afresh.
-    m_view->resize(LayoutWidth, LayoutHeight);
+    m_view->resize(m_layoutSize);
     m_load.start(m_view->page());
     m_memoryWatch.start();
     m_loadTimer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
@@ -135,6 +137,8 @@ void PageCapturer::captureView(QWebEngineView* view)
     attach(view);
     m_stageClock.start();
     m_external = view != m_ownView.get();
+    m_loadedHere = false;
+    m_layoutSize = QSize(LayoutWidth, LayoutHeight);
     m_savedSize = view->size();
     m_savedPos = view->pos();
     m_state = State::Capturing;
@@ -300,8 +304,18 @@ void PageCapturer::startCapture()
     const int waitSeconds = !m_note.isEmpty() ? 0
         : m_timeoutSeconds > 0                ? m_timeoutSeconds
                                               : DefaultTimeoutSeconds;
+    // A view is captured as it stands; a page loaded for its capture first comes to
+    // rest.
+    CaptureOptions options = CaptureFlow::noWait();
+    if (m_loadedHere) {
+        options = m_options;
+        // This engine draws at one image pixel per CSS pixel only.
+        options.scale = 1;
+        if (waitSeconds == 0)
+            options.settleSeconds = 0;
+    }
     m_flow.setTallPagesCut(tallPagesCut());
-    m_flow.start(waitSeconds, m_external ? m_savedSize.height() : LayoutHeight);
+    m_flow.start(waitSeconds, m_external ? m_savedSize.height() : m_layoutSize.height(), options);
 }
 
 void PageCapturer::finish(const QImage& image)
@@ -330,7 +344,7 @@ void PageCapturer::restoreView()
     if (!m_view)
         return;
     if (!m_external) {
-        m_view->resize(LayoutWidth, LayoutHeight);
+        m_view->resize(m_layoutSize);
         m_view->page()->runJavaScript(CaptureScripts::removeMarker());
         return;
     }

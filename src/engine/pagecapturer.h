@@ -98,6 +98,10 @@ private:
     void resizeView(const QSize& size) override;
 
     State m_state = State::Idle;
+    // The page was loaded for its capture (the options apply), not a view captured
+    // as it stands; the size of the window it is laid out in.
+    bool m_loadedHere = false;
+    QSize m_layoutSize { LayoutWidth, LayoutHeight };
     std::unique_ptr<QWebEngineView> m_ownView;
     QPointer<QWebEngineView> m_view;
     bool m_external = false;

@@ -20,20 +20,22 @@ TileGrabber::TileGrabber(CaptureSteps& steps, QObject* parent)
 {
 }
 
-void TileGrabber::start(const QSize& captureSize, int tileHeight)
+void TileGrabber::start(const QSize& captureSize, int tileHeight, double scale)
 {
     m_captureSize = captureSize;
     m_tileHeight = tileHeight;
-    m_image = QImage(m_captureSize, QImage::Format_RGB32);
+    m_scale = scale;
+    const QSize imageSize(scaled(captureSize.width(), scale), scaled(captureSize.height(), scale));
+    m_image = QImage(imageSize, QImage::Format_RGB32);
     if (m_image.isNull()) {
         emit failed(tr("Not enough memory for a %1 x %2 image")
-                        .arg(m_captureSize.width())
-                        .arg(m_captureSize.height()));
+                        .arg(imageSize.width())
+                        .arg(imageSize.height()));
         return;
     }
     // Not filled now: the tiles cover almost every row, and writing a tall page's
     // hundreds of megabytes twice costs a tenth of its capture.
-    m_rowFilled.assign(size_t(m_captureSize.height()), false);
+    m_rowFilled.assign(size_t(imageSize.height()), false);
     m_tileTops = TileTops(m_captureSize.height(), m_tileHeight);
     m_tileIndex = 0;
     captureTile();
@@ -73,7 +75,7 @@ void TileGrabber::grabTile()
 void TileGrabber::checkGrab(const QImage& grab)
 {
     // The view is one column wider than the capture: that column holds the marker.
-    const QSize expected(m_captureSize.width() + 1, m_tileHeight);
+    const QSize expected(scaled(m_captureSize.width() + 1, m_scale), scaled(m_tileHeight, m_scale));
     const bool fullSize = !grab.isNull() && grab.size() == expected;
     if (!fullSize || !GrabCarriesMarker(grab, expected.width() - 1, m_marker)) {
         if (++m_grabTries < MaxGrabsPerTile) {
@@ -94,10 +96,17 @@ void TileGrabber::checkGrab(const QImage& grab)
     const TileCopy copy
         = TileCopyFromGrab(m_tileTops.at(m_tileIndex), m_tileScrollY, m_tileHeight, m_captureSize);
     if (!copy.source.isEmpty()) {
+        // In image pixels, each edge rounded on its own: the rows of one tile end
+        // where the next one's begin.
+        const int sourceTop = scaled(copy.source.top(), m_scale);
+        const int rows = scaled(copy.source.top() + copy.source.height(), m_scale) - sourceTop;
+        const int targetTop = scaled(copy.target.y(), m_scale);
+        const int height = std::min(rows, m_image.height() - targetTop);
+        const QRect source(0, sourceTop, m_image.width(), height);
         QPainter painter(&m_image);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(copy.target, grab, copy.source);
-        for (int y = copy.target.y(); y < copy.target.y() + copy.source.height(); ++y)
+        painter.drawImage(QPoint(0, targetTop), grab, source);
+        for (int y = targetTop; y < targetTop + height; ++y)
             m_rowFilled[size_t(y)] = true;
     }
     if (++m_tileIndex < m_tileTops.size()) {

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QSize>
+#include <cmath>
 #include <vector>
 
 class CaptureSteps;
@@ -22,10 +23,14 @@ class TileGrabber : public QObject
 public:
     explicit TileGrabber(CaptureSteps& steps, QObject* parent = nullptr);
 
-    // Grabs a capture of `captureSize` in tiles of `tileHeight` from a view already
-    // one column wider than the capture and one tile high. Answers once: finished()
-    // or failed().
-    void start(const QSize& captureSize, int tileHeight);
+    // Grabs a capture of `captureSize` in tiles of `tileHeight` (CSS pixels) from a
+    // view already one column wider than the capture and one tile high, drawn at
+    // `scale` image pixels per CSS pixel. Answers once: finished() or failed().
+    void start(const QSize& captureSize, int tileHeight, double scale = 1);
+
+    // `length` CSS pixels in image pixels at `scale`; the same rounding everywhere,
+    // so that tiles meet without a gap.
+    static int scaled(int length, double scale) { return int(std::lround(length * scale)); }
     // Lets go of the image of a pass that will not finish.
     void clear()
     {
@@ -51,6 +56,7 @@ private:
     CaptureSteps& m_steps;
     QSize m_captureSize;
     int m_tileHeight = 0;
+    double m_scale = 1;
     QList<int> m_tileTops;
     int m_tileIndex = 0;
     int m_tileScrollY = 0;

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -128,6 +129,19 @@ void TestConvertCommand::usageErrorsExitWithTwo_data()
                                   << "cannot read the list";
     QTest::newRow("standard input as output folder")
         << QStringList { "-o", "-", "a.html" } << "- is standard input only";
+    QTest::newRow("narrow window")
+        << QStringList { "--width", "50", "a.html" } << "--width takes a number from 100 to 10000";
+    QTest::newRow("scale too large")
+        << QStringList { "--scale", "4.5", "a.html" } << "--scale takes a number from 1 to 4";
+    // The Qt engine draws at scale 1 only: refused by flag and by settings key alike.
+    QTest::newRow("scale on qt") << QStringList { "--engine", "qt", "--scale", "2", "a.html" }
+                                 << "--scale cannot be honoured by the Qt WebEngine engine";
+    QTest::newRow("colour scheme") << QStringList { "--color-scheme", "blue", "a.html" }
+                                   << "--color-scheme takes light or dark";
+    QTest::newRow("print on qt") << QStringList { "--engine", "qt", "--media", "print", "a.html" }
+                                 << "--media cannot be honoured by the Qt WebEngine engine";
+    QTest::newRow("scale key on qt") << QStringList { "--engine", "qt", "--set", "scale=2",
+        "a.html" } << "--scale cannot be honoured by the Qt WebEngine engine";
 }
 
 void TestConvertCommand::usageErrorsExitWithTwo()
@@ -452,6 +466,12 @@ void TestConvertCommand::parallelPagesReportInInputOrder()
     }
     QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name),
         (QStringList { "webimage.png", "webimage_0.png", "webimage_1.png" }));
+    // The numbers follow the input, not the order the captures ended in.
+    // Each picture is its page plus the blank strip below it.
+    const QList<int> heights = { 3000 + 13, 900 + 13, 5000 + 13 };
+    const QStringList names = { "webimage.png", "webimage_0.png", "webimage_1.png" };
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(QImageReader(QDir(out).filePath(names[i])).size().height(), heights[i]);
     QCOMPARE(run({ "--jobs", "0", "-o", out, addresses[0] }), 2);
 }
 

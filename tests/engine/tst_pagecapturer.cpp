@@ -1,3 +1,4 @@
+#include "captureoptionsreader.h"
 #include "capturepage.h"
 #include "chromium/cdpconnection.h"
 #include "chromium/chromiumbrowser.h"
@@ -112,6 +113,12 @@ private slots:
     void viewportHighPartsKeepTheirWindowHeight();
     void everyTileIsCurrentOnABusyMachine();
     void lazyImagesAreSettledBeforeMeasuring();
+    void pageIsCapturedAtRest();
+    void pageThatNeverRestsIsCapturedAtTheBound();
+    void windowSizeScaleAndFirstScreen();
+    void bannersAndChosenElementsAreHidden();
+    void pageWaitsForItsSelector();
+    void userAgentColourSchemeAndPrintMedia();
     void wideLayoutIsMeasuredAtItsWidth();
     void pageThatChangesHeightWhileCaptured_data();
     void pageThatChangesHeightWhileCaptured();
@@ -270,19 +277,33 @@ void TestPageCapturer::tallPageIsAssembledFromTilesWithoutGaps()
 
 void TestPageCapturer::fixedHeaderAppearsOnce()
 {
-    const QString path = TestPages::writePage(
-        m_dir.path(), QStringLiteral("fixed.html"), TestPages::fixedHeaderPage(1200, 9980));
+    // A fixed header and a fixed footer on a page taller than a window: each once,
+    // where a visitor sees it on the first screen (the footer at the bottom of the
+    // first 768 rows, not at the bottom of a tile nor of the page).
+    QByteArray html = TestPages::fixedHeaderPage(1200, 12080);
+    const QColor footer(255, 0, 255);
+    html.replace("<body>",
+        "<body><div style=\"position:fixed;bottom:0;left:0;width:1200px;height:50px;"
+        "background:#ff00ff;z-index:10\"></div>");
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("fixed.html"), html);
     QImage image;
     QString reason;
     QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
-    QCOMPARE(image.height(), 9980 + 13);
+    QCOMPARE(image.height(), 12080 + 13);
     int blueRows = 0;
-    for (int y = 0; y < image.height(); ++y)
+    QList<int> footerRows;
+    for (int y = 0; y < image.height(); ++y) {
         blueRows += near(image.pixelColor(600, y), FixedHeader) ? 1 : 0;
+        if (near(image.pixelColor(600, y), footer))
+            footerRows << y;
+    }
     QCOMPARE(blueRows, 80);
     QVERIFY(near(image.pixelColor(600, 40), FixedHeader));
-    QVERIFY(near(image.pixelColor(5, 9980 - 50), EndMarker));
+    QCOMPARE(footerRows.size(), 50);
+    QCOMPARE(footerRows.first(), 768 - 50);
+    QCOMPARE(footerRows.last(), 767);
+    QVERIFY(near(image.pixelColor(5, 12080 - 50), EndMarker));
 }
 
 void TestPageCapturer::viewportHighPartsKeepTheirWindowHeight()
@@ -324,6 +345,236 @@ void TestPageCapturer::everyTileIsCurrentOnABusyMachine()
                            .arg(audit.badBands)
                            .arg(audit.firstProblem)));
     }
+}
+
+void TestPageCapturer::pageIsCapturedAtRest()
+{
+    // A fade-in, a transition the page starts when it has loaded, an endless
+    // animation, and (on Chromium, which watches the page's requests) content a
+    // script fetches 200 ms after the load, which comes 400 ms later: the network
+    // was quiet for a moment before the request.
+    const QByteArray html = R"(<!DOCTYPE html><html><head><style>
+body { margin: 0 }
+div { height: 200px }
+@keyframes fade { from { background: #ffffff } to { background: #00ff00 } }
+@keyframes spin { from { background: #ff0000 } to { background: #0000ff } }
+#fade { animation: fade 4s forwards }
+#moved { background: #ffffff; transition: background 4s }
+#moved.on { background: #00ff00 }
+#spin { animation: spin 2s linear 0s infinite alternate }
+</style></head><body><div id="fade"></div><div id="moved"></div><div id="spin"></div>
+<div id="late"></div>
+<script>addEventListener('load', function () {
+  document.getElementById('moved').className = 'on';
+  setTimeout(function () {
+    fetch('/late').then(function (r) { return r.text(); }).then(function (t) {
+      document.getElementById('late').style.background = t; });
+  }, 200);
+});</script></body></html>)";
+    m_server.route(QStringLiteral("/rest"), TestHttpServer::page(html));
+    m_server.route(QStringLiteral("/late"), TestHttpServer::slow("#00ff00", 400));
+    QImage image;
+    QString reason;
+    QVERIFY(capture(m_server.url(QStringLiteral("/rest")), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY2(m_engine->note().isEmpty(), qPrintable(m_engine->note()));
+    QVERIFY2(near(image.pixelColor(500, 100), QColor(0, 255, 0)), "the fade-in ended");
+    QVERIFY2(near(image.pixelColor(500, 300), QColor(0, 255, 0)), "the transition ended");
+    QVERIFY2(near(image.pixelColor(500, 500), QColor(255, 0, 0)), "the spin stopped at its start");
+    if (onChromium())
+        QVERIFY2(near(image.pixelColor(500, 700), QColor(0, 255, 0)), "the late content came");
+}
+
+void TestPageCapturer::pageThatNeverRestsIsCapturedAtTheBound()
+{
+    // The page changes its layout in every frame for ever: it is captured when the
+    // bound of the wait is reached, with a remark, never failed.
+    const QByteArray html = R"(<!DOCTYPE html><html><body style="margin:0">
+<div id="grow" style="height:100px;background:#00ff00"></div>
+<script>var h = 0; (function grow() {
+  h = h % 400 + 1; document.getElementById('grow').style.height = (100 + h) + 'px';
+  requestAnimationFrame(grow); })();
+</script></body></html>)";
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("restless.html"), html);
+    CaptureOptions options;
+    options.settleSeconds = 2;
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    QElapsedTimer clock;
+    clock.start();
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(!image.isNull());
+    QVERIFY2(m_engine->note().contains(QStringLiteral("still changing after 2 seconds")),
+        qPrintable(m_engine->note()));
+    // The bound was waited for, and the default one (60 s) was not: the software
+    // renderer of the Qt engine is slow with a page that changes in every frame.
+    QVERIFY2(clock.elapsed() >= 2000 && clock.elapsed() < 45000,
+        qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestPageCapturer::windowSizeScaleAndFirstScreen()
+{
+    // Green only in a window narrower than 900 px; a one-pixel black line at x 100;
+    // 3000 px tall.
+    const QByteArray html = R"(<!DOCTYPE html><html><head><style>
+html, body { margin: 0; background: #ffffff }
+@media (max-width: 900px) { html, body { background: #00ff00 } }
+#line { position: absolute; left: 100px; top: 0; width: 1px; height: 3000px; background: #000000 }
+</style></head><body><div id="line"></div></body></html>)";
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("window.html"), html);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    CaptureOptions options;
+    options.viewportWidth = 800;
+    options.viewportHeight = 600;
+    options.viewportOnly = true;
+    m_engine->setOptions(options);
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(image.size(), QSize(800, 600));
+    QVERIFY(near(image.pixelColor(400, 300), QColor(0, 255, 0)));
+    if (!onChromium())
+        return;
+    // Twice the pixels, drawn at that resolution: the line is two sharp columns.
+    options.scale = 2;
+    m_engine->setOptions(options);
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QCOMPARE(image.size(), QSize(1600, 1200));
+    for (const int x : { 200, 201 })
+        QVERIFY(near(image.pixelColor(x, 600), Qt::black));
+    for (const int x : { 199, 202 })
+        QVERIFY(near(image.pixelColor(x, 600), QColor(0, 255, 0)));
+    // The whole page at scale 2: every part and the strip below twice as large.
+    options.viewportOnly = false;
+    m_engine->setOptions(options);
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(image.height(), (3000 + 13) * 2);
+    QVERIFY(near(image.pixelColor(201, 5900), Qt::black));
+    QVERIFY(near(image.pixelColor(202, 5900), QColor(0, 255, 0)));
+}
+
+void TestPageCapturer::bannersAndChosenElementsAreHidden()
+{
+    // Imitations of two consent frameworks' banners that only the shipped list
+    // names (no cookie words, or not fixed), a banner of no framework that the
+    // heuristic finds, a fixed footer that merely links to a cookie policy (kept),
+    // and an element hidden by selector (its place kept).
+    const QByteArray html = R"(<!DOCTYPE html><html><head><style>
+body { margin: 0; font: 16px sans-serif }
+.banner { background: #ff00ff; z-index: 100 }
+</style></head><body>
+<div class="ad" style="height:100px;background:#ffff00"></div>
+<div style="height:3000px;background:#ffffff"></div>
+<div id="onetrust-consent-sdk"><div id="onetrust-banner-sdk" class="banner"
+  style="position:fixed;bottom:0;left:0;right:0;height:120px">We and our partners store data.
+  <button>Accept</button></div></div>
+<div id="CybotCookiebotDialog" class="banner"
+  style="position:absolute;top:300px;left:200px;width:400px;height:300px">Your choices
+  <button>OK</button></div>
+<div class="x7-notice banner" style="position:fixed;top:0;left:0;width:100%;height:60px">
+  This site uses cookies to improve your experience. <a href="#">Got it</a></div>
+<div style="position:fixed;bottom:0;right:0;width:200px;height:40px;background:#00ffff;z-index:200">
+  <a href="#">Cookie policy</a></div>
+</body></html>)";
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("banners.html"), html);
+    CaptureOptions options;
+    options.hide = QStringLiteral(".ad, .nothing-else");
+    options.hideCookieBanners = true;
+    QString problem;
+    QVERIFY2(ReadConsentSelectors(ConsentSelectorsPath(), &options.consentSelectors, &problem),
+        qPrintable(problem));
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QCOMPARE(image.height(), 3100 + 13);
+    const QColor banner(255, 0, 255);
+    for (int y = 0; y < image.height(); y += 10) {
+        for (int x = 0; x < image.width(); x += 50)
+            QVERIFY2(!near(image.pixelColor(x, y), banner),
+                qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+    QVERIFY(near(image.pixelColor(50, 50), Qt::white));
+    QVERIFY(near(image.pixelColor(1000, 768 - 20), QColor(0, 255, 255)));
+}
+
+void TestPageCapturer::pageWaitsForItsSelector()
+{
+    // The element comes 600 ms after the load; one that never comes fails the page.
+    const QByteArray html = R"(<!DOCTYPE html><html><body style="margin:0">
+<script>addEventListener('load', function () { setTimeout(function () {
+  var d = document.createElement('div'); d.id = 'ready';
+  d.style.cssText = 'height:300px;background:#00ff00'; document.body.appendChild(d); }, 600); });
+</script></body></html>)";
+    const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("later.html"), html);
+    CaptureOptions options;
+    options.waitFor = QStringLiteral("#ready");
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    QImage image;
+    QString reason;
+    QVERIFY(capture(QUrl::fromLocalFile(path), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(near(image.pixelColor(100, 150), QColor(0, 255, 0)));
+    options.waitFor = QStringLiteral("#never");
+    m_engine->setOptions(options);
+    QVERIFY(capture(QUrl::fromLocalFile(path), 3, &image, &reason));
+    QVERIFY2(reason.contains(QStringLiteral("'#never'")), qPrintable(reason));
+    // An extra wait longer than the page's time-out: the page, still answering, is
+    // captured after it, in the colour its script gave it meanwhile.
+    const QByteArray late = R"(<!DOCTYPE html><html><body style="margin:0;background:#ffffff">
+<script>addEventListener('load', function () { setTimeout(function () {
+  document.body.style.background = '#00ff00'; }, 5000); });</script></body></html>)";
+    const QString latePath = TestPages::writePage(m_dir.path(), QStringLiteral("late.html"), late);
+    options = CaptureOptions();
+    // Longer than the time-out and the margin each step of a capture is allowed.
+    options.extraWaitMs = 9000;
+    m_engine->setOptions(options);
+    reason.clear();
+    QVERIFY(capture(QUrl::fromLocalFile(latePath), 3, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(near(image.pixelColor(100, 100), QColor(0, 255, 0)));
+}
+
+void TestPageCapturer::userAgentColourSchemeAndPrintMedia()
+{
+    if (!onChromium())
+        QSKIP("The Qt engine refuses these options (see the command-line tests)");
+    // Each box turns green for one option: the browser's name the page's script
+    // reads, dark colours asked for, print media.
+    const QByteArray html = R"(<!DOCTYPE html><html><head><style>
+body { margin: 0 } div { height: 100px; background: #ffffff }
+@media (prefers-color-scheme: dark) { #dark { background: #00ff00 } }
+@media print { #print { background: #00ff00 } }
+</style></head><body><div id="agent"></div><div id="dark"></div><div id="print"></div>
+<script>if (navigator.userAgent === 'PagelithTest/1')
+  document.getElementById('agent').style.background = '#00ff00';</script></body></html>)";
+    m_server.route(QStringLiteral("/media"), TestHttpServer::page(html));
+    CaptureOptions options;
+    options.userAgent = QStringLiteral("PagelithTest/1");
+    options.colorScheme = QStringLiteral("dark");
+    options.media = QStringLiteral("print");
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    QImage image;
+    QString reason;
+    QVERIFY(capture(m_server.url(QStringLiteral("/media")), 30, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY2(near(image.pixelColor(300, 50), QColor(0, 255, 0)), "user agent");
+    QVERIFY2(near(image.pixelColor(300, 150), QColor(0, 255, 0)), "dark colour scheme");
+    QVERIFY2(near(image.pixelColor(300, 250), QColor(0, 255, 0)), "print media");
+    // Without them, none.
+    m_engine->setOptions(CaptureOptions());
+    QVERIFY(capture(m_server.url(QStringLiteral("/media")), 30, &image, &reason));
+    for (const int y : { 50, 150, 250 })
+        QVERIFY(near(image.pixelColor(300, y), Qt::white));
 }
 
 void TestPageCapturer::lazyImagesAreSettledBeforeMeasuring()

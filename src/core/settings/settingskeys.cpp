@@ -73,6 +73,28 @@ QList<SettingKey> MakeTable()
         Key(S::Engine, c, QStringLiteral("engine"), K::Text),
         // The Chromium to run; empty: the first one on the PATH.
         Key(S::ChromiumPath, c, QStringLiteral("chromium"), K::Text),
+        // The window the page is laid out in, CSS pixels.
+        Key(S::ViewportWidth, c, QStringLiteral("width"), K::NumberWithDefault,
+            QStringLiteral("1024")),
+        Key(S::ViewportHeight, c, QStringLiteral("height"), K::NumberWithDefault,
+            QStringLiteral("768")),
+        // Image pixels per CSS pixel, 1 to 4 (a fraction too).
+        Key(S::Scale, c, QStringLiteral("scale"), K::NumberWithDefault, QStringLiteral("1")),
+        // Only the first screen, the window's size, instead of the whole page.
+        Key(S::ViewportOnly, c, QStringLiteral("viewport-only"), K::Flag),
+        // A CSS selector the page must show before it is captured (within the time-out).
+        Key(S::WaitFor, c, QStringLiteral("wait-for"), K::Text),
+        // Milliseconds waited once the page is still, before its capture.
+        Key(S::ExtraWait, c, QStringLiteral("wait"), K::Number),
+        // CSS selectors (a selector list) of elements hidden before the capture.
+        Key(S::Hide, c, QStringLiteral("hide"), K::Text),
+        Key(S::HideCookieBanners, c, QStringLiteral("hide-cookie-banners"), K::Flag),
+        // The browser's name as pages see it; empty: the browser's own.
+        Key(S::UserAgent, c, QStringLiteral("user-agent"), K::Text),
+        // "light" or "dark" for prefers-color-scheme; empty: the browser's own.
+        Key(S::ColorScheme, c, QStringLiteral("color-scheme"), K::Text),
+        // "print" or "screen"; empty: screen.
+        Key(S::Media, c, QStringLiteral("media"), K::Text),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

@@ -55,8 +55,19 @@ enum class Setting {
     PagesAtOnce,
     Engine,
     ChromiumPath,
+    ViewportWidth,
+    ViewportHeight,
+    Scale,
+    ViewportOnly,
+    WaitFor,
+    ExtraWait,
+    Hide,
+    HideCookieBanners,
+    UserAgent,
+    ColorScheme,
+    Media,
 };
-inline constexpr int SettingCount = int(Setting::ChromiumPath) + 1;
+inline constexpr int SettingCount = int(Setting::Media) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

@@ -7,6 +7,7 @@
 #include "loaderror.h"
 #include "waitlimits.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 namespace {
@@ -54,6 +55,9 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_navigated = false;
     m_askedAfterTimeout = false;
     m_world = 0;
+    m_inFlight.clear();
+    m_requestsStarted = 0;
+    m_networkClock.start();
     m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds;
     m_state = State::Opening;
     m_stageClock.start();
@@ -80,20 +84,35 @@ void ChromiumCapturer::openPage()
     m_page->setRequestedUrl(m_url);
     connect(m_page.get(), &ChromiumPage::event, this, &ChromiumCapturer::onPageEvent);
     const int generation = m_generation;
-    m_page->open(LayoutWidth, LayoutHeight, [this, generation](const QString& error) {
-        if (generation != m_generation || m_state != State::Opening)
-            return;
-        if (!error.isEmpty()) {
-            fail(tr("The browser could not open a page: %1").arg(error));
-            return;
-        }
-        navigate();
-    });
+    m_page->open(m_options.viewportWidth, m_options.viewportHeight, m_options.scale,
+        [this, generation](const QString& error) {
+            if (generation != m_generation || m_state != State::Opening)
+                return;
+            if (!error.isEmpty()) {
+                fail(tr("The browser could not open a page: %1").arg(error));
+                return;
+            }
+            navigate();
+        });
 }
 
 void ChromiumCapturer::navigate()
 {
     m_state = State::Loading;
+    // Commands of one session are carried out in order: the page loads with these.
+    if (!m_options.userAgent.isEmpty())
+        m_page->send(QStringLiteral("Network.setUserAgentOverride"),
+            { { QStringLiteral("userAgent"), m_options.userAgent } });
+    if (!m_options.colorScheme.isEmpty() || !m_options.media.isEmpty()) {
+        QJsonArray features;
+        if (!m_options.colorScheme.isEmpty())
+            features.append(
+                QJsonObject { { QStringLiteral("name"), QStringLiteral("prefers-color-scheme") },
+                    { QStringLiteral("value"), m_options.colorScheme } });
+        m_page->send(QStringLiteral("Emulation.setEmulatedMedia"),
+            { { QStringLiteral("media"), m_options.media },
+                { QStringLiteral("features"), features } });
+    }
     const int generation = m_generation;
     m_page->send(QStringLiteral("Page.navigate"), { { QStringLiteral("url"), m_url.toString() } },
         [this, generation](const QJsonObject& result, const QString& error) {
@@ -124,14 +143,9 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
         fail(tr("The page's renderer crashed"));
         return;
     }
-    if (method == QLatin1String("Network.responseReceived")) {
-        if (params.value(QStringLiteral("type")).toString() == QLatin1String("Document")
-            && params.value(QStringLiteral("frameId")).toString() == m_page->frameId()) {
-            const QJsonObject response = params.value(QStringLiteral("response")).toObject();
-            m_httpStatus = response.value(QStringLiteral("status")).toInt();
-            m_documentRequest = params.value(QStringLiteral("requestId")).toString();
-            m_pageUrl = QUrl(response.value(QStringLiteral("url")).toString());
-        }
+    if (method == QLatin1String("Network.requestWillBeSent")) {
+        m_inFlight.insert(params.value(QStringLiteral("requestId")).toString());
+        ++m_requestsStarted;
         return;
     }
     // The document's body cut short: the browser shows what came and never says
@@ -141,6 +155,28 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
         && params.value(QStringLiteral("requestId")).toString() == m_documentRequest
         && !params.value(QStringLiteral("canceled")).toBool()) {
         fail(NetworkErrorText(params.value(QStringLiteral("errorText")).toString()));
+        return;
+    }
+    if (method == QLatin1String("Network.loadingFinished")
+        || method == QLatin1String("Network.loadingFailed")) {
+        if (m_inFlight.remove(params.value(QStringLiteral("requestId")).toString()))
+            m_networkClock.start();
+        return;
+    }
+    if (method == QLatin1String("Network.responseReceived")) {
+        const bool document
+            = params.value(QStringLiteral("type")).toString() == QLatin1String("Document");
+        // A frame's document is handed to the frame's own process once it answers; its
+        // end is not reported to this page.
+        if (document && params.value(QStringLiteral("frameId")).toString() != m_page->frameId()
+            && m_inFlight.remove(params.value(QStringLiteral("requestId")).toString()))
+            m_networkClock.start();
+        if (document && params.value(QStringLiteral("frameId")).toString() == m_page->frameId()) {
+            const QJsonObject response = params.value(QStringLiteral("response")).toObject();
+            m_httpStatus = response.value(QStringLiteral("status")).toInt();
+            m_documentRequest = params.value(QStringLiteral("requestId")).toString();
+            m_pageUrl = QUrl(response.value(QStringLiteral("url")).toString());
+        }
         return;
     }
     if (method == QLatin1String("Page.frameNavigated")) {
@@ -222,8 +258,11 @@ void ChromiumCapturer::startCapture()
                 return;
             }
             m_world = result.value(QStringLiteral("executionContextId")).toInt();
+            CaptureOptions options = m_options;
+            if (waitSeconds == 0)
+                options.settleSeconds = 0;
             m_flow.setTallPagesCut(tallPagesCut());
-            m_flow.start(waitSeconds, LayoutHeight);
+            m_flow.start(waitSeconds, options.viewportHeight, options);
         });
 }
 
@@ -327,10 +366,19 @@ void ChromiumCapturer::resizeView(const QSize& size)
 {
     m_page->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
         { { QStringLiteral("width"), size.width() }, { QStringLiteral("height"), size.height() },
-            { QStringLiteral("deviceScaleFactor"), 1 }, { QStringLiteral("mobile"), false } });
+            { QStringLiteral("deviceScaleFactor"), m_options.scale },
+            { QStringLiteral("mobile"), false } });
+}
+
+int ChromiumCapturer::networkQuietMs() const
+{
+    if (!m_inFlight.isEmpty())
+        return -1;
+    return int(std::min<qint64>(m_networkClock.elapsed(), INT_MAX));
 }
 
 int ChromiumCapturer::tileHeightFor(const QSize& captureSize) const
 {
-    return std::min(captureSize.height(), MaxTileHeight);
+    // The limit is the browser's, in image rows.
+    return std::min(captureSize.height(), int(MaxTileHeight / m_options.scale));
 }

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <memory>
 
@@ -66,6 +67,8 @@ private:
     void grabView(std::function<void(const QImage&)> then) override;
     void resizeView(const QSize& size) override;
     int tileHeightFor(const QSize& captureSize) const override;
+    int networkQuietMs() const override;
+    int requestsStarted() const override { return m_requestsStarted; }
 
     QPointer<ChromiumBrowser> m_browser;
     std::unique_ptr<ChromiumPage> m_page;
@@ -81,6 +84,10 @@ private:
     bool m_askedAfterTimeout = false;
     int m_world = 0;
     QTimer m_timer;
+    // The page's requests still in flight, and the time since the last one ended.
+    QSet<QString> m_inFlight;
+    QElapsedTimer m_networkClock;
+    int m_requestsStarted = 0;
     CaptureFlow m_flow;
     QString m_note;
     QElapsedTimer m_stageClock;

@@ -45,7 +45,8 @@ ChromiumPage::~ChromiumPage()
     close();
 }
 
-void ChromiumPage::open(int width, int height, std::function<void(const QString& error)> then)
+void ChromiumPage::open(
+    int width, int height, double scale, std::function<void(const QString& error)> then)
 {
     close();
     m_connection = m_browser ? m_browser->connection() : nullptr;
@@ -58,7 +59,7 @@ void ChromiumPage::open(int width, int height, std::function<void(const QString&
     CdpConnection* c = m_connection;
     c->send(QStringLiteral("Target.createBrowserContext"),
         { { QStringLiteral("disposeOnDetach"), true } }, QString(),
-        [self, c, width, height, then](const QJsonObject& result, const QString& error) {
+        [self, c, width, height, scale, then](const QJsonObject& result, const QString& error) {
             if (!self)
                 return;
             if (!error.isEmpty()) {
@@ -70,7 +71,8 @@ void ChromiumPage::open(int width, int height, std::function<void(const QString&
                 { QStringLiteral("browserContextId"), self->m_contextId },
                 { QStringLiteral("width"), width }, { QStringLiteral("height"), height } };
             c->send(QStringLiteral("Target.createTarget"), target, QString(),
-                [self, c, width, height, then](const QJsonObject& result, const QString& error) {
+                [self, c, width, height, scale, then](
+                    const QJsonObject& result, const QString& error) {
                     if (!self)
                         return;
                     if (!error.isEmpty()) {
@@ -82,7 +84,7 @@ void ChromiumPage::open(int width, int height, std::function<void(const QString&
                         { { QStringLiteral("targetId"), self->m_targetId },
                             { QStringLiteral("flatten"), true } },
                         QString(),
-                        [self, width, height, then](
+                        [self, width, height, scale, then](
                             const QJsonObject& result, const QString& error) {
                             if (!self)
                                 return;
@@ -112,7 +114,7 @@ void ChromiumPage::open(int width, int height, std::function<void(const QString&
                                 { QStringLiteral("Emulation.setDeviceMetricsOverride"),
                                     { { QStringLiteral("width"), width },
                                         { QStringLiteral("height"), height },
-                                        { QStringLiteral("deviceScaleFactor"), 1 },
+                                        { QStringLiteral("deviceScaleFactor"), scale },
                                         { QStringLiteral("mobile"), false } } },
                             };
                             auto left = std::make_shared<int>(int(setup.size()));

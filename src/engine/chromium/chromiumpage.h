@@ -29,7 +29,12 @@ public:
 
     // Makes the context, the target and the session; `then` gets an empty error
     // once the page can be navigated.
-    void open(int width, int height, std::function<void(const QString& error)> then);
+    // `scale` is the device's pixels per CSS pixel.
+    void open(int width, int height, std::function<void(const QString& error)> then)
+    {
+        open(width, height, 1, std::move(then));
+    }
+    void open(int width, int height, double scale, std::function<void(const QString& error)> then);
     // Closes the target and disposes of its context (nothing waits for that).
     void close();
     bool isOpen() const { return !m_sessionId.isEmpty(); }

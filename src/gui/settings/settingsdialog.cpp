@@ -2,6 +2,7 @@
 
 #include "app/messagepresenter.h"
 #include "app/recentfolders.h"
+#include "capturesettingspage.h"
 #include "generalsettingspage.h"
 #include "watermarkoptionspage.h"
 
@@ -42,6 +43,9 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
     secondLayout->addWidget(m_general->batchGroup());
     tabs->addTab(m_general, tr("General Settings"));
     tabs->addTab(second, tr("WaterMark Options"));
+    m_capture = new CaptureSettingsPage(tabs);
+    m_capture->setObjectName(QStringLiteral("PageOptions"));
+    tabs->addTab(m_capture, tr("Page"));
     tabs->setCurrentIndex(0);
     m_ownFolders = std::make_unique<RecentFolders>();
     setRecentFolders(m_ownFolders.get());
@@ -82,6 +86,7 @@ void SettingsDialog::loadSettings()
 {
     m_general->load(m_settingsFile, m_applicationFolder);
     m_watermark->load();
+    m_capture->load(m_settingsFile);
 }
 
 void SettingsDialog::acceptSettings()
@@ -104,7 +109,8 @@ void SettingsDialog::acceptSettings()
     // A failed write keeps the dialog open with the reason, so nobody leaves
     // believing settings are stored that are not.
     QString error;
-    if (!m_general->save(m_settingsFile, &error) || !m_watermark->save(&error)) {
+    if (!m_general->save(m_settingsFile, &error) || !m_watermark->save(&error)
+        || !m_capture->save(m_settingsFile, &error)) {
         m_messages->critical(this, error);
         return;
     }

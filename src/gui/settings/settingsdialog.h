@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <memory>
 
+class CaptureSettingsPage;
 class GeneralSettingsPage;
 class MessagePresenter;
 class QTabWidget;
@@ -44,4 +45,5 @@ private:
     QTabWidget* m_tabs = nullptr;
     GeneralSettingsPage* m_general = nullptr;
     WatermarkOptionsPage* m_watermark = nullptr;
+    CaptureSettingsPage* m_capture = nullptr;
 };
