@@ -525,7 +525,7 @@ void TestPageCapturer::pageWaitsForItsSelector()
     QVERIFY(near(image.pixelColor(100, 150), QColor(0, 255, 0)));
     options.waitFor = QStringLiteral("#never");
     m_engine->setOptions(options);
-    QVERIFY(capture(QUrl::fromLocalFile(path), 3, &image, &reason));
+    QVERIFY(capture(QUrl::fromLocalFile(path), 5, &image, &reason));
     QVERIFY2(reason.contains(QStringLiteral("'#never'")), qPrintable(reason));
     // An extra wait longer than the page's time-out: the page, still answering, is
     // captured after it, in the colour its script gave it meanwhile.
@@ -534,11 +534,12 @@ void TestPageCapturer::pageWaitsForItsSelector()
   document.body.style.background = '#00ff00'; }, 5000); });</script></body></html>)";
     const QString latePath = TestPages::writePage(m_dir.path(), QStringLiteral("late.html"), late);
     options = CaptureOptions();
-    // Longer than the time-out and the margin each step of a capture is allowed.
-    options.extraWaitMs = 9000;
+    // Longer than the time-out and the margin each step of a capture is allowed;
+    // the time-out itself leaves a loaded machine time to load the page.
+    options.extraWaitMs = 12000;
     m_engine->setOptions(options);
     reason.clear();
-    QVERIFY(capture(QUrl::fromLocalFile(latePath), 3, &image, &reason));
+    QVERIFY(capture(QUrl::fromLocalFile(latePath), 6, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     QVERIFY(near(image.pixelColor(100, 100), QColor(0, 255, 0)));
 }
