@@ -43,7 +43,25 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
     if (options.hideCookieBanners)
         ReadConsentSelectors(
             ConsentSelectorsPath(), &options.consentSelectors, &options.consentListProblem);
+    options.pdf = PdfOptionsFromSettings(settingsFile);
     return options;
+}
+
+PdfOptions PdfOptionsFromSettings(const QString& settingsFile)
+{
+    PdfOptions pdf;
+    if (const std::optional<QSizeF> paper
+        = PdfPageSetup::parsePaper(ReadTextSetting(settingsFile, Setting::PdfPaper)))
+        pdf.paperMm = *paper;
+    pdf.landscape = ReadFlagSetting(settingsFile, Setting::PdfLandscape);
+    const std::optional<double> margin
+        = PdfPageSetup::parseLength(ReadTextSetting(settingsFile, Setting::PdfMargin));
+    if (margin && PdfPageSetup::marginFits(*margin, pdf.paperMm))
+        pdf.marginMm = *margin;
+    pdf.background
+        = ReadTextSetting(settingsFile, Setting::PdfBackground).trimmed() != QLatin1String("0");
+    pdf.headerFooter = ReadFlagSetting(settingsFile, Setting::PdfHeaderFooter);
+    return pdf;
 }
 
 QStringList OptionsQtCannotHonour(const CaptureOptions& options)
@@ -57,6 +75,8 @@ QStringList OptionsQtCannotHonour(const CaptureOptions& options)
         names << QStringLiteral("--color-scheme");
     if (options.media == QLatin1String("print"))
         names << QStringLiteral("--media");
+    if (options.pdf.headerFooter)
+        names << QStringLiteral("--pdf-header-footer");
     return names;
 }
 
