@@ -50,14 +50,10 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
 PdfOptions PdfOptionsFromSettings(const QString& settingsFile)
 {
     PdfOptions pdf;
-    if (const std::optional<QSizeF> paper
-        = PdfPageSetup::parsePaper(ReadTextSetting(settingsFile, Setting::PdfPaper)))
-        pdf.paperMm = *paper;
+    pdf.paperMm = PdfPageSetup::paperOrDefault(ReadTextSetting(settingsFile, Setting::PdfPaper));
     pdf.landscape = ReadFlagSetting(settingsFile, Setting::PdfLandscape);
-    const std::optional<double> margin
-        = PdfPageSetup::parseLength(ReadTextSetting(settingsFile, Setting::PdfMargin));
-    if (margin && PdfPageSetup::marginFits(*margin, pdf.paperMm))
-        pdf.marginMm = *margin;
+    pdf.marginMm = PdfPageSetup::marginOrDefault(
+        ReadTextSetting(settingsFile, Setting::PdfMargin), pdf.paperMm);
     pdf.background
         = ReadTextSetting(settingsFile, Setting::PdfBackground).trimmed() != QLatin1String("0");
     pdf.headerFooter = ReadFlagSetting(settingsFile, Setting::PdfHeaderFooter);

@@ -91,6 +91,13 @@ void TestPdfPageSetup::marginMustLeaveRoom()
     QVERIFY(PdfPageSetup::marginFits(69, a5));
     QVERIFY(!PdfPageSetup::marginFits(69.1, a5));
     QVERIFY(!PdfPageSetup::marginFits(-1, a5));
+    // A settings file edited by hand is read, never refused: what is no paper or
+    // margin, or a margin too wide for the paper, is the default.
+    QCOMPARE(PdfPageSetup::paperOrDefault(QStringLiteral("a5")), a5);
+    QCOMPARE(PdfPageSetup::paperOrDefault(QStringLiteral("B5")), QSizeF(210, 297));
+    QCOMPARE(PdfPageSetup::marginOrDefault(QStringLiteral("69mm"), a5), 69.0);
+    QCOMPARE(PdfPageSetup::marginOrDefault(QStringLiteral("70mm"), a5), 10.0);
+    QCOMPARE(PdfPageSetup::marginOrDefault(QStringLiteral("wide"), a5), 10.0);
 }
 
 QTEST_MAIN(TestPdfPageSetup)

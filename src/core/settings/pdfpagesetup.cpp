@@ -116,6 +116,17 @@ bool marginFits(double marginMm, const QSizeF& paperMm)
         && std::min(paperMm.width(), paperMm.height()) - 2 * marginMm >= MinPrintableMm - 1e-9;
 }
 
+QSizeF paperOrDefault(const QString& text)
+{
+    return parsePaper(text).value_or(defaultPaperMm());
+}
+
+double marginOrDefault(const QString& text, const QSizeF& paperMm)
+{
+    const std::optional<double> margin = parseLength(text);
+    return margin && marginFits(*margin, paperMm) ? *margin : DefaultMarginMm;
+}
+
 QString paperNames()
 {
     QStringList names;

@@ -35,6 +35,11 @@ std::optional<double> parseLength(const QString& text);
 // `paperMm`.
 bool marginFits(double marginMm, const QSizeF& paperMm);
 
+// As a settings file gives them, where nothing is refused: the paper `text`
+// names, else A4; the margin `text` gives when it fits `paperMm`, else 10 mm.
+QSizeF paperOrDefault(const QString& text);
+double marginOrDefault(const QString& text, const QSizeF& paperMm);
+
 // The names of the named papers, for messages and help.
 QString paperNames();
 
