@@ -57,11 +57,6 @@ PdfRenderer::~PdfRenderer()
     releasePage();
 }
 
-int PdfRenderer::pendingPrints()
-{
-    return g_pendingPrints;
-}
-
 void PdfRenderer::waitForPendingPrints(int maxMs)
 {
     if (g_pendingPrints > 0) {

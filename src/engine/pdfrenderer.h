@@ -32,11 +32,10 @@ public:
     // Prints `page`, which stays its owner's (a browser window's view).
     void printPage(QWebEnginePage* page);
 
-    // Prints whose page has not answered yet, in the whole program; the program
-    // waits for them (waitForPendingPrints) before the engine's profile goes.
-    static int pendingPrints();
-    // Runs the event loop until no print is pending, for at most `maxMs`, then
-    // deletes what waited for a deferred delete.
+    // Runs the event loop until every print in the program has had its answer,
+    // for at most `maxMs`, then deletes what waited for a deferred delete: the
+    // program does this before the engine's profile goes, which would otherwise
+    // find pages still there.
     static void waitForPendingPrints(int maxMs);
 
 private:
