@@ -6,6 +6,7 @@
 #include "files/regularfile.h"
 #include "settings/inifile.h"
 #include "settings/outputformats.h"
+#include "settings/pdfpagesetup.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -83,6 +84,26 @@ struct Options
         ConvertOptionParser::tr("Lay the pages out for print or screen (default screen; print "
                                 "with the Chromium engine only)."),
         QStringLiteral("print|screen") };
+    QCommandLineOption pdfPaper { QStringLiteral("pdf-paper"),
+        ConvertOptionParser::tr("Print PDFs on NAME paper (%1; default A4) or on WxH, two "
+                                "lengths in mm, cm, in, pt or px (210mmx297mm, 8.5inx11in, "
+                                "210x297mm).")
+            .arg(PdfPageSetup::paperNames()),
+        QStringLiteral("NAME|WxH") };
+    QCommandLineOption pdfLandscape { QStringLiteral("pdf-landscape"),
+        ConvertOptionParser::tr("Print PDFs with the paper turned sideways.") };
+    QCommandLineOption pdfMargin { QStringLiteral("pdf-margin"),
+        ConvertOptionParser::tr("Leave a margin of LENGTH on each side of a PDF's pages, in "
+                                "mm, cm, in, pt or px (default 10mm)."),
+        QStringLiteral("LENGTH") };
+    QCommandLineOption pdfBackground { QStringLiteral("pdf-background"),
+        ConvertOptionParser::tr("Print the pages' background colours and images into PDFs (the "
+                                "default).") };
+    QCommandLineOption noPdfBackground { QStringLiteral("no-pdf-background"),
+        ConvertOptionParser::tr("Leave the pages' background colours and images out of PDFs.") };
+    QCommandLineOption pdfHeaderFooter { QStringLiteral("pdf-header-footer"),
+        ConvertOptionParser::tr("Print the page's title and the date above each PDF page and "
+                                "\"Page N of M\" below it. Chromium engine only.") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -104,6 +125,7 @@ struct Options
             "Converts web pages into image, PDF or text files, one page at a time."));
         parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
             viewportOnly, waitFor, wait, hide, hideCookieBanners, userAgent, colorScheme, media,
+            pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground, pdfHeaderFooter,
             json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
@@ -269,6 +291,47 @@ bool ConvertOptionParser::parse(
           };
     if (!choice(o.colorScheme, Setting::ColorScheme, { "light", "dark" })
         || !choice(o.media, Setting::Media, { "print", "screen" }))
+        return false;
+    // The PDF's page: paper and margin are checked together, as they must fit.
+    QSizeF paper = PdfPageSetup::defaultPaperMm();
+    if (parser.isSet(o.pdfPaper)) {
+        const std::optional<QSizeF> given = PdfPageSetup::parsePaper(parser.value(o.pdfPaper));
+        if (!given) {
+            *error = tr("--pdf-paper takes %1 or WIDTHxHEIGHT with units (210mmx297mm, "
+                        "8.5inx11in), each side 1in to 200in, not '%2'")
+                         .arg(PdfPageSetup::paperNames(), parser.value(o.pdfPaper));
+            return false;
+        }
+        paper = *given;
+        if (!text(Setting::PdfPaper, parser.value(o.pdfPaper).trimmed()))
+            return false;
+    }
+    if (parser.isSet(o.pdfMargin)) {
+        const std::optional<double> margin = PdfPageSetup::parseLength(parser.value(o.pdfMargin));
+        if (!margin) {
+            *error = tr("--pdf-margin takes a length in mm, cm, in, pt or px (10mm, 0.5in, "
+                        "20px), not '%1'")
+                         .arg(parser.value(o.pdfMargin));
+            return false;
+        }
+        if (!PdfPageSetup::marginFits(*margin, paper)) {
+            *error = tr("--pdf-margin %1 leaves less than %2 mm of the paper to print on")
+                         .arg(parser.value(o.pdfMargin))
+                         .arg(PdfPageSetup::MinPrintableMm);
+            return false;
+        }
+        if (!text(Setting::PdfMargin, parser.value(o.pdfMargin).trimmed()))
+            return false;
+    }
+    if (parser.isSet(o.pdfBackground) && parser.isSet(o.noPdfBackground)) {
+        *error = tr("--pdf-background and --no-pdf-background cannot be given together");
+        return false;
+    }
+    if ((parser.isSet(o.pdfLandscape) && !text(Setting::PdfLandscape, QStringLiteral("1")))
+        || (parser.isSet(o.pdfBackground) && !text(Setting::PdfBackground, QStringLiteral("1")))
+        || (parser.isSet(o.noPdfBackground) && !text(Setting::PdfBackground, QStringLiteral("0")))
+        || (parser.isSet(o.pdfHeaderFooter)
+            && !text(Setting::PdfHeaderFooter, QStringLiteral("1"))))
         return false;
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);

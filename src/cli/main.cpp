@@ -1,6 +1,8 @@
 #include "convertcommand.h"
 #include "enginesetup.h"
+#include "pdfrenderer.h"
 #include "stopsignals.h"
+#include "waitlimits.h"
 
 #include <QApplication>
 #include <QFile>
@@ -35,9 +37,10 @@ int main(int argc, char** argv)
     QObject::connect(&stopSignals, &StopSignals::received, &app,
         [&command](int signalNumber) { command.interrupt(signalNumber); });
     const int status = command.run(app.arguments().mid(1), out, err);
-    // Pages given up on (a failed load's, for one) wait for a deferred delete
-    // that only an event loop would carry out; they must go before the browser
-    // profile does, which goes with the application.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // Pages given up on (a failed load's, or one whose print was stopped) wait
+    // for their print's answer or for a deferred delete that only an event loop
+    // would carry out; they must go before the browser profile does, which goes
+    // with the application.
+    PdfRenderer::waitForPendingPrints(WaitMarginMs);
     return status;
 }

@@ -7,9 +7,3 @@ void CaptureEngine::captureView(QWebEngineView*)
     QTimer::singleShot(0, this,
         [this] { emit failed(tr("This engine cannot capture a page shown in a window")); });
 }
-
-void CaptureEngine::printPdf(const QUrl& address, const QString& pdfPath, int timeoutSeconds,
-    QObject* context, PdfDoneFn done)
-{
-    WritePdfFile(address, pdfPath, timeoutSeconds, context, std::move(done));
-}

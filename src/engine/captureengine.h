@@ -48,9 +48,16 @@ public:
     // first. It may never answer when the page's renderer is stuck: callers bound
     // the wait.
     virtual void readBodyHtml(QObject* context, std::function<void(const QString& html)> then) = 0;
-    // Writes `address` as a PDF at `pdfPath` (see WritePdfFile for the promise).
-    virtual void printPdf(const QUrl& address, const QString& pdfPath, int timeoutSeconds,
-        QObject* context, PdfDoneFn done);
+    // Prints the page of the latest capture, as it was captured (what the capture
+    // hid stays hidden, the page is not loaded again), into a PDF at `pdfPath`,
+    // continued over as many pages as it needs. The page goes to the print: the
+    // next capture starts in a fresh page. The file appears whole or not at all; a
+    // renderer that dies, or does not print within timeoutSeconds plus a margin,
+    // writes nothing. `done` runs once, later, on the calling thread, unless
+    // `context` is destroyed first: then nothing is written at all.
+    virtual void printPdf(const QString& pdfPath, const PdfOptions& options, int timeoutSeconds,
+        QObject* context, PdfDoneFn done)
+        = 0;
 
     // For an output whose product is not the picture (the text, a PDF): a page
     // too tall for one picture is captured as far as one holds, with a remark,

@@ -1,7 +1,28 @@
 #pragma once
 
+#include "settings/pdfpagesetup.h"
+
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
+
+// How a page is printed into a PDF.
+struct PdfOptions
+{
+    // The paper in millimetres, as named (a named size is portrait); landscape
+    // turns it.
+    QSizeF paperMm = PdfPageSetup::defaultPaperMm();
+    bool landscape = false;
+    // The margin on each side, in millimetres.
+    double marginMm = PdfPageSetup::DefaultMarginMm;
+    // The pages' background colours and images.
+    bool background = true;
+    // The title and date above each page, "Page N of M" below it.
+    bool headerFooter = false;
+
+    // The paper as it is printed, landscape turned.
+    QSizeF pageMm() const { return landscape ? paperMm.transposed() : paperMm; }
+};
 
 // How a page is to be captured, beyond its address and time-out: what the user
 // asked for in the settings' [capture] section or on the command line.
@@ -42,4 +63,6 @@ struct CaptureOptions
     QString colorScheme;
     // "print" or "screen" (the CSS media type); empty: screen.
     QString media;
+    // How a PDF output prints the page.
+    PdfOptions pdf;
 };

@@ -43,7 +43,21 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
     if (options.hideCookieBanners)
         ReadConsentSelectors(
             ConsentSelectorsPath(), &options.consentSelectors, &options.consentListProblem);
+    options.pdf = PdfOptionsFromSettings(settingsFile);
     return options;
+}
+
+PdfOptions PdfOptionsFromSettings(const QString& settingsFile)
+{
+    PdfOptions pdf;
+    pdf.paperMm = PdfPageSetup::paperOrDefault(ReadTextSetting(settingsFile, Setting::PdfPaper));
+    pdf.landscape = ReadFlagSetting(settingsFile, Setting::PdfLandscape);
+    pdf.marginMm = PdfPageSetup::marginOrDefault(
+        ReadTextSetting(settingsFile, Setting::PdfMargin), pdf.paperMm);
+    pdf.background
+        = ReadTextSetting(settingsFile, Setting::PdfBackground).trimmed() != QLatin1String("0");
+    pdf.headerFooter = ReadFlagSetting(settingsFile, Setting::PdfHeaderFooter);
+    return pdf;
 }
 
 QStringList OptionsQtCannotHonour(const CaptureOptions& options)
@@ -57,6 +71,8 @@ QStringList OptionsQtCannotHonour(const CaptureOptions& options)
         names << QStringLiteral("--color-scheme");
     if (options.media == QLatin1String("print"))
         names << QStringLiteral("--media");
+    if (options.pdf.headerFooter)
+        names << QStringLiteral("--pdf-header-footer");
     return names;
 }
 

@@ -8,6 +8,9 @@
 // The capture options as the settings file holds them (the "delay" setting and the
 // [capture] section), each read at the moment of the capture.
 CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile);
+// The PDF options alone. A paper or margin the file gives that is no such thing,
+// or a margin that leaves too little of the paper, is the default.
+PdfOptions PdfOptionsFromSettings(const QString& settingsFile);
 
 // The consent frameworks' selectors of the list file at `path` (one a line; blank
 // lines and lines starting with "!" skipped); false, with the reason, when it

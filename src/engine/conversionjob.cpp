@@ -246,27 +246,22 @@ void ConversionJob::onFilesWritten(PageFilesOutcome outcome)
 
 void ConversionJob::writePdf(PageFilesOutcome outcome)
 {
-    // The file name may come from typed text ("example.com", a bare path); the
-    // page printed is the one actually shown or loaded.
-    QUrl address;
-    if (m_request.convertsView || m_request.view) {
-        if (!m_request.view) {
-            outcome.ok = false;
-            outcome.reason
-                = QStringLiteral("The browser window was closed before its page was converted");
-            FinishPdfPage(m_input, &outcome);
-            onFilesWritten(outcome);
-            return;
-        }
-        address = m_request.view->url();
-    } else {
-        address = addressToUrl(m_input.pageAddress);
+    // The page printed is the one that was captured (or the one the browser
+    // window shows), not a second load of its address.
+    if ((m_request.convertsView || m_request.view) && !m_request.view) {
+        outcome.ok = false;
+        outcome.reason
+            = QStringLiteral("The browser window was closed before its page was converted");
+        FinishPdfPage(m_input, &outcome);
+        onFilesWritten(outcome);
+        return;
     }
     emit statusText(QStringLiteral("Printing %1").arg(m_input.pageAddress));
     QElapsedTimer clock;
     clock.start();
     const QString pdfPath = outcome.pdfPath;
-    m_capturer->printPdf(address, pdfPath, TimeoutSecondsSetting(settingsFile()), this,
+    m_capturer->printPdf(pdfPath, PdfOptionsFromSettings(settingsFile()),
+        TimeoutSecondsSetting(settingsFile()), this,
         [this, outcome, clock](bool ok, const QString& error) mutable {
             outcome.pdfPath.clear();
             outcome.ok = ok;

@@ -3,6 +3,7 @@
 #include "capturegeometry.h"
 #include "capturepage.h"
 #include "capturescripts.h"
+#include "pdfrenderer.h"
 #include "renderermemory.h"
 #include "waitlimits.h"
 
@@ -68,6 +69,29 @@ void PageCapturer::readBodyHtml(QObject* context, std::function<void(const QStri
         if (guard)
             then(value.toString());
     });
+}
+
+void PageCapturer::printPdf(const QString& pdfPath, const PdfOptions& options, int timeoutSeconds,
+    QObject* context, PdfDoneFn done)
+{
+    auto* renderer
+        = new PdfRenderer(pdfPath, options, timeoutSeconds, context, std::move(done), this);
+    QWebEnginePage* shown = m_state == State::Idle ? page() : nullptr;
+    if (!shown) {
+        renderer->printPage(nullptr);
+        return;
+    }
+    if (m_view != m_ownView.get()) {
+        renderer->printPage(shown);
+        return;
+    }
+    // The page goes to the print as it was captured; the view takes a fresh one
+    // for the next capture, which may start before the print is over.
+    // Unparented first: the view deletes a page it owns at once.
+    detach();
+    shown->setParent(renderer);
+    m_ownView->setPage(new CapturePage(m_ownView.get()));
+    renderer->printOwnedPage(shown);
 }
 
 QString PageCapturer::note() const

@@ -71,6 +71,8 @@ public:
     StageTimes stageTimes() const override { return m_times; }
     QUrl pageUrl() const override;
     void readBodyHtml(QObject* context, std::function<void(const QString& html)> then) override;
+    void printPdf(const QString& pdfPath, const PdfOptions& options, int timeoutSeconds,
+        QObject* context, PdfDoneFn done) override;
 
     // Width of the view a page is laid out in before it is measured.
     static constexpr int LayoutWidth = 1024;

@@ -1,19 +1,28 @@
 #pragma once
 
 #include <QString>
-#include <QUrl>
 #include <functional>
 
-class QObject;
-
-// Called once with the outcome of WritePdfFile.
+// Called once with the outcome of a print (CaptureEngine::printPdf).
 using PdfDoneFn = std::function<void(bool ok, const QString& error)>;
 
-// Renders a fresh load of `address` (not the capture) into a PDF at pdfPath: the
-// whole page, continued over as many A4 pages as it needs. The file appears whole
-// or not at all. A page that fails to load, or does not finish within
-// timeoutSeconds and has no document by then, writes nothing; so does a renderer
-// that dies, or does not print within timeoutSeconds plus a margin. `done` runs once,
-// later, on the calling thread, unless `context` is destroyed first.
-void WritePdfFile(const QUrl& address, const QString& pdfPath, int timeoutSeconds, QObject* context,
-    PdfDoneFn done);
+namespace PdfPrint {
+
+// The object name of a print in progress, a child of the capturer whose page it
+// prints, for whoever must know when it is over.
+inline const QString PrinterObjectName = QStringLiteral("pdfPrinter");
+
+// The header and footer drawn in the top and bottom margins: the page's title and
+// the date above, "Page N of M" below. The classes are filled in by the browser.
+inline const QString HeaderTemplate = QStringLiteral(
+    "<div style=\"font: 8px sans-serif; width: 100%; padding: 0 10mm; box-sizing: border-box;"
+    " display: flex; justify-content: space-between;\"><span class=\"title\"></span>"
+    "<span class=\"date\"></span></div>");
+inline const QString FooterTemplate = QStringLiteral(
+    "<div style=\"font: 8px sans-serif; width: 100%; text-align: center;\">Page "
+    "<span class=\"pageNumber\"></span> of <span class=\"totalPages\"></span></div>");
+// The top and bottom margins are at least this much with a header and footer,
+// which are drawn inside them.
+inline constexpr double HeaderFooterMarginMm = 10;
+
+} // namespace PdfPrint

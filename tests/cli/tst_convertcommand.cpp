@@ -60,6 +60,8 @@ private slots:
     void controlCharactersAreEscapedAndNonTextLinesSkipped();
     void stopAbandonsTheRunAndRemovesDeadRunsFolders();
     void sigtermLeavesNoFilesBehind();
+    void stopWhilePrintingLeavesNoPdf_data();
+    void stopWhilePrintingLeavesNoPdf();
     void runsEndWithoutQtsComplaint_data();
     void runsEndWithoutQtsComplaint();
 
@@ -142,6 +144,19 @@ void TestConvertCommand::usageErrorsExitWithTwo_data()
                                  << "--media cannot be honoured by the Qt WebEngine engine";
     QTest::newRow("scale key on qt") << QStringList { "--engine", "qt", "--set", "scale=2",
         "a.html" } << "--scale cannot be honoured by the Qt WebEngine engine";
+    QTest::newRow("unknown paper")
+        << QStringList { "--pdf-paper", "B5", "a.html" } << "--pdf-paper takes A3, A4, A5";
+    QTest::newRow("paper without units")
+        << QStringList { "--pdf-paper", "210x297", "a.html" } << "--pdf-paper takes";
+    QTest::newRow("margin without unit")
+        << QStringList { "--pdf-margin", "10", "a.html" } << "--pdf-margin takes a length";
+    QTest::newRow("margin wider than the paper") << QStringList { "--pdf-paper", "A5",
+        "--pdf-margin", "70mm", "a.html" } << "--pdf-margin 70mm leaves less than 10 mm";
+    QTest::newRow("background on and off") << QStringList { "--pdf-background",
+        "--no-pdf-background", "a.html" } << "cannot be given together";
+    QTest::newRow("header and footer on qt")
+        << QStringList { "--engine", "qt", "--pdf-header-footer", "a.html" }
+        << "--pdf-header-footer cannot be honoured by the Qt WebEngine engine";
 }
 
 void TestConvertCommand::usageErrorsExitWithTwo()
@@ -588,6 +603,46 @@ void TestConvertCommand::sigtermLeavesNoFilesBehind()
     const QStringList files = QDir(out).entryList(QDir::Files);
     QVERIFY2(files.isEmpty() || files == QStringList { QStringLiteral("webimage.png") },
         qPrintable(files.join(' ')));
+}
+
+void TestConvertCommand::stopWhilePrintingLeavesNoPdf_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::newRow("Chromium") << "chromium";
+    QTest::newRow("Qt") << "qt";
+}
+
+void TestConvertCommand::stopWhilePrintingLeavesNoPdf()
+{
+    QFETCH(QString, engine);
+    const QString program = QDir(QCoreApplication::applicationDirPath())
+                                .filePath(QStringLiteral("../../bin/pagelith-convert"));
+    if (!QFile::exists(program))
+        QSKIP("pagelith-convert is not built beside the tests");
+    // The page holds its print: its "beforeprint" waits for a page that comes late.
+    const QString held = QStringLiteral("/held-%1").arg(engine);
+    m_server.route(held, TestHttpServer::slow("late", 3000));
+    m_server.route(QStringLiteral("/print-%1").arg(engine),
+        TestHttpServer::page("<!DOCTYPE html><html><body><p>Held</p><script>"
+                             "addEventListener('beforeprint', function () {"
+                             " var x = new XMLHttpRequest(); x.open('GET', '"
+            + held.toLatin1()
+            + "', false); try { x.send(); } catch (e) {} });</script></body></html>"));
+    const QString out = m_dir.filePath(QStringLiteral("stopped-") + engine);
+    QProcess child;
+    QSignalSpy ended(&child, &QProcess::finished);
+    child.start(program,
+        { "--engine", engine, "-o", out, "-f", "pdf",
+            m_server.url(QStringLiteral("/print-%1").arg(engine)).toString() });
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(held) > 0, 60000);
+    child.terminate();
+    QVERIFY(ended.wait(60000));
+    QCOMPARE(child.exitCode(), 143);
+    // No PDF, whole or staged, and every page of the engine gone before its profile.
+    QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
+    const QByteArray complaints = child.readAllStandardError();
+    QVERIFY2(!complaints.contains("still not deleted"), complaints.constData());
 }
 
 void TestConvertCommand::runsEndWithoutQtsComplaint_data()

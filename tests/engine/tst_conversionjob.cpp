@@ -1,6 +1,7 @@
 #include "conversionjob.h"
 #include "enginesetup.h"
 #include "pagecapturer.h"
+#include "pdfwriter.h"
 #include "settings/inifile.h"
 #include "testhttpserver.h"
 #include "testpages.h"
@@ -46,6 +47,7 @@ private slots:
     void missingOutputFolderIsCreated();
     void failuresLeaveNothingBehind();
     void jobDeletedWhileWritingLeavesNoFile();
+    void jobDeletedWhilePrintingLeavesNoPdf();
     void viewConversionPrintsTheShownPageOrFailsWhenGone();
     void addressesThatShowNoPageAreRejected_data();
     void addressesThatShowNoPageAreRejected();
@@ -414,6 +416,31 @@ void TestConversionJob::jobDeletedWhileWritingLeavesNoFile()
     checkNoTemporaryFiles();
     // The capturer goes on with the next page.
     QVERIFY(convert(m_page).ok);
+}
+
+void TestConversionJob::jobDeletedWhilePrintingLeavesNoPdf()
+{
+    // The page holds its print: its "beforeprint" waits for a page that comes late.
+    set(QStringLiteral("outputformat"), QStringLiteral("PDF"));
+    m_server.route(QStringLiteral("/held-print"), TestHttpServer::slow("late", 3000));
+    m_server.route(QStringLiteral("/held"),
+        TestHttpServer::page("<!DOCTYPE html><html><body><p>Held</p><script>"
+                             "addEventListener('beforeprint', function () {"
+                             " var x = new XMLHttpRequest(); x.open('GET', '/held-print', false);"
+                             " try { x.send(); } catch (e) {} });</script></body></html>"));
+    auto* job
+        = new ConversionJob(request(m_server.url(QStringLiteral("/held")).toString()), &m_capturer);
+    QSignalSpy finished(job, &ConversionJob::finished);
+    job->start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/held-print")) == 1, 60000);
+    const QPointer<QObject> printer = m_capturer.findChild<QObject*>(PdfPrint::PrinterObjectName);
+    QVERIFY(printer);
+    delete job;
+    // Once the print has answered, nothing of the page is there, not even hidden.
+    QTRY_VERIFY_WITH_TIMEOUT(!printer, 60000);
+    QVERIFY(finished.isEmpty());
+    QCOMPARE(QDir(m_outFolder).entryList(QDir::Files | QDir::Hidden), QStringList());
+    checkNoTemporaryFiles();
 }
 
 void TestConversionJob::viewConversionPrintsTheShownPageOrFailsWhenGone()

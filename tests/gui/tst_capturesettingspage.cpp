@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -58,8 +59,23 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
     QVERIFY(!scale->isEnabled());
     QVERIFY(scale->toolTip().contains(QStringLiteral("Qt WebEngine")));
     QVERIFY(!dialog.findChild<QComboBox*>(QStringLiteral("cboMedia"))->isEnabled());
+    auto* headerFooter = dialog.findChild<QCheckBox*>(QStringLiteral("chkPdfHeaderFooter"));
+    QVERIFY(headerFooter && !headerFooter->isEnabled());
     engine->setCurrentIndex(1);
     QVERIFY(scale->isEnabled());
+    QVERIFY(headerFooter->isEnabled());
+    // The PDF's page: A4 with 10 mm and backgrounds unless changed.
+    auto* paper = dialog.findChild<QComboBox*>(QStringLiteral("cboPdfPaper"));
+    auto* margin = dialog.findChild<QLineEdit*>(QStringLiteral("txtPdfMargin"));
+    auto* background = dialog.findChild<QCheckBox*>(QStringLiteral("chkPdfBackground"));
+    QVERIFY(paper && margin && background);
+    QCOMPARE(paper->currentText(), QStringLiteral("A4"));
+    QCOMPARE(margin->text(), QStringLiteral("10mm"));
+    QVERIFY(background->isChecked());
+    paper->setCurrentText(QStringLiteral("100x150mm"));
+    margin->setText(QStringLiteral("0.5in"));
+    background->setChecked(false);
+    headerFooter->setChecked(true);
 
     height->setValue(600);
     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
@@ -69,6 +85,14 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
         QStringLiteral("600"));
     QCOMPARE(
         ReadSetting(file, SettingsSection::Capture, QStringLiteral("scale")), QStringLiteral("2"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("pdf-paper")),
+        QStringLiteral("100x150mm"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("pdf-margin")),
+        QStringLiteral("0.5in"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("pdf-background")),
+        QStringLiteral("0"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("pdf-header-footer")),
+        QStringLiteral("1"));
 }
 
 QTEST_MAIN(TestCaptureSettingsPage)

@@ -95,6 +95,16 @@ QList<SettingKey> MakeTable()
         Key(S::ColorScheme, c, QStringLiteral("color-scheme"), K::Text),
         // "print" or "screen"; empty: screen.
         Key(S::Media, c, QStringLiteral("media"), K::Text),
+        // The PDF's page: a paper name or WIDTHxHEIGHT (see pdfpagesetup.h), turned
+        // for landscape, a CSS length of margin on each side, the pages' backgrounds
+        // (on unless "0") and a header and footer with the page number.
+        Key(S::PdfPaper, c, QStringLiteral("pdf-paper"), K::TextWithDefault, QStringLiteral("A4")),
+        Key(S::PdfLandscape, c, QStringLiteral("pdf-landscape"), K::Flag),
+        Key(S::PdfMargin, c, QStringLiteral("pdf-margin"), K::TextWithDefault,
+            QStringLiteral("10mm")),
+        Key(S::PdfBackground, c, QStringLiteral("pdf-background"), K::TextWithDefault,
+            QStringLiteral("1")),
+        Key(S::PdfHeaderFooter, c, QStringLiteral("pdf-header-footer"), K::Flag),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

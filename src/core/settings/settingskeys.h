@@ -67,8 +67,13 @@ enum class Setting {
     UserAgent,
     ColorScheme,
     Media,
+    PdfPaper,
+    PdfLandscape,
+    PdfMargin,
+    PdfBackground,
+    PdfHeaderFooter,
 };
-inline constexpr int SettingCount = int(Setting::Media) + 1;
+inline constexpr int SettingCount = int(Setting::PdfHeaderFooter) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

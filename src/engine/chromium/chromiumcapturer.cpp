@@ -325,12 +325,21 @@ void ChromiumCapturer::readBodyHtml(QObject* context, std::function<void(const Q
         });
 }
 
-void ChromiumCapturer::printPdf(const QUrl& address, const QString& pdfPath, int timeoutSeconds,
-    QObject* context, PdfDoneFn done)
+void ChromiumCapturer::printPdf(const QString& pdfPath, const PdfOptions& options,
+    int timeoutSeconds, QObject* context, PdfDoneFn done)
 {
-    auto* printer = new ChromiumPdfPrinter(
-        m_browser, address, pdfPath, timeoutSeconds, context, std::move(done));
-    printer->start();
+    auto* printer
+        = new ChromiumPdfPrinter(pdfPath, options, timeoutSeconds, context, std::move(done), this);
+    if (m_state != State::Idle || !m_page) {
+        printer->print(nullptr, 0);
+        return;
+    }
+    // The capture left the window as tall as its last tile: back to the window a
+    // visitor has before the page is laid out for print.
+    resizeView(QSize(m_options.viewportWidth, m_options.viewportHeight));
+    // The page goes to the print; the next capture opens a page of its own.
+    m_page->disconnect(this);
+    printer->print(std::move(m_page), m_world);
 }
 
 void ChromiumCapturer::runScript(const QString& script, std::function<void(const QVariant&)> then)

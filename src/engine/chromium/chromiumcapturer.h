@@ -37,8 +37,8 @@ public:
     StageTimes stageTimes() const override { return m_times; }
     QUrl pageUrl() const override { return m_pageUrl; }
     void readBodyHtml(QObject* context, std::function<void(const QString& html)> then) override;
-    void printPdf(const QUrl& address, const QString& pdfPath, int timeoutSeconds, QObject* context,
-        PdfDoneFn done) override;
+    void printPdf(const QString& pdfPath, const PdfOptions& options, int timeoutSeconds,
+        QObject* context, PdfDoneFn done) override;
 
     // The tallest view one grab takes; taller captures are taken in tiles. Measured
     // with Chromium 156 and ruler pages: views of 81,000 rows (1,200 wide) and of

@@ -1,10 +1,8 @@
 #include "chromiumpdfprinter.h"
 
 #include "capturescripts.h"
-#include "chromiumbrowser.h"
 #include "chromiumpage.h"
 #include "files/fileerror.h"
-#include "loaderror.h"
 #include "waitlimits.h"
 
 #include <QJsonObject>
@@ -12,134 +10,104 @@
 
 namespace {
 
-// A4 in inches, the unit of the protocol's paper size, and 10-mm margins.
-constexpr double A4WidthInches = 210.0 / 25.4;
-constexpr double A4HeightInches = 297.0 / 25.4;
-constexpr double MarginInches = 10.0 / 25.4;
+constexpr double MmPerInch = 25.4;
 
 // The size of each piece of the PDF read from the browser.
 constexpr int StreamChunkBytes = 1 << 20;
 
 } // namespace
 
-ChromiumPdfPrinter::ChromiumPdfPrinter(ChromiumBrowser* browser, const QUrl& address,
-    const QString& pdfPath, int timeoutSeconds, QObject* context, PdfDoneFn done)
-    : m_browser(browser)
-    , m_address(address)
+ChromiumPdfPrinter::ChromiumPdfPrinter(const QString& pdfPath, const PdfOptions& options,
+    int timeoutSeconds, QObject* context, PdfDoneFn done, QObject* parent)
+    : QObject(parent)
     , m_pdfPath(pdfPath)
+    , m_options(options)
     , m_timeoutSeconds(timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds)
     , m_context(context)
     , m_done(std::move(done))
     , m_file(pdfPath)
 {
+    setObjectName(PdfPrint::PrinterObjectName);
     m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &ChromiumPdfPrinter::onTimeout);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        finish(false,
+            tr("Timed out after %1 seconds while the page was printed").arg(m_timeoutSeconds));
+    });
+    // Nobody waits for this PDF any more: nothing is written, nothing is said.
+    if (context)
+        connect(context, &QObject::destroyed, this, [this] {
+            m_done = nullptr;
+            finish(false, QString());
+        });
 }
 
 ChromiumPdfPrinter::~ChromiumPdfPrinter() = default;
 
-void ChromiumPdfPrinter::start()
+void ChromiumPdfPrinter::print(std::unique_ptr<ChromiumPage> page, int world)
 {
-    m_timer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
-    if (!m_browser) {
-        finish(false, tr("No Chromium to print the page in"));
+    m_page = std::move(page);
+    m_timer.start(WaitLimitMs(m_timeoutSeconds));
+    if (!m_page || !m_page->isOpen()) {
+        finish(false, tr("The page is gone"));
         return;
     }
-    QPointer<ChromiumPdfPrinter> self(this);
-    m_browser->whenReady([self](const QString& error) {
-        if (!self || self->m_finished)
-            return;
-        if (!error.isEmpty()) {
-            self->finish(false, error);
-            return;
-        }
-        self->m_page = std::make_unique<ChromiumPage>(self->m_browser);
-        self->m_page->setRequestedUrl(self->m_address);
-        connect(self->m_page.get(), &ChromiumPage::event, self, &ChromiumPdfPrinter::onEvent);
-        self->m_page->open(1024, 768, [self](const QString& error) {
-            if (!self || self->m_finished)
-                return;
-            if (!error.isEmpty()) {
-                self->finish(false, error);
-                return;
-            }
-            self->m_page->send(QStringLiteral("Page.navigate"),
-                { { QStringLiteral("url"), self->m_address.toString() } },
-                [self](const QJsonObject& result, const QString& error) {
-                    if (!self || self->m_finished)
-                        return;
-                    const QString errorText = result.value(QStringLiteral("errorText")).toString();
-                    if (!error.isEmpty() || !errorText.isEmpty())
-                        self->finish(
-                            false, errorText.isEmpty() ? error : NetworkErrorText(errorText));
-                    else
-                        self->m_navigated = true;
-                });
-        });
-    });
-}
-
-void ChromiumPdfPrinter::onEvent(const QString& method, const QJsonObject& params)
-{
-    if (m_finished)
-        return;
-    if (method == QLatin1String("Inspector.targetCrashed")) {
-        finish(false, tr("The page's renderer crashed"));
-    } else if (method == QLatin1String("Network.responseReceived")) {
-        if (params.value(QStringLiteral("type")).toString() == QLatin1String("Document")
-            && params.value(QStringLiteral("frameId")).toString() == m_page->frameId())
-            m_httpStatus = params.value(QStringLiteral("response"))
-                               .toObject()
-                               .value(QStringLiteral("status"))
-                               .toInt();
-    } else if (method == QLatin1String("Page.loadEventFired") && m_navigated && !m_printing) {
-        if (m_httpStatus >= 400)
-            finish(false, LoadErrorText(m_httpStatus));
-        else
-            print();
-    }
-}
-
-void ChromiumPdfPrinter::onTimeout()
-{
-    const QString timedOut = tr("Timed out after %1 seconds").arg(m_timeoutSeconds);
-    if (m_printing || !m_navigated || m_askedAfterTimeout || !m_page) {
-        finish(false, timedOut);
+    if (!m_context) {
+        m_done = nullptr;
+        finish(false, QString());
         return;
     }
-    // A page that never finishes loading is printed as it stands, once parsed.
-    m_askedAfterTimeout = true;
-    m_timer.start(WaitMarginMs);
+    connect(m_page.get(), &ChromiumPage::event, this, &ChromiumPdfPrinter::onEvent);
+    if (world == 0) {
+        printToPdf();
+        return;
+    }
+    // The capture changed the page's styles for its tiles (its body's frame,
+    // sticky and fixed elements), kept in its own world: the page is printed as
+    // the page lays itself out.
     QPointer<ChromiumPdfPrinter> self(this);
     m_page->evaluate(
-        CaptureScripts::readyState(), 0, [self, timedOut](const QVariant& state, const QString&) {
-            if (!self || self->m_finished || self->m_printing)
+        CaptureScripts::restore(0, 0), world, [self](const QVariant&, const QString& error) {
+            if (!self || self->m_finished)
                 return;
-            if (!state.isValid() || state.toString() == QLatin1String("loading"))
-                self->finish(false, timedOut);
+            if (!error.isEmpty())
+                self->finish(false, tr("The page could not be printed"));
             else
-                self->print();
+                self->printToPdf();
         });
 }
 
-void ChromiumPdfPrinter::print()
+void ChromiumPdfPrinter::onEvent(const QString& method, const QJsonObject&)
 {
-    m_printing = true;
+    if (method == QLatin1String("Inspector.targetCrashed"))
+        finish(false, tr("The page's renderer crashed"));
+}
+
+void ChromiumPdfPrinter::printToPdf()
+{
     m_timer.start(WaitLimitMs(m_timeoutSeconds));
     if (!m_file.open(QIODevice::WriteOnly)) {
         finish(false, tr("Cannot write %1: %2").arg(m_pdfPath, m_file.errorString()));
         return;
     }
+    const QSizeF page = m_options.pageMm();
+    const double margin = m_options.marginMm / MmPerInch;
+    // The header and footer are drawn inside the top and bottom margins.
+    const double edge = m_options.headerFooter
+        ? std::max(m_options.marginMm, PdfPrint::HeaderFooterMarginMm) / MmPerInch
+        : margin;
+    QJsonObject params { { QStringLiteral("paperWidth"), page.width() / MmPerInch },
+        { QStringLiteral("paperHeight"), page.height() / MmPerInch },
+        { QStringLiteral("marginTop"), edge }, { QStringLiteral("marginBottom"), edge },
+        { QStringLiteral("marginLeft"), margin }, { QStringLiteral("marginRight"), margin },
+        { QStringLiteral("printBackground"), m_options.background },
+        { QStringLiteral("transferMode"), QStringLiteral("ReturnAsStream") } };
+    if (m_options.headerFooter) {
+        params.insert(QStringLiteral("displayHeaderFooter"), true);
+        params.insert(QStringLiteral("headerTemplate"), PdfPrint::HeaderTemplate);
+        params.insert(QStringLiteral("footerTemplate"), PdfPrint::FooterTemplate);
+    }
     QPointer<ChromiumPdfPrinter> self(this);
-    m_page->send(QStringLiteral("Page.printToPDF"),
-        { { QStringLiteral("paperWidth"), A4WidthInches },
-            { QStringLiteral("paperHeight"), A4HeightInches },
-            { QStringLiteral("marginTop"), MarginInches },
-            { QStringLiteral("marginBottom"), MarginInches },
-            { QStringLiteral("marginLeft"), MarginInches },
-            { QStringLiteral("marginRight"), MarginInches },
-            { QStringLiteral("printBackground"), true },
-            { QStringLiteral("transferMode"), QStringLiteral("ReturnAsStream") } },
+    m_page->send(QStringLiteral("Page.printToPDF"), params,
         [self](const QJsonObject& result, const QString& error) {
             if (!self || self->m_finished)
                 return;
@@ -181,6 +149,12 @@ void ChromiumPdfPrinter::readStream(const QString& handle)
             }
             self->m_page->send(
                 QStringLiteral("IO.close"), { { QStringLiteral("handle"), handle } });
+            // Whoever asked may have gone while the page printed: then nothing stays.
+            if (!self->m_context) {
+                self->m_done = nullptr;
+                self->finish(false, QString());
+                return;
+            }
             errno = 0;
             if (!self->m_file.commit()) {
                 self->finish(false, self->writeError(errno));
@@ -206,6 +180,9 @@ void ChromiumPdfPrinter::finish(bool ok, const QString& error)
     m_timer.stop();
     if (m_file.isOpen())
         m_file.cancelWriting();
+    // The page's target closes with it, before its browser goes.
+    if (m_page)
+        m_page->disconnect(this);
     if (m_context && m_done)
         m_done(ok, error);
     deleteLater();

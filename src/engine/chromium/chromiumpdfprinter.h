@@ -1,52 +1,50 @@
 #pragma once
 
+#include "captureoptions.h"
 #include "pdfwriter.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QSaveFile>
 #include <QTimer>
-#include <QUrl>
 #include <memory>
 
-class ChromiumBrowser;
 class ChromiumPage;
 class QJsonObject;
 
-// WritePdfFile on the system's Chromium: loads the address in a page of its own,
-// prints it on A4 with 10-mm margins and streams the PDF into its file a piece at
-// a time (a long page's PDF is never held whole in one message). Deletes itself
-// once `done` has been called; every wait ends within the time-out plus a margin.
+// CaptureEngine::printPdf on the system's Chromium: prints the page that was
+// loaded and captured, handed over by its capturer (its parent, which outlives
+// the job that asked), and streams the PDF into its file a piece at a time (a
+// long page's PDF is never held whole in one message). The styles the capture
+// changed are put back first, in the capture's own script world. Nothing is
+// written once `context` is gone. Deletes itself, and closes the page, once over;
+// every wait ends within the time-out plus a margin.
 class ChromiumPdfPrinter : public QObject
 {
     Q_OBJECT
 public:
-    ChromiumPdfPrinter(ChromiumBrowser* browser, const QUrl& address, const QString& pdfPath,
-        int timeoutSeconds, QObject* context, PdfDoneFn done);
+    ChromiumPdfPrinter(const QString& pdfPath, const PdfOptions& options, int timeoutSeconds,
+        QObject* context, PdfDoneFn done, QObject* parent);
     ~ChromiumPdfPrinter() override;
 
-    void start();
+    // Prints `page`; `world` is the script world the capture ran in (0: none). A
+    // null page fails the print.
+    void print(std::unique_ptr<ChromiumPage> page, int world);
 
 private:
     void onEvent(const QString& method, const QJsonObject& params);
-    void onTimeout();
-    void print();
+    void printToPdf();
     void readStream(const QString& handle);
     void finish(bool ok, const QString& error);
     QString writeError(int code) const;
 
-    QPointer<ChromiumBrowser> m_browser;
     std::unique_ptr<ChromiumPage> m_page;
-    QUrl m_address;
     QString m_pdfPath;
+    PdfOptions m_options;
     int m_timeoutSeconds;
     QPointer<QObject> m_context;
     PdfDoneFn m_done;
     QTimer m_timer;
     QSaveFile m_file;
-    int m_httpStatus = 0;
-    bool m_navigated = false;
-    bool m_askedAfterTimeout = false;
-    bool m_printing = false;
     bool m_finished = false;
 };

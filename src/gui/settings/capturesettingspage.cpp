@@ -2,6 +2,7 @@
 
 #include "captureoptions.h"
 #include "chromium/chromiumbrowser.h"
+#include "settings/pdfpagesetup.h"
 #include "settings/settingreaders.h"
 #include "settingscontrols.h"
 
@@ -78,6 +79,21 @@ CaptureSettingsPage::CaptureSettingsPage(QWidget* parent)
     m_media->setObjectName(QStringLiteral("cboMedia"));
     m_media->addItems({ tr("Screen"), tr("Print") });
 
+    m_pdfPaper = new QComboBox(this);
+    m_pdfPaper->setObjectName(QStringLiteral("cboPdfPaper"));
+    m_pdfPaper->setEditable(true);
+    m_pdfPaper->addItems(PdfPageSetup::paperNames().split(QStringLiteral(", ")));
+    m_pdfPaper->setToolTip(tr("A paper name, or width x height with units: 210mmx297mm"));
+    m_pdfLandscape = new QCheckBox(tr("Landscape"), this);
+    m_pdfLandscape->setObjectName(QStringLiteral("chkPdfLandscape"));
+    m_pdfMargin = CreateLine(QStringLiteral("txtPdfMargin"), this);
+    m_pdfMargin->setPlaceholderText(tr("10mm; or in cm, in, pt, px"));
+    m_pdfBackground = new QCheckBox(tr("Print backgrounds"), this);
+    m_pdfBackground->setObjectName(QStringLiteral("chkPdfBackground"));
+    m_pdfHeaderFooter
+        = new QCheckBox(tr("Title and date above, \"Page N of M\" below each page"), this);
+    m_pdfHeaderFooter->setObjectName(QStringLiteral("chkPdfHeaderFooter"));
+
     auto* form = new QFormLayout;
     form->addRow(tr("Engine"), m_engine);
     form->addRow(tr("Chromium program"), m_chromium);
@@ -92,6 +108,11 @@ CaptureSettingsPage::CaptureSettingsPage(QWidget* parent)
     form->addRow(tr("User agent"), m_userAgent);
     form->addRow(tr("Colour scheme"), m_colorScheme);
     form->addRow(tr("Media"), m_media);
+    form->addRow(tr("PDF paper"), m_pdfPaper);
+    form->addRow(QString(), m_pdfLandscape);
+    form->addRow(tr("PDF margins"), m_pdfMargin);
+    form->addRow(QString(), m_pdfBackground);
+    form->addRow(QString(), m_pdfHeaderFooter);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addStretch(1);
@@ -127,7 +148,39 @@ void CaptureSettingsPage::load(const QString& file)
             ReadTextSetting(file, Setting::ColorScheme).trimmed().toLower()))));
     m_media->setCurrentIndex(std::max<int>(
         0, int(MediaValues.indexOf(ReadTextSetting(file, Setting::Media).trimmed().toLower()))));
+    m_pdfPaper->setCurrentText(ReadTextSetting(file, Setting::PdfPaper).trimmed());
+    m_pdfLandscape->setChecked(ReadFlagSetting(file, Setting::PdfLandscape));
+    m_pdfMargin->setText(ReadTextSetting(file, Setting::PdfMargin).trimmed());
+    m_pdfBackground->setChecked(
+        ReadTextSetting(file, Setting::PdfBackground).trimmed() != QLatin1String("0"));
+    m_pdfHeaderFooter->setChecked(ReadFlagSetting(file, Setting::PdfHeaderFooter));
     applyEngineRules();
+}
+
+QWidget* CaptureSettingsPage::unusableField(QString* problem) const
+{
+    const std::optional<QSizeF> paper = PdfPageSetup::parsePaper(m_pdfPaper->currentText());
+    if (!paper) {
+        *problem = tr("The PDF paper must be %1 or a width and height with units, such as "
+                      "210mmx297mm, each side 1 to 200 inches.")
+                       .arg(PdfPageSetup::paperNames());
+        return m_pdfPaper;
+    }
+    const QString marginText = m_pdfMargin->text().trimmed();
+    if (marginText.isEmpty())
+        return nullptr;
+    const std::optional<double> margin = PdfPageSetup::parseLength(marginText);
+    if (!margin) {
+        *problem = tr("The PDF margin must be a length with its unit, such as 10mm, 0.5in or "
+                      "20px.");
+        return m_pdfMargin;
+    }
+    if (!PdfPageSetup::marginFits(*margin, *paper)) {
+        *problem
+            = tr("A PDF margin of %1 leaves too little of the paper to print on.").arg(marginText);
+        return m_pdfMargin;
+    }
+    return nullptr;
 }
 
 bool CaptureSettingsPage::save(const QString& file, QString* error) const
@@ -166,6 +219,16 @@ QString CaptureSettingsPage::storedText(Setting setting) const
         return SchemeValues.value(m_colorScheme->currentIndex());
     case Setting::Media:
         return MediaValues.value(m_media->currentIndex());
+    case Setting::PdfPaper:
+        return m_pdfPaper->currentText().trimmed();
+    case Setting::PdfLandscape:
+        return SwitchText(m_pdfLandscape->isChecked());
+    case Setting::PdfMargin:
+        return m_pdfMargin->text().trimmed();
+    case Setting::PdfBackground:
+        return SwitchText(m_pdfBackground->isChecked());
+    case Setting::PdfHeaderFooter:
+        return SwitchText(m_pdfHeaderFooter->isChecked());
     default:
         return QString();
     }
@@ -188,7 +251,8 @@ void CaptureSettingsPage::applyEngineRules()
         ? tr("The Qt WebEngine engine cannot honour this option; choose Chromium to use it")
         : QString();
     for (QWidget* control : { static_cast<QWidget*>(m_scale), static_cast<QWidget*>(m_userAgent),
-             static_cast<QWidget*>(m_colorScheme), static_cast<QWidget*>(m_media) }) {
+             static_cast<QWidget*>(m_colorScheme), static_cast<QWidget*>(m_media),
+             static_cast<QWidget*>(m_pdfHeaderFooter) }) {
         control->setEnabled(!qt);
         control->setToolTip(why);
     }

@@ -13,7 +13,8 @@ class QSpinBox;
 // The "Page" page of the settings dialog: the keys of section "capture" (which
 // engine renders, the window a page is laid out in, the scale, the first screen
 // only). The options the Qt WebEngine engine cannot honour are greyed, with a
-// tooltip saying why, while that engine is the one chosen.
+// tooltip saying why, while that engine is the one chosen. The PDF's page setup
+// closes the page.
 class CaptureSettingsPage : public QWidget
 {
     Q_OBJECT
@@ -27,6 +28,9 @@ public:
     bool save(const QString& file, QString* error) const;
     // Greys what the chosen engine cannot honour.
     void applyEngineRules();
+    // The field whose text cannot be stored (a paper or margin that is none), with
+    // the reason, or null when all can.
+    QWidget* unusableField(QString* problem) const;
 
 private:
     // What OK stores for a key of section "capture".
@@ -46,4 +50,9 @@ private:
     QLineEdit* m_userAgent = nullptr;
     QComboBox* m_colorScheme = nullptr;
     QComboBox* m_media = nullptr;
+    QComboBox* m_pdfPaper = nullptr;
+    QCheckBox* m_pdfLandscape = nullptr;
+    QLineEdit* m_pdfMargin = nullptr;
+    QCheckBox* m_pdfBackground = nullptr;
+    QCheckBox* m_pdfHeaderFooter = nullptr;
 };

@@ -104,6 +104,12 @@ void SettingsDialog::acceptSettings()
         field->setFocus();
         return;
     }
+    if (QWidget* field = m_capture->unusableField(&problem)) {
+        m_messages->critical(this, problem);
+        m_tabs->setCurrentIndex(2);
+        field->setFocus();
+        return;
+    }
     // All keys are written in one go, without returning to the event loop, so
     // a conversion running meanwhile never sees half of them.
     // A failed write keeps the dialog open with the reason, so nobody leaves
