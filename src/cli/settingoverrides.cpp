@@ -2,6 +2,7 @@
 
 #include "files/wholefile.h"
 #include "settings/inifile.h"
+#include "settings/pdfpagesetup.h"
 #include "settings/settingreaders.h"
 #include "settings/settingsdefaults.h"
 
@@ -40,6 +41,12 @@ QString checkValue(const SettingKey& key, const QString& value)
             .arg(key.name)
             .arg(range->minimum, 0, 'f', 0)
             .arg(range->maximum, 0, 'f', 0);
+    if (key.setting == Setting::PdfPaper && !value.isEmpty() && !PdfPageSetup::parsePaper(value))
+        return QStringLiteral("%1 takes %2 or WIDTHxHEIGHT with units (210mmx297mm)")
+            .arg(key.name, PdfPageSetup::paperNames());
+    if (key.setting == Setting::PdfMargin && !value.isEmpty() && !PdfPageSetup::parseLength(value))
+        return QStringLiteral("%1 takes a length in mm, cm, in, pt or px (10mm, 0.5in)")
+            .arg(key.name);
     const QStringList choices = DocumentedChoices(key.setting);
     if (!choices.isEmpty() && !value.isEmpty() && !choices.contains(value.toLower()))
         return QStringLiteral("%1 takes %2").arg(key.name, choices.join(QStringLiteral(" or ")));

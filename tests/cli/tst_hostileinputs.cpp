@@ -125,6 +125,8 @@ void TestHostileInputs::setRefusesValuesOutsideTheirRange_data()
                             << "textcolor takes a number from 0 to 16777215";
     QTest::newRow("capture width") << "width=99"
                                    << "width takes a number from 100 to 10000";
+    QTest::newRow("pdf paper") << "pdf-paper=B7"
+                               << "pdf-paper takes A3, A4";
     QTest::newRow("colour scheme") << "color-scheme=blue"
                                    << "color-scheme takes light or dark";
     // The ends of the ranges are values like any other.
