@@ -66,8 +66,16 @@ enum class Setting {
     UserAgent,
     ColorScheme,
     Media,
+    Header,
+    Cookies,
+    Auth,
+    AuthFile,
+    Proxy,
+    IgnoreHttpsErrors,
+    JavaScript,
+    Style,
 };
-inline constexpr int SettingCount = int(Setting::Media) + 1;
+inline constexpr int SettingCount = int(Setting::Style) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

@@ -53,8 +53,13 @@ void ChromiumPdfPrinter::start()
             self->finish(false, error);
             return;
         }
+        if (!self->m_options.fileProblem.isEmpty()) {
+            self->finish(false, self->m_options.fileProblem);
+            return;
+        }
         self->m_page = std::make_unique<ChromiumPage>(self->m_browser);
         self->m_page->setRequestedUrl(self->m_address);
+        self->m_page->setRequestOptions(self->m_options);
         connect(self->m_page.get(), &ChromiumPage::event, self, &ChromiumPdfPrinter::onEvent);
         self->m_page->open(1024, 768, [self](const QString& error) {
             if (!self || self->m_finished)
@@ -96,7 +101,7 @@ void ChromiumPdfPrinter::onEvent(const QString& method, const QJsonObject& param
         if (m_httpStatus >= 400)
             finish(false, LoadErrorText(m_httpStatus));
         else
-            print();
+            injectAndPrint();
     }
 }
 
@@ -118,6 +123,23 @@ void ChromiumPdfPrinter::onTimeout()
             if (!state.isValid() || state.toString() == QLatin1String("loading"))
                 self->finish(false, timedOut);
             else
+                self->print();
+        });
+}
+
+void ChromiumPdfPrinter::injectAndPrint()
+{
+    if (m_options.injectedStyle.isEmpty() && m_options.injectedScript.isEmpty()) {
+        print();
+        return;
+    }
+    m_printing = true;
+    m_timer.start(WaitLimitMs(m_timeoutSeconds));
+    // As for a picture; a script that fails leaves the page printed as it stands.
+    QPointer<ChromiumPdfPrinter> self(this);
+    m_page->inject(
+        m_options.injectedStyle, m_options.injectedScript, [self](const QString&, const QString&) {
+            if (self && !self->m_finished)
                 self->print();
         });
 }

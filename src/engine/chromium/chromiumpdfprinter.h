@@ -1,5 +1,6 @@
 #pragma once
 
+#include "captureoptions.h"
 #include "pdfwriter.h"
 
 #include <QObject>
@@ -25,12 +26,17 @@ public:
         int timeoutSeconds, QObject* context, PdfDoneFn done);
     ~ChromiumPdfPrinter() override;
 
+    // What the page's requests carry, and the script and style sheet put into the
+    // page before it is printed; before start().
+    void setRequestOptions(const CaptureOptions& options) { m_options = options; }
     void start();
 
 private:
     void onEvent(const QString& method, const QJsonObject& params);
     void onTimeout();
     void print();
+    // Runs the style sheet and the script asked for in the page, then prints.
+    void injectAndPrint();
     void readStream(const QString& handle);
     void finish(bool ok, const QString& error);
     QString writeError(int code) const;
@@ -49,4 +55,5 @@ private:
     bool m_askedAfterTimeout = false;
     bool m_printing = false;
     bool m_finished = false;
+    CaptureOptions m_options;
 };

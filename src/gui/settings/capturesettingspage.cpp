@@ -2,6 +2,7 @@
 
 #include "captureoptions.h"
 #include "chromium/chromiumbrowser.h"
+#include "requestsettingsgroup.h"
 #include "settings/settingreaders.h"
 #include "settingscontrols.h"
 
@@ -92,8 +93,14 @@ CaptureSettingsPage::CaptureSettingsPage(QWidget* parent)
     form->addRow(tr("User agent"), m_userAgent);
     form->addRow(tr("Colour scheme"), m_colorScheme);
     form->addRow(tr("Media"), m_media);
+    // What goes with the requests stands beside the rest: one column would be
+    // taller than a small screen.
+    m_requests = new RequestSettingsGroup(this);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(form, 1);
+    columns->addWidget(m_requests, 1, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(columns);
     layout->addStretch(1);
 
     connect(
@@ -127,6 +134,7 @@ void CaptureSettingsPage::load(const QString& file)
             ReadTextSetting(file, Setting::ColorScheme).trimmed().toLower()))));
     m_media->setCurrentIndex(std::max<int>(
         0, int(MediaValues.indexOf(ReadTextSetting(file, Setting::Media).trimmed().toLower()))));
+    m_requests->load(file);
     applyEngineRules();
 }
 
@@ -167,7 +175,7 @@ QString CaptureSettingsPage::storedText(Setting setting) const
     case Setting::Media:
         return MediaValues.value(m_media->currentIndex());
     default:
-        return QString();
+        return m_requests->storedText(setting);
     }
 }
 
@@ -192,4 +200,5 @@ void CaptureSettingsPage::applyEngineRules()
         control->setEnabled(!qt);
         control->setToolTip(why);
     }
+    m_requests->setRefused(why);
 }

@@ -9,6 +9,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
 class QSpinBox;
+class RequestSettingsGroup;
 
 // The "Page" page of the settings dialog: the keys of section "capture" (which
 // engine renders, the window a page is laid out in, the scale, the first screen
@@ -46,4 +47,5 @@ private:
     QLineEdit* m_userAgent = nullptr;
     QComboBox* m_colorScheme = nullptr;
     QComboBox* m_media = nullptr;
+    RequestSettingsGroup* m_requests = nullptr;
 };
