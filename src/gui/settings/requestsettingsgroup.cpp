@@ -99,7 +99,7 @@ QString RequestSettingsGroup::storedText(Setting setting) const
 
 void RequestSettingsGroup::setRefused(const QString& why)
 {
-    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* control : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         control->setEnabled(why.isEmpty());
         control->setToolTip(why);
     }
