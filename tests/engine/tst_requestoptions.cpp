@@ -41,6 +41,7 @@ private slots:
     void untrustedCertificateOnlyWhenAskedAndSaid();
     void scriptAndStyleAreAddedBeforeTheCapture();
     void unusableFileFailsThePageBeforeItLoads();
+    void printedPageGetsTheSameOptions();
 
 private:
     // Runs a capture and waits for its one answer.
@@ -297,6 +298,38 @@ void TestRequestOptions::unusableFileFailsThePageBeforeItLoads()
     QVERIFY(capture(m_server.url(QStringLiteral("/unused")), &image, &reason));
     QCOMPARE(reason, options.fileProblem);
     QCOMPARE(m_server.requestCount(QStringLiteral("/unused")), 0);
+}
+
+void TestRequestOptions::printedPageGetsTheSameOptions()
+{
+    // A PDF loads its page once more: with the credentials, the headers, and the
+    // script run before it is printed (the script's request shows it ran).
+    TestHttpServer::Response page = TestHttpServer::page("<html><body>print me</body></html>");
+    page.authorization = "Basic " + QByteArray("ann:pw").toBase64();
+    m_server.route(QStringLiteral("/print"), page);
+    m_server.route(QStringLiteral("/script-ran"), TestHttpServer::page("ok"));
+    CaptureOptions options;
+    options.authUser = QStringLiteral("ann");
+    options.authPassword = QStringLiteral("pw");
+    options.headers = { { QStringLiteral("X-Pagelith"), QStringLiteral("pdf") } };
+    options.injectedScript = QStringLiteral("fetch('/script-ran')");
+    m_engine->setOptions(options);
+    const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
+    const QString pdfPath = m_dir.filePath(QStringLiteral("print.pdf"));
+    bool answered = false;
+    bool ok = false;
+    QString error;
+    m_engine->printPdf(m_server.url(QStringLiteral("/print")), pdfPath, 30, this,
+        [&](bool printed, const QString& why) {
+            answered = true;
+            ok = printed;
+            error = why;
+        });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 60000);
+    QVERIFY2(ok, qPrintable(error));
+    QCOMPARE(m_server.requestHeader(QStringLiteral("/print"), "X-Pagelith"), QByteArray("pdf"));
+    QCOMPARE(m_server.requestCount(QStringLiteral("/script-ran")), 1);
+    QVERIFY(QFile(pdfPath).size() > 0);
 }
 
 QTEST_MAIN(TestRequestOptions)
