@@ -35,7 +35,7 @@ RequestSettingsGroup::RequestSettingsGroup(QWidget* parent)
     // The password is not shown to whoever looks at the screen.
     m_auth->setEchoMode(QLineEdit::PasswordEchoOnEdit);
     m_authFile = CreateLine(
-        QStringLiteral("txtAuthFile"), tr("a file whose first line is user:password"), this);
+        QStringLiteral("txtAuthFile"), tr("a file: user:password on its first line"), this);
     m_proxy = CreateLine(QStringLiteral("txtProxy"), tr("http://host:port"), this);
     m_ignoreHttpsErrors = new QCheckBox(tr("Ignore HTTPS certificate errors"), this);
     m_ignoreHttpsErrors->setObjectName(QStringLiteral("chkIgnoreHttpsErrors"));
