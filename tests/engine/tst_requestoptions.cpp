@@ -192,27 +192,41 @@ void TestRequestOptions::refusedCredentialsAreNotOfferedAgain()
 
 void TestRequestOptions::proxyCarriesTheRequests()
 {
-    // A host no resolver knows: only the proxy can answer for it.
+    // A host no resolver knows: only the proxy can answer for it. Being no loopback
+    // host, it also shows the cookies' domains and their HTTPS-only flag honoured.
     TestHttpServer proxy;
     QVERIFY(proxy.start());
-    proxy.route(QStringLiteral("http://proxied.example/page"),
+    const QString address = QStringLiteral("http://www.proxied.example/page");
+    proxy.route(address,
         TestHttpServer::page("<html><body style='margin:0;background:#00ff00'></body></html>"));
     CaptureOptions options;
     options.proxy = QStringLiteral("http://127.0.0.1:%1").arg(proxy.port());
+    QStringList problems;
+    options.cookies
+        = ParseCookiesText(QStringLiteral("proxied.example\tTRUE\t/\tFALSE\t0\twide\tw\n"
+                                          "proxied.example\tFALSE\t/\tFALSE\t0\tparent\tp\n"
+                                          "www.proxied.example\tFALSE\t/\tFALSE\t0\thost\th\n"
+                                          "www.proxied.example\tFALSE\t/\tTRUE\t0\tsafe\ts\n"
+                                          "other.example\tTRUE\t/\tFALSE\t0\tother\to\n"),
+            &problems);
+    QVERIFY(problems.isEmpty());
     m_engine->setOptions(options);
     const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
     QImage image;
     QString reason;
-    QVERIFY(capture(QUrl(QStringLiteral("http://proxied.example/page")), &image, &reason));
+    QVERIFY(capture(QUrl(address), &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     QVERIFY(near(image.pixelColor(100, 100), QColor(0, 255, 0)));
-    QCOMPARE(proxy.requestHeader(QStringLiteral("http://proxied.example/page"), "Host"),
-        QByteArray("proxied.example"));
+    QCOMPARE(proxy.requestHeader(address, "Host"), QByteArray("www.proxied.example"));
+    const QByteArray cookies = proxy.requestHeader(address, "Cookie");
+    QVERIFY2(cookies.contains("wide=w") && cookies.contains("host=h") && !cookies.contains("parent")
+            && !cookies.contains("safe") && !cookies.contains("other"),
+        cookies.constData());
     // The next page, without a proxy, is not sent there.
     m_engine->setOptions(CaptureOptions());
-    QVERIFY(capture(QUrl(QStringLiteral("http://proxied.example/page")), &image, &reason));
+    QVERIFY(capture(QUrl(address), &image, &reason));
     QVERIFY(!reason.isEmpty());
-    QCOMPARE(proxy.requestCount(QStringLiteral("http://proxied.example/page")), 1);
+    QCOMPARE(proxy.requestCount(address), 1);
 }
 
 void TestRequestOptions::untrustedCertificateOnlyWhenAskedAndSaid()
