@@ -16,6 +16,8 @@ QByteArray reasonPhrase(int status)
         return "Unauthorized";
     case 403:
         return "Forbidden";
+    case 407:
+        return "Proxy Authentication Required";
     case 404:
         return "Not Found";
     case 500:
@@ -183,7 +185,11 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket)
     m_heads[path] << head;
     const auto it = m_routes.constFind(path);
     Response response = it != m_routes.constEnd() ? *it : status(404);
-    if (!response.authorization.isEmpty()
+    if (!response.proxyAuthorization.isEmpty()
+        && headerValues(head, "Proxy-Authorization").value(0) != response.proxyAuthorization) {
+        response = status(407);
+        response.challenge = true;
+    } else if (!response.authorization.isEmpty()
         && headerValues(head, "Authorization").value(0) != response.authorization) {
         response = status(401);
         response.challenge = true;
@@ -209,7 +215,8 @@ void TestHttpServer::reply(QTcpSocket* socket, const Response& response)
     if (!response.location.isEmpty())
         head += "Location: " + response.location + "\r\n";
     if (response.challenge)
-        head += "WWW-Authenticate: Basic realm=\"test\"\r\n";
+        head += QByteArray(response.status == 407 ? "Proxy" : "WWW")
+            + "-Authenticate: Basic realm=\"test\"\r\n";
     // A response that never ends has no length: the client waits for the close.
     if (!response.neverEnds)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";

@@ -46,7 +46,9 @@ public:
         // When not empty: a request without exactly this Authorization header gets
         // 401 with a challenge for basic authentication.
         QByteArray authorization;
-        bool challenge = false; // a WWW-Authenticate header for basic authentication
+        // The same for a proxy: without this Proxy-Authorization header, 407.
+        QByteArray proxyAuthorization;
+        bool challenge = false; // a WWW-Authenticate (or, for 407, Proxy-) header
     };
 
     explicit TestHttpServer(QObject* parent = nullptr);

@@ -412,12 +412,15 @@ void ChromiumPage::onAuthRequired(const QJsonObject& params)
     // sends the browser to or takes a part from; the proxy's for that proxy.
     const bool asker = proxy ? sameServer(origin, QUrl(m_options.proxy), false)
                              : sameServer(origin, m_requested, true);
-    // A request that asks again was given the credentials and refused them.
-    const bool provide = asker && !user.isEmpty() && !m_authAnswered.contains(requestId);
+    // A request that asks again was given the credentials and refused them. The
+    // proxy's question and the site's are each answered once for the same request.
+    const QString answered
+        = (proxy ? QStringLiteral("proxy ") : QStringLiteral("site ")) + requestId;
+    const bool provide = asker && !user.isEmpty() && !m_authAnswered.contains(answered);
     QJsonObject response { { QStringLiteral("response"),
         provide ? QStringLiteral("ProvideCredentials") : QStringLiteral("CancelAuth") } };
     if (provide) {
-        m_authAnswered.insert(requestId);
+        m_authAnswered.insert(answered);
         response.insert(QStringLiteral("username"), user);
         response.insert(QStringLiteral("password"), password);
     }
