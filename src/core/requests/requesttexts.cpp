@@ -40,6 +40,15 @@ bool ParseHeaderLine(const QString& text, std::pair<QString, QString>* header, Q
             return false;
         }
     }
+    // The browser writes these itself and fails every request that is given one.
+    static const QStringList browsersOwn = { QStringLiteral("Host"),
+        QStringLiteral("Content-Length"), QStringLiteral("Transfer-Encoding"),
+        QStringLiteral("Upgrade"), QStringLiteral("Keep-Alive"), QStringLiteral("TE"),
+        QStringLiteral("Trailer"), QStringLiteral("Proxy-Connection") };
+    if (browsersOwn.contains(name, Qt::CaseInsensitive)) {
+        *error = tr("the browser sets the header '%1' itself; it cannot be given").arg(name);
+        return false;
+    }
     const QString value = text.mid(colon + 1).trimmed();
     for (const QChar c : value) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(0)

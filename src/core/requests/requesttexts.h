@@ -9,8 +9,9 @@
 // settings), read into their parts. Each reader answers false with the reason in
 // words; no reason ever repeats a password.
 
-// "Name: value", a header sent with every request. The name is an HTTP token; the
-// value may be empty but holds no line break.
+// "Name: value", a header sent with every request. The name is an HTTP token, and
+// none of those the browser writes itself (Host, Content-Length, ...); the value
+// may be empty but holds no line break.
 bool ParseHeaderLine(const QString& text, std::pair<QString, QString>* header, QString* error);
 
 // Several headers are kept in one settings value, separated by tabs (which no
