@@ -12,7 +12,10 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -32,10 +35,16 @@ class TestRequestOptions : public QObject
 {
     Q_OBJECT
 public:
-    static void initMain() { PrepareEngineEnvironment(); }
+    static void initMain()
+    {
+        PrepareEngineEnvironment();
+        // The protocol's trace goes into a file (see initTestCase()): no password in it.
+        qputenv("PAGELITH_CDP_TRACE", "1");
+    }
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void headersCookiesAndCredentialsReachTheirSiteOnly();
     void refusedCredentialsAreNotOfferedAgain();
     void proxyCarriesTheRequests();
@@ -52,6 +61,8 @@ private:
     QString writeFile(const QString& name, const QByteArray& bytes);
 
     QTemporaryDir m_dir;
+    QTemporaryFile m_trace;
+    int m_savedStderr = -1;
     TestHttpServer m_server;
     TestHttpServer m_other;
     std::unique_ptr<ChromiumBrowser> m_browser;
@@ -63,11 +74,26 @@ void TestRequestOptions::initTestCase()
     QVERIFY(m_dir.isValid());
     QVERIFY(m_server.start());
     QVERIFY(m_other.start());
+    // The test's own lines go to standard output; the trace, on standard error, to
+    // a file.
+    QVERIFY(m_trace.open());
+    fflush(stderr);
+    m_savedStderr = dup(STDERR_FILENO);
+    QVERIFY(m_savedStderr >= 0 && dup2(m_trace.handle(), STDERR_FILENO) >= 0);
     const QString chromium = ChromiumBrowser::find();
     if (chromium.isEmpty())
         QSKIP("No Chromium is installed: the Chromium engine is not tested");
     m_browser = std::make_unique<ChromiumBrowser>(chromium);
     m_engine = std::make_unique<ChromiumCapturer>(m_browser.get());
+}
+
+void TestRequestOptions::cleanupTestCase()
+{
+    m_engine.reset();
+    m_browser.reset();
+    fflush(stderr);
+    if (m_savedStderr >= 0)
+        dup2(m_savedStderr, STDERR_FILENO);
 }
 
 bool TestRequestOptions::capture(const QUrl& url, QImage* image, QString* reason)
@@ -163,6 +189,13 @@ void TestRequestOptions::headersCookiesAndCredentialsReachTheirSiteOnly()
     // The other origin asked and got nothing.
     QVERIFY(m_other.requestCount(QStringLiteral("/pic.png")) > 0);
     QVERIFY(!m_other.everSent(QStringLiteral("/pic.png"), "Authorization"));
+    // The protocol's trace shows the answer, without the password in any form.
+    fflush(stderr);
+    QFile trace(m_trace.fileName());
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    const QByteArray traced = trace.readAll();
+    QVERIFY(traced.contains(R"("password":"***")"));
+    QVERIFY(!traced.contains("pa:ss") && !traced.contains(basic.mid(6)));
 
     // Without the options, none of it.
     m_engine->setOptions(CaptureOptions());
