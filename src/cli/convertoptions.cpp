@@ -2,8 +2,12 @@
 
 #include "app/appfolders.h"
 #include "captureoptions.h"
+#include "captureoptionsreader.h"
 #include "convertcommand.h"
 #include "files/regularfile.h"
+#include "files/wholefile.h"
+#include "requests/cookiesfile.h"
+#include "requests/requesttexts.h"
 #include "settings/inifile.h"
 #include "settings/outputformats.h"
 #include "settings/pdfpagesetup.h"
@@ -104,6 +108,38 @@ struct Options
     QCommandLineOption pdfHeaderFooter { QStringLiteral("pdf-header-footer"),
         ConvertOptionParser::tr("Print the page's title and the date above each PDF page and "
                                 "\"Page N of M\" below it. Chromium engine only.") };
+    QCommandLineOption header { QStringLiteral("header"),
+        ConvertOptionParser::tr("Send the header 'Name: value' with every request of the pages. "
+                                "Repeatable. Chromium engine only."),
+        QStringLiteral("HEADER") };
+    QCommandLineOption cookies { QStringLiteral("cookies"),
+        ConvertOptionParser::tr("Send the cookies of FILE (Netscape cookies.txt) to their sites. "
+                                "Chromium engine only."),
+        QStringLiteral("FILE") };
+    QCommandLineOption auth { QStringLiteral("auth"),
+        ConvertOptionParser::tr("Answer the page's own site when it asks for HTTP "
+                                "authentication. Others on the machine can read it in the "
+                                "process list: --auth-file keeps it hidden. Chromium engine only."),
+        QStringLiteral("USER:PASSWORD") };
+    QCommandLineOption authFile { QStringLiteral("auth-file"),
+        ConvertOptionParser::tr("As --auth, with USER:PASSWORD on the first line of FILE."),
+        QStringLiteral("FILE") };
+    QCommandLineOption proxy { QStringLiteral("proxy"),
+        ConvertOptionParser::tr("Send every request through the proxy at URL "
+                                "(http, https, socks4 or socks5://host:port; user:password@ "
+                                "answers the proxy). Chromium engine only."),
+        QStringLiteral("URL") };
+    QCommandLineOption ignoreHttpsErrors { QStringLiteral("ignore-https-errors"),
+        ConvertOptionParser::tr("Load pages whose certificate is not trusted (the result's "
+                                "remark says so). Chromium engine only.") };
+    QCommandLineOption javascript { QStringLiteral("javascript"),
+        ConvertOptionParser::tr("Run the script of FILE in each page once it has loaded, before "
+                                "its capture. Chromium engine only."),
+        QStringLiteral("FILE") };
+    QCommandLineOption style { QStringLiteral("style"),
+        ConvertOptionParser::tr("Add the style sheet of FILE to each page once it has loaded, "
+                                "before its capture. Chromium engine only."),
+        QStringLiteral("FILE") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -126,13 +162,90 @@ struct Options
         parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
             viewportOnly, waitFor, wait, hide, hideCookieBanners, userAgent, colorScheme, media,
             pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground, pdfHeaderFooter,
-            json, quiet, jobs, help, version });
+            header, cookies, auth, authFile, proxy, ignoreHttpsErrors, javascript, style, json,
+            quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
             QStringLiteral("INPUT..."));
     }
 };
+
+// The request options into their [capture] keys, each checked now: a file that
+// cannot be used or a value that cannot be sent is a usage error, not a page that
+// fails later. No message repeats a password.
+bool requestOptions(
+    const QCommandLineParser& parser, const Options& o, ConvertOptions* options, QString* error)
+{
+    const auto store = [&](Setting setting, const QString& value) {
+        return options->overrides.add(KeyOf(setting).name + QLatin1Char('=') + value, error);
+    };
+    if (parser.isSet(o.auth) && parser.isSet(o.authFile)) {
+        *error = ConvertOptionParser::tr("--auth and --auth-file name the same thing: give one");
+        return false;
+    }
+    if (parser.isSet(o.header)) {
+        for (const QString& line : parser.values(o.header)) {
+            std::pair<QString, QString> header;
+            if (!ParseHeaderLine(line, &header, error)) {
+                *error = QStringLiteral("--header: ") + *error;
+                return false;
+            }
+        }
+        if (!store(Setting::Header, JoinHeaderList(parser.values(o.header))))
+            return false;
+    }
+    // Files are named by their absolute paths: the conversion may run elsewhere.
+    const auto file = [&](const QCommandLineOption& option, Setting setting, auto check) {
+        if (!parser.isSet(option))
+            return true;
+        const QString path = QFileInfo(parser.value(option)).absoluteFilePath();
+        if (parser.value(option).isEmpty() || !check(path)) {
+            if (parser.value(option).isEmpty())
+                *error = ConvertOptionParser::tr("no file given");
+            *error = QStringLiteral("--%1: %2").arg(option.names().constLast(), *error);
+            return false;
+        }
+        return store(setting, path);
+    };
+    QString user;
+    QString password;
+    if (!file(o.cookies, Setting::Cookies,
+            [&](const QString& path) {
+                QList<FileCookie> cookies;
+                return ReadCookiesFile(path, &cookies, error);
+            })
+        || !file(o.authFile, Setting::AuthFile, [&](const QString& path) {
+               return ReadCredentialsFile(path, &user, &password, error);
+           }))
+        return false;
+    const auto injected = [&](const QString& path) {
+        QByteArray bytes;
+        return ReadWholeFile(path, &bytes, error, ByteOrderMark::Drop, MaxInjectedFileBytes);
+    };
+    if (!file(o.javascript, Setting::JavaScript, injected)
+        || !file(o.style, Setting::Style, injected))
+        return false;
+    if (parser.isSet(o.auth)) {
+        if (!ParseCredentials(parser.value(o.auth), &user, &password, error)) {
+            *error = QStringLiteral("--auth: ") + *error;
+            return false;
+        }
+        if (!store(Setting::Auth, parser.value(o.auth)))
+            return false;
+    }
+    if (parser.isSet(o.proxy)) {
+        QString server;
+        if (!ParseProxyUrl(parser.value(o.proxy), &server, &user, &password, error)) {
+            *error = QStringLiteral("--proxy: ") + *error;
+            return false;
+        }
+        if (!store(Setting::Proxy, parser.value(o.proxy).trimmed()))
+            return false;
+    }
+    return !parser.isSet(o.ignoreHttpsErrors)
+        || store(Setting::IgnoreHttpsErrors, QStringLiteral("1"));
+}
 
 QString canonicalFormat(const QString& given)
 {
@@ -332,6 +445,8 @@ bool ConvertOptionParser::parse(
         || (parser.isSet(o.noPdfBackground) && !text(Setting::PdfBackground, QStringLiteral("0")))
         || (parser.isSet(o.pdfHeaderFooter)
             && !text(Setting::PdfHeaderFooter, QStringLiteral("1"))))
+        return false;
+    if (!requestOptions(parser, o, options, error))
         return false;
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);

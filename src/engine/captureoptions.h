@@ -1,10 +1,13 @@
 #pragma once
 
+#include "requests/cookiesfile.h"
 #include "settings/pdfpagesetup.h"
 
+#include <QList>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 // How a page is printed into a PDF.
 struct PdfOptions
@@ -65,4 +68,33 @@ struct CaptureOptions
     QString media;
     // How a PDF output prints the page.
     PdfOptions pdf;
+
+    // What goes with the page's requests, and what is put into the page.
+    // Headers sent with every request of the page: name and value.
+    QList<std::pair<QString, QString>> headers;
+    // Cookies the browser holds before the page loads (expired ones left out).
+    QList<FileCookie> cookies;
+    // HTTP authentication, answered for the page's own origin only: a redirect or
+    // a part of the page from another host never gets the password.
+    QString authUser;
+    QString authPassword;
+    // "scheme://host:port" every request goes through; empty: none. Its user and
+    // password answer the proxy's own question for authentication.
+    QString proxy;
+    QString proxyUser;
+    QString proxyPassword;
+    // Pages whose certificate is not trusted are loaded anyway (the remark says so).
+    bool ignoreHttpsErrors = false;
+    // A script and a style sheet put into the page once it has loaded, before it
+    // is waited for to be still; empty: none.
+    QString injectedScript;
+    QString injectedStyle;
+    // The files named for them, as given.
+    QString cookiesFile;
+    QString authFile;
+    QString scriptFile;
+    QString styleFile;
+    // Why a file the options name (cookies, credentials, script, style) could not
+    // be used; the page fails with it rather than load without.
+    QString fileProblem;
 };

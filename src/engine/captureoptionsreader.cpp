@@ -1,5 +1,8 @@
 #include "captureoptionsreader.h"
 
+#include "files/wholefile.h"
+#include "requests/cookiesfile.h"
+#include "requests/requesttexts.h"
 #include "settings/settingreaders.h"
 
 #include <QCoreApplication>
@@ -44,6 +47,7 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
         ReadConsentSelectors(
             ConsentSelectorsPath(), &options.consentSelectors, &options.consentListProblem);
     options.pdf = PdfOptionsFromSettings(settingsFile);
+    ReadRequestOptions(settingsFile, &options);
     return options;
 }
 
@@ -60,6 +64,55 @@ PdfOptions PdfOptionsFromSettings(const QString& settingsFile)
     return pdf;
 }
 
+void ReadRequestOptions(const QString& settingsFile, CaptureOptions* options)
+{
+    QStringList problems;
+    for (const QString& line : SplitHeaderList(ReadTextSetting(settingsFile, Setting::Header))) {
+        std::pair<QString, QString> header;
+        QString error;
+        if (ParseHeaderLine(line, &header, &error))
+            options->headers << header;
+        else
+            problems << error;
+    }
+    const auto path
+        = [&](Setting setting) { return ReadTextSetting(settingsFile, setting).trimmed(); };
+    QString error;
+    options->cookiesFile = path(Setting::Cookies);
+    if (!options->cookiesFile.isEmpty()
+        && !ReadCookiesFile(options->cookiesFile, &options->cookies, &error))
+        problems << error;
+    // The file wins: it is what keeps the password out of sight.
+    options->authFile = path(Setting::AuthFile);
+    const QString auth = ReadTextSetting(settingsFile, Setting::Auth);
+    if (!options->authFile.isEmpty()) {
+        if (!ReadCredentialsFile(
+                options->authFile, &options->authUser, &options->authPassword, &error))
+            problems << error;
+    } else if (!auth.isEmpty()
+        && !ParseCredentials(auth, &options->authUser, &options->authPassword, &error)) {
+        problems << error;
+    }
+    if (const QString proxy = path(Setting::Proxy); !proxy.isEmpty()
+        && !ParseProxyUrl(
+            proxy, &options->proxy, &options->proxyUser, &options->proxyPassword, &error))
+        problems << error;
+    options->ignoreHttpsErrors = ReadFlagSetting(settingsFile, Setting::IgnoreHttpsErrors);
+    const auto text = [&](Setting setting, QString* file, QString* content) {
+        *file = path(setting);
+        QByteArray bytes;
+        if (file->isEmpty())
+            return;
+        if (ReadWholeFile(*file, &bytes, &error, ByteOrderMark::Drop, MaxInjectedFileBytes))
+            *content = QString::fromUtf8(bytes);
+        else
+            problems << error;
+    };
+    text(Setting::JavaScript, &options->scriptFile, &options->injectedScript);
+    text(Setting::Style, &options->styleFile, &options->injectedStyle);
+    options->fileProblem = problems.join(QStringLiteral("; "));
+}
+
 QStringList OptionsQtCannotHonour(const CaptureOptions& options)
 {
     QStringList names;
@@ -73,6 +126,22 @@ QStringList OptionsQtCannotHonour(const CaptureOptions& options)
         names << QStringLiteral("--media");
     if (options.pdf.headerFooter)
         names << QStringLiteral("--pdf-header-footer");
+    if (!options.headers.isEmpty())
+        names << QStringLiteral("--header");
+    if (!options.cookiesFile.isEmpty())
+        names << QStringLiteral("--cookies");
+    if (!options.authFile.isEmpty())
+        names << QStringLiteral("--auth-file");
+    else if (!options.authUser.isEmpty())
+        names << QStringLiteral("--auth");
+    if (!options.proxy.isEmpty())
+        names << QStringLiteral("--proxy");
+    if (options.ignoreHttpsErrors)
+        names << QStringLiteral("--ignore-https-errors");
+    if (!options.scriptFile.isEmpty())
+        names << QStringLiteral("--javascript");
+    if (!options.styleFile.isEmpty())
+        names << QStringLiteral("--style");
     return names;
 }
 

@@ -12,6 +12,13 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile);
 // or a margin that leaves too little of the paper, is the default.
 PdfOptions PdfOptionsFromSettings(const QString& settingsFile);
 
+// The request options of the settings' [capture] section into `options`: the
+// headers, and the files named read (cookies, credentials, script, style). What
+// cannot be used is named in options->fileProblem.
+void ReadRequestOptions(const QString& settingsFile, CaptureOptions* options);
+// A larger script or style sheet to put into a page is taken for a mistake.
+inline constexpr qint64 MaxInjectedFileBytes = 16 * 1024 * 1024;
+
 // The consent frameworks' selectors of the list file at `path` (one a line; blank
 // lines and lines starting with "!" skipped); false, with the reason, when it
 // cannot be read.

@@ -146,7 +146,7 @@ QString restore(int x, int y)
     s.sticky.forEach(function (e) { e[0].style.setProperty('position', e[1], e[2]); });
     s.fixed.forEach(function (e) { e[0].style.setProperty('visibility', e[1], e[2]); });
     (s.pinned || []).forEach(function (e) {
-      if (e[1] === null) e[0].removeAttribute('style'); else e[0].setAttribute('style', e[1]); });
+      if (e[1] === null) e[0].removeAttribute('style'); else e[0].style.cssText = e[1]; });
     delete window.__pagelithSaved;
   }
   var m = document.getElementById('__pagelith_marker');
@@ -172,10 +172,10 @@ QString scrollAndMark(int y, unsigned rgb)
   if (!m) {
     m = document.createElement('div');
     m.id = '__pagelith_marker';
-    m.setAttribute('style', 'all: initial !important; display: block !important;'
+    m.style.cssText = 'all: initial !important; display: block !important;'
       + ' position: fixed !important; top: 0 !important; right: 0 !important;'
       + ' width: 1px !important; height: 100% !important; margin: 0 !important;'
-      + ' z-index: 2147483647 !important; pointer-events: none !important;');
+      + ' z-index: 2147483647 !important; pointer-events: none !important;';
     document.documentElement.appendChild(m);
   }
   m.style.setProperty('background', '#%2', 'important');

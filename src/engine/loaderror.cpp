@@ -84,6 +84,16 @@ constexpr CodeText NetworkErrors[] = {
     { -375, UnauthorizedText },
     // INVALID_AUTH_CREDENTIALS: how a browser without anyone to ask ends a login.
     { -338, UnauthorizedText },
+    // The proxy the page was loaded through, and a site's certificate.
+    { -130, QT_TRANSLATE_NOOP("LoadError", "The proxy could not be reached") },
+    { -111, QT_TRANSLATE_NOOP("LoadError", "The proxy could not connect to the site") },
+    { -120, QT_TRANSLATE_NOOP("LoadError", "The proxy could not connect to the site") },
+    { -200, QT_TRANSLATE_NOOP("LoadError", "The site's certificate is for another name") },
+    { -201,
+        QT_TRANSLATE_NOOP("LoadError", "The site's certificate has expired or is not yet valid") },
+    { -202,
+        QT_TRANSLATE_NOOP("LoadError",
+            "The site's certificate is not signed by an authority this system trusts") },
 };
 
 // The names Chromium gives the errors of the table above, for the engine that
@@ -117,6 +127,12 @@ constexpr NamedCode NetworkErrorNames[] = {
     { "INCOMPLETE_CHUNKED_ENCODING", -355 },
     { "TOO_MANY_RETRIES", -375 },
     { "INVALID_AUTH_CREDENTIALS", -338 },
+    { "PROXY_CONNECTION_FAILED", -130 },
+    { "TUNNEL_CONNECTION_FAILED", -111 },
+    { "SOCKS_CONNECTION_FAILED", -120 },
+    { "CERT_COMMON_NAME_INVALID", -200 },
+    { "CERT_DATE_INVALID", -201 },
+    { "CERT_AUTHORITY_INVALID", -202 },
 };
 
 QString networkErrorText(int code)

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -20,6 +21,7 @@ class TestCaptureSettingsPage : public QObject
 
 private slots:
     void pageShowsAndWritesTheCaptureKeys();
+    void requestBoxShowsAndWritesItsKeys();
 };
 
 void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
@@ -93,6 +95,49 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
         QStringLiteral("0"));
     QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("pdf-header-footer")),
         QStringLiteral("1"));
+}
+
+void TestCaptureSettingsPage::requestBoxShowsAndWritesItsKeys()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("settings.dat"));
+    const auto write = [&](const char* key, const QString& value) {
+        return WriteSetting(
+            file, SettingsSection::Capture, QString::fromLatin1(key), value, nullptr);
+    };
+    QVERIFY(write("engine", QStringLiteral("qt")));
+    QVERIFY(write("header", QStringLiteral("X-A: 1\tX-B: 2")));
+    QVERIFY(write("auth", QStringLiteral("ann:secret")));
+    QVERIFY(write("ignore-https-errors", QStringLiteral("1")));
+    SettingsDialog dialog(file, dir.path());
+    auto* headers = dialog.findChild<QPlainTextEdit*>(QStringLiteral("txtHeaders"));
+    auto* auth = dialog.findChild<QLineEdit*>(QStringLiteral("txtAuth"));
+    auto* style = dialog.findChild<QLineEdit*>(QStringLiteral("txtStyle"));
+    auto* ignore = dialog.findChild<QCheckBox*>(QStringLiteral("chkIgnoreHttpsErrors"));
+    QVERIFY(headers && auth && style && ignore);
+    QCOMPARE(headers->toPlainText(), QStringLiteral("X-A: 1\nX-B: 2"));
+    QVERIFY(ignore->isChecked());
+    // The password is not shown, and the Qt engine greys every request option.
+    QCOMPARE(auth->echoMode(), QLineEdit::PasswordEchoOnEdit);
+    for (QWidget* control : { static_cast<QWidget*>(headers), static_cast<QWidget*>(auth),
+             static_cast<QWidget*>(style), static_cast<QWidget*>(ignore) }) {
+        QVERIFY(!control->isEnabled());
+        QVERIFY(control->toolTip().contains(QStringLiteral("Qt WebEngine")));
+    }
+    dialog.findChild<QComboBox*>(QStringLiteral("cboEngine"))->setCurrentIndex(1);
+    QVERIFY(headers->isEnabled() && style->isEnabled());
+
+    // One header a line, stored separated by tabs; blank lines dropped.
+    headers->setPlainText(QStringLiteral("X-C: 3\n\n  X-D: 4  \n"));
+    style->setText(QStringLiteral(" /tmp/look.css "));
+    dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("header")),
+        QStringLiteral("X-C: 3\tX-D: 4"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("style")),
+        QStringLiteral("/tmp/look.css"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("auth")),
+        QStringLiteral("ann:secret"));
 }
 
 QTEST_MAIN(TestCaptureSettingsPage)

@@ -16,6 +16,8 @@ QByteArray reasonPhrase(int status)
         return "Unauthorized";
     case 403:
         return "Forbidden";
+    case 407:
+        return "Proxy Authentication Required";
     case 404:
         return "Not Found";
     case 500:
@@ -76,6 +78,39 @@ void TestHttpServer::route(const QString& path, const Response& response)
 int TestHttpServer::requestCount(const QString& path) const
 {
     return m_counts.value(path);
+}
+
+namespace {
+
+// The values of header `name` in the request head `head`.
+QList<QByteArray> headerValues(const QByteArray& head, const QByteArray& name)
+{
+    QList<QByteArray> values;
+    const QList<QByteArray> lines = head.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            values << line.mid(colon + 1).trimmed();
+    }
+    return values;
+}
+
+} // namespace
+
+QByteArray TestHttpServer::requestHeader(const QString& path, const QByteArray& name) const
+{
+    const QList<QByteArray> heads = m_heads.value(path);
+    return heads.isEmpty() ? QByteArray() : headerValues(heads.constLast(), name).join(", ");
+}
+
+bool TestHttpServer::everSent(const QString& path, const QByteArray& name) const
+{
+    for (const QByteArray& head : m_heads.value(path)) {
+        if (!headerValues(head, name).isEmpty())
+            return true;
+    }
+    return false;
 }
 
 TestHttpServer::Response TestHttpServer::page(const QByteArray& html)
@@ -141,13 +176,24 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket)
     if (end < 0)
         return;
     const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
+    const QByteArray head = buffer.left(end);
     buffer.remove(0, end + 4);
     QString path
         = requestLine.size() >= 2 ? QString::fromLatin1(requestLine[1]) : QStringLiteral("/");
     path = path.section(QLatin1Char('?'), 0, 0);
     ++m_counts[path];
+    m_heads[path] << head;
     const auto it = m_routes.constFind(path);
-    const Response response = it != m_routes.constEnd() ? *it : status(404);
+    Response response = it != m_routes.constEnd() ? *it : status(404);
+    if (!response.proxyAuthorization.isEmpty()
+        && headerValues(head, "Proxy-Authorization").value(0) != response.proxyAuthorization) {
+        response = status(407);
+        response.challenge = true;
+    } else if (!response.authorization.isEmpty()
+        && headerValues(head, "Authorization").value(0) != response.authorization) {
+        response = status(401);
+        response.challenge = true;
+    }
     if (response.neverAnswer)
         return;
     if (response.delayMs > 0) {
@@ -168,6 +214,9 @@ void TestHttpServer::reply(QTcpSocket* socket, const Response& response)
     head += "Content-Type: " + response.contentType + "\r\n";
     if (!response.location.isEmpty())
         head += "Location: " + response.location + "\r\n";
+    if (response.challenge)
+        head += QByteArray(response.status == 407 ? "Proxy" : "WWW")
+            + "-Authenticate: Basic realm=\"test\"\r\n";
     // A response that never ends has no length: the client waits for the close.
     if (!response.neverEnds)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";

@@ -43,6 +43,12 @@ public:
         bool neverAnswer = false; // accept the request and never reply
         bool neverEnds = false; // send the body, then hold the connection open
         QByteArray location; // a Location header, when not empty
+        // When not empty: a request without exactly this Authorization header gets
+        // 401 with a challenge for basic authentication.
+        QByteArray authorization;
+        // The same for a proxy: without this Proxy-Authorization header, 407.
+        QByteArray proxyAuthorization;
+        bool challenge = false; // a WWW-Authenticate (or, for 407, Proxy-) header
     };
 
     explicit TestHttpServer(QObject* parent = nullptr);
@@ -57,6 +63,12 @@ public:
     void route(const QString& path, const Response& response);
     // How many requests reached `path` so far.
     int requestCount(const QString& path) const;
+    // The value of header `name` in the latest request for `path` (several joined
+    // by ", "), or an empty text. A proxy's requests are kept under their whole
+    // address ("http://host/path").
+    QByteArray requestHeader(const QString& path, const QByteArray& name) const;
+    // Whether any request for `path` carried header `name`.
+    bool everSent(const QString& path, const QByteArray& name) const;
 
     static Response page(const QByteArray& html);
     static Response status(int code, const QByteArray& body = QByteArray());
@@ -73,6 +85,7 @@ private:
     QTcpServer m_server;
     QHash<QString, Response> m_routes;
     QHash<QString, int> m_counts;
+    QHash<QString, QList<QByteArray>> m_heads;
     QHash<QTcpSocket*, QByteArray> m_pending;
     QList<QPointer<QTcpSocket>> m_held;
 };

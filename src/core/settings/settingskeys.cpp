@@ -105,6 +105,20 @@ QList<SettingKey> MakeTable()
         Key(S::PdfBackground, c, QStringLiteral("pdf-background"), K::TextWithDefault,
             QStringLiteral("1")),
         Key(S::PdfHeaderFooter, c, QStringLiteral("pdf-header-footer"), K::Flag),
+        // Extra request headers, "Name: value", several separated by tabs.
+        Key(S::Header, c, QStringLiteral("header"), K::Text),
+        // A cookies.txt file (Netscape format) whose cookies the pages are sent.
+        Key(S::Cookies, c, QStringLiteral("cookies"), K::Text),
+        // HTTP authentication for the page's own site: "user:password", or a file
+        // whose first line holds that.
+        Key(S::Auth, c, QStringLiteral("auth"), K::Text),
+        Key(S::AuthFile, c, QStringLiteral("auth-file"), K::Text),
+        // The proxy every request goes through: "scheme://host:port"; empty: none.
+        Key(S::Proxy, c, QStringLiteral("proxy"), K::Text),
+        Key(S::IgnoreHttpsErrors, c, QStringLiteral("ignore-https-errors"), K::Flag),
+        // A JavaScript file and a CSS file put into each page before its capture.
+        Key(S::JavaScript, c, QStringLiteral("javascript"), K::Text),
+        Key(S::Style, c, QStringLiteral("style"), K::Text),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

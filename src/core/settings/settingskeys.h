@@ -72,8 +72,16 @@ enum class Setting {
     PdfMargin,
     PdfBackground,
     PdfHeaderFooter,
+    Header,
+    Cookies,
+    Auth,
+    AuthFile,
+    Proxy,
+    IgnoreHttpsErrors,
+    JavaScript,
+    Style,
 };
-inline constexpr int SettingCount = int(Setting::PdfHeaderFooter) + 1;
+inline constexpr int SettingCount = int(Setting::Style) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
@@ -44,13 +45,26 @@ bool tracing()
     return on;
 }
 
+// The message with passwords and authorization headers (the credentials the
+// browser sends, in base64) replaced by stars: a trace is pasted into reports.
+QByteArray maskSecrets(const QByteArray& message)
+{
+    static const QRegularExpression secret(
+        QStringLiteral(R"RX(("(?:password|(?:proxy-)?authorization)"\s*:\s*")(?:[^"\\]|\\.)*")RX"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!message.contains("assword") && !message.contains("uthorization"))
+        return message;
+    return QString::fromUtf8(message).replace(secret, QStringLiteral("\\1***\"")).toUtf8();
+}
+
 void trace(const char* direction, const QByteArray& message)
 {
     static QElapsedTimer clock;
     if (!clock.isValid())
         clock.start();
     if (tracing())
-        fprintf(stderr, "%7lld %s %s\n", clock.elapsed(), direction, message.left(300).constData());
+        fprintf(stderr, "%7lld %s %s\n", clock.elapsed(), direction,
+            maskSecrets(message).left(300).constData());
 }
 
 bool setNonBlocking(int fd)

@@ -49,6 +49,7 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_url = url;
     m_pageUrl = QUrl();
     m_note.clear();
+    m_injectRemark.clear();
     m_times = StageTimes();
     m_httpStatus = 0;
     m_documentRequest.clear();
@@ -80,8 +81,15 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
 
 void ChromiumCapturer::openPage()
 {
+    // A page loaded without the cookies or the credentials asked for would be
+    // another page than the one meant.
+    if (!m_options.fileProblem.isEmpty()) {
+        fail(m_options.fileProblem);
+        return;
+    }
     m_page = std::make_unique<ChromiumPage>(m_browser);
     m_page->setRequestedUrl(m_url);
+    m_page->setRequestOptions(m_options);
     connect(m_page.get(), &ChromiumPage::event, this, &ChromiumCapturer::onPageEvent);
     const int generation = m_generation;
     m_page->open(m_options.viewportWidth, m_options.viewportHeight, m_options.scale,
@@ -258,11 +266,36 @@ void ChromiumCapturer::startCapture()
                 return;
             }
             m_world = result.value(QStringLiteral("executionContextId")).toInt();
-            CaptureOptions options = m_options;
-            if (waitSeconds == 0)
-                options.settleSeconds = 0;
-            m_flow.setTallPagesCut(tallPagesCut());
-            m_flow.start(waitSeconds, options.viewportHeight, options);
+            injectIntoPage([this, waitSeconds] {
+                CaptureOptions options = m_options;
+                if (waitSeconds == 0)
+                    options.settleSeconds = 0;
+                m_flow.setTallPagesCut(tallPagesCut());
+                m_flow.start(waitSeconds, options.viewportHeight, options);
+            });
+        });
+}
+
+void ChromiumCapturer::injectIntoPage(std::function<void()> then)
+{
+    if (m_options.injectedStyle.isEmpty() && m_options.injectedScript.isEmpty()) {
+        then();
+        return;
+    }
+    const int generation = m_generation;
+    m_page->inject(m_options.injectedStyle, m_options.injectedScript,
+        [this, generation, then](const QString& styleError, const QString& scriptError) {
+            if (generation != m_generation || m_state != State::Capturing)
+                return;
+            m_timer.start(WaitLimitMs(m_timeoutSeconds));
+            // The page is still captured: the remark says what went wrong.
+            QStringList errors;
+            if (!styleError.isEmpty())
+                errors << tr("%1 stopped with an error: %2").arg(m_options.styleFile, styleError);
+            if (!scriptError.isEmpty())
+                errors << tr("%1 stopped with an error: %2").arg(m_options.scriptFile, scriptError);
+            m_injectRemark = errors.join(QStringLiteral("; "));
+            then();
         });
 }
 
@@ -270,9 +303,14 @@ void ChromiumCapturer::finish(const QImage& image)
 {
     m_times.settle = m_flow.settleSeconds();
     m_times.tiles = m_flow.tilesSeconds();
-    if (!m_flow.remark().isEmpty())
-        m_note
-            = m_note.isEmpty() ? m_flow.remark() : m_note + QStringLiteral("; ") + m_flow.remark();
+    QStringList remarks { m_flow.remark(), m_injectRemark };
+    // A page whose certificate was not checked may not be the site it claims to be.
+    if (m_options.ignoreHttpsErrors)
+        remarks << tr("HTTPS certificate errors were ignored");
+    for (const QString& remark : std::as_const(remarks)) {
+        if (!remark.isEmpty())
+            m_note = m_note.isEmpty() ? remark : m_note + QStringLiteral("; ") + remark;
+    }
     m_timer.stop();
     m_state = State::Idle;
     emit captured(image);

@@ -58,6 +58,8 @@ private:
     void onLoaded();
     void onTimeout();
     void startCapture();
+    // Puts the style sheet and the script asked for into the page, then `then`.
+    void injectIntoPage(std::function<void()> then);
     void finish(const QImage& image);
     void fail(const QString& reason);
     void closePage();
@@ -90,6 +92,8 @@ private:
     int m_requestsStarted = 0;
     CaptureFlow m_flow;
     QString m_note;
+    // Why the injected script or style sheet failed, else empty.
+    QString m_injectRemark;
     QElapsedTimer m_stageClock;
     StageTimes m_times;
 };

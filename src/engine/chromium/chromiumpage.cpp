@@ -5,6 +5,7 @@
 
 #include <QFutureWatcher>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QtConcurrent>
 
 namespace {
@@ -32,6 +33,69 @@ LocalRequestKind kindOf(const QString& resourceType, bool mainFrame)
     return LocalRequestKind::Other;
 }
 
+int portOf(const QUrl& url)
+{
+    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
+// Whether `a` and `b` are the same host and port (and scheme, with `scheme`).
+bool sameServer(const QUrl& a, const QUrl& b, bool scheme)
+{
+    return !a.host().isEmpty() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+        && portOf(a) == portOf(b)
+        && (!scheme || a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0);
+}
+
+QJsonObject cookieParam(const FileCookie& cookie)
+{
+    // A domain with a leading dot is the hosts below it too; without, that host only.
+    QJsonObject param { { QStringLiteral("name"), cookie.name },
+        { QStringLiteral("value"), cookie.value },
+        { QStringLiteral("domain"),
+            cookie.includeSubdomains ? QLatin1Char('.') + cookie.domain : cookie.domain },
+        { QStringLiteral("path"), cookie.path }, { QStringLiteral("secure"), cookie.secure },
+        { QStringLiteral("httpOnly"), cookie.httpOnly } };
+    if (cookie.expires > 0)
+        param.insert(QStringLiteral("expires"), double(cookie.expires));
+    return param;
+}
+
+// The expression that adopts the style sheet `css` (a <style> element where
+// constructed sheets are unknown).
+QString adoptStyleSheet(const QString& css)
+{
+    const QByteArray json = QJsonDocument(QJsonArray { css }).toJson(QJsonDocument::Compact);
+    return QStringLiteral(R"JS((function (css) {
+  if (typeof CSSStyleSheet === 'function' && 'adoptedStyleSheets' in document) {
+    var sheet = new CSSStyleSheet();
+    sheet.replaceSync(css);
+    document.adoptedStyleSheets = Array.from(document.adoptedStyleSheets).concat([sheet]);
+    return true;
+  }
+  var style = document.createElement('style');
+  style.textContent = css;
+  (document.head || document.documentElement).appendChild(style);
+  return true;
+})(%1))JS")
+        .arg(QString::fromUtf8(json.mid(1, json.size() - 2)));
+}
+
+// The first line of the error a Runtime.evaluate answer reports, else empty.
+QString evaluationError(const QJsonObject& result, const QString& error)
+{
+    if (!error.isEmpty())
+        return error;
+    const QJsonObject details = result.value(QStringLiteral("exceptionDetails")).toObject();
+    if (details.isEmpty())
+        return QString();
+    const QString description = details.value(QStringLiteral("exception"))
+                                    .toObject()
+                                    .value(QStringLiteral("description"))
+                                    .toString()
+                                    .section(QLatin1Char('\n'), 0, 0);
+    return description.isEmpty() ? jsonText(details, "text") : description;
+}
+
 } // namespace
 
 ChromiumPage::ChromiumPage(ChromiumBrowser* browser, QObject* parent)
@@ -55,10 +119,13 @@ void ChromiumPage::open(
         return;
     }
     m_events = connect(m_connection, &CdpConnection::event, this, &ChromiumPage::onEvent);
+    m_authAnswered.clear();
     QPointer<ChromiumPage> self(this);
     CdpConnection* c = m_connection;
-    c->send(QStringLiteral("Target.createBrowserContext"),
-        { { QStringLiteral("disposeOnDetach"), true } }, QString(),
+    QJsonObject context { { QStringLiteral("disposeOnDetach"), true } };
+    if (!m_options.proxy.isEmpty())
+        context.insert(QStringLiteral("proxyServer"), m_options.proxy);
+    c->send(QStringLiteral("Target.createBrowserContext"), context, QString(),
         [self, c, width, height, scale, then](const QJsonObject& result, const QString& error) {
             if (!self)
                 return;
@@ -97,7 +164,7 @@ void ChromiumPage::open(
                             // answered: the navigation waits for every answer.
                             // Local files for the local file rule; documents at their
                             // answer, so that a frame whose load failed stays blank.
-                            const QJsonArray patterns {
+                            QJsonArray patterns {
                                 QJsonObject {
                                     { QStringLiteral("urlPattern"), QStringLiteral("file://*") } },
                                 QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") },
@@ -105,18 +172,27 @@ void ChromiumPage::open(
                                     { QStringLiteral("requestStage"),
                                         QStringLiteral("Response") } },
                             };
-                            const QList<std::pair<QString, QJsonObject>> setup = {
+                            // Questions for authentication come for paused requests
+                            // only: with credentials, every request is paused.
+                            const bool answersAuth = !self->m_options.authUser.isEmpty()
+                                || !self->m_options.proxyUser.isEmpty();
+                            if (answersAuth)
+                                patterns.append(QJsonObject {
+                                    { QStringLiteral("urlPattern"), QStringLiteral("*") } });
+                            QList<std::pair<QString, QJsonObject>> setup = {
                                 { QStringLiteral("Page.enable"), {} },
                                 { QStringLiteral("Network.enable"), {} },
                                 { QStringLiteral("Inspector.enable"), {} },
                                 { QStringLiteral("Fetch.enable"),
-                                    { { QStringLiteral("patterns"), patterns } } },
+                                    { { QStringLiteral("patterns"), patterns },
+                                        { QStringLiteral("handleAuthRequests"), answersAuth } } },
                                 { QStringLiteral("Emulation.setDeviceMetricsOverride"),
                                     { { QStringLiteral("width"), width },
                                         { QStringLiteral("height"), height },
                                         { QStringLiteral("deviceScaleFactor"), scale },
                                         { QStringLiteral("mobile"), false } } },
                             };
+                            setup << self->requestSetup();
                             auto left = std::make_shared<int>(int(setup.size()));
                             auto failure = std::make_shared<QString>();
                             for (const auto& [method, params] : setup) {
@@ -132,6 +208,37 @@ void ChromiumPage::open(
                         });
                 });
         });
+}
+
+QList<std::pair<QString, QJsonObject>> ChromiumPage::requestSetup() const
+{
+    QList<std::pair<QString, QJsonObject>> setup;
+    if (!m_options.headers.isEmpty()) {
+        // A name given twice is one header with both values, as HTTP joins them.
+        QJsonObject headers;
+        for (const auto& [name, value] : m_options.headers) {
+            QString key = name;
+            for (auto it = headers.begin(); it != headers.end(); ++it) {
+                if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+                    key = it.key();
+            }
+            const QString before = headers.value(key).toString();
+            headers.insert(key, before.isEmpty() ? value : before + QStringLiteral(", ") + value);
+        }
+        setup.append({ QStringLiteral("Network.setExtraHTTPHeaders"),
+            { { QStringLiteral("headers"), headers } } });
+    }
+    if (!m_options.cookies.isEmpty()) {
+        QJsonArray cookies;
+        for (const FileCookie& cookie : m_options.cookies)
+            cookies.append(cookieParam(cookie));
+        setup.append(
+            { QStringLiteral("Network.setCookies"), { { QStringLiteral("cookies"), cookies } } });
+    }
+    if (m_options.ignoreHttpsErrors)
+        setup.append({ QStringLiteral("Security.setIgnoreCertificateErrors"),
+            { { QStringLiteral("ignore"), true } } });
+    return setup;
 }
 
 void ChromiumPage::close()
@@ -183,6 +290,33 @@ void ChromiumPage::evaluate(const QString& expression, int contextId,
         });
 }
 
+void ChromiumPage::inject(const QString& css, const QString& script,
+    std::function<void(const QString& styleError, const QString& scriptError)> then)
+{
+    // The page may be closed while it runs them: nothing is sent or answered then.
+    QPointer<ChromiumPage> self(this);
+    const auto run = [self](const QString& expression, std::function<void(const QString&)> next) {
+        if (!self)
+            return;
+        if (expression.isEmpty()) {
+            next(QString());
+            return;
+        }
+        self->send(QStringLiteral("Runtime.evaluate"),
+            { { QStringLiteral("expression"), expression },
+                { QStringLiteral("awaitPromise"), true } },
+            [self, next](const QJsonObject& result, const QString& error) {
+                if (self)
+                    next(evaluationError(result, error));
+            });
+    };
+    run(css.isEmpty() ? QString() : adoptStyleSheet(css),
+        [run, script, then](const QString& styleError) {
+            run(script,
+                [styleError, then](const QString& scriptError) { then(styleError, scriptError); });
+        });
+}
+
 void ChromiumPage::screenshot(std::function<void(const QImage& image, const QString& error)> then)
 {
     // PNG is exact; optimizeForSpeed trades its size, which nobody keeps, for time.
@@ -225,6 +359,9 @@ void ChromiumPage::onEvent(
     } else if (method == QLatin1String("Fetch.requestPaused")) {
         onRequestPaused(params);
         return;
+    } else if (method == QLatin1String("Fetch.authRequired")) {
+        onAuthRequired(params);
+        return;
     }
     emit event(method, params);
 }
@@ -261,4 +398,33 @@ void ChromiumPage::onRequestPaused(const QJsonObject& params)
         send(QStringLiteral("Fetch.failRequest"),
             { { QStringLiteral("requestId"), requestId },
                 { QStringLiteral("errorReason"), QStringLiteral("BlockedByClient") } });
+}
+
+void ChromiumPage::onAuthRequired(const QJsonObject& params)
+{
+    const QString requestId = jsonText(params, "requestId");
+    const QJsonObject challenge = params.value(QStringLiteral("authChallenge")).toObject();
+    const QUrl origin(jsonText(challenge, "origin"));
+    const bool proxy = jsonText(challenge, "source") == QLatin1String("Proxy");
+    const QString& user = proxy ? m_options.proxyUser : m_options.authUser;
+    const QString& password = proxy ? m_options.proxyPassword : m_options.authPassword;
+    // The page's password is for the site the user named, never for a host the page
+    // sends the browser to or takes a part from; the proxy's for that proxy.
+    const bool asker = proxy ? sameServer(origin, QUrl(m_options.proxy), false)
+                             : sameServer(origin, m_requested, true);
+    // A request that asks again was given the credentials and refused them. The
+    // proxy's question and the site's are each answered once for the same request.
+    const QString answered
+        = (proxy ? QStringLiteral("proxy ") : QStringLiteral("site ")) + requestId;
+    const bool provide = asker && !user.isEmpty() && !m_authAnswered.contains(answered);
+    QJsonObject response { { QStringLiteral("response"),
+        provide ? QStringLiteral("ProvideCredentials") : QStringLiteral("CancelAuth") } };
+    if (provide) {
+        m_authAnswered.insert(answered);
+        response.insert(QStringLiteral("username"), user);
+        response.insert(QStringLiteral("password"), password);
+    }
+    send(QStringLiteral("Fetch.continueWithAuth"),
+        { { QStringLiteral("requestId"), requestId },
+            { QStringLiteral("authChallengeResponse"), response } });
 }

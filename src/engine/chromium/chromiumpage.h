@@ -1,11 +1,13 @@
 #pragma once
 
+#include "captureoptions.h"
 #include "cdpconnection.h"
 
 #include <QImage>
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
@@ -20,6 +22,10 @@ class ChromiumBrowser;
 // It answers the page's JavaScript dialogs itself (alert dismissed, confirm and
 // prompt cancelled, as a user who is not there), so a dialog never blocks the
 // commands after it; and it applies the local file rule to every file:// request.
+//
+// The request options (see setRequestOptions()) are the context's and the
+// session's before anything is loaded: the proxy, headers, cookies, certificate
+// errors ignored, and the answers to questions for authentication.
 class ChromiumPage : public QObject
 {
     Q_OBJECT
@@ -44,6 +50,11 @@ public:
     // The address the converter asked for: the one top-level local document the
     // page may load.
     void setRequestedUrl(const QUrl& url) { m_requested = url; }
+    // What the page's requests carry (headers, cookies, credentials), the proxy
+    // they go through and whether certificate errors are ignored; before open().
+    // The credentials answer only the requested address's own origin, each request
+    // once (a second question means they were refused).
+    void setRequestOptions(const CaptureOptions& options) { m_options = options; }
 
     void send(
         const QString& method, const QJsonObject& params = {}, CdpConnection::Reply reply = {});
@@ -52,6 +63,13 @@ public:
     // value, as a script that returned nothing.
     void evaluate(const QString& expression, int contextId,
         std::function<void(const QVariant& value, const QString& error)> then);
+    // Adds the style sheet `css` after the page's own and runs `script` (awaiting a
+    // promise it returns), both in the page's own world, where the script may call
+    // the page's functions. The sheet is adopted, not a <style> element, which the
+    // page's content security policy may forbid. `then` gets the first line of each
+    // one's error, empty for none.
+    void inject(const QString& css, const QString& script,
+        std::function<void(const QString& styleError, const QString& scriptError)> then);
     // The view as a picture (a null image when the browser gave none). The PNG is
     // decoded on a worker thread: the event loop goes on serving other pages.
     void screenshot(std::function<void(const QImage& image, const QString& error)> then);
@@ -63,6 +81,9 @@ signals:
 private:
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
     void onRequestPaused(const QJsonObject& params);
+    void onAuthRequired(const QJsonObject& params);
+    // The session's commands that carry the request options, in their order.
+    QList<std::pair<QString, QJsonObject>> requestSetup() const;
 
     QPointer<ChromiumBrowser> m_browser;
     QPointer<CdpConnection> m_connection;
@@ -70,5 +91,7 @@ private:
     QString m_targetId;
     QString m_sessionId;
     QUrl m_requested;
+    CaptureOptions m_options;
+    QSet<QString> m_authAnswered;
     QMetaObject::Connection m_events;
 };

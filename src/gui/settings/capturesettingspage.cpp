@@ -2,6 +2,7 @@
 
 #include "captureoptions.h"
 #include "chromium/chromiumbrowser.h"
+#include "requestsettingsgroup.h"
 #include "settings/pdfpagesetup.h"
 #include "settings/settingreaders.h"
 #include "settingscontrols.h"
@@ -113,8 +114,14 @@ CaptureSettingsPage::CaptureSettingsPage(QWidget* parent)
     form->addRow(tr("PDF margins"), m_pdfMargin);
     form->addRow(QString(), m_pdfBackground);
     form->addRow(QString(), m_pdfHeaderFooter);
+    // What goes with the requests stands beside the rest: one column would be
+    // taller than a small screen.
+    m_requests = new RequestSettingsGroup(this);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(form, 1);
+    columns->addWidget(m_requests, 1, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(columns);
     layout->addStretch(1);
 
     connect(
@@ -154,6 +161,7 @@ void CaptureSettingsPage::load(const QString& file)
     m_pdfBackground->setChecked(
         ReadTextSetting(file, Setting::PdfBackground).trimmed() != QLatin1String("0"));
     m_pdfHeaderFooter->setChecked(ReadFlagSetting(file, Setting::PdfHeaderFooter));
+    m_requests->load(file);
     applyEngineRules();
 }
 
@@ -230,7 +238,7 @@ QString CaptureSettingsPage::storedText(Setting setting) const
     case Setting::PdfHeaderFooter:
         return SwitchText(m_pdfHeaderFooter->isChecked());
     default:
-        return QString();
+        return m_requests->storedText(setting);
     }
 }
 
@@ -256,4 +264,5 @@ void CaptureSettingsPage::applyEngineRules()
         control->setEnabled(!qt);
         control->setToolTip(why);
     }
+    m_requests->setRefused(why);
 }

@@ -9,6 +9,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
 class QSpinBox;
+class RequestSettingsGroup;
 
 // The "Page" page of the settings dialog: the keys of section "capture" (which
 // engine renders, the window a page is laid out in, the scale, the first screen
@@ -55,4 +56,5 @@ private:
     QLineEdit* m_pdfMargin = nullptr;
     QCheckBox* m_pdfBackground = nullptr;
     QCheckBox* m_pdfHeaderFooter = nullptr;
+    RequestSettingsGroup* m_requests = nullptr;
 };
