@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -36,6 +37,8 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
         QStringLiteral(".ad, #promo"), nullptr));
     QVERIFY(WriteSetting(file, SettingsSection::Capture, QStringLiteral("viewport-only"),
         QStringLiteral("1"), nullptr));
+    QVERIFY(WriteSetting(file, SettingsSection::Capture, QStringLiteral("selector"),
+        QStringLiteral("main > .chart"), nullptr));
     SettingsDialog dialog(file, dir.path());
     auto* tabs = dialog.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
     QVERIFY(tabs);
@@ -54,6 +57,11 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
     QCOMPARE(height->value(), 768);
     QCOMPARE(scale->value(), 2.0);
     QVERIFY(firstScreen->isChecked());
+    auto* selector = dialog.findChild<QLineEdit*>(QStringLiteral("txtSelector"));
+    QVERIFY(selector);
+    QCOMPARE(selector->text(), QStringLiteral("main > .chart"));
+    // Both engines capture one element.
+    QVERIFY(selector->isEnabled());
     // The Qt engine cannot honour a scale: greyed, and the tooltip says why.
     QVERIFY(!scale->isEnabled());
     QVERIFY(scale->toolTip().contains(QStringLiteral("Qt WebEngine")));
@@ -62,6 +70,7 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
     QVERIFY(scale->isEnabled());
 
     height->setValue(600);
+    selector->setText(QStringLiteral(" #figure "));
     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("engine")),
         QStringLiteral("chromium"));
@@ -69,6 +78,8 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
         QStringLiteral("600"));
     QCOMPARE(
         ReadSetting(file, SettingsSection::Capture, QStringLiteral("scale")), QStringLiteral("2"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("selector")),
+        QStringLiteral("#figure"));
 }
 
 QTEST_MAIN(TestCaptureSettingsPage)

@@ -59,6 +59,7 @@ enum class Setting {
     ViewportHeight,
     Scale,
     ViewportOnly,
+    Selector,
     WaitFor,
     ExtraWait,
     Hide,
