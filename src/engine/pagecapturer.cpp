@@ -178,13 +178,17 @@ void PageCapturer::attach(QWebEngineView* view)
                 tr("Loading %1 (%2%)").arg(m_view->page()->requestedUrl().toString()).arg(percent));
     });
     m_connections << connect(page, &QWebEnginePage::linkHovered, this, &PageCapturer::statusText);
-    // A window's view can be closed while its page is captured. Its QPointer is
-    // cleared only after this signal, when the view is half gone already: it is let
-    // go of here, before anything can call into it.
-    m_connections << connect(view, &QObject::destroyed, this, [this] {
+    // A window's view can be closed while its page is captured. The view deletes its
+    // page first, and the page answers the scripts still waiting as it goes: the
+    // capture lets go of both before then, or its next step would call into the
+    // half-deleted view (which makes itself a new page, and crashes with it). A
+    // view whose page is not its own is still seen going.
+    const auto gone = [this] {
         m_view = nullptr;
         failSoon(tr("The browser window was closed while its page was captured"));
-    });
+    };
+    m_connections << connect(page, &QWebEnginePage::_q_aboutToDelete, this, gone);
+    m_connections << connect(view, &QObject::destroyed, this, gone);
 }
 
 void PageCapturer::detach()

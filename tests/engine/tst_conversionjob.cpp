@@ -495,6 +495,8 @@ void TestConversionJob::viewClosedWhileCapturedFailsAtOnce()
     job.start();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
     const ConversionResult result = finished.first().first().value<ConversionResult>();
+    qInfo("%s after %lld ms", result.ok ? "written" : "failed",
+        sinceClosed.isValid() ? sinceClosed.elapsed() : -1);
     // A capture that ended before the view went has its picture. One that did not
     // ends at once: the view's own time-out is a minute.
     if (!result.ok) {
