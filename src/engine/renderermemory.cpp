@@ -32,6 +32,24 @@ qint64 parentOf(qint64 pid)
     return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
 }
 
+// Chromium's child processes rewrite their command line as one text, the switches
+// separated by blanks instead of NUL bytes.
+bool isRenderer(const QByteArray& commandLine)
+{
+    const QByteArray flag = "--type=renderer";
+    for (qsizetype at = commandLine.indexOf(flag); at >= 0;
+         at = commandLine.indexOf(flag, at + 1)) {
+        const qsizetype end = at + flag.size();
+        const bool starts
+            = at == 0 || commandLine.at(at - 1) == ' ' || commandLine.at(at - 1) == '\0';
+        const bool ends = end == commandLine.size() || commandLine.at(end) == ' '
+            || commandLine.at(end) == '\0';
+        if (starts && ends)
+            return true;
+    }
+    return false;
+}
+
 QElapsedTimer& lastMemoryEnd()
 {
     static QElapsedTimer clock;
@@ -66,7 +84,7 @@ QList<qint64> RendererProcessesBelow(qint64 rootPid)
     while (!pending.isEmpty()) {
         const qint64 pid = pending.takeLast();
         pending += children.value(pid);
-        if (readProcFile(pid, "cmdline").split('\0').contains("--type=renderer"))
+        if (isRenderer(readProcFile(pid, "cmdline")))
             renderers.append(pid);
     }
     return renderers;

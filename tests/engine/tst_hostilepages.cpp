@@ -315,6 +315,13 @@ void TestHostilePages::failuresAreNamedInWords_data()
         "Content-Disposition: attachment; filename=\"a.bin\"\r\n"
         "Content-Length: 4\r\nConnection: close\r\n\r\nabcd")
                               << "The address is a download, not a page";
+    QTest::newRow("file of a type no browser shows")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n"
+                      "Content-Length: 4\r\nConnection: close\r\n\r\nabcd")
+        << "The address is a download, not a page";
+    QTest::newRow("no content") << QByteArray(
+        "HTTP/1.1 204 No Content\r\nConnection: close\r\n\r\n")
+                                << "The server sent no page (HTTP 204 No Content)";
     QTest::newRow("login") << QByteArray("HTTP/1.1 401 Unauthorized\r\n"
                                          "WWW-Authenticate: Basic realm=\"x\"\r\n"
                                          "Content-Length: 0\r\nConnection: close\r\n\r\n")
@@ -333,6 +340,11 @@ void TestHostilePages::failuresAreNamedInWords()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QString, reason);
+    QFETCH_GLOBAL(QString, engine);
+    // Qt WebEngine reports an answer without content as it reports a download, and
+    // gives no status with it.
+    if (engine == QLatin1String("qt") && reason.contains(QStringLiteral("HTTP 204")))
+        QSKIP("Qt WebEngine cannot tell an empty answer from a download");
     RawReplyServer server;
     QVERIFY(server.start(reply));
     const ConversionResult result = convert(server.url().toString(), QStringLiteral("PNG"));
@@ -443,6 +455,8 @@ void TestHostilePages::compressionBombEndsAtTheMemoryLimit()
     clock.start();
     const ConversionResult result = convert(server.url().toString(), QStringLiteral("PNG"));
     qInfo("bomb ended after %lld ms: %s", clock.elapsed(), qPrintable(result.reason));
+    if (m_engine == m_chromium.get())
+        qInfo("peak renderer memory %lld MB", m_chromium->peakRendererBytes() >> 20);
     QCOMPARE(result.reason, QStringLiteral("The page took more than 2048 MB of memory"));
     QVERIFY(clock.elapsed() < 90000);
     QVERIFY(QDir(m_outFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
