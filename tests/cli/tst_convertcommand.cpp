@@ -193,8 +193,8 @@ void TestConvertCommand::selectorReachesTheCapture()
     const QString page = TestPages::writePage(
         m_dir.path(), QStringLiteral("element.html"), TestPages::bandedPage(1000, 900));
     const QString out = m_dir.filePath(QStringLiteral("element"));
-    QCOMPARE(run({ QStringLiteral("-o"), out, QStringLiteral("--selector"),
-                 QStringLiteral("#none"), page }),
+    QCOMPARE(run({ QStringLiteral("-o"), out, QStringLiteral("--selector"), QStringLiteral("#none"),
+                 page }),
         1);
     QVERIFY2(m_out.contains(QStringLiteral(": No element matching '#none' on the page")),
         qPrintable(m_out));
