@@ -60,6 +60,10 @@ struct Options
     QCommandLineOption viewportOnly { QStringLiteral("viewport-only"),
         ConvertOptionParser::tr("Capture the first screen only, at the window's size, instead "
                                 "of the whole page.") };
+    QCommandLineOption selector { QStringLiteral("selector"),
+        ConvertOptionParser::tr("Capture only the box of the first element matching the CSS "
+                                "selector, not the page (the page fails when none does)."),
+        QStringLiteral("CSS") };
     QCommandLineOption waitFor { QStringLiteral("wait-for"),
         ConvertOptionParser::tr("Wait until the page shows an element matching the CSS selector "
                                 "(within the page's time-out; else the page fails)."),
@@ -160,10 +164,10 @@ struct Options
         parser.setApplicationDescription(ConvertOptionParser::tr(
             "Converts web pages into image, PDF or text files, one page at a time."));
         parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
-            viewportOnly, waitFor, wait, hide, hideCookieBanners, userAgent, colorScheme, media,
-            pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground, pdfHeaderFooter,
-            header, cookies, auth, authFile, proxy, ignoreHttpsErrors, javascript, style, json,
-            quiet, jobs, help, version });
+            viewportOnly, selector, waitFor, wait, hide, hideCookieBanners, userAgent, colorScheme,
+            media, pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground,
+            pdfHeaderFooter, header, cookies, auth, authFile, proxy, ignoreHttpsErrors, javascript,
+            style, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
@@ -379,6 +383,8 @@ bool ConvertOptionParser::parse(
     const auto text = [&](Setting setting, const QString& value) {
         return options->overrides.add(KeyOf(setting).name + QLatin1Char('=') + value, error);
     };
+    if (parser.isSet(o.selector) && !text(Setting::Selector, parser.value(o.selector)))
+        return false;
     if (parser.isSet(o.waitFor) && !text(Setting::WaitFor, parser.value(o.waitFor)))
         return false;
     // The selectors hidden make one selector list.

@@ -4,6 +4,9 @@
 #include "capturescripts.h"
 #include "capturesteps.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // How often a page is asked whether its lazy images and frames have arrived.
@@ -80,6 +83,7 @@ void CaptureFlow::cancel()
     m_extraWait.stop();
     m_recapture = false;
     m_image = QImage();
+    m_elementBox = QRect();
     m_grabber.clear();
 }
 
@@ -275,15 +279,60 @@ void CaptureFlow::resizeForTiles(int tileHeight, std::function<void()> then)
 
 void CaptureFlow::startTiles()
 {
-    const QSize imageSize(TileGrabber::scaled(m_captureSize.width(), m_scale),
-        TileGrabber::scaled(m_captureSize.height(), m_scale));
+    if (m_options.selector.isEmpty()) {
+        grabTiles(m_captureSize.height());
+        return;
+    }
+    // Measured in the layout of the capture, once per pass: the page's rows below
+    // the element are not needed.
+    m_steps.runScript(CaptureScripts::elementBox(m_options.selector), [this](const QVariant& box) {
+        if (const QString problem = takeElementBox(box); !problem.isEmpty()) {
+            fail(problem);
+            return;
+        }
+        grabTiles(std::min(m_captureSize.height(), m_elementBox.bottom() + 1));
+    });
+}
+
+QString CaptureFlow::takeElementBox(const QVariant& value)
+{
+    const QVariantMap box = value.toMap();
+    const QString selector = m_options.selector;
+    if (box.value(QStringLiteral("invalid")).toBool())
+        return tr("'%1' is not a valid CSS selector").arg(selector);
+    if (!box.value(QStringLiteral("found")).toBool())
+        return tr("No element matching '%1' on the page").arg(selector);
+    const double x = box.value(QStringLiteral("x")).toDouble();
+    const double y = box.value(QStringLiteral("y")).toDouble();
+    const double w = box.value(QStringLiteral("w")).toDouble();
+    const double h = box.value(QStringLiteral("h")).toDouble();
+    if (!(w > 0 && h > 0))
+        return tr("The element matching '%1' is not shown on the page").arg(selector);
+    // Whole pixels that hold the whole box; clamped first, so that absurd numbers
+    // a page reports never reach an int.
+    const double limit = 1e8;
+    const auto edge = [limit](double v) { return std::clamp(v, -limit, limit); };
+    const QRect outer(QPoint(int(std::floor(edge(x))), int(std::floor(edge(y)))),
+        QPoint(int(std::ceil(edge(x + w))) - 1, int(std::ceil(edge(y + h))) - 1));
+    m_elementBox = outer.intersected(QRect(QPoint(0, 0), m_captureSize));
+    if (m_elementBox.isEmpty())
+        return tr("The element matching '%1' is outside the captured part of the page")
+            .arg(selector);
+    return QString();
+}
+
+void CaptureFlow::grabTiles(int height)
+{
+    const QSize size(m_captureSize.width(), height);
+    const QSize imageSize(
+        TileGrabber::scaled(size.width(), m_scale), TileGrabber::scaled(size.height(), m_scale));
     if (!CaptureFits(imageSize)) {
         failTooLarge(imageSize);
         return;
     }
     if (m_layout != Layout::SecondPass)
         m_settle = m_clock.restart() / 1000.0;
-    m_grabber.start(m_captureSize, m_tileHeight, m_scale);
+    m_grabber.start(size, m_tileHeight, m_scale);
 }
 
 void CaptureFlow::checkFinalSize(const QVariant& value)
@@ -362,6 +411,18 @@ void CaptureFlow::finishWhenQuiet()
 void CaptureFlow::finish()
 {
     m_tiles = m_clock.elapsed() / 1000.0;
+    if (!m_elementBox.isEmpty()) {
+        // In image pixels, each edge rounded as the tiles round theirs.
+        const QRect box(QPoint(TileGrabber::scaled(m_elementBox.left(), m_scale),
+                            TileGrabber::scaled(m_elementBox.top(), m_scale)),
+            QPoint(TileGrabber::scaled(m_elementBox.right() + 1, m_scale) - 1,
+                TileGrabber::scaled(m_elementBox.bottom() + 1, m_scale) - 1));
+        m_image = m_image.copy(box.intersected(m_image.rect()));
+        if (m_image.isNull()) {
+            fail(tr("Not enough memory for a %1 x %2 image").arg(box.width()).arg(box.height()));
+            return;
+        }
+    }
     const QImage image = m_image;
     m_image = QImage();
     m_running = false;

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
+#include <QRect>
 #include <QSize>
 #include <QTimer>
 #include <functional>
@@ -34,6 +35,10 @@ class CaptureSteps;
 // into the flow and fixed ones appear in the first tile only. After the last tile
 // the page is measured again: a page that changed its height is captured once more,
 // and one that keeps changing is kept at its final height with a remark.
+//
+// With a selector (CaptureOptions::selector) the picture is the box of the first
+// element that matches it: the page is laid out and tiled as a whole, down to the
+// element's bottom, and the box is cut out of it.
 //
 // Answers once per start(): captured(image) or failed(reason).
 class CaptureFlow : public QObject
@@ -108,6 +113,11 @@ private:
     void prepareCaptureLayout(const QVariant& metrics);
     void resizeForTiles(int tileHeight, std::function<void()> then);
     void startTiles();
+    // Takes the tiles of the capture's top `height` rows.
+    void grabTiles(int height);
+    // The element's box, from the answer of CaptureScripts::elementBox(), or the
+    // reason there is none to capture.
+    QString takeElementBox(const QVariant& box);
     void checkFinalSize(const QVariant& metrics);
     void finishWhenQuiet();
     void finish();
@@ -142,6 +152,8 @@ private:
     // The layout's shape at the previous look, empty before the first.
     QString m_lastShape;
     QImage m_image;
+    // With a selector, the element's box in CSS pixels: only it is kept.
+    QRect m_elementBox;
     QString m_remark;
     bool m_cutTallPages = false;
     QString m_cutRemark;

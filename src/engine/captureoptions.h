@@ -46,6 +46,9 @@ struct CaptureOptions
     static constexpr double MaxScale = 4;
     // Only the window's first screen, at the window's size, not the whole page.
     bool viewportOnly = false;
+    // A CSS selector: only the box of the first element it matches is captured; the
+    // page fails when none does. Empty: the page.
+    QString selector;
     // A CSS selector the page must show before its capture; the page fails when it
     // does not within its time-out.
     QString waitFor;

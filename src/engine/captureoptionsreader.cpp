@@ -30,6 +30,7 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
     const double scale = ReadLeadingNumber(settingsFile, Setting::Scale);
     options.scale = scale > 0 ? std::clamp(scale, 1.0, CaptureOptions::MaxScale) : 1.0;
     options.viewportOnly = ReadFlagSetting(settingsFile, Setting::ViewportOnly);
+    options.selector = ReadTextSetting(settingsFile, Setting::Selector).trimmed();
     options.waitFor = ReadTextSetting(settingsFile, Setting::WaitFor).trimmed();
     options.extraWaitMs = std::clamp(
         ReadNumberSetting(settingsFile, Setting::ExtraWait), 0, CaptureOptions::MaxExtraWaitMs);

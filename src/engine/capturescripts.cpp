@@ -265,6 +265,19 @@ QString hasElement(const QString& selector)
         .arg(jsString(selector));
 }
 
+QString elementBox(const QString& selector)
+{
+    return QStringLiteral(R"JS((function (selector) {
+  var e;
+  try { e = document.querySelector(selector); } catch (err) { return { invalid: true }; }
+  if (!e) return { found: false };
+  var r = e.getBoundingClientRect();
+  return { found: true, x: r.left + window.scrollX, y: r.top + window.scrollY,
+           w: r.width, h: r.height };
+})(%1))JS")
+        .arg(jsString(selector));
+}
+
 QString hideElements(const QString& hide, const QStringList& banners, bool heuristic)
 {
     return QStringLiteral(R"JS((function (hide, banners, heuristic) {

@@ -40,6 +40,10 @@ QString stillnessProbe();
 // Whether the page shows an element matching the CSS selector (false for a
 // selector the browser cannot read).
 QString hasElement(const QString& selector);
+// The box of the first element matching the CSS selector, in page coordinates (CSS
+// pixels from the document's top left): { found, x, y, w, h }, or { invalid: true }
+// for a selector the browser cannot read.
+QString elementBox(const QString& selector);
 // Hides the elements matching the selector list `hide` (their place kept) and
 // removes those of the consent banners' `banners`; with `heuristic`, also fixed and
 // sticky overlays that speak of cookies or consent and offer a button. Returns how

@@ -48,6 +48,10 @@ void FrameWaiter::wait(QWebEngineView* view, std::function<void()> then)
     m_view = view;
     m_then = std::move(then);
     m_attempts = 0;
+    if (!view) {
+        request();
+        return;
+    }
     if (auto* page = qobject_cast<CapturePage*>(view->page()))
         m_tokenConnection
             = connect(page, &CapturePage::frameTokenLogged, this, &FrameWaiter::onToken);
@@ -66,10 +70,20 @@ void FrameWaiter::cancel()
 
 void FrameWaiter::request()
 {
-    if (!m_view)
-        return;
     m_awaited = ++m_token;
+    // Armed before anything else: every wait ends, whatever happens to the view.
     m_watchdog.start();
+    if (!m_view || !m_view->page()) {
+        // The view went (its window was closed): no frame will come.
+        const int awaited = m_awaited;
+        QTimer::singleShot(0, this, [this, awaited] {
+            if (m_then && awaited == m_awaited) {
+                cancel();
+                emit stalled();
+            }
+        });
+        return;
+    }
     if (qobject_cast<CapturePage*>(m_view->page())) {
         m_view->page()->runJavaScript(
             CaptureScripts::logAfterTwoFrames(CapturePage::frameTokenMessage(m_awaited)));
@@ -81,7 +95,7 @@ void FrameWaiter::request()
 
 void FrameWaiter::pollMark()
 {
-    if (!m_view)
+    if (!m_view || !m_view->page())
         return;
     QPointer<FrameWaiter> self(this);
     const int awaited = m_awaited;

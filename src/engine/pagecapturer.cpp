@@ -202,6 +202,17 @@ void PageCapturer::attach(QWebEngineView* view)
                 tr("Loading %1 (%2%)").arg(m_view->page()->requestedUrl().toString()).arg(percent));
     });
     m_connections << connect(page, &QWebEnginePage::linkHovered, this, &PageCapturer::statusText);
+    // A window's view can be closed while its page is captured. The view deletes its
+    // page first, and the page answers the scripts still waiting as it goes: the
+    // capture lets go of both before then, or its next step would call into the
+    // half-deleted view (which makes itself a new page, and crashes with it). A
+    // view whose page is not its own is still seen going.
+    const auto gone = [this] {
+        m_view = nullptr;
+        failSoon(tr("The browser window was closed while its page was captured"));
+    };
+    m_connections << connect(page, &QWebEnginePage::_q_aboutToDelete, this, gone);
+    m_connections << connect(view, &QObject::destroyed, this, gone);
 }
 
 void PageCapturer::detach()
@@ -363,6 +374,28 @@ void PageCapturer::fail(const QString& reason)
     emit failed(reason);
 }
 
+void PageCapturer::failSoon(const QString& reason)
+{
+    if (m_state == State::Idle)
+        return;
+    // Stopped now, answered from the event loop: this may run inside the view's
+    // destructor, where the receiver of the answer must not be reached.
+    abort();
+    const int generation = m_generation;
+    QTimer::singleShot(0, this, [this, generation, reason] {
+        if (generation == m_generation)
+            emit failed(reason);
+    });
+}
+
+bool PageCapturer::viewIsGone()
+{
+    if (m_view && m_view->page())
+        return false;
+    failSoon(tr("The browser window was closed while its page was captured"));
+    return true;
+}
+
 void PageCapturer::restoreView()
 {
     if (!m_view)
@@ -381,6 +414,8 @@ void PageCapturer::restoreView()
 
 void PageCapturer::runScript(const QString& script, std::function<void(const QVariant&)> then)
 {
+    if (viewIsGone())
+        return;
     const int generation = m_generation;
     QPointer<PageCapturer> self(this);
     m_view->page()->runJavaScript(script, [self, generation, then](const QVariant& result) {
@@ -396,8 +431,13 @@ void PageCapturer::runScript(const QString& script, std::function<void(const QVa
 
 void PageCapturer::whenPainted(std::function<void()> then)
 {
-    // The frame waiter bounds this wait by the same limit and names its failure.
-    m_loadTimer.stop();
+    if (viewIsGone())
+        return;
+    // The frame waiter bounds this wait by the same limit and names its failure;
+    // the page's own watchdog stays armed behind it, a little longer, so that no
+    // step of a capture is ever without one.
+    m_loadTimer.start(
+        int(std::min<qint64>(qint64(WaitLimitMs(m_timeoutSeconds)) + WaitMarginMs, INT_MAX)));
     m_frames.wait(m_view, [this, then = std::move(then)] {
         m_loadTimer.start(WaitLimitMs(m_timeoutSeconds));
         then();
@@ -406,10 +446,14 @@ void PageCapturer::whenPainted(std::function<void()> then)
 
 void PageCapturer::grabView(std::function<void(const QImage&)> then)
 {
+    if (viewIsGone())
+        return;
     then(m_view->grab().toImage());
 }
 
 void PageCapturer::resizeView(const QSize& size)
 {
+    if (viewIsGone())
+        return;
     m_view->resize(size);
 }

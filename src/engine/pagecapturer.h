@@ -92,6 +92,11 @@ private:
     void startCapture();
     void finish(const QImage& image);
     void fail(const QString& reason);
+    // Ends the capture now and fails it from the event loop.
+    void failSoon(const QString& reason);
+    // Whether the view of the capture has gone (its window was closed); the
+    // capture is then failed.
+    bool viewIsGone();
     void restoreView();
 
     void runScript(const QString& script, std::function<void(const QVariant&)> then) override;

@@ -49,6 +49,7 @@ private slots:
     void passwordsStayOutOfMessages();
     void listsWithoutAddressesExitWithTwo();
     void helpAndVersion();
+    void selectorReachesTheCapture();
     void mixedInputsReportEachPageAndExitWithOne();
     void allPagesWrittenExitWithZero();
     void leavesTheApplicationFoldersTemporaryFilesAlone();
@@ -235,6 +236,18 @@ void TestConvertCommand::helpAndVersion()
     QCOMPARE(run({ QStringLiteral("--chromium"), m_dir.filePath(QStringLiteral("none")),
                  QStringLiteral("x.html") }),
         2);
+}
+
+void TestConvertCommand::selectorReachesTheCapture()
+{
+    const QString page = TestPages::writePage(
+        m_dir.path(), QStringLiteral("element.html"), TestPages::bandedPage(1000, 900));
+    const QString out = m_dir.filePath(QStringLiteral("element"));
+    QCOMPARE(run({ QStringLiteral("-o"), out, QStringLiteral("--selector"), QStringLiteral("#none"),
+                 page }),
+        1);
+    QVERIFY2(m_out.contains(QStringLiteral(": No element matching '#none' on the page")),
+        qPrintable(m_out));
 }
 
 void TestConvertCommand::mixedInputsReportEachPageAndExitWithOne()

@@ -7,12 +7,15 @@
 #include "testpages.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <sys/stat.h>
@@ -49,6 +52,8 @@ private slots:
     void jobDeletedWhileWritingLeavesNoFile();
     void jobDeletedWhilePrintingLeavesNoPdf();
     void viewConversionPrintsTheShownPageOrFailsWhenGone();
+    void viewClosedWhileCapturedFailsAtOnce_data();
+    void viewClosedWhileCapturedFailsAtOnce();
     void addressesThatShowNoPageAreRejected_data();
     void addressesThatShowNoPageAreRejected();
     void pageThatHangsOrDiesAfterItsCaptureEndsTheJob_data();
@@ -476,6 +481,61 @@ void TestConversionJob::viewConversionPrintsTheShownPageOrFailsWhenGone()
     QVERIFY2(result.reason.contains(QStringLiteral("closed")), qPrintable(result.reason));
     QCOMPARE(outputFiles(), QStringList { "webimage.pdf" });
     checkNoTemporaryFiles();
+}
+
+void TestConversionJob::viewClosedWhileCapturedFailsAtOnce_data()
+{
+    // Milliseconds after "Capturing": while the first script, a frame wait, a grab
+    // or a later tile of a tall page is under way.
+    QTest::addColumn<int>("delayMs");
+    for (const int ms : { 0, 15, 40, 80, 150, 300, 600 })
+        QTest::addRow("%d ms", ms) << ms;
+}
+
+void TestConversionJob::viewClosedWhileCapturedFailsAtOnce()
+{
+    QFETCH(int, delayMs);
+    set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    const QString tall = TestPages::writePage(
+        m_root.path(), QStringLiteral("tallview.html"), TestPages::bandedPage(1000, 16000));
+    QPointer<QWebEngineView> view = new QWebEngineView;
+    view->resize(800, 600);
+    view->show();
+    QSignalSpy loaded(view->page(), &QWebEnginePage::loadFinished);
+    view->load(QUrl::fromLocalFile(tall));
+    QVERIFY(loaded.wait(20000));
+
+    ConversionRequest fromView = request(tall);
+    fromView.view = view.data();
+    fromView.convertsView = true;
+    ConversionJob job(fromView, &m_capturer);
+    QSignalSpy finished(&job, &ConversionJob::finished);
+    QElapsedTimer sinceClosed;
+    connect(
+        &job, &ConversionJob::statusText, this, [view, delayMs, &sinceClosed](const QString& text) {
+            if (text.startsWith(QStringLiteral("Capturing")))
+                QTimer::singleShot(delayMs, view.data(), [view, &sinceClosed] {
+                    sinceClosed.start();
+                    delete view.data();
+                });
+        });
+    job.start();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+    const ConversionResult result = finished.first().first().value<ConversionResult>();
+    qInfo("%s after %lld ms", result.ok ? "written" : "failed",
+        sinceClosed.isValid() ? sinceClosed.elapsed() : -1);
+    // A capture that ended before the view went has its picture. One that did not
+    // ends at once: the view's own time-out is a minute.
+    if (!result.ok) {
+        QCOMPARE(result.reason,
+            QStringLiteral("The browser window was closed while its page was captured"));
+        QVERIFY(sinceClosed.isValid());
+        QVERIFY2(sinceClosed.elapsed() < 10000, qPrintable(QString::number(sinceClosed.elapsed())));
+    }
+    delete view.data();
+    // The capturer goes on with the next page.
+    const ConversionResult next = convert(m_page);
+    QVERIFY2(next.ok, qPrintable(next.reason));
 }
 
 void TestConversionJob::addressesThatShowNoPageAreRejected_data()

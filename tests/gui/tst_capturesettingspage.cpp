@@ -39,6 +39,8 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
         QStringLiteral(".ad, #promo"), nullptr));
     QVERIFY(WriteSetting(file, SettingsSection::Capture, QStringLiteral("viewport-only"),
         QStringLiteral("1"), nullptr));
+    QVERIFY(WriteSetting(file, SettingsSection::Capture, QStringLiteral("selector"),
+        QStringLiteral("main > .chart"), nullptr));
     SettingsDialog dialog(file, dir.path());
     auto* tabs = dialog.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
     QVERIFY(tabs);
@@ -57,6 +59,11 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
     QCOMPARE(height->value(), 768);
     QCOMPARE(scale->value(), 2.0);
     QVERIFY(firstScreen->isChecked());
+    auto* selector = dialog.findChild<QLineEdit*>(QStringLiteral("txtSelector"));
+    QVERIFY(selector);
+    QCOMPARE(selector->text(), QStringLiteral("main > .chart"));
+    // Both engines capture one element.
+    QVERIFY(selector->isEnabled());
     // The Qt engine cannot honour a scale: greyed, and the tooltip says why.
     QVERIFY(!scale->isEnabled());
     QVERIFY(scale->toolTip().contains(QStringLiteral("Qt WebEngine")));
@@ -80,6 +87,7 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
     headerFooter->setChecked(true);
 
     height->setValue(600);
+    selector->setText(QStringLiteral(" #figure "));
     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("engine")),
         QStringLiteral("chromium"));
@@ -95,6 +103,8 @@ void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
         QStringLiteral("0"));
     QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("pdf-header-footer")),
         QStringLiteral("1"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("selector")),
+        QStringLiteral("#figure"));
 }
 
 void TestCaptureSettingsPage::requestBoxShowsAndWritesItsKeys()

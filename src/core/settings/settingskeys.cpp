@@ -82,6 +82,8 @@ QList<SettingKey> MakeTable()
         Key(S::Scale, c, QStringLiteral("scale"), K::NumberWithDefault, QStringLiteral("1")),
         // Only the first screen, the window's size, instead of the whole page.
         Key(S::ViewportOnly, c, QStringLiteral("viewport-only"), K::Flag),
+        // A CSS selector: the picture is the box of the first element it matches.
+        Key(S::Selector, c, QStringLiteral("selector"), K::Text),
         // A CSS selector the page must show before it is captured (within the time-out).
         Key(S::WaitFor, c, QStringLiteral("wait-for"), K::Text),
         // Milliseconds waited once the page is still, before its capture.

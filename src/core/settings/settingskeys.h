@@ -60,6 +60,7 @@ enum class Setting {
     ViewportHeight,
     Scale,
     ViewportOnly,
+    Selector,
     WaitFor,
     ExtraWait,
     Hide,

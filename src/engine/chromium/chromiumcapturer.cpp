@@ -5,12 +5,17 @@
 #include "chromiumpage.h"
 #include "chromiumpdfprinter.h"
 #include "loaderror.h"
+#include "renderermemory.h"
 #include "waitlimits.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 
 namespace {
+
+// How long an aborted load may take to report that its renderer went: the report
+// follows the load's end within milliseconds.
+constexpr int AbortCauseMs = 1500;
 
 // Resolves once two animation frames have passed: every change made before it has
 // been laid out and painted into a frame.
@@ -29,6 +34,11 @@ ChromiumCapturer::ChromiumCapturer(ChromiumBrowser* browser, QObject* parent)
     connect(&m_timer, &QTimer::timeout, this, &ChromiumCapturer::onTimeout);
     connect(&m_flow, &CaptureFlow::failed, this, &ChromiumCapturer::fail);
     connect(&m_flow, &CaptureFlow::captured, this, &ChromiumCapturer::finish);
+    m_abortCause.setSingleShot(true);
+    m_abortCause.setInterval(AbortCauseMs);
+    connect(&m_abortCause, &QTimer::timeout, this, &ChromiumCapturer::onLoadAborted);
+    m_memoryWatch.setInterval(MemoryWatchMs);
+    connect(&m_memoryWatch, &QTimer::timeout, this, &ChromiumCapturer::watchMemory);
     if (m_browser) {
         connect(m_browser, &ChromiumBrowser::died, this, [this](const QString& reason) {
             if (m_state != State::Idle)
@@ -63,6 +73,9 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_state = State::Opening;
     m_stageClock.start();
     m_timer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
+    m_peakRendererBytes = 0;
+    m_memoryLooks = 0;
+    m_memoryWatch.start();
     emit statusText(tr("Loading %1").arg(url.toString()));
     if (!m_browser) {
         fail(tr("No Chromium to load the page in"));
@@ -128,8 +141,14 @@ void ChromiumCapturer::navigate()
                 return;
             const QString errorText = result.value(QStringLiteral("errorText")).toString();
             if (!error.isEmpty() || !errorText.isEmpty()) {
+                // The browser stops the load of a download and of much else with
+                // the same error; it says which loads were downloads.
+                if (result.value(QStringLiteral("isDownload")).toBool())
+                    fail(tr("The address is a download, not a page"));
+                else if (errorText == QLatin1String("net::ERR_ABORTED"))
+                    m_abortCause.start();
                 // The protocol refuses an address it cannot parse outright.
-                if (!errorText.isEmpty())
+                else if (!errorText.isEmpty())
                     fail(NetworkErrorText(errorText));
                 else if (error.contains(QLatin1String("invalid URL"), Qt::CaseInsensitive))
                     fail(tr("Not a valid address"));
@@ -148,7 +167,11 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
     if (m_state == State::Idle)
         return;
     if (method == QLatin1String("Inspector.targetCrashed")) {
-        fail(tr("The page's renderer crashed"));
+        // A renderer ended for its memory is reported as any crash.
+        if (RendererEndedForMemoryWithin(AbortCauseMs + MemoryWatchMs))
+            fail(tr("The page took more than %1 MB of memory").arg(MaxRendererBytes >> 20));
+        else
+            fail(tr("The page's renderer crashed"));
         return;
     }
     if (method == QLatin1String("Network.requestWillBeSent")) {
@@ -207,6 +230,32 @@ void ChromiumCapturer::onLoaded()
     if (m_pageUrl.isEmpty() || m_pageUrl == QUrl(QStringLiteral("about:blank")))
         return;
     startCapture();
+}
+
+void ChromiumCapturer::onLoadAborted()
+{
+    if (m_state != State::Loading)
+        return;
+    if (m_httpStatus == 204 || m_httpStatus == 205)
+        fail(tr("The server sent no page (HTTP %1 No Content)").arg(m_httpStatus));
+    else
+        fail(tr("The browser stopped loading the page before it arrived"));
+}
+
+void ChromiumCapturer::watchMemory()
+{
+    if (m_state == State::Idle || !m_browser || !m_browser->connection())
+        return;
+    // Renderers come and go with the pages; their list is read less often than
+    // their memory.
+    if (m_memoryLooks++ % RendererListEvery == 0)
+        m_renderers = RendererProcessesBelow(m_browser->connection()->processId());
+    for (const qint64 pid : std::as_const(m_renderers)) {
+        const qint64 bytes = ResidentBytesOf(pid);
+        m_peakRendererBytes = std::max(m_peakRendererBytes, bytes);
+        if (bytes > MaxRendererBytes)
+            EndRendererForMemory(pid);
+    }
 }
 
 void ChromiumCapturer::onTimeout()
@@ -312,6 +361,7 @@ void ChromiumCapturer::finish(const QImage& image)
             m_note = m_note.isEmpty() ? remark : m_note + QStringLiteral("; ") + remark;
     }
     m_timer.stop();
+    m_memoryWatch.stop();
     m_state = State::Idle;
     emit captured(image);
 }
@@ -334,6 +384,8 @@ void ChromiumCapturer::abort()
     m_state = State::Idle;
     ++m_generation;
     m_timer.stop();
+    m_abortCause.stop();
+    m_memoryWatch.stop();
     m_flow.cancel();
 }
 

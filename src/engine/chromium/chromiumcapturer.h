@@ -22,7 +22,9 @@ class ChromiumPage;
 // world of their own that the page's scripts cannot touch.
 //
 // A page whose renderer crashes fails and is closed; a browser that dies fails the
-// page it took down and is started again for the next.
+// page it took down and is started again for the next. The browser's renderers
+// are held to MaxRendererBytes while a page is converted: one that takes more is
+// ended, and the pages it showed fail for their memory.
 class ChromiumCapturer : public CaptureEngine, private CaptureSteps
 {
     Q_OBJECT
@@ -48,6 +50,12 @@ public:
     static constexpr int MaxTileHeight = 40960;
     static constexpr int LayoutWidth = 1024;
     static constexpr int LayoutHeight = 768;
+    // How often the renderers' memory is looked at (a compression bomb grows it by
+    // a gigabyte in a few seconds), and the list of renderers read again.
+    static constexpr int MemoryWatchMs = 250;
+    static constexpr int RendererListEvery = 4;
+    // The most memory one renderer of the browser held during the latest page.
+    qint64 peakRendererBytes() const { return m_peakRendererBytes; }
 
 private:
     enum class State { Idle, Opening, Loading, Capturing };
@@ -57,6 +65,10 @@ private:
     void onPageEvent(const QString& method, const QJsonObject& params);
     void onLoaded();
     void onTimeout();
+    // The load was stopped without a download: the renderer died before the page
+    // came, the server sent no content, or the browser gave the load up.
+    void onLoadAborted();
+    void watchMemory();
     void startCapture();
     // Puts the style sheet and the script asked for into the page, then `then`.
     void injectIntoPage(std::function<void()> then);
@@ -86,6 +98,13 @@ private:
     bool m_askedAfterTimeout = false;
     int m_world = 0;
     QTimer m_timer;
+    // Gives an aborted load the time to tell that its renderer went.
+    QTimer m_abortCause;
+    QTimer m_memoryWatch;
+    int m_memoryLooks = 0;
+    QList<qint64> m_renderers;
+    // The most memory one renderer held during the latest page.
+    qint64 m_peakRendererBytes = 0;
     // The page's requests still in flight, and the time since the last one ended.
     QSet<QString> m_inFlight;
     QElapsedTimer m_networkClock;

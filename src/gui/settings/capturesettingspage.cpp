@@ -61,6 +61,8 @@ CaptureSettingsPage::CaptureSettingsPage(QWidget* parent)
     m_viewportOnly = new QCheckBox(tr("Capture the first screen only"), this);
     m_viewportOnly->setObjectName(QStringLiteral("chkViewportOnly"));
 
+    m_selector = CreateLine(QStringLiteral("txtSelector"), this);
+    m_selector->setPlaceholderText(tr("a CSS selector; empty: the whole page"));
     m_waitFor = CreateLine(QStringLiteral("txtWaitFor"), this);
     m_waitFor->setPlaceholderText(tr("a CSS selector"));
     m_wait = new QSpinBox(this);
@@ -102,6 +104,7 @@ CaptureSettingsPage::CaptureSettingsPage(QWidget* parent)
     form->addRow(tr("Window height"), m_height);
     form->addRow(tr("Scale (image pixels per CSS pixel)"), m_scale);
     form->addRow(QString(), m_viewportOnly);
+    form->addRow(tr("Capture only the element"), m_selector);
     form->addRow(tr("Wait for the element"), m_waitFor);
     form->addRow(tr("Wait longer"), m_wait);
     form->addRow(tr("Hide the elements"), m_hide);
@@ -145,6 +148,7 @@ void CaptureSettingsPage::load(const QString& file)
     const double scale = ReadLeadingNumber(file, Setting::Scale);
     m_scale->setValue(scale >= 1 && scale <= CaptureOptions::MaxScale ? scale : 1);
     m_viewportOnly->setChecked(ReadFlagSetting(file, Setting::ViewportOnly));
+    m_selector->setText(ReadTextSetting(file, Setting::Selector));
     m_waitFor->setText(ReadTextSetting(file, Setting::WaitFor));
     SettingsControls::setSpinValue(m_wait, ReadNumberSetting(file, Setting::ExtraWait));
     m_hide->setText(ReadTextSetting(file, Setting::Hide));
@@ -213,6 +217,8 @@ QString CaptureSettingsPage::storedText(Setting setting) const
         return QString::number(m_scale->value());
     case Setting::ViewportOnly:
         return m_viewportOnly->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    case Setting::Selector:
+        return m_selector->text().trimmed();
     case Setting::WaitFor:
         return m_waitFor->text().trimmed();
     case Setting::ExtraWait:

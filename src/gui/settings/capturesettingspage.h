@@ -44,6 +44,7 @@ private:
     QSpinBox* m_height = nullptr;
     QDoubleSpinBox* m_scale = nullptr;
     QCheckBox* m_viewportOnly = nullptr;
+    QLineEdit* m_selector = nullptr;
     QLineEdit* m_waitFor = nullptr;
     QSpinBox* m_wait = nullptr;
     QLineEdit* m_hide = nullptr;
