@@ -9,6 +9,7 @@
 #include "waitlimits.h"
 #include "writeturns.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -25,11 +26,8 @@ ConversionJob::ConversionJob(const ConversionRequest& request, CaptureEngine* ca
         m_ownCapturer = std::make_unique<PageCapturer>();
         m_capturer = m_ownCapturer.get();
     }
-    if (!m_writers) {
-        m_ownWriters = std::make_unique<QThreadPool>();
-        m_ownWriters->setMaxThreadCount(1);
-        m_writers = m_ownWriters.get();
-    }
+    if (!m_writers)
+        m_writers = sharedWriters();
     const QString tempFolder
         = m_request.tempFolder.isEmpty() ? m_request.applicationFolder : m_request.tempFolder;
     m_input.settingsFile = m_request.settingsFile;
@@ -48,29 +46,49 @@ ConversionJob::~ConversionJob()
     // page by now.
     if (!m_finished && m_capturer && !m_captured)
         m_capturer->abort();
-    if (!m_writing)
+    if (!m_writing || m_finished)
         return;
-    // Nobody will hear of this page: the writer stops at its next step and takes
-    // back what it wrote. It is waited for: the page's temporary files must not be
-    // half gone under it, and the thread owns its input.
-    if (!m_finished)
-        m_input.abandoned->store(true);
-    m_writing->waitForFinished();
-    // A PDF not printed yet still holds its bitmap copy and its claimed name.
-    if (!m_finished) {
-        PageFilesOutcome outcome = m_writing->result();
+    // Nobody will hear of this page. Unless its outcome was handed over first, the
+    // writer stops within a band of rows and takes back what it wrote, on its own
+    // thread: nothing here waits for it.
+    if (m_input.control->abandon())
+        return;
+    // A PDF not printed yet still holds its bitmap copy and its claimed name; they
+    // go on the writer's thread once it has returned, so that they never go
+    // under a page written there meanwhile.
+    m_writing->future().then(m_writers, [input = m_input](PageFilesOutcome outcome) {
         if (outcome.ok && !outcome.pdfPath.isEmpty()) {
             outcome.ok = false;
-            FinishPdfPage(m_input, &outcome);
+            FinishPdfPage(input, &outcome);
         }
+    });
+}
+
+QThreadPool* ConversionJob::sharedWriters()
+{
+    // One writer for every job that brings none: pages that share temporary files
+    // take turns, and a page abandoned mid-encoding ends there after its job is
+    // gone. It lives as long as the application, which waits for it at its end.
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
     }
+    return pool;
 }
 
 void ConversionJob::abandon()
 {
     if (m_finished || !m_writing)
         return;
-    m_input.abandoned->store(true);
+    // The writer ends the page itself: it stops within a band of rows, and
+    // nothing here waits for it.
+    if (m_input.control->abandon()) {
+        disconnect(m_writing, nullptr, this, nullptr);
+        return;
+    }
+    // Its files were whole first: nothing is encoded any more, they are being
+    // moved to their names, and the page is reported as written.
     m_writing->waitForFinished();
     disconnect(m_writing, nullptr, this, nullptr);
     const PageFilesOutcome outcome = m_writing->result();
@@ -120,6 +138,8 @@ void ConversionJob::begin()
             ? m_request.formatOverride
             : ReadTextSetting(settingsFile(), Setting::OutputFormat));
     m_capturer->setTallPagesCut(format == OutputFormat::Txt || format == OutputFormat::Pdf);
+    // Any other name makes the bitmap copy the output.
+    m_capturer->setPictureFormat(format.value_or(OutputFormat::Bmp));
     if (m_request.convertsView || m_request.view) {
         if (!m_request.view) {
             fail(QStringLiteral("The browser window was closed before its page was converted"));

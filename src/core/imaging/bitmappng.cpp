@@ -1,6 +1,7 @@
 #include "bitmappng.h"
 
 #include "imageencoder.h"
+#include "imagesizelimits.h"
 #include "shortwrite.h"
 #include "strictsavefile.h"
 
@@ -104,7 +105,8 @@ template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& 
 
 } // namespace
 
-BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPath, QString* error)
+BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPath, QString* error,
+    const std::atomic<bool>* stop)
 {
     // Worded as the encoders word them: the page's message box shows the same text.
     auto fail = [error, &pngPath](ImageSaveFault fault, const QString& detail) {
@@ -117,8 +119,13 @@ BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPat
     BitmapLayout layout;
     if (!bitmap.open(QIODevice::ReadOnly) || !ReadLayout(bitmap, &layout))
         return BitmapPngResult::NotThisBitmap;
+    if (const QString problem
+        = FormatSizeProblem(QSize(layout.width, layout.height), OutputFormat::Png);
+        !problem.isEmpty())
+        return fail(ImageSaveFault::EncodingFailed, problem);
 
     StrictSaveFile png(pngPath);
+    png.setStop(stop);
     if (!png.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(ImageSaveFault::CannotCreateFile, png.errorString());
 
@@ -131,6 +138,8 @@ BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPat
     int bandCount = 0;
     auto rowAt = [&](int y) -> png_bytep {
         if (bandTop < 0 || y >= bandTop + bandCount) {
+            if (StopRequested(stop))
+                return nullptr;
             bandTop = y;
             bandCount = std::min(bandRows, layout.height - y);
             const int firstFileRow = layout.bottomUp ? layout.height - y - bandCount : y;
@@ -144,6 +153,10 @@ BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPat
         return band.data() + qsizetype(index) * layout.stride;
     };
     const bool written = WriteRows(&png, layout, rowAt);
+    if (StopRequested(stop)) {
+        png.cancelWriting();
+        return fail(ImageSaveFault::Stopped, QStringLiteral("Stopped"));
+    }
     if (!written || png.hadShortWrite() || png.error() != QFileDevice::NoError) {
         const QString detail = png.hadShortWrite()
             ? ShortWriteText(png.shortWriteError())
