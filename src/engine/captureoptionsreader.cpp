@@ -7,7 +7,7 @@
 #include <QFile>
 #include <algorithm>
 
-CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
+CaptureOptions CaptureOptionsFromSettings(const SettingsSource& settingsFile)
 {
     CaptureOptions options;
     // Empty or 0 is the default; a day at most, as the time-out.

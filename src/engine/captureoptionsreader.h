@@ -1,13 +1,14 @@
 #pragma once
 
 #include "captureoptions.h"
+#include "settings/settingssource.h"
 
 #include <QString>
 #include <QStringList>
 
 // The capture options as the settings file holds them (the "delay" setting and the
 // [capture] section), each read at the moment of the capture.
-CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile);
+CaptureOptions CaptureOptionsFromSettings(const SettingsSource& settingsFile);
 
 // The consent frameworks' selectors of the list file at `path` (one a line; blank
 // lines and lines starting with "!" skipped); false, with the reason, when it

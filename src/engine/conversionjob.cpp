@@ -30,7 +30,6 @@ ConversionJob::ConversionJob(const ConversionRequest& request, CaptureEngine* ca
         m_writers = sharedWriters();
     const QString tempFolder
         = m_request.tempFolder.isEmpty() ? m_request.applicationFolder : m_request.tempFolder;
-    m_input.settingsFile = m_request.settingsFile;
     m_input.tempImagePath
         = AppInfo::pathIn(tempFolder, QString::fromLatin1(AppInfo::TempImageFileName));
     m_input.tempHtmlPath
@@ -126,6 +125,10 @@ void ConversionJob::start()
 
 void ConversionJob::begin()
 {
+    // One reading of the settings for the whole page: it is named and written
+    // under the settings it was captured under, whatever is saved meanwhile.
+    m_settings = SettingsSource::snapshot(m_request.settingsFile);
+    m_input.settings = m_settings;
     m_connections << connect(
         m_capturer, &CaptureEngine::captured, this, &ConversionJob::onCaptured);
     m_connections << connect(
@@ -136,7 +139,7 @@ void ConversionJob::begin()
     // are made all the same, beside a picture of its top.
     const std::optional<OutputFormat> format = FindOutputFormat(!m_request.formatOverride.isEmpty()
             ? m_request.formatOverride
-            : ReadTextSetting(settingsFile(), Setting::OutputFormat));
+            : ReadTextSetting(settings(), Setting::OutputFormat));
     m_capturer->setTallPagesCut(format == OutputFormat::Txt || format == OutputFormat::Pdf);
     // Any other name makes the bitmap copy the output.
     m_capturer->setPictureFormat(format.value_or(OutputFormat::Bmp));
@@ -158,8 +161,8 @@ void ConversionJob::begin()
         fail(reason);
         return;
     }
-    m_capturer->setOptions(CaptureOptionsFromSettings(settingsFile()));
-    m_capturer->captureUrl(url, TimeoutSecondsSetting(settingsFile()));
+    m_capturer->setOptions(CaptureOptionsFromSettings(settings()));
+    m_capturer->captureUrl(url, TimeoutSecondsSetting(settings()));
 }
 
 void ConversionJob::onCaptured(const QImage& image)
@@ -182,10 +185,10 @@ void ConversionJob::onCaptured(const QImage& image)
         = (!pageUrl.isEmpty() && !m_request.view) ? pageUrl.toString() : m_request.address;
     m_input.outputFolder = !m_request.outputFolderOverride.isEmpty()
         ? m_request.outputFolderOverride
-        : OutputFolderSetting(settingsFile(), m_request.applicationFolder);
+        : OutputFolderSetting(settings(), m_request.applicationFolder);
     m_input.format = !m_request.formatOverride.isEmpty()
         ? m_request.formatOverride
-        : ReadTextSetting(settingsFile(), Setting::OutputFormat);
+        : ReadTextSetting(settings(), Setting::OutputFormat);
     m_input.now = m_request.clock ? m_request.clock() : QDateTime::currentDateTime();
     m_input.image = image;
     if (FindOutputFormat(m_input.format) != OutputFormat::Txt) {
@@ -200,7 +203,7 @@ void ConversionJob::onCaptured(const QImage& image)
     QPointer<ConversionJob> self(this);
     auto answered = std::make_shared<bool>(false);
     // A renderer that hangs or dies after the capture never answers.
-    QTimer::singleShot(WaitLimitMs(TimeoutSecondsSetting(settingsFile())), this, [self, answered] {
+    QTimer::singleShot(WaitLimitMs(TimeoutSecondsSetting(settings())), this, [self, answered] {
         if (!self || self->m_finished || *answered)
             return;
         *answered = true;
@@ -286,7 +289,7 @@ void ConversionJob::writePdf(PageFilesOutcome outcome)
     QElapsedTimer clock;
     clock.start();
     const QString pdfPath = outcome.pdfPath;
-    m_capturer->printPdf(address, pdfPath, TimeoutSecondsSetting(settingsFile()), this,
+    m_capturer->printPdf(address, pdfPath, TimeoutSecondsSetting(settings()), this,
         [this, outcome, clock](bool ok, const QString& error) mutable {
             outcome.pdfPath.clear();
             outcome.ok = ok;

@@ -16,8 +16,8 @@
 class CaptureEngine;
 class WriteTurns;
 
-// Converts one page into its output files, reading every setting from the
-// settings file at the moment it is needed: the page is captured (CaptureEngine),
+// Converts one page into its output files, under the settings as they are when
+// the page starts (one snapshot of the settings file): the page is captured (CaptureEngine),
 // then its files are written in their documented order (WritePageFiles) on a
 // writer thread, while the capturer is already free for the next page.
 //
@@ -69,10 +69,11 @@ private:
     void writePdf(PageFilesOutcome outcome);
     void fail(const QString& reason);
     void finish(ConversionResult result);
-    QString settingsFile() const { return m_request.settingsFile; }
+    const SettingsSource& settings() const { return m_settings; }
     static QThreadPool* sharedWriters();
 
     ConversionRequest m_request;
+    SettingsSource m_settings;
     CaptureEngine* m_capturer = nullptr;
     std::unique_ptr<CaptureEngine> m_ownCapturer;
     QThreadPool* m_writers = nullptr;

@@ -129,7 +129,7 @@ public:
     }
 
 private:
-    QString settings() const { return m_in.settingsFile; }
+    const SettingsSource& settings() const { return m_in.settings; }
 
     // Where to write `target`: a hidden name beside it until the page succeeds
     // (see partialfiles.h), so that neither a failed page nor a killed run leaves

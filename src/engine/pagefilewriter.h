@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conversionresult.h"
+#include "settings/settingssource.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -47,7 +48,8 @@ private:
 // the view already loads the next page.
 struct PageFilesInput
 {
-    QString settingsFile;
+    // The page's settings, as they were when it started.
+    SettingsSource settings;
     // The output folder (the output folder setting or the caller's override).
     QString outputFolder;
     // The final format by its exact name ("JPG", "PDF", ...); anything else keeps

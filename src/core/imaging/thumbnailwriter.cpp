@@ -11,7 +11,7 @@ int ThumbnailSide(int side, double percent)
     return qMax(1, RoundHalfToEven(side * percent / 100.0));
 }
 
-bool WriteThumbnail(const QString& settingsFile, const QString& bitmapPath,
+bool WriteThumbnail(const SettingsSource& settingsFile, const QString& bitmapPath,
     const QString& thumbnailPath, QString* error)
 {
     const double percent = ThumbnailPercentSetting(settingsFile);

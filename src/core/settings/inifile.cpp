@@ -123,6 +123,14 @@ bool ReadOwnSetting(const QString& file, const QString& section, const QString& 
     QByteArray bytes;
     if (!ReadWholeFile(file, &bytes, nullptr, ByteOrderMark::Keep, MaxSettingsFileBytes))
         return false;
+    return ReadSettingFrom(bytes, section, key, value);
+}
+
+} // namespace
+
+bool ReadSettingFrom(
+    const QByteArray& bytes, const QString& section, const QString& key, QString* value)
+{
     const QList<RawLine> lines = SplitLines(bytes);
     const KeyLocation found = Locate(lines, section, key);
     if (found.keyLine < 0)
@@ -130,8 +138,6 @@ bool ReadOwnSetting(const QString& file, const QString& section, const QString& 
     *value = found.value;
     return true;
 }
-
-} // namespace
 
 QString ReadSetting(const QString& file, const QString& section, const QString& key)
 {
