@@ -63,6 +63,13 @@ void FlushNothing(png_structp) { }
 
 void Warn(png_structp, png_const_charp) { }
 
+// A failure is reported by the caller, in its own words: nothing on standard error
+// (a write refused because the page was abandoned is no fault at all).
+[[noreturn]] void Fail(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
 // The same libpng calls, in the same order, as Qt's writer makes for an opaque
 // 32-bit picture; the bitmap's rows are blue, green, red, which libpng swaps as
 // it swaps Qt's. Rows come from `rowAt`, top row first. Only plain data lives
@@ -72,7 +79,7 @@ template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& 
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png)
         return false;
-    png_set_error_fn(png, nullptr, nullptr, Warn);
+    png_set_error_fn(png, nullptr, Fail, Warn);
     png_infop info = png_create_info_struct(png);
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
