@@ -40,6 +40,9 @@ QString checkValue(const SettingKey& key, const QString& value)
             .arg(key.name)
             .arg(range->minimum, 0, 'f', 0)
             .arg(range->maximum, 0, 'f', 0);
+    const QStringList choices = DocumentedChoices(key.setting);
+    if (!choices.isEmpty() && !value.isEmpty() && !choices.contains(value.toLower()))
+        return QStringLiteral("%1 takes %2").arg(key.name, choices.join(QStringLiteral(" or ")));
     if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
         return QStringLiteral("%1 takes a single line").arg(key.name);
     return QString();

@@ -123,10 +123,15 @@ void TestHostileInputs::setRefusesValuesOutsideTheirRange_data()
                                         << "timeout takes a number from 0 to 86400";
     QTest::newRow("colour") << "textcolor=16777216"
                             << "textcolor takes a number from 0 to 16777215";
+    QTest::newRow("capture width") << "width=99"
+                                   << "width takes a number from 100 to 10000";
+    QTest::newRow("colour scheme") << "color-scheme=blue"
+                                   << "color-scheme takes light or dark";
     // The ends of the ranges are values like any other.
     QTest::newRow("quality 1") << "quality=1" << QString();
     QTest::newRow("quality 100") << "quality=100" << QString();
     QTest::newRow("opacity 1") << "IOpacity=1" << QString();
+    QTest::newRow("media in capitals") << "media=PRINT" << QString();
 }
 
 void TestHostileInputs::setRefusesValuesOutsideTheirRange()

@@ -110,6 +110,7 @@ private slots:
         QTest::newRow("colour") << "16711680" << 16711680.0;
         QTest::newRow("trailing text") << "12px" << 12.0;
         QTest::newRow("blanks and sign") << "  -3.5x" << -3.5;
+        QTest::newRow("tab before") << "\t7" << 7.0;
         QTest::newRow("fraction only") << ".25" << 0.25;
         QTest::newRow("sign only") << "-" << 0.0;
     }

@@ -157,7 +157,29 @@ std::optional<SettingRange> DocumentedRange(Setting setting)
     case Setting::TextColor:
     case Setting::ImageTransparency:
         return SettingRange { 0, 0xffffff };
+    // As the capture options are read (CaptureOptions' bounds).
+    case Setting::ViewportWidth:
+    case Setting::ViewportHeight:
+        return SettingRange { 100, 10000 };
+    case Setting::Scale:
+        return SettingRange { 1, 4 };
+    case Setting::ExtraWait:
+        return SettingRange { 0, 3600 * 1000 };
     default:
         return std::nullopt;
+    }
+}
+
+QStringList DocumentedChoices(Setting setting)
+{
+    switch (setting) {
+    case Setting::Engine:
+        return { QStringLiteral("chromium"), QStringLiteral("qt") };
+    case Setting::ColorScheme:
+        return { QStringLiteral("light"), QStringLiteral("dark") };
+    case Setting::Media:
+        return { QStringLiteral("print"), QStringLiteral("screen") };
+    default:
+        return {};
     }
 }

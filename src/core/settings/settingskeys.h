@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // Every key of settings.dat in one table: its section, its name in the file, how
@@ -118,6 +119,10 @@ struct SettingRange
 // one. A settings file's value outside it is clamped where it is read; a value
 // typed for one run is refused instead.
 std::optional<SettingRange> DocumentedRange(Setting setting);
+
+// The words a text key takes (besides empty, its default), lower case, or an
+// empty list for keys that take any text.
+QStringList DocumentedChoices(Setting setting);
 
 // All keys, in the enum's order.
 const QList<SettingKey>& AllSettingKeys();

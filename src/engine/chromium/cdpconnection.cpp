@@ -220,9 +220,11 @@ void CdpConnection::onReadable()
     }
     qsizetype start = 0;
     for (;;) {
-        const qsizetype end = m_in.indexOf('\0', start);
-        if (end < 0)
+        const qsizetype end = m_in.indexOf('\0', std::max(start, m_scanned));
+        if (end < 0) {
+            m_scanned = m_in.size();
             break;
+        }
         const QByteArray message = m_in.mid(start, end - start);
         start = end + 1;
         QPointer<CdpConnection> self(this);
@@ -231,6 +233,7 @@ void CdpConnection::onReadable()
             return;
     }
     m_in.remove(0, start);
+    m_scanned = std::max<qsizetype>(0, m_scanned - start);
 }
 
 void CdpConnection::handleMessage(const QByteArray& bytes)
@@ -291,4 +294,5 @@ void CdpConnection::closePipes()
     m_readFd = m_writeFd = -1;
     m_out.clear();
     m_in.clear();
+    m_scanned = 0;
 }

@@ -62,6 +62,9 @@ private:
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;
     QByteArray m_in;
+    // How far m_in is known to hold no message end: a screenshot arrives in many
+    // reads, and scanning it from its start after each would cost its size squared.
+    qsizetype m_scanned = 0;
     QByteArray m_out;
     int m_nextId = 1;
     QHash<int, Reply> m_waiting;

@@ -1,0 +1,24 @@
+#include "filebrowserrunner.h"
+
+#include <QFileDialog>
+
+namespace {
+
+FileBrowserRunner& InstalledRunner()
+{
+    static FileBrowserRunner runner;
+    return runner;
+}
+
+} // namespace
+
+int RunFileBrowser(QFileDialog& browser)
+{
+    const FileBrowserRunner& runner = InstalledRunner();
+    return runner ? runner(browser) : browser.exec();
+}
+
+void SetFileBrowserRunner(FileBrowserRunner runner)
+{
+    InstalledRunner() = std::move(runner);
+}

@@ -2,6 +2,7 @@
 
 #include "app/appinfo.h"
 #include "app/recentfolders.h"
+#include "filebrowserrunner.h"
 #include "settings/outputformats.h"
 #include "settings/settingreaders.h"
 #include "settingscontrols.h"
@@ -224,7 +225,7 @@ void GeneralSettingsPage::browseOutputFolder()
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (RunFileBrowser(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString folder = dialog.selectedFiles().constFirst();
     m_folders->rememberFolder(Kind::OutputFolder, folder);

@@ -2,6 +2,7 @@
 
 #include "app/recentfolders.h"
 #include "colorswatch.h"
+#include "filebrowserrunner.h"
 #include "settings/settingreaders.h"
 #include "settingscontrols.h"
 #include "slidervaluelabel.h"
@@ -255,7 +256,7 @@ void WatermarkOptionsPage::browseWatermarkImage()
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(tr("Image Files(*.jpg) and Gif Files(*.gif) (*.jpg *.gif)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (RunFileBrowser(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     m_folders->rememberFile(Kind::WatermarkImage, dialog.selectedFiles().constFirst());
     const QString path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
