@@ -1,12 +1,13 @@
 #!/bin/sh
-# Runs one test suite with a home and XDG folders of its own, empty at its start,
-# so that suites running side by side (ctest -j) never meet in the user's folders
-# (Qt's test mode keeps its own under the home folder).
-# Usage: own-folders.sh <folder> <test program> [arguments...]
+# Runs one test suite with a home, XDG folders and a temporary folder of its own,
+# empty at its start and removed at its end, so that suites running side by side
+# (ctest -j, or several builds on one machine) never meet in the user's folders or
+# in /tmp. The folder is the suite's temporary folder too, and its name is short:
+# socket paths made under it (Chromium's among them) must stay within the
+# system's limit on their length.
+# Usage: own-folders.sh <test program> [arguments...]
 set -eu
-root=$1
-shift
-rm -rf "$root"
+root=$(mktemp -d "${TMPDIR:-/tmp}/pl-XXXXXX")
 mkdir -p "$root/home" "$root/config" "$root/data" "$root/cache" "$root/state" "$root/runtime"
 chmod 700 "$root/runtime"
 export HOME="$root/home"
@@ -15,4 +16,8 @@ export XDG_DATA_HOME="$root/data"
 export XDG_CACHE_HOME="$root/cache"
 export XDG_STATE_HOME="$root/state"
 export XDG_RUNTIME_DIR="$root/runtime"
-exec "$@"
+export TMPDIR="$root"
+status=0
+"$@" || status=$?
+rm -rf "$root"
+exit "$status"
