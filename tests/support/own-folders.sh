@@ -9,6 +9,9 @@
 set -eu
 root=$(mktemp -d "${TMPDIR:-/tmp}/pl-XXXXXX")
 mkdir -p "$root/home" "$root/config" "$root/data" "$root/cache" "$root/state" "$root/runtime"
+# Open to other users like /tmp itself: some suites hand a folder in it to
+# another user id; the runtime folder must be the owner's alone.
+chmod 755 "$root"
 chmod 700 "$root/runtime"
 export HOME="$root/home"
 export XDG_CONFIG_HOME="$root/config"
