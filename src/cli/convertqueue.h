@@ -35,7 +35,6 @@ public:
     // rest; run() returns with what had ended. Pages finished so far are
     // reported, also one that waited for an earlier page's turn.
     void stop();
-    bool isStopped() const { return m_stopped; }
 
 signals:
     void pageStarted(int number, const PageInput& page);

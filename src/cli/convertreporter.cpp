@@ -5,6 +5,7 @@
 #include "terminaltext.h"
 
 #include <QTextStream>
+#include <chrono>
 
 namespace {
 
@@ -21,7 +22,7 @@ ConvertReporter::ConvertReporter(QTextStream& out, QTextStream& err, const Style
     , m_style(style)
 {
     // The elapsed time moves on while a long page loads.
-    m_tick.setInterval(1000);
+    m_tick.setInterval(std::chrono::seconds(1));
     connect(&m_tick, &QTimer::timeout, this, &ConvertReporter::drawProgress);
 }
 

@@ -3,6 +3,7 @@
 #include "captureoptions.h"
 #include "conversionresult.h"
 #include "pdfwriter.h"
+#include "settings/outputformats.h"
 
 #include <QObject>
 #include <QString>
@@ -64,6 +65,10 @@ public:
     // instead of failing. Kept from one capture to the next.
     void setTallPagesCut(bool cut) { m_tallPagesCut = cut; }
     bool tallPagesCut() const { return m_tallPagesCut; }
+    // The format the picture is written in, whose size limit the capture is held
+    // to from its first measure. Kept from one capture to the next.
+    void setPictureFormat(OutputFormat format) { m_pictureFormat = format; }
+    OutputFormat pictureFormat() const { return m_pictureFormat; }
 
 signals:
     void captured(const QImage& image);
@@ -76,4 +81,5 @@ protected:
 
 private:
     bool m_tallPagesCut = false;
+    OutputFormat m_pictureFormat = OutputFormat::Bmp;
 };

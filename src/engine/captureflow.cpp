@@ -3,6 +3,7 @@
 #include "capturegeometry.h"
 #include "capturescripts.h"
 #include "capturesteps.h"
+#include "imaging/imagesizelimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -224,10 +225,9 @@ void CaptureFlow::prepareCaptureLayout(const QVariant& value)
     switch (m_layout) {
     case Layout::Measuring:
         m_captureSize = size;
-        if (!CaptureFits(size)) {
-            failTooLarge(size);
+        if (refuseSize(QSize(TileGrabber::scaled(size.width(), m_scale),
+                TileGrabber::scaled(size.height(), m_scale))))
             return;
-        }
         m_steps.runScript(CaptureScripts::stripBodyFrame(), [this](const QVariant&) {
             m_layout = Layout::WindowHigh;
             resizeForTiles(std::min(m_captureSize.height(), m_windowHeight), [this] { measure(); });
@@ -326,10 +326,8 @@ void CaptureFlow::grabTiles(int height)
     const QSize size(m_captureSize.width(), height);
     const QSize imageSize(
         TileGrabber::scaled(size.width(), m_scale), TileGrabber::scaled(size.height(), m_scale));
-    if (!CaptureFits(imageSize)) {
-        failTooLarge(imageSize);
+    if (refuseSize(imageSize))
         return;
-    }
     if (m_layout != Layout::SecondPass)
         m_settle = m_clock.restart() / 1000.0;
     m_grabber.start(size, m_tileHeight, m_scale);
@@ -437,11 +435,15 @@ void CaptureFlow::fail(const QString& reason)
     emit failed(reason);
 }
 
-void CaptureFlow::failTooLarge(const QSize& size)
+bool CaptureFlow::refuseSize(const QSize& imageSize)
 {
-    fail(tr("The page is too large to capture (%1 x %2 pixels)")
-             .arg(size.width())
-             .arg(size.height()));
+    // Before the first tile: a picture its format cannot hold would otherwise be
+    // captured whole, only for its encoder to refuse it.
+    const QString problem = ImageSizeProblem(imageSize, m_pictureFormat);
+    if (problem.isEmpty())
+        return false;
+    fail(problem);
+    return true;
 }
 
 BodyMetrics CaptureFlow::metricsOf(const QVariant& value)

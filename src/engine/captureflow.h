@@ -2,6 +2,7 @@
 
 #include "capturegeometry.h"
 #include "captureoptions.h"
+#include "settings/outputformats.h"
 #include "tilegrabber.h"
 
 #include <QDeadlineTimer>
@@ -71,6 +72,10 @@ public:
     // of failing. Kept from one capture to the next.
     void setTallPagesCut(bool cut) { m_cutTallPages = cut; }
     static constexpr int CutPageHeight = 30000;
+    // The format the picture is written in: a page whose picture it cannot hold
+    // fails as soon as it is measured (see imagesizelimits.h). Kept from one
+    // capture to the next.
+    void setPictureFormat(OutputFormat format) { m_pictureFormat = format; }
 
     // A remark on a capture that succeeded with a reservation, else empty.
     QString remark() const;
@@ -122,7 +127,7 @@ private:
     void finishWhenQuiet();
     void finish();
     void fail(const QString& reason);
-    void failTooLarge(const QSize& size);
+    bool refuseSize(const QSize& imageSize);
     BodyMetrics metricsOf(const QVariant& value);
 
     CaptureSteps& m_steps;
@@ -156,6 +161,7 @@ private:
     QRect m_elementBox;
     QString m_remark;
     bool m_cutTallPages = false;
+    OutputFormat m_pictureFormat = OutputFormat::Bmp;
     QString m_cutRemark;
     QElapsedTimer m_clock;
     double m_settle = 0;

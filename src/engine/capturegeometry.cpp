@@ -1,5 +1,7 @@
 #include "capturegeometry.h"
 
+#include "imaging/imagesizelimits.h"
+
 #include <QVariantMap>
 #include <algorithm>
 #include <climits>
@@ -12,9 +14,6 @@ constexpr int MaxTileHeight = 4000;
 constexpr int MinTileHeight = 1000;
 // Pixels per tile, so that very wide pages do not make huge compositor surfaces.
 constexpr double MaxTileArea = 16.0e6;
-// Larger images cannot be held (4 bytes a pixel).
-constexpr qint64 MaxCapturePixels = 250'000'000;
-constexpr int MaxCaptureSide = 32000;
 
 double number(const QVariantMap& map, const char* key)
 {
@@ -77,9 +76,7 @@ QSize CaptureSizeForPage(const QSizeF& pageSize)
 
 bool CaptureFits(const QSize& captureSize)
 {
-    return captureSize.width() > 0 && captureSize.height() > 0
-        && captureSize.width() <= MaxCaptureSide
-        && qint64(captureSize.width()) * captureSize.height() <= MaxCapturePixels;
+    return CaptureSizeProblem(captureSize).isEmpty();
 }
 
 int ReflowedCaptureHeight(const BodyMetrics& metrics, int measuredHeight)

@@ -37,7 +37,8 @@ QSizeF PageSizeFromMetrics(const BodyMetrics& metrics);
 // The image size for a page size: the page plus the strip on each axis.
 QSize CaptureSizeForPage(const QSizeF& pageSize);
 
-// Whether an image of `captureSize` can be held (4 bytes a pixel) and drawn.
+// Whether an image of `captureSize` can be held (4 bytes a pixel) and drawn, in
+// any format (see CaptureSizeProblem).
 bool CaptureFits(const QSize& captureSize);
 
 // The capture height a page measured again after it reflowed at the capture width

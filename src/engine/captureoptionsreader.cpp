@@ -10,7 +10,7 @@
 #include <QFile>
 #include <algorithm>
 
-CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
+CaptureOptions CaptureOptionsFromSettings(const SettingsSource& settingsFile)
 {
     CaptureOptions options;
     // Empty or 0 is the default; a day at most, as the time-out.
@@ -52,7 +52,7 @@ CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile)
     return options;
 }
 
-PdfOptions PdfOptionsFromSettings(const QString& settingsFile)
+PdfOptions PdfOptionsFromSettings(const SettingsSource& settingsFile)
 {
     PdfOptions pdf;
     pdf.paperMm = PdfPageSetup::paperOrDefault(ReadTextSetting(settingsFile, Setting::PdfPaper));
@@ -65,7 +65,7 @@ PdfOptions PdfOptionsFromSettings(const QString& settingsFile)
     return pdf;
 }
 
-void ReadRequestOptions(const QString& settingsFile, CaptureOptions* options)
+void ReadRequestOptions(const SettingsSource& settingsFile, CaptureOptions* options)
 {
     QStringList problems;
     for (const QString& line : SplitHeaderList(ReadTextSetting(settingsFile, Setting::Header))) {

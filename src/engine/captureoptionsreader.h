@@ -1,21 +1,22 @@
 #pragma once
 
 #include "captureoptions.h"
+#include "settings/settingssource.h"
 
 #include <QString>
 #include <QStringList>
 
 // The capture options as the settings file holds them (the "delay" setting and the
 // [capture] section), each read at the moment of the capture.
-CaptureOptions CaptureOptionsFromSettings(const QString& settingsFile);
+CaptureOptions CaptureOptionsFromSettings(const SettingsSource& settingsFile);
 // The PDF options alone. A paper or margin the file gives that is no such thing,
 // or a margin that leaves too little of the paper, is the default.
-PdfOptions PdfOptionsFromSettings(const QString& settingsFile);
+PdfOptions PdfOptionsFromSettings(const SettingsSource& settingsFile);
 
 // The request options of the settings' [capture] section into `options`: the
 // headers, and the files named read (cookies, credentials, script, style). What
 // cannot be used is named in options->fileProblem.
-void ReadRequestOptions(const QString& settingsFile, CaptureOptions* options);
+void ReadRequestOptions(const SettingsSource& settingsFile, CaptureOptions* options);
 // A larger script or style sheet to put into a page is taken for a mistake.
 inline constexpr qint64 MaxInjectedFileBytes = 16 * 1024 * 1024;
 

@@ -9,6 +9,7 @@
 #include "waitlimits.h"
 #include "writeturns.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -25,14 +26,10 @@ ConversionJob::ConversionJob(const ConversionRequest& request, CaptureEngine* ca
         m_ownCapturer = std::make_unique<PageCapturer>();
         m_capturer = m_ownCapturer.get();
     }
-    if (!m_writers) {
-        m_ownWriters = std::make_unique<QThreadPool>();
-        m_ownWriters->setMaxThreadCount(1);
-        m_writers = m_ownWriters.get();
-    }
+    if (!m_writers)
+        m_writers = sharedWriters();
     const QString tempFolder
         = m_request.tempFolder.isEmpty() ? m_request.applicationFolder : m_request.tempFolder;
-    m_input.settingsFile = m_request.settingsFile;
     m_input.tempImagePath
         = AppInfo::pathIn(tempFolder, QString::fromLatin1(AppInfo::TempImageFileName));
     m_input.tempHtmlPath
@@ -48,29 +45,49 @@ ConversionJob::~ConversionJob()
     // page by now.
     if (!m_finished && m_capturer && !m_captured)
         m_capturer->abort();
-    if (!m_writing)
+    if (!m_writing || m_finished)
         return;
-    // Nobody will hear of this page: the writer stops at its next step and takes
-    // back what it wrote. It is waited for: the page's temporary files must not be
-    // half gone under it, and the thread owns its input.
-    if (!m_finished)
-        m_input.abandoned->store(true);
-    m_writing->waitForFinished();
-    // A PDF not printed yet still holds its bitmap copy and its claimed name.
-    if (!m_finished) {
-        PageFilesOutcome outcome = m_writing->result();
+    // Nobody will hear of this page. Unless its outcome was handed over first, the
+    // writer stops within a band of rows and takes back what it wrote, on its own
+    // thread: nothing here waits for it.
+    if (m_input.control->abandon())
+        return;
+    // A PDF not printed yet still holds its bitmap copy and its claimed name; they
+    // go on the writer's thread once it has returned, so that they never go
+    // under a page written there meanwhile.
+    m_writing->future().then(m_writers, [input = m_input](PageFilesOutcome outcome) {
         if (outcome.ok && !outcome.pdfPath.isEmpty()) {
             outcome.ok = false;
-            FinishPdfPage(m_input, &outcome);
+            FinishPdfPage(input, &outcome);
         }
+    });
+}
+
+QThreadPool* ConversionJob::sharedWriters()
+{
+    // One writer for every job that brings none: pages that share temporary files
+    // take turns, and a page abandoned mid-encoding ends there after its job is
+    // gone. It lives as long as the application, which waits for it at its end.
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
     }
+    return pool;
 }
 
 void ConversionJob::abandon()
 {
     if (m_finished || !m_writing)
         return;
-    m_input.abandoned->store(true);
+    // The writer ends the page itself: it stops within a band of rows, and
+    // nothing here waits for it.
+    if (m_input.control->abandon()) {
+        disconnect(m_writing, nullptr, this, nullptr);
+        return;
+    }
+    // Its files were whole first: nothing is encoded any more, they are being
+    // moved to their names, and the page is reported as written.
     m_writing->waitForFinished();
     disconnect(m_writing, nullptr, this, nullptr);
     const PageFilesOutcome outcome = m_writing->result();
@@ -108,6 +125,10 @@ void ConversionJob::start()
 
 void ConversionJob::begin()
 {
+    // One reading of the settings for the whole page: it is named and written
+    // under the settings it was captured under, whatever is saved meanwhile.
+    m_settings = SettingsSource::snapshot(m_request.settingsFile);
+    m_input.settings = m_settings;
     m_connections << connect(
         m_capturer, &CaptureEngine::captured, this, &ConversionJob::onCaptured);
     m_connections << connect(
@@ -118,8 +139,10 @@ void ConversionJob::begin()
     // are made all the same, beside a picture of its top.
     const std::optional<OutputFormat> format = FindOutputFormat(!m_request.formatOverride.isEmpty()
             ? m_request.formatOverride
-            : ReadTextSetting(settingsFile(), Setting::OutputFormat));
+            : ReadTextSetting(settings(), Setting::OutputFormat));
     m_capturer->setTallPagesCut(format == OutputFormat::Txt || format == OutputFormat::Pdf);
+    // Any other name makes the bitmap copy the output.
+    m_capturer->setPictureFormat(format.value_or(OutputFormat::Bmp));
     if (m_request.convertsView || m_request.view) {
         if (!m_request.view) {
             fail(QStringLiteral("The browser window was closed before its page was converted"));
@@ -138,8 +161,8 @@ void ConversionJob::begin()
         fail(reason);
         return;
     }
-    m_capturer->setOptions(CaptureOptionsFromSettings(settingsFile()));
-    m_capturer->captureUrl(url, TimeoutSecondsSetting(settingsFile()));
+    m_capturer->setOptions(CaptureOptionsFromSettings(settings()));
+    m_capturer->captureUrl(url, TimeoutSecondsSetting(settings()));
 }
 
 void ConversionJob::onCaptured(const QImage& image)
@@ -162,10 +185,10 @@ void ConversionJob::onCaptured(const QImage& image)
         = (!pageUrl.isEmpty() && !m_request.view) ? pageUrl.toString() : m_request.address;
     m_input.outputFolder = !m_request.outputFolderOverride.isEmpty()
         ? m_request.outputFolderOverride
-        : OutputFolderSetting(settingsFile(), m_request.applicationFolder);
+        : OutputFolderSetting(settings(), m_request.applicationFolder);
     m_input.format = !m_request.formatOverride.isEmpty()
         ? m_request.formatOverride
-        : ReadTextSetting(settingsFile(), Setting::OutputFormat);
+        : ReadTextSetting(settings(), Setting::OutputFormat);
     m_input.now = m_request.clock ? m_request.clock() : QDateTime::currentDateTime();
     m_input.image = image;
     if (FindOutputFormat(m_input.format) != OutputFormat::Txt) {
@@ -180,7 +203,7 @@ void ConversionJob::onCaptured(const QImage& image)
     QPointer<ConversionJob> self(this);
     auto answered = std::make_shared<bool>(false);
     // A renderer that hangs or dies after the capture never answers.
-    QTimer::singleShot(WaitLimitMs(TimeoutSecondsSetting(settingsFile())), this, [self, answered] {
+    QTimer::singleShot(WaitLimitMs(TimeoutSecondsSetting(settings())), this, [self, answered] {
         if (!self || self->m_finished || *answered)
             return;
         *answered = true;
@@ -260,8 +283,8 @@ void ConversionJob::writePdf(PageFilesOutcome outcome)
     QElapsedTimer clock;
     clock.start();
     const QString pdfPath = outcome.pdfPath;
-    m_capturer->printPdf(pdfPath, PdfOptionsFromSettings(settingsFile()),
-        TimeoutSecondsSetting(settingsFile()), this,
+    m_capturer->printPdf(pdfPath, PdfOptionsFromSettings(settings()),
+        TimeoutSecondsSetting(settings()), this,
         [this, outcome, clock](bool ok, const QString& error) mutable {
             outcome.pdfPath.clear();
             outcome.ok = ok;

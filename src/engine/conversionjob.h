@@ -16,8 +16,8 @@
 class CaptureEngine;
 class WriteTurns;
 
-// Converts one page into its output files, reading every setting from the
-// settings file at the moment it is needed: the page is captured (CaptureEngine),
+// Converts one page into its output files, under the settings as they are when
+// the page starts (one snapshot of the settings file): the page is captured (CaptureEngine),
 // then its files are written in their documented order (WritePageFiles) on a
 // writer thread, while the capturer is already free for the next page.
 //
@@ -29,7 +29,8 @@ class ConversionJob : public QObject
 public:
     // `capturer` is shared so that its view is reused from page to page; when null
     // the job makes a Qt WebEngine capturer of its own. Files are written on `writers` (one thread,
-    // so that pages sharing the temporary files take turns); when null, on a pool of the job's own.
+    // so that pages sharing the temporary files take turns); when null, on one writer thread
+    // that every such job shares.
     explicit ConversionJob(const ConversionRequest& request, CaptureEngine* capturer = nullptr,
         QThreadPool* writers = nullptr, QObject* parent = nullptr);
     ~ConversionJob() override;
@@ -38,10 +39,11 @@ public:
     // written as soon as the page is captured. Call it before start().
     void setWriteTurn(std::shared_ptr<WriteTurns> turns, int turn);
     void start();
-    // Nobody waits for the page any more: a writer at work stops at its next step
-    // and takes back the page's files; this waits for it. A page whose files were
-    // all written by then ends normally (finished()); otherwise there is no
-    // finished() and the job is to be deleted (which ends a capture).
+    // Nobody waits for the page any more: a writer at work stops within a band of
+    // rows and takes back the page's files on its own thread; this never waits for
+    // an encoding. A page whose files were all written by then ends normally
+    // (finished()); otherwise there is no finished() and the job is to be deleted
+    // (which ends a capture). Deleting the job abandons it the same way.
     void abandon();
     const ConversionRequest& request() const { return m_request; }
 
@@ -67,13 +69,14 @@ private:
     void writePdf(PageFilesOutcome outcome);
     void fail(const QString& reason);
     void finish(ConversionResult result);
-    QString settingsFile() const { return m_request.settingsFile; }
+    const SettingsSource& settings() const { return m_settings; }
+    static QThreadPool* sharedWriters();
 
     ConversionRequest m_request;
+    SettingsSource m_settings;
     CaptureEngine* m_capturer = nullptr;
     std::unique_ptr<CaptureEngine> m_ownCapturer;
     QThreadPool* m_writers = nullptr;
-    std::unique_ptr<QThreadPool> m_ownWriters;
     QFutureWatcher<PageFilesOutcome>* m_writing = nullptr;
     QList<QMetaObject::Connection> m_connections;
     QElapsedTimer m_elapsed;

@@ -117,7 +117,7 @@ void ConversionService::abandonAll()
     m_started.clear();
     for (const int id : std::as_const(done))
         emit finished(id, m_results.take(id));
-    // Each job waits for its writer, which takes back the page's files.
+    // Each job's writer takes back the page's files on its own thread.
     const QList<QPointer<ConversionJob>> jobs = std::exchange(m_jobs, {});
     for (const QPointer<ConversionJob>& job : jobs)
         delete job;

@@ -350,6 +350,7 @@ void PageCapturer::startCapture()
             options.settleSeconds = 0;
     }
     m_flow.setTallPagesCut(tallPagesCut());
+    m_flow.setPictureFormat(pictureFormat());
     m_flow.start(waitSeconds, m_external ? m_savedSize.height() : m_layoutSize.height(), options);
 }
 

@@ -3,6 +3,7 @@
 #include "files/fileerror.h"
 #include "files/filelinks.h"
 #include "files/partialfiles.h"
+#include "files/stagedfiles.h"
 #include "files/wholefile.h"
 #include "imaging/bitmappng.h"
 #include "imaging/imageencoder.h"
@@ -21,8 +22,6 @@
 #include <QImageReader>
 #include <QMutex>
 #include <QSet>
-#include <cerrno>
-#include <cstdio>
 
 namespace {
 
@@ -62,19 +61,18 @@ void DropBitmap(PageFilesOutcome* out)
 }
 
 // A page that succeeded: staged files take their places, the final file first,
-// so that a final file that cannot take its place leaves everything as it was.
+// all or nothing: when one cannot take its place, those before it are put back
+// and the page fails with nothing of it under a name.
 bool CommitFiles(PageFilesOutcome* out)
 {
-    for (auto it = out->staged.crbegin(); it != out->staged.crend(); ++it) {
-        const auto& [staged, final] = *it;
-        // rename() replaces the old file in one step; it is never missing.
-        if (::rename(QFile::encodeName(staged).constData(), QFile::encodeName(final).constData())
-            != 0) {
-            out->ok = false;
-            out->reason = FileErrorText(QStringLiteral("write"), final, SystemErrorText(errno));
-            DiscardFiles(out);
-            return false;
-        }
+    const QList<StagedFile> lastFirst(out->staged.crbegin(), out->staged.crend());
+    QString failedName;
+    int code = 0;
+    if (!CommitStagedFiles(lastFirst, &failedName, &code)) {
+        out->ok = false;
+        out->reason = FileErrorText(QStringLiteral("write"), failedName, SystemErrorText(code));
+        DiscardFiles(out);
+        return false;
     }
     out->staged.clear();
     return true;
@@ -121,6 +119,9 @@ public:
         m_clock.start();
         if (writeImageFiles() && writeFinalFile())
             m_out.ok = true;
+        // Whole now, but nobody will report it: an abandoned page leaves no file.
+        if (m_out.ok && !m_in.control->handOver())
+            fail(QStringLiteral("Abandoned"));
         if (!m_out.pdfPath.isEmpty() && m_out.ok)
             return m_out; // the caller prints, then ends the page
         end();
@@ -128,7 +129,7 @@ public:
     }
 
 private:
-    QString settings() const { return m_in.settingsFile; }
+    const SettingsSource& settings() const { return m_in.settings; }
 
     // Where to write `target`: a hidden name beside it until the page succeeds
     // (see partialfiles.h), so that neither a failed page nor a killed run leaves
@@ -154,10 +155,10 @@ private:
         return claim.partial;
     }
 
-    // Checked between the steps: an encoding under way runs to its end.
+    // Checked between the steps; the encoders look at it between rows.
     bool abandoned()
     {
-        if (!m_in.abandoned || !m_in.abandoned->load())
+        if (!m_in.control->stopped())
             return false;
         fail(QStringLiteral("Abandoned"));
         return true;
@@ -215,10 +216,11 @@ private:
         if (!SaveImageFiles(m_in.image, { m_in.tempImagePath },
                 OutputFormatInfoOf(OutputFormat::Bmp).extension, ImageEncoding::BestQuality,
                 ImageEncoding::RgbDepth, ImageEncoding::TiffUncompressed, &error,
-                ImageFileCommit::Scratch))
-            return fail(
-                QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(m_in.tempImagePath)),
-                error);
+                ImageFileCommit::Scratch, m_in.control->stop()))
+            return !abandoned()
+                && fail(QStringLiteral("Cannot write %1")
+                            .arg(QDir::toNativeSeparators(m_in.tempImagePath)),
+                    error);
         // A PNG is made from the bitmap a band of rows at a time: the picture is not
         // held while the next page is captured.
         if (FindOutputFormat(m_in.format) == OutputFormat::Png)
@@ -292,9 +294,6 @@ private:
         m_out.times.encode = Lap(m_clock);
         if (ok)
             m_out.written << outputPath;
-        // Whole now, but nobody will report it: an abandoned page leaves no file.
-        if (ok && abandoned())
-            return false;
         return ok;
     }
 
@@ -304,13 +303,15 @@ private:
         // it back. A tall page's bitmap is larger than Qt's default reading limit.
         QString error;
         if (extension == OutputFormatInfoOf(OutputFormat::Png).extension) {
-            const BitmapPngResult png = SaveBitmapAsPng(m_bitmapFile, outputPath, &error);
+            const BitmapPngResult png
+                = SaveBitmapAsPng(m_bitmapFile, outputPath, &error, m_in.control->stop());
             if (png == BitmapPngResult::Written)
                 return true;
             if (png == BitmapPngResult::Failed)
-                return fail(
-                    QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(outputPath)),
-                    error);
+                return !abandoned()
+                    && fail(
+                        QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(outputPath)),
+                        error);
         }
         QImage picture = std::move(m_in.image);
         m_in.image = QImage();
@@ -320,10 +321,12 @@ private:
             picture = reader.read();
         }
         // The quality only matters for JPEG, the depth and compression only for TIFF.
-        if (!SaveImageFile(picture, outputPath, extension, m_quality, ImageEncoding::RgbDepth,
-                ImageEncoding::TiffUncompressed, &error))
-            return fail(
-                QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(outputPath)), error);
+        if (!SaveImageFiles(picture, { outputPath }, extension, m_quality, ImageEncoding::RgbDepth,
+                ImageEncoding::TiffUncompressed, &error, ImageFileCommit::Replace,
+                m_in.control->stop()))
+            return !abandoned()
+                && fail(QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(outputPath)),
+                    error);
         return true;
     }
 

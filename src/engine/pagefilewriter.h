@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conversionresult.h"
+#include "settings/settingssource.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -9,12 +10,46 @@
 #include <atomic>
 #include <memory>
 
+// Who ends a page whose files are being written: the writer hands its outcome
+// to the job, or, once nobody waits for the page any more, ends it itself and
+// leaves nothing of it. Whichever is decided first holds; the job never waits
+// for an encoding.
+class PageWriteControl
+{
+public:
+    // Nobody waits for the page any more (its run is being stopped): the encoders
+    // stop within a band of rows. True when the writer is to end the page itself;
+    // false when its outcome was handed over first (its files are whole).
+    bool abandon()
+    {
+        m_stop.store(true);
+        int open = Open;
+        return m_state.compare_exchange_strong(open, Abandoned) || m_state.load() == Abandoned;
+    }
+    // For the writer, once its files are whole: true when the caller takes them,
+    // false when the page was abandoned first.
+    bool handOver()
+    {
+        int open = Open;
+        return m_state.compare_exchange_strong(open, HandedOver) || m_state.load() == HandedOver;
+    }
+    // Set by abandon(); the encoders and the writer's steps look at it.
+    const std::atomic<bool>* stop() const { return &m_stop; }
+    bool stopped() const { return m_stop.load(); }
+
+private:
+    enum { Open, Abandoned, HandedOver };
+    std::atomic<bool> m_stop { false };
+    std::atomic<int> m_state { Open };
+};
+
 // Everything a captured page's files are made from, taken on the main thread the
 // moment the capture ends, so that the files can be written on any thread while
 // the view already loads the next page.
 struct PageFilesInput
 {
-    QString settingsFile;
+    // The page's settings, as they were when it started.
+    SettingsSource settings;
     // The output folder (the output folder setting or the caller's override).
     QString outputFolder;
     // The final format by its exact name ("JPG", "PDF", ...); anything else keeps
@@ -28,9 +63,8 @@ struct PageFilesInput
     QImage image;
     // The body's HTML, read from the page for the text output.
     QString bodyHtml;
-    // Set from another thread when nobody waits for the page any more (its run
-    // is being stopped): the writer gives up at its next step, as on a failure.
-    std::shared_ptr<std::atomic<bool>> abandoned = std::make_shared<std::atomic<bool>>(false);
+    // Shared by the job and its writer (see PageWriteControl).
+    std::shared_ptr<PageWriteControl> control = std::make_shared<PageWriteControl>();
 };
 
 struct PageFilesOutcome
@@ -63,8 +97,9 @@ struct PageFilesOutcome
 //   file's name -> thumbnail (named after it) -> the final file -> the bitmap
 //   copy deleted unless it is the output ->
 //   "tempimage.bmp" and "WEBtemp.htm" deleted, whatever happened.
-// A PDF stops before its final file (see PageFilesOutcome::pdfPath). On failure
-// nothing this page wrote stays. Touches no QObject: safe on a worker thread, as
+// A PDF stops before its final file (see PageFilesOutcome::pdfPath). On failure,
+// and when the page is abandoned before its outcome is handed over, nothing this
+// page wrote stays. Touches no QObject: safe on a worker thread, as
 // long as no other page uses the same temporary files meanwhile.
 PageFilesOutcome WritePageFiles(PageFilesInput input);
 

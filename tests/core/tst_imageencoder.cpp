@@ -1,5 +1,6 @@
 #include "imaging/bitmappng.h"
 #include "imaging/imageencoder.h"
+#include "imaging/imagesizelimits.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -104,6 +105,9 @@ private slots:
     void fullDiskIsReported();
     void scratchFilesAreNewAndGoneOnFailure();
     void pngOfABitmapIsThePngOfItsPicture();
+    void sizeLimitsHoldAtTheirEdges();
+    void encodersGiveUpWhenStopped_data();
+    void encodersGiveUpWhenStopped();
 
 private:
     QTemporaryDir m_dir;
@@ -372,6 +376,97 @@ void TestImageEncoder::pngOfABitmapIsThePngOfItsPicture()
     QCOMPARE(SaveBitmapAsPng(bitmap, fromBitmap, nullptr), BitmapPngResult::NotThisBitmap);
     QCOMPARE(SaveBitmapAsPng(direct, fromBitmap, nullptr), BitmapPngResult::NotThisBitmap);
     QVERIFY(!QFile::exists(fromBitmap));
+}
+
+void TestImageEncoder::sizeLimitsHoldAtTheirEdges()
+{
+    // Any capture: the width and the area.
+    QCOMPARE(CaptureSizeProblem(QSize(32000, 7812)), QString());
+    QCOMPARE(CaptureSizeProblem(QSize(10000, 25000)), QString());
+    QCOMPARE(CaptureSizeProblem(QSize(32001, 100)),
+        QStringLiteral("The page is too large to capture (32001 x 100 pixels)"));
+    QCOMPARE(CaptureSizeProblem(QSize(10000, 25001)),
+        QStringLiteral("The page is too large to capture (10000 x 25001 pixels)"));
+    QVERIFY(!CaptureSizeProblem(QSize(0, 10)).isEmpty());
+    QCOMPARE(ImageSizeProblem(QSize(10000, 25001), OutputFormat::Bmp),
+        CaptureSizeProblem(QSize(10000, 25001)));
+    // Each format's own limit, with the formats that do hold the picture.
+    QCOMPARE(ImageSizeProblem(QSize(1024, 65501), OutputFormat::Jpg),
+        QStringLiteral("JPG cannot hold an image taller than 65,500 px; choose PNG or TIFF"));
+    QCOMPARE(FormatSizeProblem(QSize(65536, 1), OutputFormat::Gif),
+        QStringLiteral("GIF cannot hold an image wider than 65,535 px; choose PNG or TIFF"));
+    QCOMPARE(FormatSizeProblem(QSize(100, 1000001), OutputFormat::Png),
+        QStringLiteral("PNG cannot hold an image taller than 1,000,000 px; choose TIFF or BMP"));
+    QCOMPARE(FormatSizeProblem(QSize(100, 1000001), OutputFormat::Jpg),
+        QStringLiteral("JPG cannot hold an image taller than 65,500 px; choose TIFF or BMP"));
+    for (const OutputFormat format : { OutputFormat::Bmp, OutputFormat::Tiff, OutputFormat::Pdf })
+        QCOMPARE(FormatSizeProblem(QSize(100, 2000000), format), QString());
+
+    // The encoders write a picture at the edge and refuse one a pixel beyond it,
+    // with the reason, before they start.
+    struct Edge
+    {
+        const char* extension;
+        int maxHeight;
+    };
+    for (const Edge edge :
+        { Edge { "jpg", 65500 }, Edge { "gif", 65535 }, Edge { "png", 1000000 } }) {
+        const QString extension = QString::fromLatin1(edge.extension);
+        const QString path = m_dir.filePath(QStringLiteral("edge.") + extension);
+        QImage column(1, edge.maxHeight, QImage::Format_RGB32);
+        column.fill(Qt::darkCyan);
+        QString error;
+        QVERIFY2(SaveImageFile(column, path, extension, 80, 24, 6, &error), qPrintable(error));
+        QImageReader reader(path);
+        reader.setAllocationLimit(0);
+        QCOMPARE(reader.size(), column.size());
+        QFile::remove(path);
+        column = QImage(1, edge.maxHeight + 1, QImage::Format_RGB32);
+        column.fill(Qt::darkCyan);
+        QVERIFY(!SaveImageFile(column, path, extension, 80, 24, 6, &error));
+        QVERIFY2(error.contains(FormatSizeProblem(column.size(), extension)), qPrintable(error));
+        QVERIFY(error.contains(QStringLiteral(" cannot hold an image taller than ")));
+        QVERIFY(!QFile::exists(path));
+        if (extension == QLatin1String("png")) {
+            // The PNG made straight from a bitmap says the same, not that the
+            // bitmap could not be read.
+            const QString bitmap = m_dir.filePath(QStringLiteral("edge.bmp"));
+            QVERIFY(SaveImageFile(column, bitmap, "bmp", 100, 24, 6, nullptr));
+            QCOMPARE(SaveBitmapAsPng(bitmap, path, &error), BitmapPngResult::Failed);
+            QVERIFY2(
+                error.contains(FormatSizeProblem(column.size(), extension)), qPrintable(error));
+            QVERIFY(!QFile::exists(path));
+        }
+    }
+}
+
+void TestImageEncoder::encodersGiveUpWhenStopped_data()
+{
+    QTest::addColumn<QString>("extension");
+    for (const char* extension : { "jpg", "png", "gif", "tiff", "bmp" })
+        QTest::newRow(extension) << QString::fromLatin1(extension);
+}
+
+void TestImageEncoder::encodersGiveUpWhenStopped()
+{
+    QFETCH(QString, extension);
+    const QString path = m_dir.filePath(QStringLiteral("stopped.") + extension);
+    QVERIFY(SaveImageFile(pageLike(300, 200), path, extension, 80, 24, 6, nullptr));
+    const QByteArray before = readAll(path);
+    const std::atomic<bool> stop { true };
+    QString error;
+    QVERIFY(!SaveImageFiles(pageLike(400, 300), { path }, extension, 80, 24, 6, &error,
+        ImageFileCommit::Replace, &stop));
+    QVERIFY2(error.contains(QStringLiteral("Error Number:  7")), qPrintable(error));
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(
+        QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".stopped"), QStringList());
+    if (extension == QLatin1String("png")) {
+        const QString bitmap = m_dir.filePath(QStringLiteral("stopped.bmp"));
+        QVERIFY(SaveImageFile(pageLike(400, 300), bitmap, "bmp", 100, 24, 6, nullptr));
+        QCOMPARE(SaveBitmapAsPng(bitmap, path, &error, &stop), BitmapPngResult::Failed);
+        QCOMPARE(readAll(path), before);
+    }
 }
 
 QTEST_MAIN(TestImageEncoder)

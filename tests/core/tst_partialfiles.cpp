@@ -1,4 +1,6 @@
+#include "filebytes.h"
 #include "files/partialfiles.h"
+#include "files/stagedfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -37,6 +39,42 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
             (QStringList { ".page.pagelith-1-4.jpg", ".page.pagelith-" + gone + "-3.tif",
                 ".page.pagelith-new.jpg", "page.pagelith-" + gone + "-5.png" }));
+    }
+
+    // Staged files take their names all together or not at all: a later name that
+    // cannot be taken puts the earlier ones back as they were.
+    void stagedFilesAreCommittedAllOrNothing()
+    {
+        QTemporaryDir dir;
+        auto path = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+        FileBytes::write(path("page.jpg"), "old picture");
+        FileBytes::write(path(".page.jpg.staged"), "new picture");
+        FileBytes::write(path(".thumb.jpg.staged"), "new thumbnail");
+        FileBytes::write(path(".page.bmp.staged"), "new bitmap");
+        // A folder holding a file cannot be replaced by a file.
+        QVERIFY(QDir().mkpath(path("page.bmp/inside")));
+        const QList<StagedFile> files = { { path(".page.jpg.staged"), path("page.jpg") },
+            { path(".thumb.jpg.staged"), path("thumb.jpg") },
+            { path(".page.bmp.staged"), path("page.bmp") } };
+        QString failed;
+        int code = 0;
+        QVERIFY(!CommitStagedFiles(files, &failed, &code));
+        QCOMPARE(failed, path("page.bmp"));
+        QVERIFY(code != 0);
+        QCOMPARE(FileBytes::read(path("page.jpg")), QByteArray("old picture"));
+        QVERIFY(!QFile::exists(path("thumb.jpg")));
+        QCOMPARE(FileBytes::read(path(".page.jpg.staged")), QByteArray("new picture"));
+        QCOMPARE(FileBytes::read(path(".thumb.jpg.staged")), QByteArray("new thumbnail"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+
+        QVERIFY(QDir(path("page.bmp")).removeRecursively());
+        QVERIFY(CommitStagedFiles(files, &failed, &code));
+        QCOMPARE(FileBytes::read(path("page.jpg")), QByteArray("new picture"));
+        QCOMPARE(FileBytes::read(path("thumb.jpg")), QByteArray("new thumbnail"));
+        QCOMPARE(FileBytes::read(path("page.bmp")), QByteArray("new bitmap"));
+        // Nothing kept aside stays.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+            (QStringList { "page.bmp", "page.jpg", "thumb.jpg" }));
     }
 
     void hiddenNamesKeepTheExtensionAndFitTheFileSystem()

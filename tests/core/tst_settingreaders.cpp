@@ -1,5 +1,6 @@
 #include "settings/inifile.h"
 #include "settings/settingreaders.h"
+#include "settings/settingsdefaults.h"
 #include "settings/settingskeys.h"
 
 #include <QTemporaryDir>
@@ -56,6 +57,29 @@ private slots:
         QCOMPARE(TimeoutSecondsSetting(m_file), 60);
         QVERIFY(WriteSetting(m_file, "set", "timeout", "90", nullptr));
         QCOMPARE(TimeoutSecondsSetting(m_file), 90);
+    }
+
+    void snapshotKeepsTheSettingsOfItsMoment()
+    {
+        // A page reads its settings as they were when it started, its file's and
+        // those of the file beneath it, whatever is written meanwhile.
+        const QString beneath = m_dir.filePath("beneath.dat");
+        QVERIFY(WriteSetting(beneath, "set", "outputformat", "GIF", nullptr));
+        SetSettingsDefaults(m_file, beneath);
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "30", nullptr));
+        const SettingsSource snapshot = SettingsSource::snapshot(m_file);
+        QVERIFY(WriteSetting(m_file, "set", "timeout", "90", nullptr));
+        QVERIFY(WriteSetting(m_file, "set", "quality", "40", nullptr));
+        QVERIFY(WriteSetting(beneath, "set", "outputformat", "PNG", nullptr));
+        QCOMPARE(TimeoutSecondsSetting(snapshot), 30);
+        QCOMPARE(QualitySetting(snapshot), 0);
+        QCOMPARE(ReadTextSetting(snapshot, Setting::OutputFormat), QString("GIF"));
+        QCOMPARE(snapshot.file(), m_file);
+        QCOMPARE(TimeoutSecondsSetting(m_file), 90);
+        QCOMPARE(ReadTextSetting(m_file, Setting::OutputFormat), QString("PNG"));
+        SetSettingsDefaults(m_file, QString());
+        // A file that is not there reads as its defaults.
+        QCOMPARE(TimeoutSecondsSetting(SettingsSource::snapshot(m_dir.filePath("none.dat"))), 60);
     }
 
     void numbersStayInTheirRanges()

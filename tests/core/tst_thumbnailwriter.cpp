@@ -15,6 +15,7 @@ private slots:
     void scalesToThePercentage();
     void replacesAnEarlierThumbnail();
     void missingBitmapWritesNothing();
+    void thumbnailLargerThanAJpegHoldsSaysWhatToChange();
 
 private:
     void writeImageSize(const QString& value);
@@ -91,6 +92,23 @@ void TestThumbnailWriter::missingBitmapWritesNothing()
         m_dir.filePath("settings.dat"), m_dir.filePath("gone.BMP"), thumbnail, &error));
     QVERIFY(error.contains("gone.BMP"));
     QVERIFY(!QFile::exists(thumbnail));
+}
+
+void TestThumbnailWriter::thumbnailLargerThanAJpegHoldsSaysWhatToChange()
+{
+    // The page's own format may hold it; the thumbnail's size is what to change.
+    writeImageSize("100");
+    const QString page = bitmap(2, 65501);
+    const QString thumbnail = m_dir.filePath("tall_Thumbnail.jpg");
+    QString error;
+    QVERIFY(!WriteThumbnail(m_dir.filePath("settings.dat"), page, thumbnail, &error));
+    QCOMPARE(error,
+        QStringLiteral("A thumbnail of 2 x 65501 px is larger than a JPG holds (65,500 px a side); "
+                       "choose a smaller thumbnail size"));
+    QVERIFY(!QFile::exists(thumbnail));
+    writeImageSize("50");
+    QVERIFY2(
+        WriteThumbnail(m_dir.filePath("settings.dat"), page, thumbnail, &error), qPrintable(error));
 }
 
 QTEST_MAIN(TestThumbnailWriter)

@@ -12,10 +12,12 @@
 #include <QImage>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QThreadPool>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <sys/stat.h>
@@ -51,6 +53,7 @@ private slots:
     void failuresLeaveNothingBehind();
     void jobDeletedWhileWritingLeavesNoFile();
     void jobDeletedWhilePrintingLeavesNoPdf();
+    void abandonNeverWaitsForTheWriter();
     void viewConversionPrintsTheShownPageOrFailsWhenGone();
     void viewClosedWhileCapturedFailsAtOnce_data();
     void viewClosedWhileCapturedFailsAtOnce();
@@ -417,10 +420,44 @@ void TestConversionJob::jobDeletedWhileWritingLeavesNoFile()
     job->start();
     QVERIFY(destroyed.wait(120000));
     QVERIFY(finished.isEmpty());
-    QCOMPARE(outputFiles(), QStringList());
-    checkNoTemporaryFiles();
-    // The capturer goes on with the next page.
+    // The capturer goes on with the next page, whose files are written after the
+    // abandoned page's writer has taken back its own: the next page takes the
+    // first name.
     QVERIFY(convert(m_page).ok);
+    QCOMPARE(outputFiles(), QStringList { QStringLiteral("webimage.png") });
+    QCOMPARE(
+        QDir(m_outFolder).entryList({ QStringLiteral(".*pagelith*") }, QDir::Files | QDir::Hidden),
+        QStringList());
+    checkNoTemporaryFiles();
+}
+
+void TestConversionJob::abandonNeverWaitsForTheWriter()
+{
+    // The page's writer waits behind other work on its thread. Abandoning the page
+    // and deleting its job return at once, without running the writer or waiting
+    // for it; the writer then takes back the page's files on its own thread.
+    set(QStringLiteral("outputformat"), QStringLiteral("PNG"));
+    const QString folder = m_root.filePath(QStringLiteral("made-by-the-writer"));
+    set(QStringLiteral("outputfolder"), folder);
+    QThreadPool writers;
+    writers.setMaxThreadCount(1);
+    QSemaphore busy;
+    writers.start([&busy] { busy.tryAcquire(1, 120000); });
+    auto* job = new ConversionJob(request(m_page), &m_capturer, &writers);
+    QSignalSpy released(job, &ConversionJob::captureReleased);
+    QSignalSpy finished(job, &ConversionJob::finished);
+    job->start();
+    QVERIFY(released.wait(120000));
+    job->abandon();
+    // The writer makes the output folder first: it has not run.
+    QVERIFY(!QFileInfo::exists(folder));
+    delete job;
+    QVERIFY(!QFileInfo::exists(folder));
+    busy.release();
+    QVERIFY(writers.waitForDone(120000));
+    QVERIFY(finished.isEmpty());
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+    checkNoTemporaryFiles();
 }
 
 void TestConversionJob::jobDeletedWhilePrintingLeavesNoPdf()

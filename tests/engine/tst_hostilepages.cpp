@@ -439,6 +439,15 @@ void TestHostilePages::pictureLimitHoldsForPicturesOnly()
     QFile txt(outputFile());
     QVERIFY(txt.open(QIODevice::ReadOnly));
     QVERIFY(txt.readAll().contains("bottom"));
+    // Within the limits of any capture but taller than a JPEG holds: the page
+    // fails as soon as it is measured, with the reason (the encoder's own refusal
+    // would name the file it could not write).
+    m_server.route(QStringLiteral("/jpeg-tall"),
+        TestHttpServer::page(TestPages::simplePage(
+            QStringLiteral("tall"), QStringLiteral("<div style=\"height:70000px\"></div>"))));
+    result = convert(m_server.url(QStringLiteral("/jpeg-tall")).toString(), QStringLiteral("JPG"));
+    QCOMPARE(result.reason,
+        QStringLiteral("JPG cannot hold an image taller than 65,500 px; choose PNG or TIFF"));
 }
 
 void TestHostilePages::compressionBombEndsAtTheMemoryLimit()

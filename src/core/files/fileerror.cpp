@@ -3,6 +3,21 @@
 #include <cerrno>
 #include <cstring>
 
+namespace {
+
+// The GNU strerror_r gives back its text, the POSIX one fills the buffer: either
+// way a text that no other thread's call changes.
+[[maybe_unused]] const char* ErrorTextOf(const char* result, const char*)
+{
+    return result;
+}
+[[maybe_unused]] const char* ErrorTextOf(int result, const char* buffer)
+{
+    return result == 0 ? buffer : nullptr;
+}
+
+} // namespace
+
 QString FileErrorText(const QString& action, const QString& path, const QString& reason)
 {
     // One arg() call, so that a "%1" inside the path is never replaced again.
@@ -13,5 +28,8 @@ QString SystemErrorText(int code)
 {
     if (code == ENOSPC || code == EDQUOT)
         return DiskFullText;
-    return QString::fromLocal8Bit(std::strerror(code));
+    // Writers call this on their own threads: strerror() shares one buffer.
+    char buffer[256] = {};
+    const char* text = ErrorTextOf(strerror_r(code, buffer, sizeof buffer), buffer);
+    return text ? QString::fromLocal8Bit(text) : QStringLiteral("Unknown error %1").arg(code);
 }

@@ -1,6 +1,7 @@
 #include "bitmappng.h"
 
 #include "imageencoder.h"
+#include "imagesizelimits.h"
 #include "shortwrite.h"
 #include "strictsavefile.h"
 
@@ -62,6 +63,13 @@ void FlushNothing(png_structp) { }
 
 void Warn(png_structp, png_const_charp) { }
 
+// A failure is reported by the caller, in its own words: nothing on standard error
+// (a write refused because the page was abandoned is no fault at all).
+[[noreturn]] void Fail(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
 // The same libpng calls, in the same order, as Qt's writer makes for an opaque
 // 32-bit picture; the bitmap's rows are blue, green, red, which libpng swaps as
 // it swaps Qt's. Rows come from `rowAt`, top row first. Only plain data lives
@@ -71,7 +79,7 @@ template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& 
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png)
         return false;
-    png_set_error_fn(png, nullptr, nullptr, Warn);
+    png_set_error_fn(png, nullptr, Fail, Warn);
     png_infop info = png_create_info_struct(png);
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -104,7 +112,8 @@ template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& 
 
 } // namespace
 
-BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPath, QString* error)
+BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPath, QString* error,
+    const std::atomic<bool>* stop)
 {
     // Worded as the encoders word them: the page's message box shows the same text.
     auto fail = [error, &pngPath](ImageSaveFault fault, const QString& detail) {
@@ -117,8 +126,13 @@ BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPat
     BitmapLayout layout;
     if (!bitmap.open(QIODevice::ReadOnly) || !ReadLayout(bitmap, &layout))
         return BitmapPngResult::NotThisBitmap;
+    if (const QString problem
+        = FormatSizeProblem(QSize(layout.width, layout.height), OutputFormat::Png);
+        !problem.isEmpty())
+        return fail(ImageSaveFault::EncodingFailed, problem);
 
     StrictSaveFile png(pngPath);
+    png.setStop(stop);
     if (!png.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(ImageSaveFault::CannotCreateFile, png.errorString());
 
@@ -131,6 +145,8 @@ BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPat
     int bandCount = 0;
     auto rowAt = [&](int y) -> png_bytep {
         if (bandTop < 0 || y >= bandTop + bandCount) {
+            if (StopRequested(stop))
+                return nullptr;
             bandTop = y;
             bandCount = std::min(bandRows, layout.height - y);
             const int firstFileRow = layout.bottomUp ? layout.height - y - bandCount : y;
@@ -144,6 +160,10 @@ BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPat
         return band.data() + qsizetype(index) * layout.stride;
     };
     const bool written = WriteRows(&png, layout, rowAt);
+    if (StopRequested(stop)) {
+        png.cancelWriting();
+        return fail(ImageSaveFault::Stopped, QStringLiteral("Stopped"));
+    }
     if (!written || png.hadShortWrite() || png.error() != QFileDevice::NoError) {
         const QString detail = png.hadShortWrite()
             ? ShortWriteText(png.shortWriteError())

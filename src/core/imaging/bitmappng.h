@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 
 // Writes the 24-bit Windows bitmap at bitmapPath as a PNG at pngPath: the same
 // bytes Qt's PNG writer makes of the picture the bitmap holds, read a band of
 // rows at a time, so that the picture is never held whole in memory while it
-// is compressed. The PNG appears whole or not at all.
+// is compressed. The PNG appears whole or not at all. A bitmap taller or wider
+// than a PNG holds fails with that reason; when `stop` is set, from any thread,
+// the writing gives up within a band of rows.
 enum class BitmapPngResult {
     Written,
     NotThisBitmap, // not an uncompressed 24-bit bitmap: nothing was written
     Failed, // *error says why; nothing was written
 };
-BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPath, QString* error);
+BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPath, QString* error,
+    const std::atomic<bool>* stop = nullptr);

@@ -1,5 +1,8 @@
 #include "gifwriter.h"
 
+#include "imagesizelimits.h"
+#include "shortwrite.h"
+
 #include <QIODevice>
 #include <QImage>
 #include <gif_lib.h>
@@ -8,9 +11,6 @@
 #include <vector>
 
 namespace {
-
-// GIF stores both dimensions as 16-bit numbers.
-constexpr int MaxGifSide = 65535;
 
 struct LiqDeleter
 {
@@ -34,6 +34,12 @@ void rgbaRow(liq_color rowOut[], int row, int width, void* userInfo)
         rowOut[x].b = uchar(qBlue(p));
         rowOut[x].a = opaque ? 255 : uchar(qAlpha(p));
     }
+}
+
+// The quantiser asks on its way whether to go on: 0 stops it.
+int goOn(float, void* stop)
+{
+    return StopRequested(static_cast<const std::atomic<bool>*>(stop)) ? 0 : 1;
 }
 
 int writeToDevice(GifFileType* gif, const GifByteType* data, int length)
@@ -110,17 +116,14 @@ bool encode(const QImage& image, const liq_palette* palette, const std::vector<u
 
 } // namespace
 
-bool WriteGif(const QImage& source, QIODevice* device, QString* error)
+bool WriteGif(
+    const QImage& source, QIODevice* device, QString* error, const std::atomic<bool>* stop)
 {
     if (source.isNull())
         return fail(error, QStringLiteral("The image is empty."));
-    if (source.width() > MaxGifSide || source.height() > MaxGifSide)
-        return fail(error,
-            QStringLiteral(
-                "A GIF image can be at most %1 pixels wide and high; this one is %2 x %3.")
-                .arg(MaxGifSide)
-                .arg(source.width())
-                .arg(source.height()));
+    if (const QString problem = FormatSizeProblem(source.size(), OutputFormat::Gif);
+        !problem.isEmpty())
+        return fail(error, problem);
 
     // The row reader understands the three 32-bit layouts a page or a loaded
     // picture comes in; anything else (RGB888, indexed) is smaller than those,
@@ -144,6 +147,8 @@ bool WriteGif(const QImage& source, QIODevice* device, QString* error)
     // picture instead of 53 MB, and is a fifth faster, with no difference in
     // text that we could see.
     liq_set_speed(attr.get(), 8);
+    auto* stopFlag = const_cast<std::atomic<bool>*>(stop);
+    liq_attr_set_progress_callback(attr.get(), goOn, stopFlag);
     std::unique_ptr<liq_image, LiqDeleter> liqImage(liq_image_create_custom(
         attr.get(), rgbaRow, const_cast<QImage*>(image), image->width(), image->height(), 0));
     if (!liqImage)
@@ -153,6 +158,7 @@ bool WriteGif(const QImage& source, QIODevice* device, QString* error)
         return fail(error, QStringLiteral("GIF writer: no palette could be chosen for the image."));
     std::unique_ptr<liq_result, LiqDeleter> result(rawResult);
     liq_set_dithering_level(result.get(), 1.0f);
+    liq_result_set_progress_callback(result.get(), goOn, stopFlag);
 
     std::vector<uchar> indexes;
     try {

@@ -1,6 +1,7 @@
 #include "imageencoder.h"
 
 #include "gifwriter.h"
+#include "imagesizelimits.h"
 #include "scratchfile.h"
 #include "shortwrite.h"
 #include "strictsavefile.h"
@@ -32,8 +33,9 @@ bool fail(QString* error, ImageSaveFault fault, const QString& detail)
 class FanOutWriter : public QIODevice
 {
 public:
-    explicit FanOutWriter(const QList<QIODevice*>& targets)
+    FanOutWriter(const QList<QIODevice*>& targets, const std::atomic<bool>* stop)
         : m_targets(targets)
+        , m_stop(stop)
     {
         m_buffer.reserve(BufferBytes);
         open(QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -54,7 +56,7 @@ protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 length) override
     {
-        if (m_failed)
+        if (m_failed || StopRequested(m_stop))
             return -1;
         m_buffer.append(data, length);
         if (m_buffer.size() >= BufferBytes && !drain())
@@ -65,6 +67,7 @@ protected:
 private:
     static constexpr qsizetype BufferBytes = 1 << 20;
     QList<QIODevice*> m_targets;
+    const std::atomic<bool>* m_stop = nullptr;
     QByteArray m_buffer;
     bool m_failed = false;
 };
@@ -99,12 +102,13 @@ bool writesFrontToBack(const QString& extension)
 // in the order given. File is StrictSaveFile or ScratchFile.
 template <typename File>
 bool encodeInto(const QImage& toWrite, const QStringList& fileNames, const QString& extension,
-    int quality, int tiffCompression, QString* error)
+    int quality, int tiffCompression, QString* error, const std::atomic<bool>* stop)
 {
     std::vector<std::unique_ptr<File>> files;
     QList<QIODevice*> devices;
     for (const QString& name : fileNames) {
         files.push_back(std::make_unique<File>(name));
+        files.back()->setStop(stop);
         if (!files.back()->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return fail(error, ImageSaveFault::CannotCreateFile,
                 QStringLiteral("Cannot write \"%1\": %2").arg(name, files.back()->errorString()));
@@ -115,9 +119,9 @@ bool encodeInto(const QImage& toWrite, const QStringList& fileNames, const QStri
     QString detail;
     bool written = false;
     if (extension == QLatin1String("gif")) {
-        written = WriteGif(toWrite, files.front().get(), &detail);
+        written = WriteGif(toWrite, files.front().get(), &detail, stop);
     } else if (writesFrontToBack(extension)) {
-        FanOutWriter sink(devices);
+        FanOutWriter sink(devices, stop);
         written
             = writeWithQt(toWrite, &sink, extension.toLatin1(), quality, tiffCompression, &detail)
             && sink.drain();
@@ -134,6 +138,13 @@ bool encodeInto(const QImage& toWrite, const QStringList& fileNames, const QStri
             written = false;
             detail = file->errorString();
         }
+    }
+    // Stopped: whatever the encoder made of it, nobody takes the file.
+    if (StopRequested(stop)) {
+        for (const auto& file : files)
+            file->cancelWriting();
+        return fail(error, ImageSaveFault::Stopped,
+            QStringLiteral("Cannot write \"%1\": Stopped").arg(fileName));
     }
     if (!written) {
         for (const auto& file : files)
@@ -167,7 +178,8 @@ bool SaveImageFile(const QImage& image, const QString& fileName, const QString& 
 }
 
 bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QString& extension,
-    int quality, int colorDepth, int compression, QString* error, ImageFileCommit commit)
+    int quality, int colorDepth, int compression, QString* error, ImageFileCommit commit,
+    const std::atomic<bool>* stop)
 {
     if (fileNames.isEmpty())
         return fail(error, ImageSaveFault::CannotCreateFile, QStringLiteral("No file to write."));
@@ -181,6 +193,10 @@ bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QSt
     if (image.isNull())
         return fail(
             error, ImageSaveFault::EmptyImage, QStringLiteral("There is no picture to save."));
+    // Said before the encoder starts: deep inside it, it has no words a user could act on.
+    if (const QString problem = FormatSizeProblem(image.size(), extension); !problem.isEmpty())
+        return fail(error, ImageSaveFault::EncodingFailed,
+            QStringLiteral("Cannot write \"%1\": %2").arg(fileNames.first(), problem));
 
     int tiffCompression = QtTiffNone;
     QImage tiffImage;
@@ -208,15 +224,15 @@ bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QSt
 
     if (!writesFrontToBack(extension) && fileNames.size() > 1) {
         for (const QString& name : fileNames) {
-            if (!SaveImageFiles(
-                    image, { name }, extension, quality, colorDepth, compression, error, commit))
+            if (!SaveImageFiles(image, { name }, extension, quality, colorDepth, compression, error,
+                    commit, stop))
                 return false;
         }
         return true;
     }
     if (commit == ImageFileCommit::Scratch)
         return encodeInto<ScratchFile>(
-            toWrite, fileNames, extension, quality, tiffCompression, error);
+            toWrite, fileNames, extension, quality, tiffCompression, error, stop);
     return encodeInto<StrictSaveFile>(
-        toWrite, fileNames, extension, quality, tiffCompression, error);
+        toWrite, fileNames, extension, quality, tiffCompression, error, stop);
 }

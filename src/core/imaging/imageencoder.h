@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 class QImage;
 
@@ -13,6 +14,7 @@ enum class ImageSaveFault {
     CannotCreateFile = 4, // the temporary file beside the target could not be created
     EncodingFailed = 5, // the encoder gave up (too large, out of memory, disk full)
     CannotReplaceFile = 6, // the finished file could not take the target's place
+    Stopped = 7, // asked to stop before the file was whole (see SaveImageFiles)
 };
 
 // SaveImageFile's numbers by name.
@@ -54,10 +56,12 @@ enum class ImageFileCommit {
 
 // The same picture, encoded once, in several files (BMP, PNG and JPEG; other
 // formats are encoded for each). Each appears whole or not at all, committed in
-// the order given.
+// the order given. A picture larger than its format holds (see imagesizelimits.h)
+// is refused with that reason. When `stop` is set, from any thread, the encoder
+// gives up within a band of rows and nothing is written (ImageSaveFault::Stopped).
 bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QString& extension,
     int quality, int colorDepth, int compression, QString* error,
-    ImageFileCommit commit = ImageFileCommit::Replace);
+    ImageFileCommit commit = ImageFileCommit::Replace, const std::atomic<bool>* stop = nullptr);
 
 // The fault text: "Error:Can't save Image File!!", an empty line, then the
 // number and the detail.

@@ -24,6 +24,8 @@ void ScratchFile::cancelWriting()
 
 qint64 ScratchFile::writeData(const char* data, qint64 length)
 {
+    if (StopRequested(m_stop))
+        return -1;
     return WriteAllOrFail(
         &m_shortWrite, &m_shortWriteError, length, [&] { return QFile::writeData(data, length); });
 }

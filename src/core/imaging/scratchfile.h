@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <atomic>
 
 // A working file that nobody keeps: written in place, never forced to the disk,
 // and removed again if the writing fails. A page's intermediate bitmap is
@@ -18,6 +19,8 @@ public:
     bool hadShortWrite() const { return m_shortWrite; }
     // The system's reason for the short write (an errno value), or 0.
     int shortWriteError() const { return m_shortWriteError; }
+    // Every write fails from the moment `stop` is set (see StopRequested).
+    void setStop(const std::atomic<bool>* stop) { m_stop = stop; }
     bool commit();
     void cancelWriting();
 
@@ -27,4 +30,5 @@ protected:
 private:
     bool m_shortWrite = false;
     int m_shortWriteError = 0;
+    const std::atomic<bool>* m_stop = nullptr;
 };

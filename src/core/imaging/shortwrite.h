@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <atomic>
 #include <cerrno>
 
 // The rule of the encoders' files: a write cut short (a full disk, a size limit)
@@ -23,6 +24,14 @@ qint64 WriteAllOrFail(bool* shortWrite, int* code, qint64 length, Write write)
         return -1;
     }
     return written;
+}
+
+// Whether the writing is to stop: nobody waits for the file any more (see
+// SaveImageFiles). Looked at on every write, so an encoder stops within a band of
+// rows.
+inline bool StopRequested(const std::atomic<bool>* stop)
+{
+    return stop && stop->load(std::memory_order_relaxed);
 }
 
 // Why a write was cut short, in words ("The disk is full").

@@ -21,7 +21,7 @@ struct StampSpot
     double y;
 };
 
-StampSpot ReadSpot(const QString& file, Setting place, Setting x, Setting y)
+StampSpot ReadSpot(const SettingsSource& file, Setting place, Setting x, Setting y)
 {
     return { ReadLeadingNumber(file, place), ReadLeadingNumber(file, x),
         ReadLeadingNumber(file, y) };
@@ -46,7 +46,7 @@ bool KeepPage(
 
 } // namespace
 
-bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
+bool ApplyTextWatermark(const SettingsSource& settingsFile, const QString& sourcePath,
     const QString& targetPath, QString* error)
 {
     ImagingComponent page;
@@ -78,7 +78,7 @@ bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
     return page.saveFile(targetPath, error);
 }
 
-bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePath,
+bool ApplyPictureWatermark(const SettingsSource& settingsFile, const QString& sourcePath,
     const QString& targetPath, QString* error, QString* remark)
 {
     if (remark)

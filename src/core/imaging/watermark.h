@@ -1,10 +1,12 @@
 #pragma once
 
+#include "settings/settingssource.h"
+
 #include <QString>
 
 // Stamp the page picture at sourcePath with the text, respectively the
-// picture, configured in section "watermark" of settingsFile (read at the
-// moment of the call) and write the result to targetPath (the same path
+// picture, configured in section "watermark" of settingsFile (a file read at
+// the moment of the call, or a snapshot) and write the result to targetPath (the same path
 // stamps in place; the format follows targetPath's extension).
 //
 // Whether the stamp is switched on (Setting::TextWatermark, ImageWatermark) is
@@ -14,7 +16,7 @@
 // picture, not a regular file) leaves the page unstamped in the same way: the
 // call succeeds and *remark says why, for the page's result. An unreadable
 // page returns false and writes nothing.
-bool ApplyTextWatermark(const QString& settingsFile, const QString& sourcePath,
+bool ApplyTextWatermark(const SettingsSource& settingsFile, const QString& sourcePath,
     const QString& targetPath, QString* error = nullptr);
-bool ApplyPictureWatermark(const QString& settingsFile, const QString& sourcePath,
+bool ApplyPictureWatermark(const SettingsSource& settingsFile, const QString& sourcePath,
     const QString& targetPath, QString* error = nullptr, QString* remark = nullptr);

@@ -28,32 +28,6 @@ QString DecodeField(const QByteArray& bytes)
     return decoder.decode(bytes);
 }
 
-// The lines of the file's bytes, ended by CR LF, CR or LF. The locale's
-// encoding keeps these bytes and TAB as themselves, so splitting the bytes
-// gives the same lines and fields as splitting the decoded text.
-QList<QByteArrayView> SplitByteLines(QByteArrayView bytes)
-{
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    const qsizetype n = bytes.size();
-    while (i < n) {
-        const char c = bytes.at(i);
-        if (c != '\r' && c != '\n') {
-            ++i;
-            continue;
-        }
-        lines.append(bytes.sliced(start, i - start));
-        if (c == '\r' && i + 1 < n && bytes.at(i + 1) == '\n')
-            ++i;
-        ++i;
-        start = i;
-    }
-    if (start < n)
-        lines.append(bytes.sliced(start));
-    return lines;
-}
-
 ScheduleEntry EntryOfLine(QByteArrayView line)
 {
     ScheduleEntry entry;
@@ -111,10 +85,10 @@ bool LoadScheduleFile(const QString& path, QList<ScheduleEntry>* entries, QStrin
         return false;
 
     QList<ScheduleEntry> loaded;
-    const QList<QByteArrayView> lines = SplitByteLines(bytes);
+    const QList<ByteLine> lines = SplitByteLines(bytes);
     loaded.reserve(lines.size());
-    for (QByteArrayView line : lines)
-        loaded.append(EntryOfLine(line));
+    for (const ByteLine& line : lines)
+        loaded.append(EntryOfLine(line.content));
     if (entries)
         *entries = loaded;
     return true;

@@ -3,6 +3,7 @@
 #include "files/wholefile.h"
 #include "settings/settingsdefaults.h"
 #include "text/localeencoding.h"
+#include "text/textlines.h"
 
 #include <QFileInfo>
 #include <QList>
@@ -20,27 +21,11 @@ struct RawLine
     QByteArray ending;
 };
 
-// Lines end at CR LF, LF or a lone CR, so files edited on any system read alike.
 QList<RawLine> SplitLines(const QByteArray& bytes)
 {
     QList<RawLine> lines;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < bytes.size()) {
-        const char c = bytes.at(i);
-        if (c != '\r' && c != '\n') {
-            ++i;
-            continue;
-        }
-        qsizetype endLength = 1;
-        if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
-            endLength = 2;
-        lines.append({ bytes.mid(start, i - start), bytes.mid(i, endLength) });
-        i += endLength;
-        start = i;
-    }
-    if (start < bytes.size())
-        lines.append({ bytes.mid(start), QByteArray() });
+    for (const ByteLine& line : SplitByteLines(bytes))
+        lines.append({ line.content.toByteArray(), line.ending.toByteArray() });
     return lines;
 }
 
@@ -138,6 +123,14 @@ bool ReadOwnSetting(const QString& file, const QString& section, const QString& 
     QByteArray bytes;
     if (!ReadWholeFile(file, &bytes, nullptr, ByteOrderMark::Keep, MaxSettingsFileBytes))
         return false;
+    return ReadSettingFrom(bytes, section, key, value);
+}
+
+} // namespace
+
+bool ReadSettingFrom(
+    const QByteArray& bytes, const QString& section, const QString& key, QString* value)
+{
     const QList<RawLine> lines = SplitLines(bytes);
     const KeyLocation found = Locate(lines, section, key);
     if (found.keyLine < 0)
@@ -145,8 +138,6 @@ bool ReadOwnSetting(const QString& file, const QString& section, const QString& 
     *value = found.value;
     return true;
 }
-
-} // namespace
 
 QString ReadSetting(const QString& file, const QString& section, const QString& key)
 {

@@ -21,6 +21,11 @@ inline constexpr qint64 MaxSettingsFileBytes = 1024 * 1024;
 // fails towards the caller.
 QString ReadSetting(const QString& file, const QString& section, const QString& key);
 
+// The trimmed value of the key in a settings file's bytes, as ReadSetting reads
+// the file itself (no defaults file); false when the bytes do not hold the key.
+bool ReadSettingFrom(
+    const QByteArray& bytes, const QString& section, const QString& key, QString* value);
+
 // Stores the value, replacing an existing key in place, appending a new key at
 // the end of its section and a new section at the end of the file. The file
 // is replaced atomically, so a failed write leaves the old content whole.

@@ -18,10 +18,10 @@ int ClampToInt(double value)
     return int(value);
 }
 
-QString Stored(const QString& file, Setting setting)
+QString Stored(const SettingsSource& file, Setting setting)
 {
     const SettingKey& key = KeyOf(setting);
-    return ReadSetting(file, key.section, key.name);
+    return file.read(key.section, key.name);
 }
 
 bool DefaultApplies(const SettingKey& key, SettingReader reader)
@@ -39,32 +39,32 @@ bool DefaultApplies(const SettingKey& key, SettingReader reader)
 
 } // namespace
 
-QString ReadTextSetting(const QString& file, Setting setting, SettingReader reader)
+QString ReadTextSetting(const SettingsSource& file, Setting setting, SettingReader reader)
 {
     const QString value = Stored(file, setting).trimmed();
     const SettingKey& key = KeyOf(setting);
     return value.isEmpty() && DefaultApplies(key, reader) ? key.defaultValue : value;
 }
 
-int ReadNumberSetting(const QString& file, Setting setting)
+int ReadNumberSetting(const SettingsSource& file, Setting setting)
 {
     // "00" or "abc" would otherwise turn a time-out into zero seconds.
     const int number = ClampToInt(ReadLeadingNumber(file, setting));
     return number == 0 ? KeyOf(setting).defaultValue.toInt() : number;
 }
 
-bool ReadFlagSetting(const QString& file, Setting setting)
+bool ReadFlagSetting(const SettingsSource& file, Setting setting)
 {
     return Stored(file, setting) == QLatin1String("1");
 }
 
-int ReadChoiceSetting(const QString& file, Setting setting)
+int ReadChoiceSetting(const SettingsSource& file, Setting setting)
 {
     const QString value = Stored(file, setting);
     return (value.isEmpty() || value == QLatin1String("0")) ? 0 : 1;
 }
 
-double ReadLeadingNumber(const QString& file, Setting setting)
+double ReadLeadingNumber(const SettingsSource& file, Setting setting)
 {
     return LeadingNumber(Stored(file, setting));
 }
@@ -108,27 +108,27 @@ double LeadingNumber(const QString& text)
     return ok ? value : 0.0;
 }
 
-QString OutputFolderSetting(const QString& file, const QString& applicationFolder)
+QString OutputFolderSetting(const SettingsSource& file, const QString& applicationFolder)
 {
     const QString folder = ReadTextSetting(file, Setting::OutputFolder);
     return folder.isEmpty() ? applicationFolder : folder;
 }
 
-int TimeoutSecondsSetting(const QString& file)
+int TimeoutSecondsSetting(const SettingsSource& file)
 {
     const int seconds = ReadNumberSetting(file, Setting::Timeout);
     return seconds > 0 ? qMin(seconds, MaxTimeoutSeconds)
                        : KeyOf(Setting::Timeout).defaultValue.toInt();
 }
 
-int QualitySetting(const QString& file)
+int QualitySetting(const SettingsSource& file)
 {
     // Clamped before the conversion to int: a huge value must not wrap round.
     const double quality = qBound(0.0, ReadLeadingNumber(file, Setting::Quality), 100.0);
     return int(std::nearbyint(quality));
 }
 
-double ThumbnailPercentSetting(const QString& file)
+double ThumbnailPercentSetting(const SettingsSource& file)
 {
     const double percent = ReadLeadingNumber(file, Setting::ImageSize);
     if (!(percent > 0.0))

@@ -162,16 +162,6 @@ QList<Setting> SettingsDialogWriteOrder()
     return order;
 }
 
-QList<Setting> ImmediatelyWrittenSettings()
-{
-    QList<Setting> keys;
-    for (const SettingKey& key : AllSettingKeys()) {
-        if (key.writer != SettingWriter::DialogOk)
-            keys << key.setting;
-    }
-    return keys;
-}
-
 std::optional<SettingRange> DocumentedRange(Setting setting)
 {
     // A day, as the time-out is read (MaxTimeoutSeconds).

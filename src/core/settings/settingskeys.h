@@ -148,5 +148,3 @@ std::optional<Setting> FindSetting(const QString& name);
 
 // The keys the settings dialog's OK writes, one after the other, in this order.
 QList<Setting> SettingsDialogWriteOrder();
-// The keys written by their pickers the moment a value is chosen.
-QList<Setting> ImmediatelyWrittenSettings();

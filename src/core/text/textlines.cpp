@@ -1,25 +1,24 @@
 #include "textlines.h"
 
-QStringList SplitTextLines(const QString& text)
+QList<ByteLine> SplitByteLines(QByteArrayView bytes)
 {
-    QStringList lines;
+    QList<ByteLine> lines;
     qsizetype start = 0;
     qsizetype i = 0;
-    const qsizetype n = text.size();
+    const qsizetype n = bytes.size();
     while (i < n) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+        const char c = bytes.at(i);
+        if (c != '\r' && c != '\n') {
             ++i;
             continue;
         }
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        ++i;
+        const qsizetype endLength = (c == '\r' && i + 1 < n && bytes.at(i + 1) == '\n') ? 2 : 1;
+        lines.append({ bytes.sliced(start, i - start), bytes.sliced(i, endLength) });
+        i += endLength;
         start = i;
     }
     if (start < n)
-        lines.append(text.mid(start));
+        lines.append({ bytes.sliced(start), QByteArrayView() });
     return lines;
 }
 

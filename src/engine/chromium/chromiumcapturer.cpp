@@ -320,6 +320,7 @@ void ChromiumCapturer::startCapture()
                 if (waitSeconds == 0)
                     options.settleSeconds = 0;
                 m_flow.setTallPagesCut(tallPagesCut());
+                m_flow.setPictureFormat(pictureFormat());
                 m_flow.start(waitSeconds, options.viewportHeight, options);
             });
         });

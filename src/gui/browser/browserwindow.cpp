@@ -30,6 +30,8 @@ constexpr int BrowserLeft = 6;
 constexpr int BrowserTop = 60;
 constexpr int StatusBarHeight = 25;
 constexpr QSize InitialClientSize(1108, 627);
+// The view's size in that first layout, before the window is first resized.
+constexpr QSize InitialViewSize(1057, 531);
 // The toolbar frame's left, top and height; it reaches to this margin from the
 // client's right edge.
 constexpr int FrameLeft = 8;
@@ -89,7 +91,7 @@ BrowserWindow::BrowserWindow(const Context& context, QWidget* parent)
     m_view->setObjectName(QStringLiteral("WebBrowser1"));
     m_page = new BrowserPage(m_view);
     m_view->setPage(m_page);
-    m_view->setGeometry(BrowserLeft, BrowserTop, 1057, 531);
+    m_view->setGeometry(QRect(QPoint(BrowserLeft, BrowserTop), InitialViewSize));
 
     createToolbar();
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QTimer>
+#include <chrono>
 
 namespace {
 
@@ -92,7 +93,8 @@ AddScheduleDialog::AddScheduleDialog(
 
     m_clockTimer = new QTimer(this);
     m_clockTimer->setObjectName(QStringLiteral("tmrClock"));
-    m_clockTimer->setInterval(1000);
+    // The clock shows whole seconds.
+    m_clockTimer->setInterval(std::chrono::seconds(1));
     connect(m_clockTimer, &QTimer::timeout, this, &AddScheduleDialog::refreshClock);
     m_clockTimer->start();
     refreshClock();

@@ -7,6 +7,7 @@
 #include "scheduler/schedulelistwidget.h"
 
 #include <QTimer>
+#include <chrono>
 
 ScheduleRunner::ScheduleRunner(
     ScheduleListWidget* list, const ScheduleSetup& setup, QObject* parent)
@@ -16,7 +17,8 @@ ScheduleRunner::ScheduleRunner(
     , m_timer(new QTimer(this))
 {
     m_timer->setObjectName(QStringLiteral("Timer1"));
-    m_timer->setInterval(1000);
+    // Start times are to the second.
+    m_timer->setInterval(std::chrono::seconds(1));
     connect(m_timer, &QTimer::timeout, this, &ScheduleRunner::scan);
 }
 

@@ -3,12 +3,17 @@
 #include "app/messagepresenter.h"
 #include "app/recentfolders.h"
 #include "capturesettingspage.h"
+#include "files/fileerror.h"
+#include "files/wholefile.h"
 #include "generalsettingspage.h"
+#include "settings/inifile.h"
 #include "watermarkoptionspage.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& applicationFolder,
@@ -89,6 +94,34 @@ void SettingsDialog::loadSettings()
     m_capture->load(m_settingsFile);
 }
 
+bool SettingsDialog::saveAll(QString* error) const
+{
+    // The keys go into a copy of the file, one after the other as each page
+    // writes them, and the copy then into the file in one atomic write: a page
+    // that starts meanwhile reads all of them or none, and the file's lines
+    // stand in the order the keys were written.
+    QTemporaryDir staging;
+    if (!staging.isValid()) {
+        *error = FileErrorText(QStringLiteral("write"), m_settingsFile, staging.errorString());
+        return false;
+    }
+    const QString copy = staging.filePath(QFileInfo(m_settingsFile).fileName());
+    // A file that cannot be read is not rewritten: its other keys would be lost.
+    QByteArray bytes;
+    if (QFileInfo::exists(m_settingsFile)
+        && (!ReadWholeFile(m_settingsFile, &bytes, error, ByteOrderMark::Keep, MaxSettingsFileBytes)
+            || !WriteWholeFile(copy, bytes, error)))
+        return false;
+    const bool staged = m_general->save(copy, error) && m_watermark->save(copy, error)
+        && m_capture->save(copy, error) && ReadWholeFile(copy, &bytes, error);
+    if (!staged) {
+        // Named as the user knows the file.
+        error->replace(copy, m_settingsFile);
+        return false;
+    }
+    return WriteWholeFile(m_settingsFile, bytes, error);
+}
+
 void SettingsDialog::acceptSettings()
 {
     // The name is checked whatever naming option is chosen: it is the name
@@ -110,13 +143,10 @@ void SettingsDialog::acceptSettings()
         field->setFocus();
         return;
     }
-    // All keys are written in one go, without returning to the event loop, so
-    // a conversion running meanwhile never sees half of them.
     // A failed write keeps the dialog open with the reason, so nobody leaves
     // believing settings are stored that are not.
     QString error;
-    if (!m_general->save(m_settingsFile, &error) || !m_watermark->save(&error)
-        || !m_capture->save(m_settingsFile, &error)) {
+    if (!saveAll(&error)) {
         m_messages->critical(this, error);
         return;
     }

@@ -36,6 +36,8 @@ signals:
 
 private:
     void acceptSettings();
+    // Writes every page's keys in one atomic write of the file; false with the reason.
+    bool saveAll(QString* error) const;
 
     QString m_settingsFile;
     QString m_applicationFolder;

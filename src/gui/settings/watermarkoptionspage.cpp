@@ -326,11 +326,11 @@ QWidget* WatermarkOptionsPage::unusableWatermark(QString* problem) const
     return nullptr;
 }
 
-bool WatermarkOptionsPage::save(QString* error) const
+bool WatermarkOptionsPage::save(const QString& file, QString* error) const
 {
     return SettingsControls::writeDialogKeys(
-        m_settingsFile, SettingsSection::Watermark,
-        [this](Setting setting) { return storedText(setting); }, error);
+        file, SettingsSection::Watermark, [this](Setting setting) { return storedText(setting); },
+        error);
 }
 
 QString WatermarkOptionsPage::storedText(Setting setting) const

@@ -25,9 +25,9 @@ public:
     WatermarkOptionsPage(const QString& settingsFile, QWidget* parent = nullptr);
 
     void load();
-    // Writes the keys "OK" stores; false, with the reason, at the first key
-    // that cannot be written.
-    bool save(QString* error) const;
+    // Writes the keys "OK" stores into `file`; false, with the reason, at the
+    // first key that cannot be written.
+    bool save(const QString& file, QString* error) const;
     // A watermark switched on that cannot be drawn (no text, no picture, or a
     // picture that is missing or unreadable): the control to correct, with the
     // reason; null when both watermarks can work.
