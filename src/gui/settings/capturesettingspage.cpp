@@ -93,11 +93,13 @@ CaptureSettingsPage::CaptureSettingsPage(QWidget* parent)
     m_pdfMargin->setPlaceholderText(tr("10mm; or in cm, in, pt, px"));
     m_pdfBackground = new QCheckBox(tr("Print backgrounds"), this);
     m_pdfBackground->setObjectName(QStringLiteral("chkPdfBackground"));
-    m_pdfHeaderFooter
-        = new QCheckBox(tr("Title and date above, \"Page N of M\" below each page"), this);
+    m_pdfHeaderFooter = new QCheckBox(tr("Title and date above, \"Page N of M\" below"), this);
     m_pdfHeaderFooter->setObjectName(QStringLiteral("chkPdfHeaderFooter"));
 
     auto* form = new QFormLayout;
+    // A field too narrow beside its label goes below it: the tab is as wide as the
+    // dialog's other tabs.
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     form->addRow(tr("Engine"), m_engine);
     form->addRow(tr("Chromium program"), m_chromium);
     form->addRow(tr("Window width"), m_width);
@@ -117,14 +119,11 @@ CaptureSettingsPage::CaptureSettingsPage(QWidget* parent)
     form->addRow(tr("PDF margins"), m_pdfMargin);
     form->addRow(QString(), m_pdfBackground);
     form->addRow(QString(), m_pdfHeaderFooter);
-    // What goes with the requests stands beside the rest: one column would be
-    // taller than a small screen.
+    // What goes with the requests, below the rest; the tab scrolls.
     m_requests = new RequestSettingsGroup(this);
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(form, 1);
-    columns->addWidget(m_requests, 1, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns);
+    layout->addLayout(form);
+    layout->addWidget(m_requests);
     layout->addStretch(1);
 
     connect(

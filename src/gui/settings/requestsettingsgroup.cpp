@@ -43,6 +43,7 @@ RequestSettingsGroup::RequestSettingsGroup(QWidget* parent)
     m_style = CreateLine(QStringLiteral("txtStyle"), tr("a .css file"), this);
 
     auto* form = new QFormLayout(this);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     form->addRow(tr("Headers"), m_headers);
     form->addRow(tr("Cookies file"), m_cookies);
     form->addRow(tr("Log-in"), m_auth);

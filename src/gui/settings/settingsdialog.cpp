@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -48,9 +49,17 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
     secondLayout->addWidget(m_general->batchGroup());
     tabs->addTab(m_general, tr("General Settings"));
     tabs->addTab(second, tr("WaterMark Options"));
-    m_capture = new CaptureSettingsPage(tabs);
+    m_capture = new CaptureSettingsPage;
     m_capture->setObjectName(QStringLiteral("PageOptions"));
-    tabs->addTab(m_capture, tr("Page"));
+    // The first two tabs keep the dialog's size: the third scrolls within it
+    // rather than making the dialog larger.
+    auto* third = new QScrollArea(tabs);
+    third->setFrameShape(QFrame::NoFrame);
+    third->setWidgetResizable(true);
+    third->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    third->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    third->setWidget(m_capture);
+    tabs->addTab(third, tr("Page"));
     tabs->setCurrentIndex(0);
     m_ownFolders = std::make_unique<RecentFolders>();
     setRecentFolders(m_ownFolders.get());
