@@ -3,8 +3,8 @@
 //
 // Input: the body's HTML as UTF-8.
 
+#include "core/text/htmltotext.h"
 #include "fuzzcheck.h"
-#include "text/htmltotext.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,8 +4,8 @@
 //
 // Input: section NUL key NUL value NUL file content.
 
+#include "core/settings/inifile.h"
 #include "fuzzcheck.h"
-#include "settings/inifile.h"
 
 #include <QList>
 

@@ -4,8 +4,8 @@
 //
 // Input: the text (UTF-8), used as the address and as the custom name.
 
+#include "core/naming/outputnaming.h"
 #include "fuzzcheck.h"
-#include "naming/outputnaming.h"
 
 #include <QDateTime>
 

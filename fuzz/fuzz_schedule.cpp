@@ -5,9 +5,9 @@
 //
 // Input: the schedule file's bytes.
 
+#include "core/schedule/scheduledue.h"
+#include "core/schedule/schedulefile.h"
 #include "fuzzcheck.h"
-#include "schedule/scheduledue.h"
-#include "schedule/schedulefile.h"
 
 #include <QLocale>
 

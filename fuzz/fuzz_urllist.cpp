@@ -3,8 +3,8 @@
 //
 // Input: the .ulf file's bytes.
 
+#include "core/urllist/urllistfile.h"
 #include "fuzzcheck.h"
-#include "urllist/urllistfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -11,14 +11,14 @@
 // a new shell on a new application folder, in this process, whose engine is
 // started once before the first round) and then pagelith-convert with --jobs at
 // the same value, timed whole from its start to its exit, as a user's command is.
-#include "app/appshell.h"
-#include "app/mainmenus.h"
-#include "app/mainwindow.h"
-#include "app/messagepresenter.h"
-#include "app/urlopener.h"
-#include "convert/batchdriver.h"
-#include "enginesetup.h"
-#include "urllist/urllistwidget.h"
+#include "engine/setup/enginesetup.h"
+#include "gui/app/appshell.h"
+#include "gui/convert/batchdriver.h"
+#include "gui/desktop/urlopener.h"
+#include "gui/dialogs/messagepresenter.h"
+#include "gui/mainwindow/mainmenus.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/urllist/urllistwidget.h"
 
 #include <QAction>
 #include <QApplication>

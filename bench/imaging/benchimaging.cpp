@@ -1,9 +1,9 @@
 // Encodes a 1280 x 10000 page-like picture in every output format, stamps and
 // thumbnails it, and prints throughput and peak memory. Each format runs in its own child process
 // so the peak resident size of one does not hide the next.
-#include "imaging/imageencoder.h"
-#include "imaging/thumbnailwriter.h"
-#include "imaging/watermark.h"
+#include "core/imaging/imageencoder.h"
+#include "core/imaging/thumbnailwriter.h"
+#include "core/imaging/watermark.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 // How long one tick of the schedule runner takes on a full list: every row is
 // "Waiting" and none is due, so the scan reads every start time. Also the
 // schedule file's save and load at that size. Prints figures; asserts nothing.
-#include "schedule/scheduledue.h"
-#include "schedule/schedulefile.h"
-#include "scheduler/schedulelistwidget.h"
-#include "scheduler/schedulerunner.h"
+#include "core/schedule/scheduledue.h"
+#include "core/schedule/schedulefile.h"
+#include "gui/scheduler/schedulelistwidget.h"
+#include "gui/scheduler/schedulerunner.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -13,10 +13,10 @@
 //       For any page: counts tiles of T rows (by default the capture's own tile
 //       height for the image's width) that are a pixel copy of the tile above them,
 //       the trace a stale frame leaves.
-#include "capturegeometry.h"
 #include "cpuhog.h"
-#include "enginesetup.h"
-#include "pagecapturer.h"
+#include "engine/capture/capturegeometry.h"
+#include "engine/qtwebengine/pagecapturer.h"
+#include "engine/setup/enginesetup.h"
 #include "rulerpage.h"
 
 #include <QApplication>

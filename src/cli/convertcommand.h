@@ -1,9 +1,9 @@
 #pragma once
 
-#include "conversionrequest.h"
-#include "convertoptions.h"
-#include "enginechoice.h"
-#include "pageinput.h"
+#include "cli/convertoptions.h"
+#include "cli/pageinput.h"
+#include "engine/queue/conversionrequest.h"
+#include "engine/setup/enginechoice.h"
 
 #include <QCoreApplication>
 #include <QList>

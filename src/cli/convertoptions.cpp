@@ -1,16 +1,16 @@
-#include "convertoptions.h"
+#include "cli/convertoptions.h"
 
-#include "app/appfolders.h"
-#include "captureoptions.h"
-#include "captureoptionsreader.h"
-#include "convertcommand.h"
-#include "files/regularfile.h"
-#include "files/wholefile.h"
-#include "requests/cookiesfile.h"
-#include "requests/requesttexts.h"
-#include "settings/inifile.h"
-#include "settings/outputformats.h"
-#include "settings/pdfpagesetup.h"
+#include "cli/convertcommand.h"
+#include "core/app/appfolders.h"
+#include "core/files/regularfile.h"
+#include "core/files/wholefile.h"
+#include "core/requests/cookiesfile.h"
+#include "core/requests/requesttexts.h"
+#include "core/settings/inifile.h"
+#include "core/settings/outputformats.h"
+#include "core/settings/pdfpagesetup.h"
+#include "engine/capture/captureoptions.h"
+#include "engine/capture/captureoptionsreader.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settingoverrides.h"
+#include "cli/settingoverrides.h"
 
 #include <QCoreApplication>
 #include <QString>

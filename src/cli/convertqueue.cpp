@@ -1,6 +1,6 @@
-#include "convertqueue.h"
+#include "cli/convertqueue.h"
 
-#include "conversionservice.h"
+#include "engine/queue/conversionservice.h"
 
 #include <QEventLoop>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "conversionrequest.h"
-#include "conversionresult.h"
-#include "enginechoice.h"
-#include "pageinput.h"
+#include "cli/pageinput.h"
+#include "engine/queue/conversionrequest.h"
+#include "engine/queue/conversionresult.h"
+#include "engine/setup/enginechoice.h"
 
 #include <QHash>
 #include <QList>

@@ -1,8 +1,8 @@
-#include "convertreporter.h"
+#include "cli/convertreporter.h"
 
-#include "conversionresult.h"
-#include "pagejson.h"
-#include "terminaltext.h"
+#include "cli/pagejson.h"
+#include "cli/terminaltext.h"
+#include "engine/queue/conversionresult.h"
 
 #include <QTextStream>
 #include <chrono>

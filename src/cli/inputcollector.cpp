@@ -1,6 +1,6 @@
-#include "inputcollector.h"
+#include "cli/inputcollector.h"
 
-#include "urllist/urllistfile.h"
+#include "core/urllist/urllistfile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "convertcommand.h"
-#include "enginesetup.h"
-#include "pdfrenderer.h"
-#include "stopsignals.h"
-#include "waitlimits.h"
+#include "cli/convertcommand.h"
+#include "cli/stopsignals.h"
+#include "engine/capture/waitlimits.h"
+#include "engine/qtwebengine/pdfrenderer.h"
+#include "engine/setup/enginesetup.h"
 
 #include <QApplication>
 #include <QFile>

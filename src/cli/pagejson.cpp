@@ -1,6 +1,6 @@
-#include "pagejson.h"
+#include "cli/pagejson.h"
 
-#include "conversionresult.h"
+#include "engine/queue/conversionresult.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

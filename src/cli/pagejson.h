@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pageinput.h"
+#include "cli/pageinput.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "runtempfolders.h"
+#include "cli/runtempfolders.h"
 
-#include "files/partialfiles.h"
+#include "core/files/partialfiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
-#include "settingoverrides.h"
+#include "cli/settingoverrides.h"
 
-#include "files/wholefile.h"
-#include "settings/inifile.h"
-#include "settings/pdfpagesetup.h"
-#include "settings/settingreaders.h"
-#include "settings/settingsdefaults.h"
+#include "core/files/wholefile.h"
+#include "core/settings/inifile.h"
+#include "core/settings/pdfpagesetup.h"
+#include "core/settings/settingreaders.h"
+#include "core/settings/settingsdefaults.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "app/appinfo.h"
-#include "app/appshell.h"
-#include "app/mainwindow.h"
-#include "app/singleinstance.h"
-#include "enginesetup.h"
+#include "core/app/appinfo.h"
+#include "engine/setup/enginesetup.h"
+#include "gui/app/appshell.h"
+#include "gui/app/singleinstance.h"
+#include "gui/mainwindow/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "convertcommand.h"
-#include "enginesetup.h"
-#include "settings/inifile.h"
+#include "cli/convertcommand.h"
+#include "core/settings/inifile.h"
+#include "engine/setup/enginesetup.h"
 #include "testhttpserver.h"
 #include "testpages.h"
 

@@ -1,5 +1,5 @@
-#include "convertcommand.h"
-#include "enginesetup.h"
+#include "cli/convertcommand.h"
+#include "engine/setup/enginesetup.h"
 #include "testpages.h"
 
 #include <QBuffer>

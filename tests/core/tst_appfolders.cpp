@@ -1,10 +1,10 @@
 // Where a portable and an installed copy keep their files, and the shipped
 // settings.dat beneath a user's own.
 
-#include "app/appfolders.h"
+#include "core/app/appfolders.h"
+#include "core/settings/inifile.h"
+#include "core/settings/settingsdefaults.h"
 #include "filebytes.h"
-#include "settings/inifile.h"
-#include "settings/settingsdefaults.h"
 
 #include <QDir>
 #include <QStandardPaths>

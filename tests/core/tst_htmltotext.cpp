@@ -1,4 +1,4 @@
-#include "text/htmltotext.h"
+#include "core/text/htmltotext.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
-#include "imaging/bitmappng.h"
-#include "imaging/imageencoder.h"
-#include "imaging/imagesizelimits.h"
+#include "core/imaging/bitmappng.h"
+#include "core/imaging/imageencoder.h"
+#include "core/imaging/imagesizelimits.h"
 
 #include <QFile>
 #include <QImageReader>

@@ -1,5 +1,5 @@
-#include "imaging/imageencoder.h"
-#include "imaging/imagingcomponent.h"
+#include "core/imaging/imageencoder.h"
+#include "core/imaging/imagingcomponent.h"
 
 #include <QImageReader>
 #include <QPainter>

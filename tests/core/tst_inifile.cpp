@@ -1,5 +1,5 @@
-#include "settings/inifile.h"
-#include "text/localeencoding.h"
+#include "core/settings/inifile.h"
+#include "core/text/localeencoding.h"
 
 #include <QFile>
 #include <QTemporaryDir>

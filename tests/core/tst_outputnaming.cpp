@@ -1,4 +1,4 @@
-#include "naming/outputnaming.h"
+#include "core/naming/outputnaming.h"
 
 #include <QDir>
 #include <QElapsedTimer>

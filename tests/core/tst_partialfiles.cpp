@@ -1,6 +1,6 @@
+#include "core/files/partialfiles.h"
+#include "core/files/stagedfiles.h"
 #include "filebytes.h"
-#include "files/partialfiles.h"
-#include "files/stagedfiles.h"
 
 #include <QDateTime>
 #include <QDir>

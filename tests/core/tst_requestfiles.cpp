@@ -1,5 +1,5 @@
-#include "requests/cookiesfile.h"
-#include "requests/requesttexts.h"
+#include "core/requests/cookiesfile.h"
+#include "core/requests/requesttexts.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "schedule/scheduledue.h"
+#include "core/schedule/scheduledue.h"
 
 #include <QtTest>
 

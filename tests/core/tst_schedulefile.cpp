@@ -1,5 +1,5 @@
+#include "core/schedule/schedulefile.h"
 #include "filebytes.h"
-#include "schedule/schedulefile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "settings/inifile.h"
-#include "settings/settingreaders.h"
-#include "settings/settingsdefaults.h"
-#include "settings/settingskeys.h"
+#include "core/settings/inifile.h"
+#include "core/settings/settingreaders.h"
+#include "core/settings/settingsdefaults.h"
+#include "core/settings/settingskeys.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "imaging/imageencoder.h"
-#include "imaging/thumbnailwriter.h"
+#include "core/imaging/imageencoder.h"
+#include "core/imaging/thumbnailwriter.h"
 
 #include <QFile>
 #include <QImageReader>

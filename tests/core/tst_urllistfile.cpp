@@ -1,5 +1,5 @@
+#include "core/urllist/urllistfile.h"
 #include "filebytes.h"
-#include "urllist/urllistfile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

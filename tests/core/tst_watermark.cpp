@@ -1,5 +1,5 @@
-#include "imaging/imageencoder.h"
-#include "imaging/watermark.h"
+#include "core/imaging/imageencoder.h"
+#include "core/imaging/watermark.h"
 
 #include <QFile>
 #include <QPainter>

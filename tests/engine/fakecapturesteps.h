@@ -1,7 +1,7 @@
 #pragma once
 
-#include "capturegeometry.h"
-#include "capturesteps.h"
+#include "engine/capture/capturegeometry.h"
+#include "engine/capture/capturesteps.h"
 
 #include <QPainter>
 #include <QRectF>

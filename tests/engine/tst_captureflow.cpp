@@ -1,4 +1,4 @@
-#include "captureflow.h"
+#include "engine/capture/captureflow.h"
 #include "fakecapturesteps.h"
 
 #include <QSignalSpy>

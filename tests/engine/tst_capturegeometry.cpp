@@ -1,4 +1,4 @@
-#include "capturegeometry.h"
+#include "engine/capture/capturegeometry.h"
 
 #include <QTest>
 #include <limits>

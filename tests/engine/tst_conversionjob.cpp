@@ -1,8 +1,8 @@
-#include "conversionjob.h"
-#include "enginesetup.h"
-#include "pagecapturer.h"
-#include "pdfwriter.h"
-#include "settings/inifile.h"
+#include "core/settings/inifile.h"
+#include "engine/capture/pdfwriter.h"
+#include "engine/qtwebengine/pagecapturer.h"
+#include "engine/queue/conversionjob.h"
+#include "engine/setup/enginesetup.h"
 #include "testhttpserver.h"
 #include "testpages.h"
 
@@ -16,8 +16,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QThreadPool>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <sys/stat.h>

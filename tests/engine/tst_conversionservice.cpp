@@ -1,6 +1,6 @@
-#include "conversionservice.h"
-#include "enginesetup.h"
-#include "settings/inifile.h"
+#include "core/settings/inifile.h"
+#include "engine/queue/conversionservice.h"
+#include "engine/setup/enginesetup.h"
 #include "testpages.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "enginesetup.h"
+#include "engine/setup/enginesetup.h"
 
 #include <QLoggingCategory>
 #include <QStringList>

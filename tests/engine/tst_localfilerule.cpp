@@ -1,4 +1,4 @@
-#include "localfilerule.h"
+#include "engine/capture/localfilerule.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
+#include "engine/capture/tilegrabber.h"
 #include "fakecapturesteps.h"
-#include "tilegrabber.h"
 
 #include <QSignalSpy>
 #include <QTest>

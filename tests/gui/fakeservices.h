@@ -3,9 +3,9 @@
 // Stand-ins for the outside world of the desktop application, shared by the
 // GUI tests: they record what the program would have shown or opened.
 
-#include "app/appshell.h"
-#include "app/filedialogs.h"
-#include "app/urlopener.h"
+#include "gui/app/appshell.h"
+#include "gui/desktop/urlopener.h"
+#include "gui/dialogs/filedialogs.h"
 #include "recordingpresenter.h"
 
 #include <QDir>

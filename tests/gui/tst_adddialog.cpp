@@ -1,14 +1,14 @@
 // The Add-URLs dialog: which lines become rows, and how it opens from the
 // menus (modal) and from the toolbar (modeless, one at a time).
 
-#include "app/commandrouter.h"
-#include "app/imagebutton.h"
-#include "app/mainwindow.h"
-#include "app/trayicon.h"
 #include "fakeservices.h"
-#include "urllist/addurlsdialog.h"
-#include "urllist/urllistcommands.h"
-#include "urllist/urllistwidget.h"
+#include "gui/app/commandrouter.h"
+#include "gui/desktop/trayicon.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/urllist/addurlsdialog.h"
+#include "gui/urllist/urllistcommands.h"
+#include "gui/urllist/urllistwidget.h"
+#include "gui/widgets/imagebutton.h"
 
 #include <QAction>
 #include <QApplication>

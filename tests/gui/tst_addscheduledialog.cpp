@@ -1,7 +1,7 @@
+#include "core/schedule/scheduledue.h"
+#include "gui/scheduler/addscheduledialog.h"
+#include "gui/scheduler/schedulelistwidget.h"
 #include "recordingpresenter.h"
-#include "schedule/scheduledue.h"
-#include "scheduler/addscheduledialog.h"
-#include "scheduler/schedulelistwidget.h"
 
 #include <QDateEdit>
 #include <QLabel>

@@ -2,16 +2,16 @@
 // command line, and its pages in numbering mode keep files of their own: on the
 // real engine and a loopback server.
 
-#include "app/appcontext.h"
-#include "app/mainmenus.h"
-#include "app/mainwindow.h"
-#include "conversionservice.h"
-#include "convert/batchdriver.h"
-#include "enginesetup.h"
+#include "engine/queue/conversionservice.h"
+#include "engine/setup/enginesetup.h"
 #include "fakeservices.h"
+#include "gui/app/appcontext.h"
+#include "gui/convert/batchdriver.h"
+#include "gui/mainwindow/mainmenus.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/urllist/urllistwidget.h"
 #include "testhttpserver.h"
 #include "testpages.h"
-#include "urllist/urllistwidget.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "settings/inifile.h"
-#include "settings/settingsdialog.h"
-#include "settings/settingskeys.h"
+#include "core/settings/inifile.h"
+#include "core/settings/settingskeys.h"
+#include "gui/settings/settingsdialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,10 +3,10 @@
 // the test, clicks given by xdotool. Skipped, with the reason, where one of
 // them is missing.
 
-#include "app/appshell.h"
-#include "app/mainwindow.h"
-#include "app/trayicon.h"
 #include "fakeservices.h"
+#include "gui/app/appshell.h"
+#include "gui/desktop/trayicon.h"
+#include "gui/mainwindow/mainwindow.h"
 #include "nextmodal.h"
 
 #include <QAction>

@@ -2,16 +2,16 @@
 // the user's folders, the shipped settings give the defaults, and nothing is
 // written beside the program.
 
-#include "app/appshell.h"
-#include "app/mainwindow.h"
-#include "app/statusframe.h"
-#include "app/urlopener.h"
-#include "convert/batchdriver.h"
-#include "enginesetup.h"
+#include "engine/setup/enginesetup.h"
+#include "gui/app/appshell.h"
+#include "gui/convert/batchdriver.h"
+#include "gui/desktop/urlopener.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/statusframe.h"
+#include "gui/urllist/urllistwidget.h"
 #include "recordingpresenter.h"
 #include "testhttpserver.h"
 #include "testpages.h"
-#include "urllist/urllistwidget.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,11 +1,11 @@
 // The main window from the keyboard alone: Tab reaches every toolbar button,
 // the focused one shows it, and Space or Enter runs its command.
 
-#include "app/commandrouter.h"
-#include "app/imagebutton.h"
-#include "app/mainwindow.h"
-#include "app/toolbarstrip.h"
 #include "fakeservices.h"
+#include "gui/app/commandrouter.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/toolbarstrip.h"
+#include "gui/widgets/imagebutton.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,15 +1,15 @@
 // The main window: start-up order, its parts, menus, toolbar and the routing of
 // every command to its one routine.
 
-#include "app/appcontext.h"
-#include "app/commandrouter.h"
-#include "app/helplinks.h"
-#include "app/imagebutton.h"
-#include "app/mainwindow.h"
-#include "app/progresspanel.h"
-#include "app/trayicon.h"
 #include "fakeservices.h"
-#include "urllist/urllistwidget.h"
+#include "gui/app/appcontext.h"
+#include "gui/app/commandrouter.h"
+#include "gui/desktop/helplinks.h"
+#include "gui/desktop/trayicon.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/progresspanel.h"
+#include "gui/urllist/urllistwidget.h"
+#include "gui/widgets/imagebutton.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,12 +1,12 @@
-#include "app/appshell.h"
-#include "app/commandrouter.h"
-#include "app/mainwindow.h"
 #include "filebytes.h"
+#include "gui/app/appshell.h"
+#include "gui/app/commandrouter.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/scheduler/schedulelistwidget.h"
+#include "gui/scheduler/schedulerunner.h"
+#include "gui/scheduler/schedulewindow.h"
+#include "gui/scheduler/schedulewindowhost.h"
 #include "recordingpresenter.h"
-#include "scheduler/schedulelistwidget.h"
-#include "scheduler/schedulerunner.h"
-#include "scheduler/schedulewindow.h"
-#include "scheduler/schedulewindowhost.h"
 
 #include <QApplication>
 #include <QDialog>

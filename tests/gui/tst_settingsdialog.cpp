@@ -1,14 +1,14 @@
-#include "app/commandrouter.h"
-#include "app/mainwindow.h"
-#include "app/recentfolders.h"
-#include "app/trayicon.h"
+#include "core/settings/inifile.h"
+#include "core/settings/settingskeys.h"
 #include "fakeservices.h"
+#include "gui/app/commandrouter.h"
+#include "gui/desktop/trayicon.h"
+#include "gui/dialogs/recentfolders.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/settings/filebrowserrunner.h"
+#include "gui/settings/settingsdialog.h"
+#include "gui/urllist/urllistwidget.h"
 #include "nextmodal.h"
-#include "settings/filebrowserrunner.h"
-#include "settings/inifile.h"
-#include "settings/settingsdialog.h"
-#include "settings/settingskeys.h"
-#include "urllist/urllistwidget.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // The files the build places beside the program: the logo, the skin (valid,
 // and harmless when missing or broken) and the help file.
 
-#include "app/mainwindow.h"
-#include "app/skin.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/widgets/skin.h"
 
 #include <QApplication>
 #include <QDir>

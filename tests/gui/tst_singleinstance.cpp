@@ -2,10 +2,10 @@
 // running one over the per-user socket, and the files, addresses and lists it
 // names become rows of the batch list.
 
-#include "app/mainwindow.h"
-#include "app/singleinstance.h"
 #include "fakeservices.h"
-#include "urllist/urllistwidget.h"
+#include "gui/app/singleinstance.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/urllist/urllistwidget.h"
 
 #include <QSignalSpy>
 #include <QTest>

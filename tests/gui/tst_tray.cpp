@@ -1,12 +1,12 @@
 // The tray icon and the way the main window hides, comes back and closes, with
 // and without a notification area on the desktop.
 
-#include "app/commandrouter.h"
-#include "app/mainwindow.h"
-#include "app/trayicon.h"
 #include "fakeservices.h"
+#include "gui/app/commandrouter.h"
+#include "gui/desktop/trayicon.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/urllist/urllistwidget.h"
 #include "nextmodal.h"
-#include "urllist/urllistwidget.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 // The batch list: its editing commands, drops, the popup menu, and saving and
 // loading list files through the real list widget.
 
-#include "app/commandrouter.h"
-#include "app/imagebutton.h"
-#include "app/mainwindow.h"
 #include "fakeservices.h"
 #include "filebytes.h"
-#include "urllist/urllistcommands.h"
-#include "urllist/urllistwidget.h"
+#include "gui/app/commandrouter.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/urllist/urllistcommands.h"
+#include "gui/urllist/urllistwidget.h"
+#include "gui/widgets/imagebutton.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,10 +2,10 @@
 // step: what the dialog stores by default must draw, and OK refuses a
 // watermark that could not be drawn at all.
 
-#include "imaging/watermark.h"
+#include "core/imaging/watermark.h"
+#include "core/settings/inifile.h"
+#include "gui/settings/settingsdialog.h"
 #include "recordingpresenter.h"
-#include "settings/inifile.h"
-#include "settings/settingsdialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,23 +2,23 @@
 // and at its smallest: every caption fits where it is drawn and no two controls
 // sit on each other. Set PAGELITH_GRAB_DIR to also get a PNG of each state.
 
-#include "app/aboutbox.h"
-#include "app/appcontext.h"
-#include "app/imagebutton.h"
-#include "app/mainwindow.h"
-#include "app/progresspanel.h"
-#include "app/skin.h"
-#include "app/statusframe.h"
-#include "app/toolbarstrip.h"
-#include "browser/browserwindow.h"
-#include "enginesetup.h"
+#include "engine/setup/enginesetup.h"
 #include "fakeservices.h"
+#include "gui/app/appcontext.h"
+#include "gui/browser/browserwindow.h"
+#include "gui/dialogs/aboutbox.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/progresspanel.h"
+#include "gui/mainwindow/statusframe.h"
+#include "gui/mainwindow/toolbarstrip.h"
+#include "gui/scheduler/addscheduledialog.h"
+#include "gui/scheduler/schedulelistwidget.h"
+#include "gui/scheduler/schedulewindow.h"
+#include "gui/settings/settingsdialog.h"
+#include "gui/urllist/addurlsdialog.h"
+#include "gui/widgets/imagebutton.h"
+#include "gui/widgets/skin.h"
 #include "layoutcheck.h"
-#include "scheduler/addscheduledialog.h"
-#include "scheduler/schedulelistwidget.h"
-#include "scheduler/schedulewindow.h"
-#include "settings/settingsdialog.h"
-#include "urllist/addurlsdialog.h"
 
 #include <QApplication>
 #include <QDir>

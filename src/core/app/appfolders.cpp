@@ -1,7 +1,7 @@
-#include "appfolders.h"
+#include "core/app/appfolders.h"
 
-#include "app/appinfo.h"
-#include "settings/settingsdefaults.h"
+#include "core/app/appinfo.h"
+#include "core/settings/settingsdefaults.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "appinfo.h"
+#include "core/app/appinfo.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "fileerror.h"
+#include "core/files/fileerror.h"
 
 #include <cerrno>
 #include <cstring>

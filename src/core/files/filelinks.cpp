@@ -1,4 +1,4 @@
-#include "filelinks.h"
+#include "core/files/filelinks.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "partialfiles.h"
+#include "core/files/partialfiles.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

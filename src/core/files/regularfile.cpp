@@ -1,6 +1,6 @@
-#include "regularfile.h"
+#include "core/files/regularfile.h"
 
-#include "files/fileerror.h"
+#include "core/files/fileerror.h"
 
 #include <cerrno>
 #include <fcntl.h>

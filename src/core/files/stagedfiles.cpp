@@ -1,6 +1,6 @@
-#include "stagedfiles.h"
+#include "core/files/stagedfiles.h"
 
-#include "files/partialfiles.h"
+#include "core/files/partialfiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "wholefile.h"
+#include "core/files/wholefile.h"
 
-#include "files/fileerror.h"
-#include "files/regularfile.h"
+#include "core/files/fileerror.h"
+#include "core/files/regularfile.h"
 
 #include <QFile>
 #include <QSaveFile>

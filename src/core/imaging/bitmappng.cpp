@@ -1,9 +1,9 @@
-#include "bitmappng.h"
+#include "core/imaging/bitmappng.h"
 
-#include "imageencoder.h"
-#include "imagesizelimits.h"
-#include "shortwrite.h"
-#include "strictsavefile.h"
+#include "core/imaging/imageencoder.h"
+#include "core/imaging/imagesizelimits.h"
+#include "core/imaging/shortwrite.h"
+#include "core/imaging/strictsavefile.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -1,7 +1,7 @@
-#include "gifwriter.h"
+#include "core/imaging/gifwriter.h"
 
-#include "imagesizelimits.h"
-#include "shortwrite.h"
+#include "core/imaging/imagesizelimits.h"
+#include "core/imaging/shortwrite.h"
 
 #include <QIODevice>
 #include <QImage>

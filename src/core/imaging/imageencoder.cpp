@@ -1,10 +1,10 @@
-#include "imageencoder.h"
+#include "core/imaging/imageencoder.h"
 
-#include "gifwriter.h"
-#include "imagesizelimits.h"
-#include "scratchfile.h"
-#include "shortwrite.h"
-#include "strictsavefile.h"
+#include "core/imaging/gifwriter.h"
+#include "core/imaging/imagesizelimits.h"
+#include "core/imaging/scratchfile.h"
+#include "core/imaging/shortwrite.h"
+#include "core/imaging/strictsavefile.h"
 
 #include <QImage>
 #include <QImageWriter>

@@ -1,4 +1,4 @@
-#include "imagesizelimits.h"
+#include "core/imaging/imagesizelimits.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/outputformats.h"
+#include "core/settings/outputformats.h"
 
 #include <QSize>
 #include <QString>

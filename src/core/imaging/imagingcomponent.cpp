@@ -1,7 +1,7 @@
-#include "imagingcomponent.h"
+#include "core/imaging/imagingcomponent.h"
 
-#include "files/regularfile.h"
-#include "imageencoder.h"
+#include "core/files/regularfile.h"
+#include "core/imaging/imageencoder.h"
 
 #include <QColor>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "stampcorner.h"
-#include "textstyle.h"
+#include "core/imaging/stampcorner.h"
+#include "core/imaging/textstyle.h"
 
 #include <QImage>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "scratchfile.h"
+#include "core/imaging/scratchfile.h"
 
-#include "shortwrite.h"
+#include "core/imaging/shortwrite.h"
 
 bool ScratchFile::open(OpenMode mode)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/fileerror.h"
+#include "core/files/fileerror.h"
 
 #include <QString>
 #include <QtGlobal>

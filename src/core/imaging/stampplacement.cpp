@@ -1,4 +1,4 @@
-#include "stampplacement.h"
+#include "core/imaging/stampplacement.h"
 
 #include <cmath>
 #include <limits>

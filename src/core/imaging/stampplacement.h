@@ -1,6 +1,6 @@
 #pragma once
 
-#include "stampcorner.h"
+#include "core/imaging/stampcorner.h"
 
 // Where a watermark goes on a page, from the placement code of the settings.
 struct StampPlacement

@@ -1,6 +1,6 @@
-#include "strictsavefile.h"
+#include "core/imaging/strictsavefile.h"
 
-#include "shortwrite.h"
+#include "core/imaging/shortwrite.h"
 
 qint64 StrictSaveFile::writeData(const char* data, qint64 length)
 {

@@ -1,9 +1,9 @@
-#include "thumbnailwriter.h"
+#include "core/imaging/thumbnailwriter.h"
 
-#include "imagesizelimits.h"
-#include "imagingcomponent.h"
-#include "settings/settingreaders.h"
-#include "stampplacement.h"
+#include "core/imaging/imagesizelimits.h"
+#include "core/imaging/imagingcomponent.h"
+#include "core/imaging/stampplacement.h"
+#include "core/settings/settingreaders.h"
 
 #include <QImageReader>
 #include <QLocale>

@@ -1,8 +1,8 @@
-#include "watermark.h"
+#include "core/imaging/watermark.h"
 
-#include "imagingcomponent.h"
-#include "settings/settingreaders.h"
-#include "stampplacement.h"
+#include "core/imaging/imagingcomponent.h"
+#include "core/imaging/stampplacement.h"
+#include "core/settings/settingreaders.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/settingssource.h"
+#include "core/settings/settingssource.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "outputnaming.h"
+#include "core/naming/outputnaming.h"
 
-#include "files/fileerror.h"
-#include "files/partialfiles.h"
+#include "core/files/fileerror.h"
+#include "core/files/partialfiles.h"
 
 #include <QFile>
 #include <QFileInfo>

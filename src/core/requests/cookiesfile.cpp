@@ -1,6 +1,6 @@
-#include "cookiesfile.h"
+#include "core/requests/cookiesfile.h"
 
-#include "files/wholefile.h"
+#include "core/files/wholefile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "requesttexts.h"
+#include "core/requests/requesttexts.h"
 
-#include "files/wholefile.h"
+#include "core/files/wholefile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "scheduledue.h"
+#include "core/schedule/scheduledue.h"
 
 namespace {
 

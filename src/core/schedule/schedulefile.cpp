@@ -1,9 +1,9 @@
-#include "schedulefile.h"
+#include "core/schedule/schedulefile.h"
 
-#include "files/fileerror.h"
-#include "files/wholefile.h"
-#include "text/localeencoding.h"
-#include "text/textlines.h"
+#include "core/files/fileerror.h"
+#include "core/files/wholefile.h"
+#include "core/text/localeencoding.h"
+#include "core/text/textlines.h"
 
 #include <QByteArrayView>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "inifile.h"
+#include "core/settings/inifile.h"
 
-#include "files/wholefile.h"
-#include "settings/settingsdefaults.h"
-#include "text/localeencoding.h"
-#include "text/textlines.h"
+#include "core/files/wholefile.h"
+#include "core/settings/settingsdefaults.h"
+#include "core/text/localeencoding.h"
+#include "core/text/textlines.h"
 
 #include <QFileInfo>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "outputformats.h"
+#include "core/settings/outputformats.h"
 
 const QList<OutputFormatInfo>& OutputFormats()
 {

@@ -1,4 +1,4 @@
-#include "settings/pdfpagesetup.h"
+#include "core/settings/pdfpagesetup.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
-#include "settingreaders.h"
+#include "core/settings/settingreaders.h"
 
-#include "settings/inifile.h"
+#include "core/settings/inifile.h"
 
 #include <cmath>
 #include <limits>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/settingskeys.h"
-#include "settings/settingssource.h"
+#include "core/settings/settingskeys.h"
+#include "core/settings/settingssource.h"
 
 #include <QString>
 

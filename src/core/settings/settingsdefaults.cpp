@@ -1,4 +1,4 @@
-#include "settingsdefaults.h"
+#include "core/settings/settingsdefaults.h"
 
 #include <QDir>
 #include <QFileInfo>

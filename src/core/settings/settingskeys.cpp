@@ -1,6 +1,6 @@
-#include "settingskeys.h"
+#include "core/settings/settingskeys.h"
 
-#include "settings/outputformats.h"
+#include "core/settings/outputformats.h"
 
 namespace {
 

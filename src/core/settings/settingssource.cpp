@@ -1,8 +1,8 @@
-#include "settingssource.h"
+#include "core/settings/settingssource.h"
 
-#include "files/wholefile.h"
-#include "settings/inifile.h"
-#include "settings/settingsdefaults.h"
+#include "core/files/wholefile.h"
+#include "core/settings/inifile.h"
+#include "core/settings/settingsdefaults.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "htmltotext.h"
+#include "core/text/htmltotext.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "localeencoding.h"
+#include "core/text/localeencoding.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,4 +1,4 @@
-#include "textlines.h"
+#include "core/text/textlines.h"
 
 QList<ByteLine> SplitByteLines(QByteArrayView bytes)
 {

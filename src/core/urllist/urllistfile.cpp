@@ -1,8 +1,8 @@
-#include "urllistfile.h"
+#include "core/urllist/urllistfile.h"
 
-#include "files/wholefile.h"
-#include "text/localeencoding.h"
-#include "text/textlines.h"
+#include "core/files/wholefile.h"
+#include "core/text/localeencoding.h"
+#include "core/text/textlines.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
-#include "chromiumbrowser.h"
+#include "engine/chromium/chromiumbrowser.h"
 
-#include "cdpconnection.h"
-#include "sandboxpolicy.h"
+#include "engine/protocol/cdpconnection.h"
+#include "engine/setup/sandboxpolicy.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
-#include "chromiumcapturer.h"
+#include "engine/chromium/chromiumcapturer.h"
 
-#include "capturescripts.h"
-#include "chromiumbrowser.h"
-#include "chromiumpage.h"
-#include "chromiumpdfprinter.h"
-#include "loaderror.h"
-#include "renderermemory.h"
-#include "waitlimits.h"
+#include "engine/capture/capturescripts.h"
+#include "engine/capture/loaderror.h"
+#include "engine/capture/waitlimits.h"
+#include "engine/chromium/chromiumbrowser.h"
+#include "engine/chromium/chromiumpage.h"
+#include "engine/chromium/chromiumpdfprinter.h"
+#include "engine/setup/renderermemory.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

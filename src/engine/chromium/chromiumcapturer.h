@@ -1,8 +1,8 @@
 #pragma once
 
-#include "captureengine.h"
-#include "captureflow.h"
-#include "capturesteps.h"
+#include "engine/capture/captureengine.h"
+#include "engine/capture/captureflow.h"
+#include "engine/capture/capturesteps.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "chromiumpage.h"
+#include "engine/chromium/chromiumpage.h"
 
-#include "chromiumbrowser.h"
-#include "localfilerule.h"
+#include "engine/capture/localfilerule.h"
+#include "engine/chromium/chromiumbrowser.h"
 
 #include <QFutureWatcher>
 #include <QJsonArray>

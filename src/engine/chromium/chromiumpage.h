@@ -1,7 +1,7 @@
 #pragma once
 
-#include "captureoptions.h"
-#include "cdpconnection.h"
+#include "engine/capture/captureoptions.h"
+#include "engine/protocol/cdpconnection.h"
 
 #include <QImage>
 #include <QJsonObject>

@@ -1,9 +1,9 @@
-#include "chromiumpdfprinter.h"
+#include "engine/chromium/chromiumpdfprinter.h"
 
-#include "capturescripts.h"
-#include "chromiumpage.h"
-#include "files/fileerror.h"
-#include "waitlimits.h"
+#include "core/files/fileerror.h"
+#include "engine/capture/capturescripts.h"
+#include "engine/capture/waitlimits.h"
+#include "engine/chromium/chromiumpage.h"
 
 #include <QJsonObject>
 #include <cerrno>

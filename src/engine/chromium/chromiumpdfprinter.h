@@ -1,7 +1,7 @@
 #pragma once
 
-#include "captureoptions.h"
-#include "pdfwriter.h"
+#include "engine/capture/captureoptions.h"
+#include "engine/capture/pdfwriter.h"
 
 #include <QObject>
 #include <QPointer>

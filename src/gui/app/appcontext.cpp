@@ -1,10 +1,10 @@
-#include "appcontext.h"
+#include "gui/app/appcontext.h"
 
-#include "app/appinfo.h"
-#include "app/recentfolders.h"
-#include "conversionservice.h"
-#include "sandboxpolicy.h"
-#include "settings/settingreaders.h"
+#include "core/app/appinfo.h"
+#include "core/settings/settingreaders.h"
+#include "engine/queue/conversionservice.h"
+#include "engine/setup/sandboxpolicy.h"
+#include "gui/dialogs/recentfolders.h"
 
 #include <QCoreApplication>
 #include <QStringList>

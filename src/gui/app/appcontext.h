@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/appfolders.h"
-#include "enginechoice.h"
+#include "core/app/appfolders.h"
+#include "engine/setup/enginechoice.h"
 
 #include <QString>
 #include <memory>

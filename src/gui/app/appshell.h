@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shellservices.h"
+#include "gui/app/shellservices.h"
 
 #include <QObject>
 #include <memory>

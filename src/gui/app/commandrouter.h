@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/helplinks.h"
+#include "gui/desktop/helplinks.h"
 
 #include <QObject>
 #include <array>

@@ -1,4 +1,4 @@
-#include "singleinstance.h"
+#include "gui/app/singleinstance.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>

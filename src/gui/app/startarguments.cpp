@@ -1,6 +1,6 @@
-#include "startarguments.h"
+#include "gui/app/startarguments.h"
 
-#include "urllist/urllistfile.h"
+#include "core/urllist/urllistfile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "browserpage.h"
+#include "gui/browser/browserpage.h"
 
 BrowserPage::BrowserPage(QObject* parent)
     : QWebEnginePage(parent)

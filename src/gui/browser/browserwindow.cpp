@@ -1,14 +1,14 @@
-#include "browserwindow.h"
+#include "gui/browser/browserwindow.h"
 
-#include "app/appfolders.h"
-#include "app/messagepresenter.h"
-#include "app/urlopener.h"
-#include "browserpage.h"
-#include "conversionrequest.h"
-#include "conversionresult.h"
-#include "conversionservice.h"
-#include "loaderror.h"
-#include "settings/settingreaders.h"
+#include "core/app/appfolders.h"
+#include "core/settings/settingreaders.h"
+#include "engine/capture/loaderror.h"
+#include "engine/queue/conversionrequest.h"
+#include "engine/queue/conversionresult.h"
+#include "engine/queue/conversionservice.h"
+#include "gui/browser/browserpage.h"
+#include "gui/desktop/urlopener.h"
+#include "gui/dialogs/messagepresenter.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,13 +1,13 @@
-#include "batchdriver.h"
+#include "gui/convert/batchdriver.h"
 
-#include "app/appcontext.h"
-#include "app/messagepresenter.h"
-#include "app/urlopener.h"
-#include "conversionrequest.h"
-#include "conversionresult.h"
-#include "conversionservice.h"
-#include "convert/batchview.h"
-#include "settings/settingreaders.h"
+#include "core/settings/settingreaders.h"
+#include "engine/queue/conversionrequest.h"
+#include "engine/queue/conversionresult.h"
+#include "engine/queue/conversionservice.h"
+#include "gui/app/appcontext.h"
+#include "gui/convert/batchview.h"
+#include "gui/desktop/urlopener.h"
+#include "gui/dialogs/messagepresenter.h"
 
 #include <QAbstractItemModel>
 #include <QUrl>

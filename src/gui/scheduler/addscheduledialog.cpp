@@ -1,9 +1,9 @@
-#include "addscheduledialog.h"
+#include "gui/scheduler/addscheduledialog.h"
 
-#include "app/messagepresenter.h"
-#include "schedule/scheduledue.h"
-#include "scheduler/schedulelistwidget.h"
-#include "scheduler/twips.h"
+#include "core/schedule/scheduledue.h"
+#include "gui/dialogs/messagepresenter.h"
+#include "gui/scheduler/schedulelistwidget.h"
+#include "gui/scheduler/twips.h"
 
 #include <QDateEdit>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scheduler/schedulesetup.h"
+#include "gui/scheduler/schedulesetup.h"
 
 #include <QDialog>
 

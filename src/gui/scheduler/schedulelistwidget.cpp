@@ -1,6 +1,6 @@
-#include "schedulelistwidget.h"
+#include "gui/scheduler/schedulelistwidget.h"
 
-#include "app/rowlist.h"
+#include "gui/widgets/rowlist.h"
 
 #include <QHeaderView>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "schedule/scheduleentry.h"
+#include "core/schedule/scheduleentry.h"
 
 #include <QList>
 #include <QTreeWidget>

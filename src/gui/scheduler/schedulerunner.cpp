@@ -1,10 +1,10 @@
-#include "schedulerunner.h"
+#include "gui/scheduler/schedulerunner.h"
 
-#include "app/appfolders.h"
-#include "conversionrequest.h"
-#include "conversionresult.h"
-#include "conversionservice.h"
-#include "scheduler/schedulelistwidget.h"
+#include "core/app/appfolders.h"
+#include "engine/queue/conversionrequest.h"
+#include "engine/queue/conversionresult.h"
+#include "engine/queue/conversionservice.h"
+#include "gui/scheduler/schedulelistwidget.h"
 
 #include <QTimer>
 #include <chrono>

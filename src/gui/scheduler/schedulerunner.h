@@ -1,7 +1,7 @@
 #pragma once
 
-#include "schedule/scheduledue.h"
-#include "scheduler/schedulesetup.h"
+#include "core/schedule/scheduledue.h"
+#include "gui/scheduler/schedulesetup.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,11 +1,11 @@
-#include "schedulewindow.h"
+#include "gui/scheduler/schedulewindow.h"
 
-#include "app/appfolders.h"
-#include "schedule/schedulefile.h"
-#include "scheduler/addscheduledialog.h"
-#include "scheduler/schedulelistwidget.h"
-#include "scheduler/schedulerunner.h"
-#include "scheduler/twips.h"
+#include "core/app/appfolders.h"
+#include "core/schedule/schedulefile.h"
+#include "gui/scheduler/addscheduledialog.h"
+#include "gui/scheduler/schedulelistwidget.h"
+#include "gui/scheduler/schedulerunner.h"
+#include "gui/scheduler/twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

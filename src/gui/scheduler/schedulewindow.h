@@ -1,7 +1,7 @@
 #pragma once
 
-#include "schedule/scheduleentry.h"
-#include "scheduler/schedulesetup.h"
+#include "core/schedule/scheduleentry.h"
+#include "gui/scheduler/schedulesetup.h"
 
 #include <QList>
 #include <QWidget>

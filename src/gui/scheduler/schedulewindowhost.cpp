@@ -1,6 +1,6 @@
-#include "schedulewindowhost.h"
+#include "gui/scheduler/schedulewindowhost.h"
 
-#include "scheduler/schedulewindow.h"
+#include "gui/scheduler/schedulewindow.h"
 
 ScheduleWindowHost::ScheduleWindowHost(const ScheduleSetup& setup, QObject* parent)
     : QObject(parent)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "scheduler/schedulesetup.h"
-#include "scheduler/schedulewindow.h"
+#include "gui/scheduler/schedulesetup.h"
+#include "gui/scheduler/schedulewindow.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,11 +1,11 @@
-#include "capturesettingspage.h"
+#include "gui/settings/capturesettingspage.h"
 
-#include "captureoptions.h"
-#include "chromium/chromiumbrowser.h"
-#include "requestsettingsgroup.h"
-#include "settings/pdfpagesetup.h"
-#include "settings/settingreaders.h"
-#include "settingscontrols.h"
+#include "core/settings/pdfpagesetup.h"
+#include "core/settings/settingreaders.h"
+#include "engine/capture/captureoptions.h"
+#include "engine/chromium/chromiumbrowser.h"
+#include "gui/settings/requestsettingsgroup.h"
+#include "gui/settings/settingscontrols.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "colorswatch.h"
+#include "gui/settings/colorswatch.h"
 
 #include <QMouseEvent>
 

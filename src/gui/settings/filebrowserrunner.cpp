@@ -1,4 +1,4 @@
-#include "filebrowserrunner.h"
+#include "gui/settings/filebrowserrunner.h"
 
 #include <QFileDialog>
 

@@ -1,12 +1,12 @@
-#include "generalsettingspage.h"
+#include "gui/settings/generalsettingspage.h"
 
-#include "app/appinfo.h"
-#include "app/recentfolders.h"
-#include "filebrowserrunner.h"
-#include "settings/outputformats.h"
-#include "settings/settingreaders.h"
-#include "settingscontrols.h"
-#include "slidervaluelabel.h"
+#include "core/app/appinfo.h"
+#include "core/settings/outputformats.h"
+#include "core/settings/settingreaders.h"
+#include "gui/dialogs/recentfolders.h"
+#include "gui/settings/filebrowserrunner.h"
+#include "gui/settings/settingscontrols.h"
+#include "gui/settings/slidervaluelabel.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "requestsettingsgroup.h"
+#include "gui/settings/requestsettingsgroup.h"
 
-#include "requests/requesttexts.h"
-#include "settings/settingreaders.h"
+#include "core/requests/requesttexts.h"
+#include "core/settings/settingreaders.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
-#include "settingscontrols.h"
+#include "gui/settings/settingscontrols.h"
 
-#include "settings/settingreaders.h"
+#include "core/settings/settingreaders.h"
 
 #include <QComboBox>
 #include <QSlider>

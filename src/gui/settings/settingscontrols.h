@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/settingskeys.h"
+#include "core/settings/settingskeys.h"
 
 #include <QString>
 #include <functional>

@@ -1,13 +1,13 @@
-#include "settingsdialog.h"
+#include "gui/settings/settingsdialog.h"
 
-#include "app/messagepresenter.h"
-#include "app/recentfolders.h"
-#include "capturesettingspage.h"
-#include "files/fileerror.h"
-#include "files/wholefile.h"
-#include "generalsettingspage.h"
-#include "settings/inifile.h"
-#include "watermarkoptionspage.h"
+#include "core/files/fileerror.h"
+#include "core/files/wholefile.h"
+#include "core/settings/inifile.h"
+#include "gui/dialogs/messagepresenter.h"
+#include "gui/dialogs/recentfolders.h"
+#include "gui/settings/capturesettingspage.h"
+#include "gui/settings/generalsettingspage.h"
+#include "gui/settings/watermarkoptionspage.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>

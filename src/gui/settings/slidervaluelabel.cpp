@@ -1,4 +1,4 @@
-#include "slidervaluelabel.h"
+#include "gui/settings/slidervaluelabel.h"
 
 #include <QEvent>
 #include <QSlider>

@@ -1,11 +1,11 @@
-#include "watermarkoptionspage.h"
+#include "gui/settings/watermarkoptionspage.h"
 
-#include "app/recentfolders.h"
-#include "colorswatch.h"
-#include "filebrowserrunner.h"
-#include "settings/settingreaders.h"
-#include "settingscontrols.h"
-#include "slidervaluelabel.h"
+#include "core/settings/settingreaders.h"
+#include "gui/dialogs/recentfolders.h"
+#include "gui/settings/colorswatch.h"
+#include "gui/settings/filebrowserrunner.h"
+#include "gui/settings/settingscontrols.h"
+#include "gui/settings/slidervaluelabel.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

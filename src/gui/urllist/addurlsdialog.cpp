@@ -1,6 +1,6 @@
-#include "addurlsdialog.h"
+#include "gui/urllist/addurlsdialog.h"
 
-#include "app/helplinks.h"
+#include "gui/desktop/helplinks.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

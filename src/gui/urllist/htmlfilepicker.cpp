@@ -1,7 +1,7 @@
-#include "htmlfilepicker.h"
+#include "gui/urllist/htmlfilepicker.h"
 
-#include "app/filedialogs.h"
-#include "app/recentfolders.h"
+#include "gui/dialogs/filedialogs.h"
+#include "gui/dialogs/recentfolders.h"
 
 HtmlFilePicker::HtmlFilePicker(FileDialogs* dialogs, RecentFolders* folders)
     : m_dialogs(dialogs)

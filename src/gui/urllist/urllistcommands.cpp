@@ -1,13 +1,13 @@
-#include "urllistcommands.h"
+#include "gui/urllist/urllistcommands.h"
 
-#include "app/appcontext.h"
-#include "app/messagepresenter.h"
-#include "app/windowfront.h"
-#include "settings/settingreaders.h"
-#include "urllist/addurlsdialog.h"
-#include "urllist/htmlfilepicker.h"
-#include "urllist/urllistfiles.h"
-#include "urllist/urllistwidget.h"
+#include "core/settings/settingreaders.h"
+#include "gui/app/appcontext.h"
+#include "gui/desktop/windowfront.h"
+#include "gui/dialogs/messagepresenter.h"
+#include "gui/urllist/addurlsdialog.h"
+#include "gui/urllist/htmlfilepicker.h"
+#include "gui/urllist/urllistfiles.h"
+#include "gui/urllist/urllistwidget.h"
 
 UrlListCommands::UrlListCommands(UrlListWidget* list, const AppContext* context,
     FileDialogs* dialogs, MessagePresenter* messages, QWidget* window)

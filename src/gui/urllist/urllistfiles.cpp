@@ -1,10 +1,10 @@
-#include "urllistfiles.h"
+#include "gui/urllist/urllistfiles.h"
 
-#include "app/filedialogs.h"
-#include "app/messagepresenter.h"
-#include "app/recentfolders.h"
-#include "urllist/urllistfile.h"
-#include "urllist/urllistwidget.h"
+#include "core/urllist/urllistfile.h"
+#include "gui/dialogs/filedialogs.h"
+#include "gui/dialogs/messagepresenter.h"
+#include "gui/dialogs/recentfolders.h"
+#include "gui/urllist/urllistwidget.h"
 
 UrlListFiles::UrlListFiles(
     UrlListWidget* list, FileDialogs* dialogs, RecentFolders* folders, MessagePresenter* messages)

@@ -1,6 +1,6 @@
-#include "urllistwidget.h"
+#include "gui/urllist/urllistwidget.h"
 
-#include "app/rowlist.h"
+#include "gui/widgets/rowlist.h"
 
 #include <QDropEvent>
 #include <QHeaderView>

@@ -3,7 +3,7 @@
 // Records the message boxes the desktop application would have shown, in order,
 // instead of showing them.
 
-#include "app/messagepresenter.h"
+#include "gui/dialogs/messagepresenter.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,8 +1,0 @@
-#include "urlopener.h"
-
-#include <QDesktopServices>
-
-bool UrlOpener::open(const QUrl& url)
-{
-    return QDesktopServices::openUrl(url);
-}
