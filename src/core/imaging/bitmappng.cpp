@@ -6,6 +6,7 @@
 #include "core/imaging/strictsavefile.h"
 
 #include <QFile>
+#include <QImage>
 #include <QtEndian>
 #include <algorithm>
 #include <csetjmp>
@@ -70,10 +71,9 @@ void Warn(png_structp, png_const_charp) { }
     png_longjmp(png, 1);
 }
 
-// The same libpng calls, in the same order, as Qt's writer makes for an opaque
-// 32-bit picture; the bitmap's rows are blue, green, red, which libpng swaps as
-// it swaps Qt's. Rows come from `rowAt`, top row first. Only plain data lives
-// here: libpng leaves by longjmp on a failure.
+// An opaque picture as 8-bit RGB, its rows given blue, green, red (as a bitmap
+// holds them), which libpng swaps. Rows come from `rowAt`, top row first. Only
+// plain data lives here: libpng leaves by longjmp on a failure.
 template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& layout, RowAt rowAt)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -90,6 +90,10 @@ template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& 
         return false;
     }
     png_set_compression_level(png, ImageEncoding::PngZlibLevel);
+    // One filter for every row ("up": each byte less the one above it) instead of
+    // libpng trying all five on each row: on page captures this halves the time
+    // (a third on wide pages) for files about 5 % larger.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_set_write_fn(png, device, WriteToDevice, FlushNothing);
     png_set_IHDR(png, info, png_uint_32(layout.width), png_uint_32(layout.height), 8,
         PNG_COLOR_TYPE_RGB, 0, 0, 0);
@@ -111,6 +115,28 @@ template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& 
 }
 
 } // namespace
+
+bool WritePictureAsPng(const QImage& picture, QIODevice* device)
+{
+    if (picture.format() != QImage::Format_RGB32 || picture.isNull())
+        return false;
+    BitmapLayout layout;
+    layout.width = picture.width();
+    layout.height = picture.height();
+    layout.dotsPerMeterX = picture.dotsPerMeterX();
+    layout.dotsPerMeterY = picture.dotsPerMeterY();
+    std::vector<uchar> row(size_t(layout.width) * 3);
+    return WriteRows(device, layout, [&](int y) -> png_bytep {
+        const auto* pixels = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        uchar* out = row.data();
+        for (int x = 0; x < layout.width; ++x, out += 3) {
+            out[0] = uchar(qBlue(pixels[x]));
+            out[1] = uchar(qGreen(pixels[x]));
+            out[2] = uchar(qRed(pixels[x]));
+        }
+        return row.data();
+    });
+}
 
 BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPath, QString* error,
     const std::atomic<bool>* stop)

@@ -1,5 +1,6 @@
 #include "core/imaging/imageencoder.h"
 
+#include "core/imaging/bitmappng.h"
 #include "core/imaging/gifwriter.h"
 #include "core/imaging/imagesizelimits.h"
 #include "core/imaging/scratchfile.h"
@@ -120,6 +121,12 @@ bool encodeInto(const QImage& toWrite, const QStringList& fileNames, const QStri
     bool written = false;
     if (extension == QLatin1String("gif")) {
         written = WriteGif(toWrite, files.front().get(), &detail, stop);
+    } else if (extension == QLatin1String("png") && toWrite.format() == QImage::Format_RGB32) {
+        // A capture is written as its bitmap would be (see bitmappng.h).
+        FanOutWriter sink(devices, stop);
+        written = WritePictureAsPng(toWrite, &sink) && sink.drain();
+        if (!written)
+            detail = QStringLiteral("The picture could not be encoded.");
     } else if (writesFrontToBack(extension)) {
         FanOutWriter sink(devices, stop);
         written
