@@ -164,6 +164,17 @@ private:
         return true;
     }
 
+    // Every name this page writes under is its own from here on: a later page
+    // may claim its names and encode beside it. Only numbered names are claimed;
+    // without numbers two pages could write the same hidden file at once, so the
+    // next page then waits for this one's end.
+    void namesTaken()
+    {
+        const std::function<void()> then = std::exchange(m_in.namesTaken, nullptr);
+        if (then && m_addNumber)
+            then();
+    }
+
     bool fail(const QString& reason, const QString& encoderMessage = QString())
     {
         m_out.ok = false;
@@ -270,6 +281,7 @@ private:
         // the bitmap copy the output, as durable as any other output file.
         const std::optional<OutputFormat> chosen = FindOutputFormat(m_in.format);
         if (!chosen || *chosen == OutputFormat::Bmp) {
+            namesTaken();
             m_keepBitmap = true;
             FlushFileToDisk(m_bitmapFile);
             return writeThumbnail(m_out.bitmapPath);
@@ -289,6 +301,14 @@ private:
             m_in.image = QImage();
             return true;
         }
+        // The bitmap copy has served (the thumbnail is made from it) and goes now,
+        // before the encoding: the next page, which may take its names from here
+        // on, finds the folder as it will be once this page ends. The final file
+        // is made from "tempimage.bmp", byte for byte the same.
+        DropBitmap(&m_out);
+        m_out.bitmapPath.clear();
+        m_bitmapFile = m_in.tempImagePath;
+        namesTaken();
         const bool ok
             = format.type == OutputType::Text ? writeText(file) : writePicture(file, extension);
         m_out.times.encode = Lap(m_clock);
@@ -365,7 +385,8 @@ private:
     bool m_stamped = false;
     bool m_keepBitmap = false;
     int m_quality = 0;
-    // Where the bitmap copy is written: its name, or a staged one.
+    // Where the bitmap copy is written (its name, or a staged one), and read
+    // from; "tempimage.bmp" once the copy has gone before the final file.
     QString m_bitmapFile;
 };
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 // Who ends a page whose files are being written: the writer hands its outcome
@@ -65,6 +66,10 @@ struct PageFilesInput
     QString bodyHtml;
     // Shared by the job and its writer (see PageWriteControl).
     std::shared_ptr<PageWriteControl> control = std::make_shared<PageWriteControl>();
+    // Called on the writer's thread, at most once, when the page holds every name
+    // it will write under (before its final file is encoded): a page queued after
+    // it may take its own names from then on.
+    std::function<void()> namesTaken;
 };
 
 struct PageFilesOutcome
@@ -94,8 +99,8 @@ struct PageFilesOutcome
 // Writes a captured page's files in their documented order:
 //   output folder (made when missing) -> bitmap path and its number ->
 //   "tempimage.bmp" -> text, then picture watermark -> bitmap copy -> the final
-//   file's name -> thumbnail (named after it) -> the final file -> the bitmap
-//   copy deleted unless it is the output ->
+//   file's name -> thumbnail (named after it) -> the bitmap copy deleted unless
+//   it is the output -> the final file (from "tempimage.bmp") ->
 //   "tempimage.bmp" and "WEBtemp.htm" deleted, whatever happened.
 // A PDF stops before its final file (see PageFilesOutcome::pdfPath). On failure,
 // and when the page is abandoned before its outcome is handed over, nothing this

@@ -10,15 +10,17 @@
 // they were queued: each page is named as it would be if the pages had been
 // converted one at a time ("webimage.png", "webimage_0.png", ... for pages 1, 2,
 // ...), whichever page's capture ends first. A page's turn comes once every page
-// queued before it has ended, written or failed.
+// queued before it has taken its names or ended: their encodings may then run
+// side by side.
 class WriteTurns
 {
 public:
     // Calls `then` once every turn before `turn` has ended (at once when they
     // have), unless `context` is gone by then.
     void whenTurn(int turn, QObject* context, std::function<void()> then);
-    // The page of `turn` has ended (or will never write): later pages may go.
-    // Turns are numbered from 1 in queue order; each is ended once.
+    // The page of `turn` has taken its names, ended, or will never write: later
+    // pages may go. Turns are numbered from 1 in queue order; ending one again
+    // does nothing.
     void end(int turn);
 
 private:

@@ -241,6 +241,17 @@ void ConversionJob::writeFiles(const QString& bodyHtml)
 
 void ConversionJob::submitWriting(PageFilesInput input)
 {
+    if (m_turns) {
+        // The next page may take its names, and encode beside this one, as soon
+        // as this one has taken all of its own. The turns outlive the job: a page
+        // abandoned meanwhile still ends its turn, on the main thread.
+        input.namesTaken = [turns = m_turns, turn = m_turn] {
+            if (QCoreApplication::instance())
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(), [turns, turn] { turns->end(turn); },
+                    Qt::QueuedConnection);
+        };
+    }
     m_writing = new QFutureWatcher<PageFilesOutcome>(this);
     connect(m_writing, &QFutureWatcherBase::finished, this,
         [this] { onFilesWritten(m_writing->result()); });
