@@ -28,6 +28,7 @@ const QString TwoFrames
 ChromiumCapturer::ChromiumCapturer(ChromiumBrowser* browser, QObject* parent)
     : CaptureEngine(parent)
     , m_browser(browser)
+    , m_spare(browser)
     , m_flow(*this)
 {
     m_timer.setSingleShot(true);
@@ -100,21 +101,26 @@ void ChromiumCapturer::openPage()
         fail(m_options.fileProblem);
         return;
     }
-    m_page = std::make_unique<ChromiumPage>(m_browser);
+    const int generation = m_generation;
+    auto opened = [this, generation](const QString& error) {
+        if (generation != m_generation || m_state != State::Opening)
+            return;
+        if (!error.isEmpty()) {
+            fail(tr("The browser could not open a page: %1").arg(error));
+            return;
+        }
+        navigate();
+    };
+    m_page = m_spare.take(m_options, opened);
+    const bool spare = m_page != nullptr;
+    if (!spare)
+        m_page = std::make_unique<ChromiumPage>(m_browser);
     m_page->setRequestedUrl(m_url);
     m_page->setRequestOptions(m_options);
     connect(m_page.get(), &ChromiumPage::event, this, &ChromiumCapturer::onPageEvent);
-    const int generation = m_generation;
-    m_page->open(m_options.viewportWidth, m_options.viewportHeight, m_options.scale,
-        [this, generation](const QString& error) {
-            if (generation != m_generation || m_state != State::Opening)
-                return;
-            if (!error.isEmpty()) {
-                fail(tr("The browser could not open a page: %1").arg(error));
-                return;
-            }
-            navigate();
-        });
+    if (!spare)
+        m_page->open(
+            m_options.viewportWidth, m_options.viewportHeight, m_options.scale, std::move(opened));
 }
 
 void ChromiumCapturer::navigate()
@@ -229,6 +235,9 @@ void ChromiumCapturer::onLoaded()
     }
     if (m_pageUrl.isEmpty() || m_pageUrl == QUrl(QStringLiteral("about:blank")))
         return;
+    // The next page's context and target are made while this one is captured
+    // and written: the next page starts at its load.
+    m_spare.prepare(m_options);
     startCapture();
 }
 

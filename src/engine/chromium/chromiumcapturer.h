@@ -3,6 +3,7 @@
 #include "engine/capture/captureengine.h"
 #include "engine/capture/captureflow.h"
 #include "engine/capture/capturesteps.h"
+#include "engine/chromium/chromiumsparepage.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -86,6 +87,7 @@ private:
 
     QPointer<ChromiumBrowser> m_browser;
     std::unique_ptr<ChromiumPage> m_page;
+    ChromiumSparePage m_spare;
     State m_state = State::Idle;
     int m_generation = 0;
     QUrl m_url;

@@ -192,7 +192,7 @@ void ChromiumPage::open(
                                         { QStringLiteral("deviceScaleFactor"), scale },
                                         { QStringLiteral("mobile"), false } } },
                             };
-                            setup << self->requestSetup();
+                            setup << requestSetup(self->m_options);
                             auto left = std::make_shared<int>(int(setup.size()));
                             auto failure = std::make_shared<QString>();
                             for (const auto& [method, params] : setup) {
@@ -210,13 +210,29 @@ void ChromiumPage::open(
         });
 }
 
-QList<std::pair<QString, QJsonObject>> ChromiumPage::requestSetup() const
+bool ChromiumPage::isOnRunningBrowser() const
+{
+    return m_connection && m_connection->isRunning() && m_browser
+        && m_browser->connection() == m_connection;
+}
+
+QByteArray ChromiumPage::openingKey(
+    const CaptureOptions& options, int width, int height, double scale)
+{
+    QJsonArray key { options.proxy, options.authUser.isEmpty(), options.proxyUser.isEmpty(), width,
+        height, scale };
+    for (const auto& [method, params] : requestSetup(options))
+        key << method << params;
+    return QJsonDocument(key).toJson(QJsonDocument::Compact);
+}
+
+QList<std::pair<QString, QJsonObject>> ChromiumPage::requestSetup(const CaptureOptions& options)
 {
     QList<std::pair<QString, QJsonObject>> setup;
-    if (!m_options.headers.isEmpty()) {
+    if (!options.headers.isEmpty()) {
         // A name given twice is one header with both values, as HTTP joins them.
         QJsonObject headers;
-        for (const auto& [name, value] : m_options.headers) {
+        for (const auto& [name, value] : options.headers) {
             QString key = name;
             for (auto it = headers.begin(); it != headers.end(); ++it) {
                 if (it.key().compare(name, Qt::CaseInsensitive) == 0)
@@ -228,14 +244,14 @@ QList<std::pair<QString, QJsonObject>> ChromiumPage::requestSetup() const
         setup.append({ QStringLiteral("Network.setExtraHTTPHeaders"),
             { { QStringLiteral("headers"), headers } } });
     }
-    if (!m_options.cookies.isEmpty()) {
+    if (!options.cookies.isEmpty()) {
         QJsonArray cookies;
-        for (const FileCookie& cookie : m_options.cookies)
+        for (const FileCookie& cookie : options.cookies)
             cookies.append(cookieParam(cookie));
         setup.append(
             { QStringLiteral("Network.setCookies"), { { QStringLiteral("cookies"), cookies } } });
     }
-    if (m_options.ignoreHttpsErrors)
+    if (options.ignoreHttpsErrors)
         setup.append({ QStringLiteral("Security.setIgnoreCertificateErrors"),
             { { QStringLiteral("ignore"), true } } });
     return setup;

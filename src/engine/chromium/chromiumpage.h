@@ -44,6 +44,13 @@ public:
     // Closes the target and disposes of its context (nothing waits for that).
     void close();
     bool isOpen() const { return !m_sessionId.isEmpty(); }
+    // Whether the page is on the browser's running process (not one that died
+    // since it was opened).
+    bool isOnRunningBrowser() const;
+    // What open() makes of `options`, the window and the scale, as one value: two
+    // pages with the same key are opened the same way.
+    static QByteArray openingKey(
+        const CaptureOptions& options, int width, int height, double scale);
     // The main frame's id, which is also the target's.
     QString frameId() const { return m_targetId; }
 
@@ -83,7 +90,7 @@ private:
     void onRequestPaused(const QJsonObject& params);
     void onAuthRequired(const QJsonObject& params);
     // The session's commands that carry the request options, in their order.
-    QList<std::pair<QString, QJsonObject>> requestSetup() const;
+    static QList<std::pair<QString, QJsonObject>> requestSetup(const CaptureOptions& options);
 
     QPointer<ChromiumBrowser> m_browser;
     QPointer<CdpConnection> m_connection;
