@@ -4,8 +4,10 @@
 #include "engine/setup/sandboxpolicy.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -79,13 +81,55 @@ void ChromiumBrowser::whenReady(std::function<void(const QString& error)> then)
         launch();
 }
 
+QString ChromiumBrowser::BrowserTempFolder(const QString& tempFolder, QString* error)
+{
+    // Chromium makes its single-instance socket in the temporary folder
+    // ("<folder>/org.chromium.Chromium.XXXXXX/SingletonSocket", longer for other
+    // builds) and ends at once when that path does not fit a socket's address,
+    // or when it cannot write there.
+    const auto usable = [](const QString& folder) {
+        const QFileInfo info(folder);
+        return !folder.isEmpty() && QFile::encodeName(folder).size() <= MaxTempFolderBytes
+            && info.isDir() && info.isWritable();
+    };
+    if (usable(tempFolder))
+        return QString();
+    for (const QString& folder : { qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/tmp"),
+             QStringLiteral("/dev/shm") }) {
+        if (usable(folder))
+            return folder;
+    }
+    *error = tr("Chromium cannot use the temporary folder %1: it must be a folder it can "
+                "write to, its path at most %2 bytes long")
+                 .arg(QDir::toNativeSeparators(tempFolder))
+                 .arg(MaxTempFolderBytes);
+    return QString();
+}
+
 void ChromiumBrowser::launch()
 {
     m_starting = true;
     m_ready = false;
     m_connection.reset();
+    // The temporary folder as the browser finds it, or one it can use instead;
+    // its profile goes there too.
+    QString error;
+    const QString given = qEnvironmentVariable("TMPDIR", QStringLiteral("/tmp"));
+    const QString instead = BrowserTempFolder(given, &error);
+    if (!error.isEmpty()) {
+        ready(error);
+        return;
+    }
+    const QString tempFolder = instead.isEmpty() ? given : instead;
     m_profile = std::make_unique<QTemporaryDir>(
-        QDir(QDir::tempPath()).filePath(QStringLiteral("pagelith-chromium-XXXXXX")));
+        QDir(tempFolder).filePath(QStringLiteral("pagelith-chromium-XXXXXX")));
+    // Without a profile folder of its own the browser would open the user's own
+    // profile (and, were the user's browser running, hand it the page).
+    if (!m_profile->isValid()) {
+        ready(tr("No profile folder could be made in %1: %2")
+                  .arg(QDir::toNativeSeparators(tempFolder), m_profile->errorString()));
+        return;
+    }
     QStringList args = {
         QStringLiteral("--headless"),
         QStringLiteral("--remote-debugging-pipe"),
@@ -143,8 +187,10 @@ void ChromiumBrowser::launch()
         else if (wasReady)
             emit died(reason);
     });
-    QString error;
-    if (!m_connection->start(m_executable, args, &error)) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!instead.isEmpty())
+        environment.insert(QStringLiteral("TMPDIR"), instead);
+    if (!m_connection->start(m_executable, args, environment, &error)) {
         ready(error);
         return;
     }

@@ -40,6 +40,14 @@ public:
     // reason it could not be started. Starts it when it is not running.
     void whenReady(std::function<void(const QString& error)> then);
     CdpConnection* connection() const { return m_connection.get(); }
+    // The temporary folder the browser is given instead of `tempFolder` when it
+    // cannot use that one (its path too long, see MaxTempFolderBytes, or not a
+    // folder it can write to): empty when it can, and empty with *error set when
+    // no other folder will do.
+    static QString BrowserTempFolder(const QString& tempFolder, QString* error);
+    // A socket's address holds 107 bytes; the browser's socket name under the
+    // temporary folder takes up to 48 of them.
+    static constexpr int MaxTempFolderBytes = 107 - 48;
     bool isRunning() const;
     // "Chrome/156.0.8078.73" once the browser answered.
     QString version() const { return m_version; }

@@ -94,7 +94,8 @@ CdpConnection::~CdpConnection()
     stop();
 }
 
-bool CdpConnection::start(const QString& program, const QStringList& arguments, QString* error)
+bool CdpConnection::start(const QString& program, const QStringList& arguments,
+    const QProcessEnvironment& environment, QString* error)
 {
     int toBrowser[2];
     int fromBrowser[2];
@@ -124,6 +125,7 @@ bool CdpConnection::start(const QString& program, const QStringList& arguments, 
     m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.setProcessEnvironment(environment);
     m_process.start(program, arguments);
     const bool started = m_process.waitForStarted();
     ::close(childRead);

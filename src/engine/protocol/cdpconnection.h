@@ -27,8 +27,10 @@ public:
     explicit CdpConnection(QObject* parent = nullptr);
     ~CdpConnection() override;
 
-    // Starts `program` with `arguments` (which must hold --remote-debugging-pipe).
-    bool start(const QString& program, const QStringList& arguments, QString* error);
+    // Starts `program` with `arguments` (which must hold --remote-debugging-pipe)
+    // in `environment`.
+    bool start(const QString& program, const QStringList& arguments,
+        const QProcessEnvironment& environment, QString* error);
     bool isRunning() const;
     qint64 processId() const;
     // Ends the browser: closes its pipe, then kills it if it does not go.
