@@ -69,6 +69,16 @@ qint64 parentOf(qint64 pid)
     return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
 }
 
+// Whether process `pid` runs (it is neither gone nor a zombie).
+bool isRunningProcess(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return !text.mid(text.lastIndexOf(')') + 2).startsWith('Z');
+}
+
 // The renderer processes below process `root`.
 QList<qint64> renderersBelow(qint64 root)
 {
@@ -110,6 +120,7 @@ public:
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void pageComesOutAtItsSizePlusStrip_data();
     void pageComesOutAtItsSizePlusStrip();
     void tallPageIsAssembledFromTilesWithoutGaps();
@@ -146,6 +157,7 @@ private slots:
     void pdfHasTheChosenPageSetup();
     void pdfIsNotWrittenOnceItsAskerIsGone();
     void deadBrowserFailsItsPageAndIsStartedAgain();
+    void browserStartsWhateverTheTemporaryFolder();
 
 private:
     // A capturer of the engine under test.
@@ -176,6 +188,15 @@ void TestPageCapturer::initTestCase()
         m_browser = std::make_unique<ChromiumBrowser>(chromium);
     }
     m_engine = makeCapturer();
+}
+
+void TestPageCapturer::cleanupTestCase()
+{
+    // The capturer's pages (some handed to deleteLater) go before the profile
+    // that shows them, which goes with the application.
+    m_engine.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_browser.reset();
 }
 
 std::unique_ptr<CaptureEngine> TestPageCapturer::makeCapturer()
@@ -910,12 +931,22 @@ void TestPageCapturer::rendererCrashIsAFailure()
     // it ends a download's: the crash, reported next, is the reason.
     QCOMPARE(failed.first().first().toString(), QStringLiteral("The page's renderer crashed"));
 
-    // The next page gets a new renderer.
+    // The next page gets a new renderer; on Chromium, so does the one after a
+    // crash of every renderer between two pages (the page opened ahead of time
+    // among them).
+    const QUrl after = QUrl::fromLocalFile(TestPages::writePage(
+        m_dir.path(), QStringLiteral("after.html"), TestPages::bandedPage(1024, 1000)));
     QImage image;
     QString reason;
-    QVERIFY(capture(QUrl::fromLocalFile(TestPages::writePage(m_dir.path(),
-                        QStringLiteral("after.html"), TestPages::bandedPage(1024, 1000))),
-        20, &image, &reason));
+    QVERIFY(capture(after, 20, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    if (!m_browser)
+        return;
+    const QList<qint64> killed = renderers();
+    for (const qint64 pid : killed)
+        ::kill(pid_t(pid), SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(std::ranges::none_of(killed, isRunningProcess), 10000);
+    QVERIFY(capture(after, 20, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
 }
 
@@ -1305,11 +1336,39 @@ void TestPageCapturer::deadBrowserFailsItsPageAndIsStartedAgain()
     // The next page starts a new browser.
     QImage image;
     QString reason;
-    QVERIFY(capture(QUrl::fromLocalFile(TestPages::writePage(m_dir.path(),
-                        QStringLiteral("reborn.html"), TestPages::bandedPage(1024, 1000))),
-        20, &image, &reason));
+    const QUrl reborn = QUrl::fromLocalFile(TestPages::writePage(
+        m_dir.path(), QStringLiteral("reborn.html"), TestPages::bandedPage(1024, 1000)));
+    QVERIFY(capture(reborn, 20, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
-    QVERIFY(m_browser->connection()->processId() != browser);
+    const qint64 second = m_browser->connection()->processId();
+    QVERIFY(second != browser);
+
+    // A browser that dies between two pages takes the next page's context,
+    // opened ahead of time, with it: the page is opened on the new browser.
+    QCOMPARE(::kill(pid_t(second), SIGKILL), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_browser->isRunning(), 10000);
+    QVERIFY(capture(reborn, 20, &image, &reason));
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+}
+
+void TestPageCapturer::browserStartsWhateverTheTemporaryFolder()
+{
+    if (!m_browser)
+        QSKIP("Only the Chromium engine has a browser process of its own");
+    // The browser's socket under a temporary folder this long would not fit a
+    // socket's address; one that does not exist it cannot write to.
+    const QString longFolder = m_dir.filePath(QString(ChromiumBrowser::MaxTempFolderBytes, 'x'));
+    QVERIFY(QDir().mkpath(longFolder));
+    const QByteArray before = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] { qputenv("TMPDIR", before); });
+    for (const QString& folder : { longFolder, m_dir.filePath(QStringLiteral("none")) }) {
+        qputenv("TMPDIR", QFile::encodeName(folder));
+        ChromiumBrowser browser(m_browser->executable());
+        QString error = QStringLiteral("no answer");
+        browser.whenReady([&error](const QString& reason) { error = reason; });
+        QTRY_VERIFY_WITH_TIMEOUT(error != QStringLiteral("no answer"), 20000);
+        QVERIFY2(error.isEmpty(), qPrintable(folder + QStringLiteral(": ") + error));
+    }
 }
 
 QTEST_MAIN(TestPageCapturer)

@@ -25,20 +25,40 @@ void TileGrabber::start(const QSize& captureSize, int tileHeight, double scale)
     m_captureSize = captureSize;
     m_tileHeight = tileHeight;
     m_scale = scale;
-    const QSize imageSize(scaled(captureSize.width(), scale), scaled(captureSize.height(), scale));
-    m_image = QImage(imageSize, QImage::Format_RGB32);
-    if (m_image.isNull()) {
-        emit failed(tr("Not enough memory for a %1 x %2 image")
-                        .arg(imageSize.width())
-                        .arg(imageSize.height()));
+    m_imageSize = QSize(scaled(captureSize.width(), scale), scaled(captureSize.height(), scale));
+    m_tileTops = TileTops(m_captureSize.height(), m_tileHeight);
+    m_tileIndex = 0;
+    m_running = true;
+    // A page of one tile is its grab: the image is made only for several.
+    if (m_tileTops.size() > 1 && !makeImage())
         return;
+    captureTile();
+}
+
+bool TileGrabber::makeImage()
+{
+    m_image = QImage(m_imageSize, QImage::Format_RGB32);
+    if (m_image.isNull()) {
+        clear();
+        emit failed(tr("Not enough memory for a %1 x %2 image")
+                        .arg(m_imageSize.width())
+                        .arg(m_imageSize.height()));
+        return false;
     }
     // Not filled now: the tiles cover almost every row, and writing a tall page's
     // hundreds of megabytes twice costs a tenth of its capture.
-    m_rowFilled.assign(size_t(imageSize.height()), false);
-    m_tileTops = TileTops(m_captureSize.height(), m_tileHeight);
-    m_tileIndex = 0;
-    captureTile();
+    m_rowFilled.assign(size_t(m_imageSize.height()), false);
+    return true;
+}
+
+QImage TileGrabber::sharedRows(const QImage& grab, int top, const QSize& size)
+{
+    // The grab lives as long as the image that shows its rows; a change to that
+    // image (none is made) would copy them first.
+    auto* owner = new QImage(grab);
+    return QImage(
+        owner->constScanLine(top), size.width(), size.height(), owner->bytesPerLine(),
+        owner->format(), [](void* image) { delete static_cast<QImage*>(image); }, owner);
 }
 
 void TileGrabber::captureTile()
@@ -67,7 +87,7 @@ void TileGrabber::grabTile()
     const int sequence = m_markerSequence;
     m_steps.grabView([this, sequence](const QImage& grab) {
         // A grab that answers after its pass moved on (or ended) is not this tile's.
-        if (sequence == m_markerSequence && !m_image.isNull())
+        if (sequence == m_markerSequence && m_running)
             checkGrab(grab);
     });
 }
@@ -101,7 +121,18 @@ void TileGrabber::checkGrab(const QImage& grab)
         const int sourceTop = scaled(copy.source.top(), m_scale);
         const int rows = scaled(copy.source.top() + copy.source.height(), m_scale) - sourceTop;
         const int targetTop = scaled(copy.target.y(), m_scale);
-        const int height = std::min(rows, m_image.height() - targetTop);
+        const int height = std::min(rows, m_imageSize.height() - targetTop);
+        // The one tile of a page holds its whole image: its rows are the image,
+        // without a copy (half the memory of a tall page, and the time of a copy).
+        if (m_tileTops.size() == 1 && targetTop == 0 && height == m_imageSize.height()
+            && grab.format() == QImage::Format_RGB32) {
+            const QImage image = sharedRows(grab, sourceTop, m_imageSize);
+            clear();
+            emit finished(image);
+            return;
+        }
+        if (m_image.isNull() && !makeImage())
+            return;
         const QRect source(0, sourceTop, m_image.width(), height);
         QPainter painter(&m_image);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -113,6 +144,8 @@ void TileGrabber::checkGrab(const QImage& grab)
         captureTile();
         return;
     }
+    if (m_image.isNull() && !makeImage())
+        return;
     whitenUnfilledRows();
     const QImage image = m_image;
     clear();

@@ -36,6 +36,7 @@ public:
     {
         m_image = QImage();
         m_rowFilled.clear();
+        m_running = false;
         ++m_markerSequence;
     }
 
@@ -52,6 +53,12 @@ private:
     void grabTile();
     void checkGrab(const QImage& grab);
     void whitenUnfilledRows();
+    // Makes the image the tiles are copied into; false (and failed()) without
+    // the memory for it.
+    bool makeImage();
+    // The `size` rows of `grab` from row `top` on, as an image of their own that
+    // shares the grab's pixels.
+    static QImage sharedRows(const QImage& grab, int top, const QSize& size);
 
     CaptureSteps& m_steps;
     QSize m_captureSize;
@@ -63,6 +70,8 @@ private:
     int m_grabTries = 0;
     int m_markerSequence = 0;
     QRgb m_marker = 0;
+    QSize m_imageSize;
+    bool m_running = false;
     QImage m_image;
     // Rows of m_image a tile has filled; the others are painted white at the end.
     std::vector<bool> m_rowFilled;
