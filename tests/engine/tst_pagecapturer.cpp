@@ -69,16 +69,6 @@ qint64 parentOf(qint64 pid)
     return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
 }
 
-// Whether process `pid` runs (it is neither gone nor a zombie).
-bool isRunningProcess(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
-    return !text.mid(text.lastIndexOf(')') + 2).startsWith('Z');
-}
-
 // The renderer processes below process `root`.
 QList<qint64> renderersBelow(qint64 root)
 {
@@ -942,10 +932,10 @@ void TestPageCapturer::rendererCrashIsAFailure()
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     if (!m_browser)
         return;
-    const QList<qint64> killed = renderers();
-    for (const qint64 pid : killed)
+    // The next page starts at once: the browser may report the crash of the page
+    // opened ahead of time after that page was taken.
+    for (const qint64 pid : renderers())
         ::kill(pid_t(pid), SIGKILL);
-    QTRY_VERIFY_WITH_TIMEOUT(std::ranges::none_of(killed, isRunningProcess), 10000);
     QVERIFY(capture(after, 20, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
 }

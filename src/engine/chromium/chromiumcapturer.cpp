@@ -113,6 +113,7 @@ void ChromiumCapturer::openPage()
     };
     m_page = m_spare.take(m_options, opened);
     const bool spare = m_page != nullptr;
+    m_fromSpare = spare;
     if (!spare)
         m_page = std::make_unique<ChromiumPage>(m_browser);
     m_page->setRequestedUrl(m_url);
@@ -121,6 +122,21 @@ void ChromiumCapturer::openPage()
     if (!spare)
         m_page->open(
             m_options.viewportWidth, m_options.viewportHeight, m_options.scale, std::move(opened));
+}
+
+void ChromiumCapturer::reopenFreshPage()
+{
+    ++m_generation;
+    m_fromSpare = false;
+    m_abortCause.stop();
+    closePage();
+    m_httpStatus = 0;
+    m_documentRequest.clear();
+    m_pageUrl = QUrl();
+    m_inFlight.clear();
+    m_world = 0;
+    m_state = State::Opening;
+    openPage();
 }
 
 void ChromiumCapturer::navigate()
@@ -173,6 +189,13 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
     if (m_state == State::Idle)
         return;
     if (method == QLatin1String("Inspector.targetCrashed")) {
+        // A page opened ahead of time may have lost its renderer just before it
+        // was taken, and the report come after: that renderer was never this
+        // address's. Before the navigation is answered, the page starts afresh.
+        if (m_fromSpare && !m_navigated) {
+            reopenFreshPage();
+            return;
+        }
         // A renderer ended for its memory is reported as any crash.
         if (RendererEndedForMemoryWithin(AbortCauseMs + MemoryWatchMs))
             fail(tr("The page took more than %1 MB of memory").arg(MaxRendererBytes >> 20));

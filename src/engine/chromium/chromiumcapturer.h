@@ -62,6 +62,7 @@ private:
     enum class State { Idle, Opening, Loading, Capturing };
 
     void openPage();
+    void reopenFreshPage();
     void navigate();
     void onPageEvent(const QString& method, const QJsonObject& params);
     void onLoaded();
@@ -97,6 +98,7 @@ private:
     // The request of the top-level document, once its answer began.
     QString m_documentRequest;
     bool m_navigated = false;
+    bool m_fromSpare = false;
     bool m_askedAfterTimeout = false;
     int m_world = 0;
     QTimer m_timer;
