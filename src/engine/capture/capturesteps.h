@@ -24,6 +24,9 @@ public:
     // Calls `then` with what the view shows now (a null image when nothing could be
     // read back).
     virtual void grabView(std::function<void(const QImage&)> then) = 0;
+    // Whether grabView() itself draws every change made so far before it reads the
+    // view back, so that no wait for a frame is needed before it.
+    virtual bool grabDrawsPendingChanges() const { return false; }
     // Lays the page out in a view of `size`.
     virtual void resizeView(const QSize& size) = 0;
     // Milliseconds since the page's last network request ended, -1 while one is in

@@ -70,7 +70,12 @@ void TileGrabber::captureTile()
             CaptureScripts::scrollAndMark(top, m_marker), [this](const QVariant& scrollY) {
                 m_tileScrollY = scrollY.toInt();
                 m_grabTries = 0;
-                m_steps.whenPainted([this] { grabTile(); });
+                // The tile's marker proves the grab current either way; a stale
+                // one is taken again after a frame.
+                if (m_steps.grabDrawsPendingChanges())
+                    grabTile();
+                else
+                    m_steps.whenPainted([this] { grabTile(); });
             });
     };
     // The first tile shows fixed elements where the page puts them; later tiles

@@ -46,9 +46,13 @@ public:
     // The tallest view one grab takes; taller captures are taken in tiles. Measured
     // with Chromium 156 and ruler pages: views of 81,000 rows (1,200 wide) and of
     // 40,000 rows (3,000 wide) came out whole; a view of 120,000 rows repeated its
-    // top from row 81,920 on, with the frame marker intact. Half that, so that a
-    // 40,000-px page still takes one grab.
+    // top from row 81,920 on, with the frame marker intact. Half that; only a
+    // narrow page reaches it before the area below.
     static constexpr int MaxTileHeight = 40960;
+    // Image pixels a grab holds at most (1,280 x 8,192), but never fewer rows
+    // than the least, however wide the page.
+    static constexpr double MaxTileArea = 10.5e6;
+    static constexpr int MinTileHeight = 1000;
     static constexpr int LayoutWidth = 1024;
     static constexpr int LayoutHeight = 768;
     // How often the renderers' memory is looked at (a compression bomb grows it by
@@ -83,6 +87,9 @@ private:
     void grabView(std::function<void(const QImage&)> then) override;
     void resizeView(const QSize& size) override;
     int tileHeightFor(const QSize& captureSize) const override;
+    // A screenshot from the surface asks the renderer for a new frame and waits
+    // for it.
+    bool grabDrawsPendingChanges() const override { return true; }
     int networkQuietMs() const override;
     int requestsStarted() const override { return m_requestsStarted; }
 

@@ -1,5 +1,6 @@
 #include "engine/chromium/chromiumpage.h"
 
+#include "core/imaging/pngdecoder.h"
 #include "engine/capture/localfilerule.h"
 #include "engine/chromium/chromiumbrowser.h"
 
@@ -353,7 +354,7 @@ void ChromiumPage::screenshot(std::function<void(const QImage& image, const QStr
                 watcher->deleteLater();
                 then(watcher->result(), QString());
             });
-            watcher->setFuture(QtConcurrent::run([png] { return QImage::fromData(png, "PNG"); }));
+            watcher->setFuture(QtConcurrent::run([png] { return DecodePng(png); }));
         });
 }
 

@@ -40,6 +40,14 @@ QString OnDisk(const PageFilesOutcome& out, const QString& target)
     return target;
 }
 
+// Removes the file at `path`; a page without such a file has an empty path,
+// which Qt would warn of on the terminal.
+void RemoveIfNamed(const QString& path)
+{
+    if (!path.isEmpty())
+        QFile::remove(path);
+}
+
 // A failed page: its own files go, and files it would have replaced stay.
 void DiscardFiles(PageFilesOutcome* out)
 {
@@ -54,7 +62,8 @@ void DiscardFiles(PageFilesOutcome* out)
 // The bitmap copy of a page whose final file is another: it never takes its name.
 void DropBitmap(PageFilesOutcome* out)
 {
-    QFile::remove(OnDisk(*out, out->bitmapPath));
+    if (!out->bitmapPath.isEmpty())
+        RemoveIfNamed(OnDisk(*out, out->bitmapPath));
     out->staged.removeIf(
         [out](const QPair<QString, QString>& pair) { return pair.second == out->bitmapPath; });
     out->written.removeAll(out->bitmapPath);
@@ -89,8 +98,8 @@ void EndPage(const PageFilesInput& in, PageFilesOutcome* out, bool keepBitmap)
             DropBitmap(out);
         CommitFiles(out);
     }
-    QFile::remove(in.tempImagePath);
-    QFile::remove(in.tempHtmlPath);
+    RemoveIfNamed(in.tempImagePath);
+    RemoveIfNamed(in.tempHtmlPath);
 }
 
 // What a killed run left in the output folder goes, once per folder and process:
