@@ -372,8 +372,10 @@ void TestPageCapturer::pageIsCapturedAtRest()
     // A fade-in, a transition the page starts when it has loaded, an endless
     // animation, and (on Chromium, which watches the page's requests) content a
     // script fetches 200 ms after the load, which comes 400 ms later: the network
-    // was quiet for a moment before the request.
-    const QByteArray html = R"(<!DOCTYPE html><html><head><style>
+    // was quiet for a moment before the request. The page's icon never comes: the
+    // browser asks for it for its tab, not for the page.
+    const QByteArray html = R"(<!DOCTYPE html><html><head>
+<link rel="icon" href="/icon-never"><style>
 body { margin: 0 }
 div { height: 200px }
 @keyframes fade { from { background: #ffffff } to { background: #00ff00 } }
@@ -393,6 +395,7 @@ div { height: 200px }
 });</script></body></html>)";
     m_server.route(QStringLiteral("/rest"), TestHttpServer::page(html));
     m_server.route(QStringLiteral("/late"), TestHttpServer::slow("#00ff00", 400));
+    m_server.route(QStringLiteral("/icon-never"), TestHttpServer::neverAnswer());
     QImage image;
     QString reason;
     QVERIFY(capture(m_server.url(QStringLiteral("/rest")), 30, &image, &reason));

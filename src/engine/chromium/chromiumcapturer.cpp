@@ -204,6 +204,15 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
         return;
     }
     if (method == QLatin1String("Network.requestWillBeSent")) {
+        // The browser asks for the tab's icon on its own once the page has
+        // loaded: nothing the page shows waits for it, so neither does the capture.
+        if (params.value(QStringLiteral("type")).toString() == QLatin1String("Other")
+            && params.value(QStringLiteral("initiator"))
+                    .toObject()
+                    .value(QStringLiteral("type"))
+                    .toString()
+                == QLatin1String("other"))
+            return;
         m_inFlight.insert(params.value(QStringLiteral("requestId")).toString());
         ++m_requestsStarted;
         return;
