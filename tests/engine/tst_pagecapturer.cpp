@@ -3,6 +3,7 @@
 #include "engine/capture/pdfwriter.h"
 #include "engine/chromium/chromiumbrowser.h"
 #include "engine/chromium/chromiumcapturer.h"
+#include "engine/chromium/chromiumpage.h"
 #include "engine/protocol/cdpconnection.h"
 #include "engine/qtwebengine/capturepage.h"
 #include "engine/qtwebengine/pagecapturer.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfSelection>
@@ -147,6 +149,7 @@ private slots:
     void pdfHasTheChosenPageSetup();
     void pdfIsNotWrittenOnceItsAskerIsGone();
     void deadBrowserFailsItsPageAndIsStartedAgain();
+    void pageDroppedWhileOpeningLeavesNoContext();
     void browserStartsWhateverTheTemporaryFolder();
 
 private:
@@ -1362,6 +1365,36 @@ void TestPageCapturer::browserStartsWhateverTheTemporaryFolder()
         QTRY_VERIFY_WITH_TIMEOUT(error != QStringLiteral("no answer"), 20000);
         QVERIFY2(error.isEmpty(), qPrintable(folder + QStringLiteral(": ") + error));
     }
+}
+
+void TestPageCapturer::pageDroppedWhileOpeningLeavesNoContext()
+{
+    if (!m_browser)
+        QSKIP("Only the Chromium engine opens pages in browser contexts");
+    bool ready = false;
+    m_browser->whenReady([&](const QString&) { ready = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(ready, 30000);
+    QVERIFY(m_browser->isRunning());
+    CdpConnection* connection = m_browser->connection();
+    // The browser's own count; -1 when it does not answer.
+    const auto contexts = [connection]() -> int {
+        int count = -1;
+        bool answered = false;
+        connection->send(QStringLiteral("Target.getBrowserContexts"), {}, QString(),
+            [&](const QJsonObject& result, const QString&) {
+                count = int(result.value(QStringLiteral("browserContextIds")).toArray().size());
+                answered = true;
+            });
+        return QTest::qWaitFor([&] { return answered; }, 10000) ? count : -1;
+    };
+    const int before = contexts();
+    QVERIFY(before >= 0);
+    // Each page goes before the browser has answered for its context.
+    for (int i = 0; i < 3; ++i) {
+        auto page = std::make_unique<ChromiumPage>(m_browser.get());
+        page->open(1024, 768, 1, [](const QString&) {});
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(contexts(), before, 10000);
 }
 
 QTEST_MAIN(TestPageCapturer)

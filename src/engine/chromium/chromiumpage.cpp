@@ -128,8 +128,15 @@ void ChromiumPage::open(
         context.insert(QStringLiteral("proxyServer"), m_options.proxy);
     c->send(QStringLiteral("Target.createBrowserContext"), context, QString(),
         [self, c, width, height, scale, then](const QJsonObject& result, const QString& error) {
-            if (!self)
+            if (!self) {
+                // The page went before its context was made: nobody else would
+                // close it, and the browser would keep it while it runs.
+                const QString contextId = jsonText(result, "browserContextId");
+                if (error.isEmpty() && !contextId.isEmpty())
+                    c->send(QStringLiteral("Target.disposeBrowserContext"),
+                        { { QStringLiteral("browserContextId"), contextId } });
                 return;
+            }
             if (!error.isEmpty()) {
                 then(error);
                 return;
