@@ -86,10 +86,14 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_browser->whenReady([this, generation](const QString& error) {
         if (generation != m_generation || m_state != State::Opening)
             return;
-        if (!error.isEmpty())
+        if (!error.isEmpty()) {
             fail(error);
-        else
-            openPage();
+            return;
+        }
+        // The browser's start was bounded by the page's time; the page's load
+        // gets the whole of it, however long a busy machine took to start it.
+        m_timer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
+        openPage();
     });
 }
 
