@@ -7,6 +7,7 @@
 #include "engine/protocol/cdpconnection.h"
 #include "engine/qtwebengine/capturepage.h"
 #include "engine/qtwebengine/pagecapturer.h"
+#include "engine/qtwebengine/pdfrenderer.h"
 #include "engine/setup/enginesetup.h"
 #include "rulerpage.h"
 #include "testhttpserver.h"
@@ -185,10 +186,11 @@ void TestPageCapturer::initTestCase()
 
 void TestPageCapturer::cleanupTestCase()
 {
-    // The capturer's pages (some handed to deleteLater) go before the profile
-    // that shows them, which goes with the application.
+    // The capturer's pages (some handed to deleteLater, one kept for a print
+    // whose asker went) go before the profile that shows them, which goes with
+    // the application.
     m_engine.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    PdfRenderer::waitForPendingPrints(60000);
     m_browser.reset();
 }
 
