@@ -19,9 +19,14 @@ inline constexpr int LateAnswerMs = WaitMarginMs - 1500;
 // stands).
 inline constexpr int DefaultTimeoutSeconds = 60;
 
+// The page's own time-out, in milliseconds: the load's bound.
+inline int TimeoutMs(int timeoutSeconds)
+{
+    return int(std::min<qint64>(qint64(std::max(timeoutSeconds, 0)) * 1000, INT_MAX));
+}
+
 // The bound for one wait, in milliseconds. A timeout of a day and more still fits.
 inline int WaitLimitMs(int timeoutSeconds)
 {
-    const qint64 ms = qint64(std::max(timeoutSeconds, 0)) * 1000 + WaitMarginMs;
-    return int(std::min<qint64>(ms, INT_MAX));
+    return int(std::min<qint64>(qint64(TimeoutMs(timeoutSeconds)) + WaitMarginMs, INT_MAX));
 }

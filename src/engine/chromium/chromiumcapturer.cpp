@@ -67,13 +67,11 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_navigated = false;
     m_askedAfterTimeout = false;
     m_world = 0;
-    m_inFlight.clear();
-    m_requestsStarted = 0;
-    m_networkClock.start();
+    m_network.restart();
     m_timeoutSeconds = timeoutSeconds > 0 ? timeoutSeconds : DefaultTimeoutSeconds;
     m_state = State::Opening;
     m_stageClock.start();
-    m_timer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
+    m_timer.start(TimeoutMs(m_timeoutSeconds));
     m_peakRendererBytes = 0;
     m_memoryLooks = 0;
     m_memoryWatch.start();
@@ -92,7 +90,7 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
         }
         // The browser's start was bounded by the page's time; the page's load
         // gets the whole of it, however long a busy machine took to start it.
-        m_timer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
+        m_timer.start(TimeoutMs(m_timeoutSeconds));
         openPage();
     });
 }
@@ -137,7 +135,7 @@ void ChromiumCapturer::reopenFreshPage()
     m_httpStatus = 0;
     m_documentRequest.clear();
     m_pageUrl = QUrl();
-    m_inFlight.clear();
+    m_network.forgetOpenRequests();
     m_world = 0;
     m_state = State::Opening;
     openPage();
@@ -207,20 +205,6 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
             fail(tr("The page's renderer crashed"));
         return;
     }
-    if (method == QLatin1String("Network.requestWillBeSent")) {
-        // The browser asks for the tab's icon on its own once the page has
-        // loaded: nothing the page shows waits for it, so neither does the capture.
-        if (params.value(QStringLiteral("type")).toString() == QLatin1String("Other")
-            && params.value(QStringLiteral("initiator"))
-                    .toObject()
-                    .value(QStringLiteral("type"))
-                    .toString()
-                == QLatin1String("other"))
-            return;
-        m_inFlight.insert(params.value(QStringLiteral("requestId")).toString());
-        ++m_requestsStarted;
-        return;
-    }
     // The document's body cut short: the browser shows what came and never says
     // the load failed, nor ends it.
     if (method == QLatin1String("Network.loadingFailed") && m_state == State::Loading
@@ -230,21 +214,11 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
         fail(NetworkErrorText(params.value(QStringLiteral("errorText")).toString()));
         return;
     }
-    if (method == QLatin1String("Network.loadingFinished")
-        || method == QLatin1String("Network.loadingFailed")) {
-        if (m_inFlight.remove(params.value(QStringLiteral("requestId")).toString()))
-            m_networkClock.start();
-        return;
-    }
+    const QString mainFrame = m_page ? m_page->frameId() : QString();
+    m_network.onEvent(method, params, mainFrame);
     if (method == QLatin1String("Network.responseReceived")) {
-        const bool document
-            = params.value(QStringLiteral("type")).toString() == QLatin1String("Document");
-        // A frame's document is handed to the frame's own process once it answers; its
-        // end is not reported to this page.
-        if (document && params.value(QStringLiteral("frameId")).toString() != m_page->frameId()
-            && m_inFlight.remove(params.value(QStringLiteral("requestId")).toString()))
-            m_networkClock.start();
-        if (document && params.value(QStringLiteral("frameId")).toString() == m_page->frameId()) {
+        if (params.value(QStringLiteral("type")).toString() == QLatin1String("Document")
+            && params.value(QStringLiteral("frameId")).toString() == mainFrame) {
             const QJsonObject response = params.value(QStringLiteral("response")).toObject();
             m_httpStatus = response.value(QStringLiteral("status")).toInt();
             m_documentRequest = params.value(QStringLiteral("requestId")).toString();
@@ -517,9 +491,7 @@ void ChromiumCapturer::resizeView(const QSize& size)
 
 int ChromiumCapturer::networkQuietMs() const
 {
-    if (!m_inFlight.isEmpty())
-        return -1;
-    return int(std::min<qint64>(m_networkClock.elapsed(), INT_MAX));
+    return m_network.quietMs();
 }
 
 int ChromiumCapturer::tileHeightFor(const QSize& captureSize) const

@@ -4,10 +4,10 @@
 #include "engine/capture/captureflow.h"
 #include "engine/capture/capturesteps.h"
 #include "engine/chromium/chromiumsparepage.h"
+#include "engine/chromium/networkactivity.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QSet>
 #include <QTimer>
 #include <memory>
 
@@ -91,7 +91,7 @@ private:
     // for it.
     bool grabDrawsPendingChanges() const override { return true; }
     int networkQuietMs() const override;
-    int requestsStarted() const override { return m_requestsStarted; }
+    int requestsStarted() const override { return m_network.requestsStarted(); }
 
     QPointer<ChromiumBrowser> m_browser;
     std::unique_ptr<ChromiumPage> m_page;
@@ -117,9 +117,7 @@ private:
     // The most memory one renderer held during the latest page.
     qint64 m_peakRendererBytes = 0;
     // The page's requests still in flight, and the time since the last one ended.
-    QSet<QString> m_inFlight;
-    QElapsedTimer m_networkClock;
-    int m_requestsStarted = 0;
+    NetworkActivity m_network;
     CaptureFlow m_flow;
     QString m_note;
     // Why the injected script or style sheet failed, else empty.
