@@ -10,6 +10,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <utility>
 
 namespace {
 
@@ -145,9 +146,19 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_stageClock.start();
     // The previous page's size is not this page's: every page is laid out afresh.
     m_view->resize(m_layoutSize);
+    // A page that showed an earlier address may have lost its renderer unseen.
+    m_crashRetryUrl = m_view->page()->url().isEmpty() ? QUrl() : url;
     m_load.start(m_view->page());
     m_memoryWatch.start();
-    m_loadTimer.start(int(std::min<qint64>(qint64(m_timeoutSeconds) * 1000, INT_MAX)));
+    m_loadTimer.start(TimeoutMs(m_timeoutSeconds));
+    m_view->page()->load(url);
+}
+
+void PageCapturer::loadOnFreshPage(const QUrl& url)
+{
+    replaceOwnPage();
+    attach(m_ownView.get());
+    m_load.start(m_view->page());
     m_view->page()->load(url);
 }
 
@@ -193,8 +204,18 @@ void PageCapturer::attach(QWebEngineView* view)
     m_connections << connect(
         page, &QWebEnginePage::loadFinished, this, &PageCapturer::onLoadFinished);
     m_connections << connect(page, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        if (m_state != State::Idle)
-            fail(tr("The page's renderer crashed"));
+        if (m_state == State::Idle)
+            return;
+        // The renderer of the page before may have died between two pages, and
+        // its report come once the next load had begun on the same page: that load
+        // starts again on a fresh page, once. A crash of this page's own renderer
+        // fails it.
+        if (m_state == State::Loading && m_crashRetryUrl.isValid()
+            && !m_load.documentArrived(m_view->page())) {
+            loadOnFreshPage(std::exchange(m_crashRetryUrl, QUrl()));
+            return;
+        }
+        fail(tr("The page's renderer crashed"));
     });
     m_connections << connect(page, &QWebEnginePage::loadProgress, this, [this](int percent) {
         if (m_view)

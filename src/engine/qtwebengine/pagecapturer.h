@@ -42,7 +42,9 @@ class QWebEngineView;
 //
 // A page of the capturer's own view that failed, timed out or crashed is dropped
 // with its load and renderer: the next page starts in a fresh page, and nothing the
-// old one still reports reaches it. After a page that went well the page is reused.
+// old one still reports reaches it. After a page that went well the page is reused;
+// if its renderer turns out to have died before the next page came, that page is
+// loaded again in a fresh one.
 //
 // The capture itself, once the page is loaded, is a CaptureFlow over this view.
 class PageCapturer : public CaptureEngine, private CaptureSteps
@@ -82,6 +84,9 @@ private:
     enum class State { Idle, Loading, Capturing };
     void ensureOwnView();
     void replaceOwnPage();
+    // Loads `url` again in a fresh page of the capturer's own view; the load's
+    // time-out runs on.
+    void loadOnFreshPage(const QUrl& url);
     void attach(QWebEngineView* view);
     void detach();
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
@@ -112,6 +117,9 @@ private:
     std::unique_ptr<QWebEngineView> m_ownView;
     QPointer<QWebEngineView> m_view;
     bool m_external = false;
+    // The address being loaded into a page that showed another before, until that
+    // page's first renderer crash.
+    QUrl m_crashRetryUrl;
     QList<QMetaObject::Connection> m_connections;
 
     QTimer m_loadTimer;
