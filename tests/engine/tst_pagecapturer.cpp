@@ -885,10 +885,12 @@ void TestPageCapturer::pageThatNeverFinishesIsCapturedAsItStands()
     m_server.route(QStringLiteral("/unfinished"), TestHttpServer::page(html));
     QImage image;
     QString reason;
-    QVERIFY(capture(m_server.url(QStringLiteral("/unfinished")), 2, &image, &reason));
+    // The time-out leaves room for the document itself to come on a busy machine
+    // (with two seconds, it once did not on Qt WebEngine).
+    QVERIFY(capture(m_server.url(QStringLiteral("/unfinished")), 5, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     QVERIFY(near(image.pixelColor(20, 950), EndMarker));
-    QVERIFY(m_engine->note().startsWith(QStringLiteral("Timed out after 2 seconds")));
+    QVERIFY(m_engine->note().startsWith(QStringLiteral("Timed out after 5 seconds")));
 }
 
 void TestPageCapturer::scriptDialogsDoNotBlock()
