@@ -20,7 +20,12 @@
 namespace {
 
 constexpr int PageWidth = 1280;
-constexpr int PageHeight = 10000;
+// 10,000 rows unless PAGELITH_BENCH_HEIGHT says otherwise (40000 for a tall page);
+// PAGELITH_BENCH_FORMATS=png,thumb runs only those steps.
+const int PageHeight = [] {
+    const int height = qEnvironmentVariableIntValue("PAGELITH_BENCH_HEIGHT");
+    return height > 0 ? height : 10000;
+}();
 constexpr int Runs = 3;
 // The five encoders, then the two steps that load the page back from its
 // bitmap: both watermarks stamped in place, and the 25 percent thumbnail.
@@ -198,7 +203,11 @@ int main(int argc, char** argv)
         "peak MB", "extra MB", "copies");
     std::fflush(stdout);
     int failures = 0;
+    const QStringList only = qEnvironmentVariable("PAGELITH_BENCH_FORMATS")
+                                 .split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const char* format : Formats) {
+        if (!only.isEmpty() && !only.contains(QLatin1String(format)))
+            continue;
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(app.applicationFilePath(),

@@ -2,6 +2,7 @@
 
 #include "core/imaging/imageencoder.h"
 #include "core/imaging/imagesizelimits.h"
+#include "core/imaging/pngbandwriter.h"
 #include "core/imaging/shortwrite.h"
 #include "core/imaging/strictsavefile.h"
 
@@ -9,9 +10,7 @@
 #include <QImage>
 #include <QtEndian>
 #include <algorithm>
-#include <csetjmp>
 #include <limits>
-#include <png.h>
 #include <vector>
 
 namespace {
@@ -53,65 +52,18 @@ bool ReadLayout(QFile& file, BitmapLayout* layout)
     return file.size() >= layout->pixelsAt + layout->stride * layout->height;
 }
 
-void WriteToDevice(png_structp png, png_bytep data, png_size_t length)
-{
-    auto* device = static_cast<QIODevice*>(png_get_io_ptr(png));
-    if (device->write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length))
-        png_error(png, "write failed");
-}
-
-void FlushNothing(png_structp) { }
-
-void Warn(png_structp, png_const_charp) { }
-
-// A failure is reported by the caller, in its own words: nothing on standard error
-// (a write refused because the page was abandoned is no fault at all).
-[[noreturn]] void Fail(png_structp png, png_const_charp)
-{
-    png_longjmp(png, 1);
-}
-
 // An opaque picture as 8-bit RGB, its rows given blue, green, red (as a bitmap
-// holds them), which libpng swaps. Rows come from `rowAt`, top row first. Only
-// plain data lives here: libpng leaves by longjmp on a failure.
+// holds them). Rows come from `rowAt`, top row first; a null row fails the write.
 template <typename RowAt> bool WriteRows(QIODevice* device, const BitmapLayout& layout, RowAt rowAt)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png)
-        return false;
-    png_set_error_fn(png, nullptr, Fail, Warn);
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_compression_level(png, ImageEncoding::PngZlibLevel);
-    // One filter for every row ("up": each byte less the one above it) instead of
-    // libpng trying all five on each row: on page captures this halves the time
-    // (a third on wide pages) for files about 5 % larger.
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    png_set_write_fn(png, device, WriteToDevice, FlushNothing);
-    png_set_IHDR(png, info, png_uint_32(layout.width), png_uint_32(layout.height), 8,
-        PNG_COLOR_TYPE_RGB, 0, 0, 0);
-    png_set_bgr(png);
-    if (layout.dotsPerMeterX > 0 || layout.dotsPerMeterY > 0)
-        png_set_pHYs(png, info, png_uint_32(layout.dotsPerMeterX),
-            png_uint_32(layout.dotsPerMeterY), PNG_RESOLUTION_METER);
-    png_write_info(png, info);
-    png_set_packing(png);
+    PngBandWriter writer(
+        device, layout.width, layout.height, layout.dotsPerMeterX, layout.dotsPerMeterY);
     for (int y = 0; y < layout.height; ++y) {
-        png_bytep row = rowAt(y);
-        if (!row)
-            png_error(png, "read failed");
-        png_write_row(png, row);
+        const uchar* row = rowAt(y);
+        if (!row || !writer.addRow(row))
+            return false;
     }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    return writer.finish();
 }
 
 } // namespace
@@ -126,7 +78,7 @@ bool WritePictureAsPng(const QImage& picture, QIODevice* device)
     layout.dotsPerMeterX = picture.dotsPerMeterX();
     layout.dotsPerMeterY = picture.dotsPerMeterY();
     std::vector<uchar> row(size_t(layout.width) * 3);
-    return WriteRows(device, layout, [&](int y) -> png_bytep {
+    return WriteRows(device, layout, [&](int y) -> const uchar* {
         const auto* pixels = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
         uchar* out = row.data();
         for (int x = 0; x < layout.width; ++x, out += 3) {
@@ -169,7 +121,7 @@ BitmapPngResult SaveBitmapAsPng(const QString& bitmapPath, const QString& pngPat
     std::vector<uchar> band(size_t(bandRows * layout.stride));
     int bandTop = -1;
     int bandCount = 0;
-    auto rowAt = [&](int y) -> png_bytep {
+    auto rowAt = [&](int y) -> const uchar* {
         if (bandTop < 0 || y >= bandTop + bandCount) {
             if (StopRequested(stop))
                 return nullptr;
