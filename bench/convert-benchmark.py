@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Converts a folder of pages with pagelith-convert and prints pages per second,
-median seconds per page and peak memory (PSS summed over the whole process tree),
+median seconds per page, CPU seconds per page (user and system time of the whole
+process tree, as the kernel accounts it to the tool's process once its children are
+reaped) and peak memory (PSS summed over the whole process tree),
 for PNG and JPG. Where Playwright, Chromium or wkhtmltoimage are installed, they
 convert the same pages in the same run and their ratios are printed.
 
@@ -131,8 +133,9 @@ def tree_pss_kib(root_pid):
     return total
 
 
-def run_measured(cmd, env=None, cwd=None):
-    """Runs cmd, sampling the process tree's memory; returns (wall s, peak MiB, stdout)."""
+def run_measured(cmd, env=None, cwd=None, cpu=None):
+    """Runs cmd, sampling the process tree's memory; returns (wall s, peak MiB, stdout, exit code).
+    The CPU seconds of the tree are added to cpu[0] when cpu is a list."""
     start = time.monotonic()
     proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env, cwd=cwd, text=True)
     peak = [0]
@@ -145,9 +148,15 @@ def run_measured(cmd, env=None, cwd=None):
 
     sampler = threading.Thread(target=sample)
     sampler.start()
-    out, _ = proc.communicate()
+    out = proc.stdout.read()
+    # wait4 gives the tree's own accounting: every descendant the tool and its
+    # children reaped is counted in the tool's children's usage.
+    _, status, usage = os.wait4(proc.pid, 0)
+    proc.returncode = os.waitstatus_to_exitcode(status)
     done.set()
     sampler.join()
+    if cpu is not None:
+        cpu[0] += usage.ru_utime + usage.ru_stime
     return time.monotonic() - start, peak[0] / 1024.0, out, proc.returncode
 
 
@@ -173,9 +182,10 @@ def run_pagelith(convert, pages, fmt, out, timeout, jobs=1, engine="chromium"):
     env = dict(os.environ)
     env["QTWEBENGINE_CHROMIUM_FLAGS"] = (env.get("QTWEBENGINE_CHROMIUM_FLAGS", "") +
                                          ' --host-resolver-rules="%s"' % RESOLVER_RULE).strip()
+    cpu = [0.0]
     wall, peak, stdout, code = run_measured(
         [convert, "--settings", settings, "--json", "--jobs", str(jobs), "--engine", engine, "-f", fmt]
-        + pages, env=env)
+        + pages, env=env, cpu=cpu)
     per_page, files, failed, stages = [], {}, 0, {}
     for line in stdout.splitlines():
         try:
@@ -188,8 +198,8 @@ def run_pagelith(convert, pages, fmt, out, timeout, jobs=1, engine="chromium"):
             files[r["input"]] = r["files"][-1]
         else:
             failed += 1
-    return {"wall": wall, "peak": peak, "per_page": per_page, "files": files, "failed": failed,
-            "stages": stages}
+    return {"wall": wall, "peak": peak, "cpu": cpu[0], "per_page": per_page, "files": files,
+            "failed": failed, "stages": stages}
 
 
 STAGES = ["load", "settle", "tiles", "intermediate", "encode", "cleanup"]
@@ -254,8 +264,9 @@ def run_playwright(pw_dir, chromium, pages, fmt, out, timeout):
     script = os.path.join(pw_dir, "pagelith-bench-shot.js")
     with open(script, "w") as f:
         f.write(PLAYWRIGHT_SCRIPT)
+    cpu = [0.0]
     wall, peak, stdout, code = run_measured(["node", script, chromium, fmt, out, str(timeout * 1000)] + pages,
-                                            cwd=pw_dir)
+                                            cwd=pw_dir, cpu=cpu)
     per_page, files, failed = [], {}, 0
     for line in stdout.splitlines():
         try:
@@ -267,18 +278,20 @@ def run_playwright(pw_dir, chromium, pages, fmt, out, timeout):
             files[r["page"]] = r["file"]
         else:
             failed += 1
-    return {"wall": wall, "peak": peak, "per_page": per_page, "files": files, "failed": failed}
+    return {"wall": wall, "peak": peak, "cpu": cpu[0], "per_page": per_page, "files": files,
+            "failed": failed}
 
 
 def run_per_page(cmd_for, pages, fmt, out, timeout):
     """Engines started once per page (chromium --screenshot, wkhtmltoimage)."""
     os.makedirs(out, exist_ok=True)
     per_page, files, failed, peak = [], {}, 0, 0.0
+    cpu = [0.0]
     start = time.monotonic()
     for i, page in enumerate(pages):
         file = os.path.join(out, "%d.%s" % (i, "jpg" if fmt == "JPG" else "png"))
         try:
-            wall, p, _, code = run_measured(["timeout", str(timeout + 20)] + cmd_for(page, file))
+            wall, p, _, code = run_measured(["timeout", str(timeout + 20)] + cmd_for(page, file), cpu=cpu)
         except OSError:
             wall, p, code = 0, 0, 1
         per_page.append(wall)
@@ -287,7 +300,8 @@ def run_per_page(cmd_for, pages, fmt, out, timeout):
             files[page] = file
         else:
             failed += 1
-    return {"wall": time.monotonic() - start, "peak": peak, "per_page": per_page, "files": files, "failed": failed}
+    return {"wall": time.monotonic() - start, "peak": peak, "cpu": cpu[0], "per_page": per_page,
+            "files": files, "failed": failed}
 
 
 # --- report ------------------------------------------------------------------------
@@ -295,8 +309,8 @@ def run_per_page(cmd_for, pages, fmt, out, timeout):
 def summary(name, fmt, r, n):
     pps = n / r["wall"] if r["wall"] else 0
     med = statistics.median(r["per_page"]) if r["per_page"] else float("nan")
-    print("%-22s %-4s %6.2f pages/s  median %6.2f s/page  peak %7.0f MiB  failed %d/%d"
-          % (name, fmt, pps, med, r["peak"], r["failed"], n))
+    print("%-22s %-4s %6.2f pages/s  median %6.2f s/page  cpu %6.2f s/page  peak %7.0f MiB  failed %d/%d"
+          % (name, fmt, pps, med, r["cpu"] / n if n else 0, r["peak"], r["failed"], n))
     return pps
 
 
@@ -365,8 +379,9 @@ def main():
         for name, r in peers:
             results[(name, fmt)] = r
             pps = summary(name, fmt, r, n)
-            print("%-22s      pagelith is %.2fx its speed, uses %.2fx its peak memory"
-                  % ("", base / pps if pps else float("inf"), ours["peak"] / r["peak"] if r["peak"] else 0))
+            print("%-22s      pagelith is %.2fx its speed, uses %.2fx its CPU and %.2fx its peak memory"
+                  % ("", base / pps if pps else float("inf"), ours["cpu"] / r["cpu"] if r["cpu"] else 0,
+                     ours["peak"] / r["peak"] if r["peak"] else 0))
 
     for jobs in [int(j) for j in args.jobs.split(",") if j.strip()]:
         r = run_pagelith(args.convert, pages, "PNG", os.path.join(work, "pagelith-jobs%d" % jobs),
