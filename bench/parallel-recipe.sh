@@ -5,8 +5,10 @@
 #      this machine, with two job slots);
 #   2. the container command of docs/kubernetes/convert-job.yaml, taken from the
 #      manifest as it stands, once per completion index, over lists of 1, 7 and
-#      1,000 lines; then a retried index (one attempt killed part-way, one that
-#      finished and is run again) and a usage error.
+#      1,000 lines; then a retried index (one attempt killed part-way, resumed
+#      by the next with the killed attempt's pages kept; one that finished and is
+#      run again), a page that kills every converter that reaches it (failed on its
+#      own line, the rest of its slice converted) and a usage error.
 # Each time every line of the list must have exactly one JSON line and every
 # written page one file of its own, with no file left over. The pages come from
 # a loopback HTTP server the script starts; nothing else is contacted. Installs
@@ -179,10 +181,68 @@ echo "== Kubernetes indexed Job, retries"
 dir="$work/job-7"
 # Index 0 finished; its pod is run again (its node was lost before it reported).
 run_index "$dir/list.ulf" "$dir/out" 0
-# Index 1 is killed part-way (wherever it is after a second), then tried again.
-run_index "$dir/list.ulf" "$dir/out" 1 timeout -s KILL 1 || true
+# Index 1 is killed part-way (wherever it is after a few seconds), then tried
+# again: the retry keeps what the killed attempt finished, lines and files.
+rm -rf "$dir/out/1" "$dir/out/1.jsonl"
+run_index "$dir/list.ulf" "$dir/out" 1 timeout -s KILL 4 || true
+kept="$work/kept.jsonl"
+cp "$dir/out/1.jsonl.part" "$kept"
 run_index "$dir/list.ulf" "$dir/out" 1
 check "job retried" "$dir/list.ulf" "$dir/out" "$dir"/out/*.jsonl
+python3 - "$kept" "$dir/out/1.jsonl" <<'PY'
+import sys
+kept = [l for l in open(sys.argv[1]) if l.strip()]
+final = open(sys.argv[2]).read().splitlines(keepends=True)
+assert final[:len(kept)] == kept, "the retry did not keep the killed attempt's lines"
+print(f"job retried: {len(kept)} pages of the killed attempt kept, {len(final) - len(kept)} converted by the retry")
+PY
+
+# A page that kills its converter whenever it is reached: the attempts that die
+# on it are retried, the third one that would start on it fails it on its own
+# line, and the rest of the slice is converted.
+fake="$work/fake-bin"
+mkdir -p "$fake"
+cat >"$fake/pagelith-convert" <<FAKE
+#!/usr/bin/env bash
+pages=\$(mktemp)
+cat >"\$pages"
+if grep -q killer "\$pages"; then
+  sed -n '/killer/q;p' "\$pages" | "$bin_dir/pagelith-convert" "\$@"
+  rm -f "\$pages"
+  kill -KILL \$\$
+fi
+"$bin_dir/pagelith-convert" "\$@" <"\$pages"
+status=\$?
+rm -f "\$pages"
+exit \$status
+FAKE
+chmod +x "$fake/pagelith-convert"
+dir="$work/job-killer"
+mkdir -p "$dir/out"
+make_list "$dir/list.ulf" 6
+python3 - "$dir/list.ulf" <<'PY'
+import sys
+rows = open(sys.argv[1], newline="").read().split("\r\n")
+rows[2] = rows[2].split("?")[0].rsplit("/", 1)[0] + "/killer.html\tPNG"
+open(sys.argv[1], "w", newline="").write("\r\n".join(rows))
+PY
+attempts=0
+all_indexes=$indexes
+indexes=1
+until [ -e "$dir/out/0.jsonl" ]; do
+  attempts=$((attempts + 1))
+  [ "$attempts" -le 4 ] || { echo "the killer page lost its slice" >&2; exit 1; }
+  PATH="$fake:$PATH" run_index "$dir/list.ulf" "$dir/out" 0 || true
+done
+indexes=$all_indexes
+python3 - "$dir/out/0.jsonl" <<'PY'
+import sys, json
+rows = [json.loads(l) for l in open(sys.argv[1]) if l.strip()]
+failed = [r["input"] for r in rows if r["result"] != "written"]
+assert len(rows) == 6 and len(failed) == 2 and "killer" in failed[0], rows
+print(f"job with a page that kills its converter: {len(rows)} lines, {len(rows) - 2} written, "
+      "the killer and the missing page failed")
+PY
 status=0
 run_index "$work/no-such-list.ulf" "$dir/out" 0 2>/dev/null || status=$?
 [ "$status" -eq 2 ] || { echo "a missing list gave $status, not 2" >&2; exit 1; }
