@@ -494,7 +494,8 @@ void TestPageCapturer::bannersAndChosenElementsAreHidden()
     // Imitations of two consent frameworks' banners that only the shipped list
     // names (no cookie words, or not fixed), a banner of no framework that the
     // heuristic finds, a fixed footer that merely links to a cookie policy (kept),
-    // and an element hidden by selector (its place kept).
+    // and an element hidden by selector (its place kept). Blogger's own notice is
+    // named by the list; a Polish banner is found by its words.
     const QByteArray html = R"(<!DOCTYPE html><html><head><style>
 body { margin: 0; font: 16px sans-serif }
 .banner { background: #ff00ff; z-index: 100 }
@@ -511,6 +512,10 @@ body { margin: 0; font: 16px sans-serif }
   This site uses cookies to improve your experience. <a href="#">Got it</a></div>
 <div style="position:fixed;bottom:0;right:0;width:200px;height:40px;background:#00ffff;z-index:200">
   <a href="#">Cookie policy</a></div>
+<div id="cookieChoiceInfo" class="banner" style="position:fixed;bottom:0;left:0;width:500px;height:50px">
+  Deze site gebruikt cookies van Google. <a href="#">IK SNAP HET</a></div>
+<div class="zgoda banner" style="position:fixed;top:200px;left:0;width:300px;height:80px">
+  Ta strona używa plików cookie. <button>Akceptuję</button></div>
 </body></html>)";
     const QString path = TestPages::writePage(m_dir.path(), QStringLiteral("banners.html"), html);
     CaptureOptions options;

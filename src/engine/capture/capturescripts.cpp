@@ -295,8 +295,9 @@ QString hideElements(const QString& hide, const QStringList& banners, bool heuri
   if (!heuristic) return n;
   // A banner speaks of cookies or consent and asks for an answer; a fixed footer
   // that only links to a cookie policy offers no such button.
-  var words = /\bcookies?\b|consent|gdpr|datenschutz|we value your privacy|privacy (settings|preferences|choices)/i;
-  var answers = /accept|agree|allow|got it|\bok\b|reject|decline|refuse|akzeptieren|zustimmen|accepter|aceptar|manage|settings|preferences|customi[sz]e/i;
+  // Words and answers in the languages of the EU: banners are in the page's own.
+  var words = /\bcookies?\b|cookie-uri|consent|gdpr|rgpd|dsgvo|datenschutz|we value your privacy|privacy (settings|preferences|choices)|témoins|ciasteczk|pliki cookie|soubory cookie|súbory cookie|evästee|kakor|sütik|sīkdatn|slapuk|küpsis|piškot|kolačić|бисквитк|μπισκότ|privacidad|confidentialité|riservatezza|privacidade|prywatnoś/i;
+  var answers = /accept|agree|allow|got it|\bok\b|reject|decline|refuse|akzeptier|zustimm|einverstanden|verstanden|annehmen|erlauben|ablehnen|accepter|j'accepte|d'accord|autoriser|compris|refuser|aceptar|acepto|de acuerdo|entendido|rechazar|permitir|accett|ho capito|consent|rifiut|akkoord|accepte|ik snap het|begrepen|toestaan|weiger|aceit|concordo|entendi|rejeitar|recusar|akceptuj|zgadzam|zgoda|rozumiem|odrzu|zezwól|acceptera|godkänn|jag förstår|tillåt|avvisa|neka|tillad|jeg forstår|afvis|hyväksy|ymmärrän|salli|hylkää|přijmout|souhlasím|rozumím|povolit|odmítnout|prijať|súhlasím|rozumiem|povoliť|odmietnuť|elfogad|egyetértek|értem|engedélyez|elutasít|sunt de acord|am înțeles|permite|refuz|αποδοχ|αποδέχ|συμφων|κατάλαβα|απόρριψ|приемам|съгласен|разбрах|отказ|prihvać|prihvati|slažem se|razumijem|odbij|sprejm|strinjam se|razumem|zavrni|sutinku|priimti|suprantu|atmesti|piekrītu|pieņemt|sapratu|noraidīt|nõustun|nõus|sain aru|keeldu|manage|settings|preferences|customi[sz]e/i;
   var all = document.querySelectorAll('body *');
   for (var i = 0; i < all.length; ++i) {
     var el = all[i], style = getComputedStyle(el);
