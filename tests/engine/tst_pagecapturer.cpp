@@ -132,6 +132,7 @@ private slots:
     void pagesThatKeepAConnectionOpenAreNotHeld();
     void pageThatChangesHeightWhileCaptured_data();
     void pageThatChangesHeightWhileCaptured();
+    void failedFrameStaysEmpty_data();
     void failedFrameStaysEmpty();
     void loadFailuresAreReasons_data();
     void loadFailuresAreReasons();
@@ -823,25 +824,49 @@ void TestPageCapturer::pageThatChangesHeightWhileCaptured()
         return;
     }
     QVERIFY(image.height() > 9000 + 1000 + 13);
+    // It ends where what was captured ends, not in blank rows for what came later.
+    QVERIFY(image.pixelColor(20, image.height() - 13 - 50) != QColor(Qt::white));
     QCOMPARE(m_engine->note(),
         QStringLiteral("the page kept changing its height while it was captured"));
 }
 
+void TestPageCapturer::failedFrameStaysEmpty_data()
+{
+    QTest::addColumn<bool>("blocked");
+    // A frame whose server is gone shows nothing, as in a browser: no error box.
+    QTest::newRow("server gone") << false;
+    // Nor does one the local file rule keeps out: no icon of a blocked page.
+    QTest::newRow("blocked by the local file rule") << true;
+}
+
 void TestPageCapturer::failedFrameStaysEmpty()
 {
-    // A frame whose server is gone shows nothing, as in a browser: no error box.
+    QFETCH(bool, blocked);
     QTcpServer probe;
     QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const QString closed = QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort());
+    QString source = QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort());
     probe.close();
+    if (blocked)
+        source
+            = QUrl::fromLocalFile(TestPages::writePage(m_dir.path(), QStringLiteral("outside.html"),
+                                      TestPages::simplePage(QStringLiteral("outside"),
+                                          QStringLiteral("<h1>Outside the folder</h1>"))))
+                  .toString();
     const QByteArray html = TestPages::simplePage(QStringLiteral("frame"),
         QStringLiteral("<iframe src=\"%1\" style=\"border:0;width:600px;height:300px\"></iframe>"
                        "<div style=\"height:100px;background:#ff0000\"></div>")
-            .arg(closed));
-    m_server.route(QStringLiteral("/framed"), TestHttpServer::page(html));
+            .arg(source));
+    QUrl url = m_server.url(QStringLiteral("/framed"));
+    if (blocked) {
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("inner")));
+        url = QUrl::fromLocalFile(TestPages::writePage(
+            m_dir.filePath(QStringLiteral("inner")), QStringLiteral("framing.html"), html));
+    } else {
+        m_server.route(QStringLiteral("/framed"), TestHttpServer::page(html));
+    }
     QImage image;
     QString reason;
-    QVERIFY(capture(m_server.url(QStringLiteral("/framed")), 30, &image, &reason));
+    QVERIFY(capture(url, 30, &image, &reason));
     QVERIFY2(reason.isEmpty(), qPrintable(reason));
     for (int y = 10; y < 300; y += 7) {
         for (int x = 10; x < 600; x += 13) {

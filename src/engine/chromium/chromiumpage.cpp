@@ -426,6 +426,12 @@ void ChromiumPage::onRequestPaused(const QJsonObject& params)
     if (LocalRequestAllowed(kind, url, m_requested, typed))
         send(QStringLiteral("Fetch.continueRequest"),
             { { QStringLiteral("requestId"), requestId } });
+    // A frame kept out stays blank, as one that could not be loaded, instead of
+    // showing the browser's icon of a blocked page.
+    else if (kind == LocalRequestKind::SubFrame)
+        send(QStringLiteral("Fetch.fulfillRequest"),
+            { { QStringLiteral("requestId"), requestId }, { QStringLiteral("responseCode"), 200 },
+                { QStringLiteral("body"), QString() } });
     else
         send(QStringLiteral("Fetch.failRequest"),
             { { QStringLiteral("requestId"), requestId },
