@@ -764,20 +764,22 @@ void TestPageCapturer::pagesThatKeepAConnectionOpenAreNotHeld()
         with("<iframe loading=\"lazy\" src=\"/framed\" width=\"300\" height=\"200\""
              " style=\"position:absolute;top:0;left:0;border:0\"></iframe>"));
     m_server.route(QStringLiteral("/printing"), with("<script>window.print();</script>"));
+    // Held, a page is captured at the bound of the wait for a still page, with a
+    // remark that says so; the time is a backstop for a busy machine.
     const auto defaults = qScopeGuard([this] { m_engine->setOptions(CaptureOptions()); });
     CaptureOptions options;
-    options.settleSeconds = 20;
+    options.settleSeconds = 30;
     m_engine->setOptions(options);
     for (const char* path : { "/streaming", "/lazy-frame", "/printing" }) {
         QElapsedTimer clock;
         clock.start();
         QImage image;
         QString reason;
-        QVERIFY(capture(m_server.url(QLatin1String(path)), 30, &image, &reason));
+        QVERIFY(capture(m_server.url(QLatin1String(path)), 40, &image, &reason));
         QVERIFY2(reason.isEmpty(), qPrintable(reason));
         qInfo("%s captured in %lld ms", path, clock.elapsed());
         QVERIFY2(m_engine->note().isEmpty(), qPrintable(m_engine->note()));
-        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(image.size(), QSize(1024 + 13, 1000 + 13));
     }
     const QString pdfPath = m_dir.filePath(QStringLiteral("printing.pdf"));

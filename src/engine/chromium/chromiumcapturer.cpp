@@ -326,9 +326,11 @@ void ChromiumCapturer::startCapture()
     m_timer.start(WaitLimitMs(m_timeoutSeconds));
     emit statusText(tr("Capturing %1").arg(m_pageUrl.toString()));
     // Lazy content is waited for within the page's time-out, and within the bound of
-    // the wait for a still page when there is one: that wait starts with it.
+    // the wait for a still page when there is one: that wait starts with it. An
+    // element the page must show is waited for as long as the page's time-out.
+    const bool bySettle = m_options.settleSeconds > 0 && m_options.waitFor.isEmpty();
     const int waitSeconds = !m_note.isEmpty() ? 0
-        : m_options.settleSeconds > 0         ? std::min(m_timeoutSeconds, m_options.settleSeconds)
+        : bySettle                            ? std::min(m_timeoutSeconds, m_options.settleSeconds)
                                               : m_timeoutSeconds;
     const int generation = m_generation;
     // The capture's scripts run in a world of their own: a page that replaces

@@ -104,9 +104,12 @@ qint64 NetworkActivity::releasedAt(const Request& request, qint64 now)
     if (now - lastNews >= StalledMs)
         return lastNews + StalledMs;
     // A script reads its answer as it comes: a body still coming after StalledMs is
-    // a stream, whatever its pace.
-    if (request.scripted && request.answered >= 0 && now - request.answered >= StalledMs)
-        return request.answered + StalledMs;
+    // a stream, whatever its pace. Any other body still coming after StreamMs is one
+    // too (a camera's endless picture); the pictures the page shows are waited for
+    // by themselves before the capture.
+    const qint64 streamAfter = request.scripted ? StalledMs : StreamMs;
+    if (request.answered >= 0 && now - request.answered >= streamAfter)
+        return request.answered + streamAfter;
     return -1;
 }
 

@@ -16,8 +16,9 @@
 // request holds the page while it is young or its bytes keep coming; once it has
 // been open StalledMs with nothing arriving it no longer does (what it brings later
 // is a change like any other). Streams (EventSource, media, beacons) never hold it,
-// nor does the body of a script's fetch once its answer began StalledMs ago. Web
-// sockets make no requests here at all.
+// nor does the body of a script's fetch once its answer began StalledMs ago, nor
+// any body still coming StreamMs after its answer began. Web sockets make no
+// requests here at all.
 class NetworkActivity
 {
 public:
@@ -25,6 +26,7 @@ public:
     using Clock = std::function<qint64()>;
 
     static constexpr int StalledMs = 500;
+    static constexpr int StreamMs = 3000;
 
     // `clock` for tests; by default a monotonic clock.
     explicit NetworkActivity(Clock clock = {});

@@ -372,9 +372,11 @@ void PageCapturer::startCapture()
             options.settleSeconds = 0;
     }
     // The lazy content's wait is part of the wait for a still page, and held to its
-    // bound as well.
-    const int lazyWaitSeconds
-        = options.settleSeconds > 0 ? std::min(waitSeconds, options.settleSeconds) : waitSeconds;
+    // bound as well; an element the page must show is waited for as long as the
+    // page's time-out.
+    const int lazyWaitSeconds = options.settleSeconds > 0 && options.waitFor.isEmpty()
+        ? std::min(waitSeconds, options.settleSeconds)
+        : waitSeconds;
     m_flow.setTallPagesCut(tallPagesCut());
     m_flow.setPictureFormat(pictureFormat());
     m_flow.start(
