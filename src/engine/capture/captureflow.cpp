@@ -357,8 +357,11 @@ void CaptureFlow::checkFinalSize(const QVariant& value)
         });
         return;
     }
-    // Still moving: what was captured stands, cut or padded to the final height.
-    const QImage image = TileGrabber::toHeight(m_image, TileGrabber::scaled(height, m_scale));
+    // Still moving: what was captured stands, cut to the final height. A page that
+    // grew again (an endless feed) ends where the captured content ends: the rows
+    // below were never drawn, and blank ones would be all they showed.
+    const QImage image = TileGrabber::toHeight(
+        m_image, std::min(m_image.height(), TileGrabber::scaled(height, m_scale)));
     if (image.isNull()) {
         fail(tr("Not enough memory for a %1 x %2 image")
                  .arg(m_image.width())

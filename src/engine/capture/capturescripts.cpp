@@ -162,28 +162,31 @@ QString restore(int x, int y)
         .arg(y);
 }
 
-QString scrollAndMark(int y, unsigned rgb)
+QString scrollAndMark(int y, unsigned rgb, int column)
 {
     // The marker hangs off the root element, outside the body, so that no body
     // style, transform or text extraction touches it; every property that could
-    // move, hide or tint it is set outright.
+    // move, hide or tint it is set outright. Fixed, it adds nothing to the page's
+    // scrolled size, even where it lies beyond the layout's width.
     return QStringLiteral(R"JS((function () {
   var m = document.getElementById('__pagelith_marker');
   if (!m) {
     m = document.createElement('div');
     m.id = '__pagelith_marker';
     m.style.cssText = 'all: initial !important; display: block !important;'
-      + ' position: fixed !important; top: 0 !important; right: 0 !important;'
+      + ' position: fixed !important; top: 0 !important; left: %3px !important;'
       + ' width: 1px !important; height: 100% !important; margin: 0 !important;'
       + ' z-index: 2147483647 !important; pointer-events: none !important;';
     document.documentElement.appendChild(m);
   }
+  m.style.setProperty('left', '%3px', 'important');
   m.style.setProperty('background', '#%2', 'important');
   window.scrollTo(0, %1);
   return window.scrollY;
 })())JS")
         .arg(y)
-        .arg(rgb & 0xffffff, 6, 16, QLatin1Char('0'));
+        .arg(rgb & 0xffffff, 6, 16, QLatin1Char('0'))
+        .arg(column);
 }
 
 QString removeMarker()
@@ -195,11 +198,26 @@ QString removeMarker()
 QString loadLazyContent()
 {
     return QStringLiteral(R"JS((function () {
+  // A lazy frame near the top was loaded with the page: its load event is gone
+  // and will not come again. Its own document says so where it can be read; a
+  // frame of another site shows its load in the page's resource timing instead.
+  function loaded(frame) {
+    var d = null;
+    try { d = frame.contentDocument; } catch (e) {}
+    if (d) {
+      var blank = !frame.getAttribute('src') || frame.src === 'about:blank';
+      return d.readyState === 'complete' && (d.URL !== 'about:blank' || blank);
+    }
+    try {
+      return !!frame.src && performance.getEntriesByName(frame.src).some(function (t) {
+        return t.initiatorType === 'iframe'; });
+    } catch (e) { return false; }
+  }
   var lazy = document.querySelectorAll('img[loading="lazy"], iframe[loading="lazy"]');
   var frames = window.__pagelithFrames = window.__pagelithFrames || [];
   for (var i = 0; i < lazy.length; ++i) {
     var el = lazy[i];
-    if (el.tagName === 'IFRAME') {
+    if (el.tagName === 'IFRAME' && !loaded(el)) {
       var f = { done: false };
       var end = function () { this.done = true; }.bind(f);
       el.addEventListener('load', end, { once: true });

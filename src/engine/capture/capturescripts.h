@@ -23,10 +23,11 @@ QString showFixedElements();
 // Undoes everything above, removes the frame marker and scrolls back to (x, y).
 QString restore(int x, int y);
 // Scrolls to (0, y) and, in the same task, paints the frame marker in `rgb`
-// (0xRRGGBB): a one-pixel column at the view's right edge, outside the captured
-// rectangle. A frame that shows the marker in that colour also shows the scroll.
-// Returns the scroll position the page actually took.
-QString scrollAndMark(int y, unsigned rgb);
+// (0xRRGGBB): a one-pixel column `column` CSS pixels from the view's left edge, as
+// high as the view, just right of the captured rectangle (beyond the page's layout
+// where the capture is wider). A frame that shows the marker in that colour also
+// shows the scroll. Returns the scroll position the page actually took.
+QString scrollAndMark(int y, unsigned rgb, int column);
 // Takes the frame marker away again.
 QString removeMarker();
 // Lazy images and frames are told to load now; returns how many were lazy.

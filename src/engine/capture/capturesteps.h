@@ -3,6 +3,7 @@
 #include "engine/capture/capturegeometry.h"
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QVariant>
@@ -24,6 +25,15 @@ public:
     // Calls `then` with what the view shows now (a null image when nothing could be
     // read back).
     virtual void grabView(std::function<void(const QImage&)> then) = 0;
+    // Calls `then` with the page's `area` as it is drawn now (CSS pixels from the
+    // document's top left: the scroll position and the view's size, which may be
+    // wider than the page's layout). An engine that can draw beyond its view does,
+    // without laying the page out again; the others grab their view.
+    virtual void grabArea(const QRect& area, std::function<void(const QImage&)> then)
+    {
+        Q_UNUSED(area);
+        grabView(std::move(then));
+    }
     // Whether grabView() itself draws every change made so far before it reads the
     // view back, so that no wait for a frame is needed before it.
     virtual bool grabDrawsPendingChanges() const { return false; }

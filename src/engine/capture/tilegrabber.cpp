@@ -66,8 +66,8 @@ void TileGrabber::captureTile()
     const int top = m_tileTops.at(m_tileIndex);
     auto scroll = [this, top] {
         m_marker = FrameMarkerColor(++m_markerSequence);
-        m_steps.runScript(
-            CaptureScripts::scrollAndMark(top, m_marker), [this](const QVariant& scrollY) {
+        m_steps.runScript(CaptureScripts::scrollAndMark(top, m_marker, m_captureSize.width()),
+            [this](const QVariant& scrollY) {
                 m_tileScrollY = scrollY.toInt();
                 m_grabTries = 0;
                 // The tile's marker proves the grab current either way; a stale
@@ -90,7 +90,10 @@ void TileGrabber::captureTile()
 void TileGrabber::grabTile()
 {
     const int sequence = m_markerSequence;
-    m_steps.grabView([this, sequence](const QImage& grab) {
+    // The area the tile shows, the marker's column included: an engine that lays the
+    // page out at the window's width draws it beyond that width.
+    const QRect area(0, m_tileScrollY, m_captureSize.width() + 1, m_tileHeight);
+    m_steps.grabArea(area, [this, sequence](const QImage& grab) {
         // A grab that answers after its pass moved on (or ended) is not this tile's.
         if (sequence == m_markerSequence && m_running)
             checkGrab(grab);

@@ -10,6 +10,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace {
 
@@ -158,6 +159,11 @@ void ChromiumCapturer::navigate()
             { { QStringLiteral("media"), m_options.media },
                 { QStringLiteral("features"), features } });
     }
+    // A page that prints itself while it loads would leave the browser printing it,
+    // and the PDF asked for refused ("already being printed"): its print() does
+    // nothing, in every document of the page, before the page's own scripts run.
+    m_page->send(QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
+        { { QStringLiteral("source"), QStringLiteral("window.print = function () {};") } });
     const int generation = m_generation;
     m_page->send(QStringLiteral("Page.navigate"), { { QStringLiteral("url"), m_url.toString() } },
         [this, generation](const QJsonObject& result, const QString& error) {
@@ -319,7 +325,13 @@ void ChromiumCapturer::startCapture()
     m_times.load = m_stageClock.restart() / 1000.0;
     m_timer.start(WaitLimitMs(m_timeoutSeconds));
     emit statusText(tr("Capturing %1").arg(m_pageUrl.toString()));
-    const int waitSeconds = !m_note.isEmpty() ? 0 : m_timeoutSeconds;
+    // Lazy content is waited for within the page's time-out, and within the bound of
+    // the wait for a still page when there is one: that wait starts with it. An
+    // element the page must show is waited for as long as the page's time-out.
+    const bool bySettle = m_options.settleSeconds > 0 && m_options.waitFor.isEmpty();
+    const int waitSeconds = !m_note.isEmpty() ? 0
+        : bySettle                            ? std::min(m_timeoutSeconds, m_options.settleSeconds)
+                                              : m_timeoutSeconds;
     const int generation = m_generation;
     // The capture's scripts run in a world of their own: a page that replaces
     // requestAnimationFrame or scrollTo cannot stall or mislead them.
@@ -472,8 +484,13 @@ void ChromiumCapturer::whenPainted(std::function<void()> then)
 
 void ChromiumCapturer::grabView(std::function<void(const QImage&)> then)
 {
+    grabArea(QRect(), std::move(then));
+}
+
+void ChromiumCapturer::grabArea(const QRect& area, std::function<void(const QImage&)> then)
+{
     const int generation = m_generation;
-    m_page->screenshot([this, generation, then](const QImage& image, const QString&) {
+    m_page->screenshot(area, [this, generation, then](const QImage& image, const QString&) {
         if (generation != m_generation || m_state != State::Capturing)
             return;
         m_timer.start(WaitLimitMs(m_timeoutSeconds));
@@ -483,8 +500,14 @@ void ChromiumCapturer::grabView(std::function<void(const QImage&)> then)
 
 void ChromiumCapturer::resizeView(const QSize& size)
 {
+    // The page keeps the window's width, however wide its capture: wider, it would
+    // be laid out again (its media rules, its paragraphs' lines), and a page wider
+    // than the window would come out in a layout nobody sees. What lies beyond the
+    // window's width, the page's overflow and the blank strip, is drawn by the grab
+    // (see grabArea()). Only the height follows the view, for the tiles.
+    const int layoutWidth = std::min(size.width(), m_options.viewportWidth);
     m_page->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
-        { { QStringLiteral("width"), size.width() }, { QStringLiteral("height"), size.height() },
+        { { QStringLiteral("width"), layoutWidth }, { QStringLiteral("height"), size.height() },
             { QStringLiteral("deviceScaleFactor"), m_options.scale },
             { QStringLiteral("mobile"), false } });
 }

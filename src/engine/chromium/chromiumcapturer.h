@@ -85,6 +85,9 @@ private:
     void runScript(const QString& script, std::function<void(const QVariant&)> then) override;
     void whenPainted(std::function<void()> then) override;
     void grabView(std::function<void(const QImage&)> then) override;
+    // The area is drawn as the page stands, beyond the window's width too, without
+    // laying the page out again.
+    void grabArea(const QRect& area, std::function<void(const QImage&)> then) override;
     void resizeView(const QSize& size) override;
     int tileHeightFor(const QSize& captureSize) const override;
     // A screenshot from the surface asks the renderer for a new frame and waits

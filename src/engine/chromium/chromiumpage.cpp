@@ -341,12 +341,20 @@ void ChromiumPage::inject(const QString& css, const QString& script,
         });
 }
 
-void ChromiumPage::screenshot(std::function<void(const QImage& image, const QString& error)> then)
+void ChromiumPage::screenshot(
+    const QRect& area, std::function<void(const QImage& image, const QString& error)> then)
 {
     // PNG is exact; optimizeForSpeed trades its size, which nobody keeps, for time.
-    send(QStringLiteral("Page.captureScreenshot"),
-        { { QStringLiteral("format"), QStringLiteral("png") },
-            { QStringLiteral("optimizeForSpeed"), true }, { QStringLiteral("fromSurface"), true } },
+    QJsonObject params { { QStringLiteral("format"), QStringLiteral("png") },
+        { QStringLiteral("optimizeForSpeed"), true }, { QStringLiteral("fromSurface"), true } };
+    if (!area.isNull()) {
+        params.insert(QStringLiteral("captureBeyondViewport"), true);
+        params.insert(QStringLiteral("clip"),
+            QJsonObject { { QStringLiteral("x"), area.x() }, { QStringLiteral("y"), area.y() },
+                { QStringLiteral("width"), area.width() },
+                { QStringLiteral("height"), area.height() }, { QStringLiteral("scale"), 1 } });
+    }
+    send(QStringLiteral("Page.captureScreenshot"), params,
         [this, then](const QJsonObject& result, const QString& error) {
             if (!error.isEmpty()) {
                 then(QImage(), error);
@@ -418,6 +426,12 @@ void ChromiumPage::onRequestPaused(const QJsonObject& params)
     if (LocalRequestAllowed(kind, url, m_requested, typed))
         send(QStringLiteral("Fetch.continueRequest"),
             { { QStringLiteral("requestId"), requestId } });
+    // A frame kept out stays blank, as one that could not be loaded, instead of
+    // showing the browser's icon of a blocked page.
+    else if (kind == LocalRequestKind::SubFrame)
+        send(QStringLiteral("Fetch.fulfillRequest"),
+            { { QStringLiteral("requestId"), requestId }, { QStringLiteral("responseCode"), 200 },
+                { QStringLiteral("body"), QString() } });
     else
         send(QStringLiteral("Fetch.failRequest"),
             { { QStringLiteral("requestId"), requestId },

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QSet>
 #include <QString>
 #include <QUrl>
@@ -79,7 +80,14 @@ public:
         std::function<void(const QString& styleError, const QString& scriptError)> then);
     // The view as a picture (a null image when the browser gave none). The PNG is
     // decoded on a worker thread: the event loop goes on serving other pages.
-    void screenshot(std::function<void(const QImage& image, const QString& error)> then);
+    void screenshot(std::function<void(const QImage& image, const QString& error)> then)
+    {
+        screenshot(QRect(), std::move(then));
+    }
+    // The page's `area` (CSS pixels from the document's top left) as it is drawn now,
+    // beyond the view too, without laying the page out again; a null area: the view.
+    void screenshot(
+        const QRect& area, std::function<void(const QImage& image, const QString& error)> then);
 
 signals:
     // A protocol event of this page's session.

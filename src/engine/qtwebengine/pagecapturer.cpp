@@ -10,6 +10,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -370,9 +371,16 @@ void PageCapturer::startCapture()
         if (waitSeconds == 0)
             options.settleSeconds = 0;
     }
+    // The lazy content's wait is part of the wait for a still page, and held to its
+    // bound as well; an element the page must show is waited for as long as the
+    // page's time-out.
+    const int lazyWaitSeconds = options.settleSeconds > 0 && options.waitFor.isEmpty()
+        ? std::min(waitSeconds, options.settleSeconds)
+        : waitSeconds;
     m_flow.setTallPagesCut(tallPagesCut());
     m_flow.setPictureFormat(pictureFormat());
-    m_flow.start(waitSeconds, m_external ? m_savedSize.height() : m_layoutSize.height(), options);
+    m_flow.start(
+        lazyWaitSeconds, m_external ? m_savedSize.height() : m_layoutSize.height(), options);
 }
 
 void PageCapturer::finish(const QImage& image)
