@@ -1,6 +1,7 @@
 #include "cli/convertoptions.h"
 
 #include "cli/convertcommand.h"
+#include "cli/optionchecks.h"
 #include "core/app/appfolders.h"
 #include "core/files/regularfile.h"
 #include "core/files/wholefile.h"
@@ -18,14 +19,25 @@
 
 namespace {
 
+// A proxy address is one line.
+constexpr qint64 MaxProxyFileBytes = 64 * 1024;
+
 struct Options
 {
     QCommandLineOption settings { QStringLiteral("settings"),
         ConvertOptionParser::tr("Read the settings from FILE instead of settings.dat."),
         QStringLiteral("FILE") };
     QCommandLineOption folder { { QStringLiteral("o"), QStringLiteral("output-folder") },
-        ConvertOptionParser::tr("Write the files into FOLDER (made when missing)."),
+        ConvertOptionParser::tr("Write the files into FOLDER (made when missing). With one input, "
+                                "a name ending in a picture, PDF or text extension (.png, .jpg, "
+                                ".pdf, .txt, ...) that is no folder is taken as -O."),
         QStringLiteral("FOLDER") };
+    QCommandLineOption file { { QStringLiteral("O"), QStringLiteral("output-file") },
+        ConvertOptionParser::tr("Write the one input's file as FILE (an existing file is "
+                                "replaced). The format is FILE's extension unless -f is given; "
+                                "- writes to standard output (the lines for people go to "
+                                "standard error)."),
+        QStringLiteral("FILE") };
     QCommandLineOption format { { QStringLiteral("f"), QStringLiteral("format") },
         QStringLiteral("Output format: %1.")
             .arg(ConvertOptionParser::formats().join(QStringLiteral(", "))),
@@ -131,8 +143,12 @@ struct Options
     QCommandLineOption proxy { QStringLiteral("proxy"),
         ConvertOptionParser::tr("Send every request through the proxy at URL "
                                 "(http, https, socks4 or socks5://host:port; user:password@ "
-                                "answers the proxy). Chromium engine only."),
+                                "answers the proxy; --proxy-file keeps it out of the process "
+                                "list). Chromium engine only."),
         QStringLiteral("URL") };
+    QCommandLineOption proxyFile { QStringLiteral("proxy-file"),
+        ConvertOptionParser::tr("As --proxy, with the URL on the first line of FILE."),
+        QStringLiteral("FILE") };
     QCommandLineOption ignoreHttpsErrors { QStringLiteral("ignore-https-errors"),
         ConvertOptionParser::tr("Load pages whose certificate is not trusted (the result's "
                                 "remark says so). Chromium engine only.") };
@@ -163,11 +179,11 @@ struct Options
     {
         parser.setApplicationDescription(ConvertOptionParser::tr(
             "Converts web pages into image, PDF or text files, one page at a time."));
-        parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
-            viewportOnly, selector, waitFor, wait, hide, hideCookieBanners, userAgent, colorScheme,
-            media, pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground,
-            pdfHeaderFooter, header, cookies, auth, authFile, proxy, ignoreHttpsErrors, javascript,
-            style, json, quiet, jobs, help, version });
+        parser.addOptions({ settings, folder, file, format, set, engine, chromium, width, height,
+            scale, viewportOnly, selector, waitFor, wait, hide, hideCookieBanners, userAgent,
+            colorScheme, media, pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground,
+            pdfHeaderFooter, header, cookies, auth, authFile, proxy, proxyFile, ignoreHttpsErrors,
+            javascript, style, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
@@ -238,13 +254,33 @@ bool requestOptions(
         if (!store(Setting::Auth, parser.value(o.auth)))
             return false;
     }
-    if (parser.isSet(o.proxy)) {
-        QString server;
-        if (!ParseProxyUrl(parser.value(o.proxy), &server, &user, &password, error)) {
-            *error = QStringLiteral("--proxy: ") + *error;
+    if (parser.isSet(o.proxy) && parser.isSet(o.proxyFile)) {
+        *error = ConvertOptionParser::tr("--proxy and --proxy-file name the same thing: give one");
+        return false;
+    }
+    QString proxy = parser.value(o.proxy);
+    QString proxyName = QStringLiteral("--proxy");
+    if (parser.isSet(o.proxyFile)) {
+        proxyName = QStringLiteral("--proxy-file");
+        QByteArray bytes;
+        if (!ReadWholeFile(
+                parser.value(o.proxyFile), &bytes, error, ByteOrderMark::Drop, MaxProxyFileBytes)) {
+            *error = proxyName + QStringLiteral(": ") + *error;
             return false;
         }
-        if (!store(Setting::Proxy, parser.value(o.proxy).trimmed()))
+        proxy = QString::fromUtf8(bytes).section(QLatin1Char('\n'), 0, 0).trimmed();
+    }
+    if (parser.isSet(o.proxy) || parser.isSet(o.proxyFile)) {
+        QString server;
+        if (!ParseProxyUrl(proxy, &server, &user, &password, error)) {
+            *error = proxyName + QStringLiteral(": ") + *error;
+            return false;
+        }
+        if (const QString noPort = ProxyWithoutPortProblem(proxy); !noPort.isEmpty()) {
+            *error = proxyName + QStringLiteral(": ") + noPort;
+            return false;
+        }
+        if (!store(Setting::Proxy, proxy.trimmed()))
             return false;
     }
     return !parser.isSet(o.ignoreHttpsErrors)
@@ -288,6 +324,63 @@ QString settingsFileProblem(const QString& given, const QString& path)
             .arg(given)
             .arg(MaxSettingsFileBytes / (1024 * 1024));
     return QString();
+}
+
+// -O FILE, or -o NAME.EXT for one input: the page's file itself. Its format is
+// the extension's unless -f names one.
+bool outputFile(
+    const QCommandLineParser& parser, const Options& o, ConvertOptions* options, QString* error)
+{
+    const QStringList inputs = parser.positionalArguments();
+    QString given = parser.value(o.file);
+    if (parser.isSet(o.file) && parser.isSet(o.folder)) {
+        *error = ConvertOptionParser::tr("-o and -O name the same thing: give one");
+        return false;
+    }
+    const bool oneInput = inputs.size() == 1 && inputs.constFirst() != QLatin1String("-")
+        && !inputs.constFirst().endsWith(QLatin1String(".ulf"), Qt::CaseInsensitive);
+    if (!parser.isSet(o.file)) {
+        // "-o shot.png" means the file, never a folder of that name made by surprise.
+        const QString folder = parser.value(o.folder);
+        if (!parser.isSet(o.folder) || !oneInput || QFileInfo(folder).isDir()
+            || FormatOfFileName(folder, ConvertOptionParser::formats()).isEmpty())
+            return true;
+        given = folder;
+        options->outputFolder.clear();
+    }
+    if (given.isEmpty()) {
+        *error = ConvertOptionParser::tr("-O takes a file name, or - for standard output");
+        return false;
+    }
+    if (inputs.size() > 1 || !oneInput) {
+        *error = ConvertOptionParser::tr(
+            "-O writes one page's file; give one web address or HTML file (or -o FOLDER)");
+        return false;
+    }
+    if (given == QLatin1String("-")) {
+        if (parser.isSet(o.json)) {
+            *error = ConvertOptionParser::tr(
+                "-O - and --json both write to standard output: give one");
+            return false;
+        }
+        options->outputFile = given;
+        return true;
+    }
+    if (QFileInfo(given).isDir()) {
+        *error
+            = ConvertOptionParser::tr("-O takes a file name; %1 is a folder (use -o)").arg(given);
+        return false;
+    }
+    const QString format = FormatOfFileName(given, ConvertOptionParser::formats());
+    if (format.isEmpty() && !parser.isSet(o.format)) {
+        *error = ConvertOptionParser::tr("-O %1: the extension names no format; add -f FORMAT (%2)")
+                     .arg(given, ConvertOptionParser::formats().join(QStringLiteral(", ")));
+        return false;
+    }
+    if (!parser.isSet(o.format))
+        options->format = format;
+    options->outputFile = QFileInfo(given).absoluteFilePath();
+    return true;
 }
 
 } // namespace
@@ -347,6 +440,8 @@ bool ConvertOptionParser::parse(
         }
         options->outputFolder = QFileInfo(parser.value(o.folder)).absoluteFilePath();
     }
+    if (!outputFile(parser, o, options, error))
+        return false;
     for (const QString& assignment : parser.values(o.set)) {
         if (!options->overrides.add(assignment, error))
             return false;
@@ -362,9 +457,7 @@ bool ConvertOptionParser::parse(
               if (!ok || value < low || value > high) {
                   *error = tr("--%1 takes a number from %2 to %3, not '%4'")
                                .arg(option.names().constLast())
-                               .arg(low)
-                               .arg(high)
-                               .arg(parser.value(option));
+                               .arg(PlainNumber(low), PlainNumber(high), parser.value(option));
                   return false;
               }
               return options->overrides.add(key + QLatin1Char('=') + text, error);
@@ -383,6 +476,16 @@ bool ConvertOptionParser::parse(
     const auto text = [&](Setting setting, const QString& value) {
         return options->overrides.add(KeyOf(setting).name + QLatin1Char('=') + value, error);
     };
+    // A selector is checked now, not after a page has loaded for it.
+    for (const QCommandLineOption* option : { &o.selector, &o.waitFor, &o.hide }) {
+        for (const QString& value : parser.values(*option)) {
+            if (const QString problem = SelectorProblem(value); !problem.isEmpty()) {
+                *error = tr("--%1: '%2' is no CSS selector: %3")
+                             .arg(option->names().constLast(), value, problem);
+                return false;
+            }
+        }
+    }
     if (parser.isSet(o.selector) && !text(Setting::Selector, parser.value(o.selector)))
         return false;
     if (parser.isSet(o.waitFor) && !text(Setting::WaitFor, parser.value(o.waitFor)))
