@@ -281,7 +281,9 @@ int ConvertCommand::convertPages(const ConvertOptions& options, const EngineChoi
                 QString reason;
                 if (DeliverOutputFile(result.filesWritten.constLast(), options.outputFile,
                         m_standardOutput, &reason)) {
-                    shown.filesWritten = QStringList { options.outputFile };
+                    shown.filesWritten = QStringList { options.outputFile == QLatin1String("-")
+                            ? tr("standard output")
+                            : options.outputFile };
                 } else {
                     shown.ok = false;
                     shown.reason = reason;

@@ -20,8 +20,8 @@ class QTextStream;
 // pagelith-convert [options] INPUT...
 //
 // Converts web addresses, local HTML files, the addresses of .ulf list files and
-// of standard input ("-"), one page at a time, with the settings of settings.dat
-// (where AppFolders puts it; --settings FILE instead, --set KEY=VALUE on top), and
+// of standard input ("-"), one page at a time (or --jobs at once), with the settings of
+// settings.dat (where AppFolders puts it; --settings FILE instead, --set KEY=VALUE on top), and
 // reports each page and a summary through ConvertReporter:
 //   1/2 OK 0.84 s file:///tmp/a.html -> /out/webimage.jpg
 //   2/2 FAILED 0.12 s http://host/x: Server error - you may be able to try again

@@ -2,11 +2,9 @@
 
 #include "cli/convertcommand.h"
 #include "cli/optionchecks.h"
+#include "cli/optionreaders.h"
 #include "core/app/appfolders.h"
 #include "core/files/regularfile.h"
-#include "core/files/wholefile.h"
-#include "core/requests/cookiesfile.h"
-#include "core/requests/requesttexts.h"
 #include "core/settings/inifile.h"
 #include "core/settings/outputformats.h"
 #include "core/settings/pdfpagesetup.h"
@@ -18,9 +16,6 @@
 #include <QRegularExpression>
 
 namespace {
-
-// A proxy address is one line.
-constexpr qint64 MaxProxyFileBytes = 64 * 1024;
 
 struct Options
 {
@@ -178,7 +173,8 @@ struct Options
     void addTo(QCommandLineParser& parser) const
     {
         parser.setApplicationDescription(ConvertOptionParser::tr(
-            "Converts web pages into image, PDF or text files, one page at a time."));
+            "Converts web pages into image, PDF or text files, one page at a time or "
+            "several at once (--jobs)."));
         parser.addOptions({ settings, folder, file, format, set, engine, chromium, width, height,
             scale, viewportOnly, selector, waitFor, wait, hide, hideCookieBanners, userAgent,
             colorScheme, media, pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground,
@@ -186,106 +182,13 @@ struct Options
             javascript, style, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
-                                    "addresses read from standard input, one per line."),
+                                    "addresses read from standard input, one per line. A name "
+                                    "that is no file but looks like a host is a web address: "
+                                    "example.org is https://example.org, localhost:8080 is "
+                                    "http://localhost:8080."),
             QStringLiteral("INPUT..."));
     }
 };
-
-// The request options into their [capture] keys, each checked now: a file that
-// cannot be used or a value that cannot be sent is a usage error, not a page that
-// fails later. No message repeats a password.
-bool requestOptions(
-    const QCommandLineParser& parser, const Options& o, ConvertOptions* options, QString* error)
-{
-    const auto store = [&](Setting setting, const QString& value) {
-        return options->overrides.add(KeyOf(setting).name + QLatin1Char('=') + value, error);
-    };
-    if (parser.isSet(o.auth) && parser.isSet(o.authFile)) {
-        *error = ConvertOptionParser::tr("--auth and --auth-file name the same thing: give one");
-        return false;
-    }
-    if (parser.isSet(o.header)) {
-        for (const QString& line : parser.values(o.header)) {
-            std::pair<QString, QString> header;
-            if (!ParseHeaderLine(line, &header, error)) {
-                *error = QStringLiteral("--header: ") + *error;
-                return false;
-            }
-        }
-        if (!store(Setting::Header, JoinHeaderList(parser.values(o.header))))
-            return false;
-    }
-    // Files are named by their absolute paths: the conversion may run elsewhere.
-    const auto file = [&](const QCommandLineOption& option, Setting setting, auto check) {
-        if (!parser.isSet(option))
-            return true;
-        const QString path = QFileInfo(parser.value(option)).absoluteFilePath();
-        if (parser.value(option).isEmpty() || !check(path)) {
-            if (parser.value(option).isEmpty())
-                *error = ConvertOptionParser::tr("no file given");
-            *error = QStringLiteral("--%1: %2").arg(option.names().constLast(), *error);
-            return false;
-        }
-        return store(setting, path);
-    };
-    QString user;
-    QString password;
-    if (!file(o.cookies, Setting::Cookies,
-            [&](const QString& path) {
-                QList<FileCookie> cookies;
-                return ReadCookiesFile(path, &cookies, error);
-            })
-        || !file(o.authFile, Setting::AuthFile, [&](const QString& path) {
-               return ReadCredentialsFile(path, &user, &password, error);
-           }))
-        return false;
-    const auto injected = [&](const QString& path) {
-        QByteArray bytes;
-        return ReadWholeFile(path, &bytes, error, ByteOrderMark::Drop, MaxInjectedFileBytes);
-    };
-    if (!file(o.javascript, Setting::JavaScript, injected)
-        || !file(o.style, Setting::Style, injected))
-        return false;
-    if (parser.isSet(o.auth)) {
-        if (!ParseCredentials(parser.value(o.auth), &user, &password, error)) {
-            *error = QStringLiteral("--auth: ") + *error;
-            return false;
-        }
-        if (!store(Setting::Auth, parser.value(o.auth)))
-            return false;
-    }
-    if (parser.isSet(o.proxy) && parser.isSet(o.proxyFile)) {
-        *error = ConvertOptionParser::tr("--proxy and --proxy-file name the same thing: give one");
-        return false;
-    }
-    QString proxy = parser.value(o.proxy);
-    QString proxyName = QStringLiteral("--proxy");
-    if (parser.isSet(o.proxyFile)) {
-        proxyName = QStringLiteral("--proxy-file");
-        QByteArray bytes;
-        if (!ReadWholeFile(
-                parser.value(o.proxyFile), &bytes, error, ByteOrderMark::Drop, MaxProxyFileBytes)) {
-            *error = proxyName + QStringLiteral(": ") + *error;
-            return false;
-        }
-        proxy = QString::fromUtf8(bytes).section(QLatin1Char('\n'), 0, 0).trimmed();
-    }
-    if (parser.isSet(o.proxy) || parser.isSet(o.proxyFile)) {
-        QString server;
-        if (!ParseProxyUrl(proxy, &server, &user, &password, error)) {
-            *error = proxyName + QStringLiteral(": ") + *error;
-            return false;
-        }
-        if (const QString noPort = ProxyWithoutPortProblem(proxy); !noPort.isEmpty()) {
-            *error = proxyName + QStringLiteral(": ") + noPort;
-            return false;
-        }
-        if (!store(Setting::Proxy, proxy.trimmed()))
-            return false;
-    }
-    return !parser.isSet(o.ignoreHttpsErrors)
-        || store(Setting::IgnoreHttpsErrors, QStringLiteral("1"));
-}
 
 QString canonicalFormat(const QString& given)
 {
@@ -324,63 +227,6 @@ QString settingsFileProblem(const QString& given, const QString& path)
             .arg(given)
             .arg(MaxSettingsFileBytes / (1024 * 1024));
     return QString();
-}
-
-// -O FILE, or -o NAME.EXT for one input: the page's file itself. Its format is
-// the extension's unless -f names one.
-bool outputFile(
-    const QCommandLineParser& parser, const Options& o, ConvertOptions* options, QString* error)
-{
-    const QStringList inputs = parser.positionalArguments();
-    QString given = parser.value(o.file);
-    if (parser.isSet(o.file) && parser.isSet(o.folder)) {
-        *error = ConvertOptionParser::tr("-o and -O name the same thing: give one");
-        return false;
-    }
-    const bool oneInput = inputs.size() == 1 && inputs.constFirst() != QLatin1String("-")
-        && !inputs.constFirst().endsWith(QLatin1String(".ulf"), Qt::CaseInsensitive);
-    if (!parser.isSet(o.file)) {
-        // "-o shot.png" means the file, never a folder of that name made by surprise.
-        const QString folder = parser.value(o.folder);
-        if (!parser.isSet(o.folder) || !oneInput || QFileInfo(folder).isDir()
-            || FormatOfFileName(folder, ConvertOptionParser::formats()).isEmpty())
-            return true;
-        given = folder;
-        options->outputFolder.clear();
-    }
-    if (given.isEmpty()) {
-        *error = ConvertOptionParser::tr("-O takes a file name, or - for standard output");
-        return false;
-    }
-    if (inputs.size() > 1 || !oneInput) {
-        *error = ConvertOptionParser::tr(
-            "-O writes one page's file; give one web address or HTML file (or -o FOLDER)");
-        return false;
-    }
-    if (given == QLatin1String("-")) {
-        if (parser.isSet(o.json)) {
-            *error = ConvertOptionParser::tr(
-                "-O - and --json both write to standard output: give one");
-            return false;
-        }
-        options->outputFile = given;
-        return true;
-    }
-    if (QFileInfo(given).isDir()) {
-        *error
-            = ConvertOptionParser::tr("-O takes a file name; %1 is a folder (use -o)").arg(given);
-        return false;
-    }
-    const QString format = FormatOfFileName(given, ConvertOptionParser::formats());
-    if (format.isEmpty() && !parser.isSet(o.format)) {
-        *error = ConvertOptionParser::tr("-O %1: the extension names no format; add -f FORMAT (%2)")
-                     .arg(given, ConvertOptionParser::formats().join(QStringLiteral(", ")));
-        return false;
-    }
-    if (!parser.isSet(o.format))
-        options->format = format;
-    options->outputFile = QFileInfo(given).absoluteFilePath();
-    return true;
 }
 
 } // namespace
@@ -440,7 +286,7 @@ bool ConvertOptionParser::parse(
         }
         options->outputFolder = QFileInfo(parser.value(o.folder)).absoluteFilePath();
     }
-    if (!outputFile(parser, o, options, error))
+    if (!ReadOutputFile(parser, options, error))
         return false;
     for (const QString& assignment : parser.values(o.set)) {
         if (!options->overrides.add(assignment, error))
@@ -555,7 +401,7 @@ bool ConvertOptionParser::parse(
         || (parser.isSet(o.pdfHeaderFooter)
             && !text(Setting::PdfHeaderFooter, QStringLiteral("1"))))
         return false;
-    if (!requestOptions(parser, o, options, error))
+    if (!ReadRequestOptions(parser, options, error))
         return false;
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);
