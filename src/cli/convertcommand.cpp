@@ -109,10 +109,12 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
         const QStringList refused
             = OptionsQtCannotHonour(CaptureOptionsFromSettings(request.settingsFile));
         // Chromium is offered only where there is one to run.
+        ConvertOptions askingChromium = options;
+        askingChromium.engine = QStringLiteral("chromium");
         EngineChoice chromium;
         QString noChromium;
-        const bool haveChromium = ChooseEngine(
-            QStringLiteral("chromium"), options.chromiumPath, &chromium, &noChromium);
+        const bool haveChromium
+            = chooseEngine(askingChromium, request.settingsFile, &chromium, &noChromium);
         if (!refused.isEmpty())
             return usageError(err,
                 (haveChromium

@@ -27,6 +27,7 @@ private slots:
     void refusedBeforeAnyPageLoads_data();
     void refusedBeforeAnyPageLoads();
     void bareHostNamesAreWebAddresses();
+    void qtRefusalWithoutChromiumOffersNoChromium();
     void standardInputIsBounded();
     void passwordsAndPortsInNames();
     void settingsCopyIsTheOwnersAlone();
@@ -125,6 +126,21 @@ void TestConvertOptions::bareHostNamesAreWebAddresses()
     QCOMPARE(pages[1].address, QStringLiteral("https://example.net/news"));
     QCOMPARE(pages[1].input, QStringLiteral("example.net/news"));
     QCOMPARE(pages[2].address, QStringLiteral("about:blank"));
+}
+
+void TestConvertOptions::qtRefusalWithoutChromiumOffersNoChromium()
+{
+    const QString page = TestPages::writePage(m_dir.path(), QStringLiteral("q.html"), "<p>q</p>");
+    const QByteArray path = qgetenv("PATH");
+    // A PATH without any browser on it.
+    qputenv("PATH", QFile::encodeName(m_dir.path()));
+    const int status = run({ "--scale", "2", page });
+    qputenv("PATH", path);
+    QCOMPARE(status, 2);
+    QVERIFY2(m_err.contains(QStringLiteral("--scale cannot be honoured by the Qt WebEngine engine, "
+                                           "and no Chromium is installed")),
+        qPrintable(m_err));
+    QVERIFY(!m_err.contains(QStringLiteral("--engine chromium")));
 }
 
 void TestConvertOptions::standardInputIsBounded()
