@@ -86,6 +86,12 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
 
     if (options.outputFile == QLatin1String("-") && !m_standardOutput)
         return usageError(err, tr("-O -: there is no standard output to write to"));
+    // A picture or a PDF would fill a terminal with bytes and may upset it.
+    if (options.outputFile == QLatin1String("-") && m_outIsTerminal
+        && options.format != QLatin1String("TXT"))
+        return usageError(err,
+            tr("-O -: standard output is a terminal; send it to a file or a program "
+               "(> page.png, | ...), or use -f txt"));
 
     if (!folders.prepare(&error))
         return runError(err, TerminalText(error));

@@ -50,8 +50,13 @@ public:
     // standard input); nothing when neither is set.
     void setStandardInput(QIODevice* input) { m_standardInput = input; }
     void setStandardInputDescriptor(int fd) { m_standardInputFd = fd; }
-    // Where "-O -" writes the page's bytes; without it "-O -" is refused.
-    void setStandardOutput(QIODevice* output) { m_standardOutput = output; }
+    // Where "-O -" writes the page's bytes; without it "-O -" is refused, and on
+    // a terminal it is refused for every format but text.
+    void setStandardOutput(QIODevice* output, bool terminal = false)
+    {
+        m_standardOutput = output;
+        m_outIsTerminal = terminal;
+    }
     // Standard error is a terminal this many columns wide: a progress line is drawn.
     void setTerminal(bool errIsTerminal, int columns);
 
@@ -91,6 +96,7 @@ private:
     QIODevice* m_standardInput = nullptr;
     int m_standardInputFd = -1;
     QIODevice* m_standardOutput = nullptr;
+    bool m_outIsTerminal = false;
     StandardInputReader* m_inputReader = nullptr;
     bool m_errIsTerminal = false;
     int m_columns = 80;

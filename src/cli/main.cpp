@@ -32,7 +32,7 @@ int main(int argc, char** argv)
     // "-O -": the page's bytes, unbuffered, beside nothing else on standard output.
     QFile standardOutput;
     standardOutput.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    command.setStandardOutput(&standardOutput);
+    command.setStandardOutput(&standardOutput, isatty(STDOUT_FILENO) == 1);
     winsize size {};
     const bool terminal = isatty(STDERR_FILENO) == 1;
     const int columns = terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0
