@@ -136,10 +136,11 @@ struct Options
         ConvertOptionParser::tr("As --auth, with USER:PASSWORD on the first line of FILE."),
         QStringLiteral("FILE") };
     QCommandLineOption proxy { QStringLiteral("proxy"),
-        ConvertOptionParser::tr("Send every request through the proxy at URL "
+        ConvertOptionParser::tr("Send the pages' requests through the proxy at URL "
                                 "(http, https, socks4 or socks5://host:port; user:password@ "
                                 "answers the proxy; --proxy-file keeps it out of the process "
-                                "list). Chromium engine only."),
+                                "list). Requests to this machine itself (localhost, "
+                                "127.0.0.1) go direct. Chromium engine only."),
         QStringLiteral("URL") };
     QCommandLineOption proxyFile { QStringLiteral("proxy-file"),
         ConvertOptionParser::tr("As --proxy, with the URL on the first line of FILE."),

@@ -94,6 +94,12 @@ bool InputCollector::collect(const QStringList& inputs, QList<PageInput>* pages,
             QStringList listed;
             QString reason;
             QList<int> notText;
+            // Refused before it is read, as standard input is.
+            if (QFileInfo(input).size() > StandardInputReader::MaxListBytes) {
+                *error = tr("cannot read the list %1: %2")
+                             .arg(input, StandardInputReader::tooLarge(input));
+                return false;
+            }
             if (!LoadUrlList(input, &listed, &reason, &notText)) {
                 *error = tr("cannot read the list %1: %2").arg(input, reason);
                 return false;

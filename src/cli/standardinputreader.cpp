@@ -13,6 +13,13 @@ constexpr qsizetype ChunkBytes = 64 * 1024;
 
 } // namespace
 
+QString StandardInputReader::tooLarge(const QString& name)
+{
+    return tr("%1 holds more than %2 MiB, the most a list may hold")
+        .arg(name)
+        .arg(MaxListBytes / (1024 * 1024));
+}
+
 bool StandardInputReader::withinLimits(
     qsizetype lines, qsizetype lineBytes, const QString& name, QString* error)
 {
@@ -47,6 +54,10 @@ bool StandardInputReader::take(const char* data, qsizetype size, QString* error)
     }
     if (!withinLimits(m_lines, m_lineBytes, tr("standard input"), error))
         return false;
+    if (m_bytes.size() + size > MaxListBytes) {
+        *error = tooLarge(tr("standard input"));
+        return false;
+    }
     m_bytes.append(data, size);
     return true;
 }

@@ -9,7 +9,7 @@ class QIODevice;
 
 // Reads what "-" names: standard input, up to its end, as bytes for the list
 // reader. The input is bounded as a list is (MaxListLines lines, none longer
-// than MaxLineBytes), so that an endless source such as /dev/zero is refused
+// than MaxLineBytes, MaxListBytes in all), so that an endless source such as /dev/zero is refused
 // after a moment instead of filling the memory. A descriptor is read only when
 // it has something (the event loop waits for it), so a signal that stops the
 // run (stop()) ends a read that waits on an idle pipe at once.
@@ -20,6 +20,8 @@ class StandardInputReader
 public:
     static constexpr qsizetype MaxListLines = 1000000;
     static constexpr qsizetype MaxLineBytes = 1024 * 1024;
+    // All lines together: a list of long lines is still a list the memory holds.
+    static constexpr qsizetype MaxListBytes = 256 * 1024 * 1024;
 
     enum class Outcome { Ended, Stopped, Refused };
 
@@ -35,6 +37,9 @@ public:
     // more than a list may hold; `name` names the input in the message.
     static bool withinLimits(
         qsizetype lines, qsizetype lineBytes, const QString& name, QString* error);
+
+    // "NAME holds more than 256 MiB, ...".
+    static QString tooLarge(const QString& name);
 
 private:
     // Appends a chunk, counting its lines; false with the reason at a limit.
