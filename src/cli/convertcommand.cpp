@@ -4,7 +4,10 @@
 #include "cli/convertqueue.h"
 #include "cli/convertreporter.h"
 #include "cli/inputcollector.h"
+#include "cli/optionchecks.h"
+#include "cli/outputfile.h"
 #include "cli/runtempfolders.h"
+#include "cli/standardinputreader.h"
 #include "cli/stopsignals.h"
 #include "cli/terminaltext.h"
 #include "core/app/appfolders.h"
@@ -15,6 +18,7 @@
 #include "engine/chromium/chromiumbrowser.h"
 #include "engine/setup/sandboxpolicy.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -60,6 +64,8 @@ void ConvertCommand::interrupt(int signalNumber)
         m_stopSignal = signalNumber;
     if (m_queue)
         m_queue->stop();
+    if (m_inputReader)
+        m_inputReader->stop();
 }
 
 void ConvertCommand::setTerminal(bool errIsTerminal, int columns)
@@ -78,15 +84,14 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     if (options.action != ConvertOptions::Action::Convert)
         return printAnswer(options, folders, out, err);
 
-    QList<PageInput> pages;
-    QStringList skippedLines;
-    if (!collectPages(options.inputs, &pages, &skippedLines, &error))
-        return usageError(err, error);
-    for (const QString& line : std::as_const(skippedLines))
-        err << ProgramPrefix << TerminalText(line) << Qt::endl;
-    // Nothing queued would leave nothing to end the event loop.
-    if (pages.isEmpty())
-        return usageError(err, tr("no addresses to convert"));
+    if (options.outputFile == QLatin1String("-") && !m_standardOutput)
+        return usageError(err, tr("-O -: there is no standard output to write to"));
+    // A picture or a PDF would fill a terminal with bytes and may upset it.
+    if (options.outputFile == QLatin1String("-") && m_outIsTerminal
+        && options.format != QLatin1String("TXT"))
+        return usageError(err,
+            tr("-O -: standard output is a terminal; send it to a file or a program "
+               "(> page.png, | ...), or use -f txt"));
 
     if (!folders.prepare(&error))
         return runError(err, TerminalText(error));
@@ -100,7 +105,7 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
             err, tr("cannot create a temporary folder: ") + TerminalText(tempFolder.errorString()));
     ConversionRequest request;
     if (!makeRequest(options, folders, tempFolder, &request, &error))
-        return runError(err, TerminalText(error));
+        return runError(err, TerminalText(WithoutPasswords(error)));
 
     EngineChoice engine;
     if (!chooseEngine(options, request.settingsFile, &engine, &error))
@@ -109,11 +114,42 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     if (engine.kind == EngineKind::Qt) {
         const QStringList refused
             = OptionsQtCannotHonour(CaptureOptionsFromSettings(request.settingsFile));
+        // Chromium is offered only where there is one to run.
+        ConvertOptions askingChromium = options;
+        askingChromium.engine = QStringLiteral("chromium");
+        EngineChoice chromium;
+        QString noChromium;
+        const bool haveChromium
+            = chooseEngine(askingChromium, request.settingsFile, &chromium, &noChromium);
         if (!refused.isEmpty())
             return usageError(err,
-                tr("%1 cannot be honoured by the Qt WebEngine engine; use --engine chromium")
+                (haveChromium
+                        ? tr("%1 cannot be honoured by the Qt WebEngine engine; use --engine "
+                             "chromium")
+                        : tr("%1 cannot be honoured by the Qt WebEngine engine, and no Chromium "
+                             "is installed to honour it (install the chromium package)"))
                     .arg(refused.join(QStringLiteral(", "))));
     }
+
+    // Inputs are read once the options are known good: standard input may be long.
+    QList<PageInput> pages;
+    QStringList skippedLines;
+    if (!collectPages(options.inputs, &pages, &skippedLines, &error)) {
+        if (m_stopSignal != 0) {
+            err << ProgramPrefix << tr("Stopped by %1").arg(StopSignals::name(m_stopSignal))
+                << Qt::endl;
+            return 128 + m_stopSignal;
+        }
+        return usageError(err, WithoutPasswords(error));
+    }
+    for (const QString& line : std::as_const(skippedLines))
+        err << ProgramPrefix << TerminalText(line) << Qt::endl;
+    // Nothing queued would leave nothing to end the event loop.
+    if (pages.isEmpty())
+        return usageError(err, tr("no addresses to convert"));
+    if (!options.outputFile.isEmpty() && pages.size() != 1)
+        return usageError(
+            err, tr("-O writes one page's file; the inputs hold %1 pages").arg(pages.size()));
     // Notices are for people: --quiet keeps to failures and the summary.
     if (!engine.notice.isEmpty() && !options.quiet)
         err << ProgramPrefix << engine.notice << Qt::endl;
@@ -179,10 +215,26 @@ int ConvertCommand::printAnswer(
     return AllWritten;
 }
 
-bool ConvertCommand::collectPages(const QStringList& inputs, QList<PageInput>* pages,
-    QStringList* skippedLines, QString* error) const
+bool ConvertCommand::collectPages(
+    const QStringList& inputs, QList<PageInput>* pages, QStringList* skippedLines, QString* error)
 {
-    InputCollector collector(m_standardInput);
+    QBuffer standardInput;
+    if (inputs.contains(QStringLiteral("-"))) {
+        StandardInputReader reader;
+        m_inputReader = &reader;
+        if (m_stopSignal != 0)
+            reader.stop();
+        QByteArray bytes;
+        const StandardInputReader::Outcome outcome = m_standardInput
+            ? reader.read(m_standardInput, &bytes, error)
+            : reader.read(m_standardInputFd, &bytes, error);
+        m_inputReader = nullptr;
+        if (outcome != StandardInputReader::Outcome::Ended)
+            return false;
+        standardInput.setData(bytes);
+        standardInput.open(QIODevice::ReadOnly);
+    }
+    InputCollector collector(&standardInput);
     if (!collector.collect(inputs, pages, error))
         return false;
     *skippedLines = collector.skippedLines();
@@ -198,6 +250,9 @@ bool ConvertCommand::makeRequest(const ConvertOptions& options, const AppFolders
         = options.settingsFile.isEmpty() ? folders.settingsFile() : options.settingsFile;
     request->formatOverride = options.format;
     request->outputFolderOverride = options.outputFolder;
+    // The page's file is made where no other file is, and moved into place whole.
+    if (!options.outputFile.isEmpty())
+        request->outputFolderOverride = tempFolder.filePath(QStringLiteral("output"));
     if (options.overrides.isEmpty())
         return true;
     // The settings with the overrides go into a copy in the run's temporary folder.
@@ -214,6 +269,7 @@ int ConvertCommand::convertPages(const ConvertOptions& options, const EngineChoi
 {
     ConvertReporter::Style style;
     style.json = options.json;
+    style.peopleOnError = options.outputFile == QLatin1String("-");
     style.quiet = options.quiet;
     style.terminal = m_errIsTerminal;
     style.columns = m_columns;
@@ -221,9 +277,35 @@ int ConvertCommand::convertPages(const ConvertOptions& options, const EngineChoi
     ConvertQueue queue(request, pages);
     queue.setEngine(engine);
     queue.setParallelPages(options.jobs);
-    QObject::connect(&queue, &ConvertQueue::pageStarted, &reporter, &ConvertReporter::pageStarted);
-    QObject::connect(
-        &queue, &ConvertQueue::pageFinished, &reporter, &ConvertReporter::pageFinished);
+    QObject::connect(&queue, &ConvertQueue::pageStarted, &reporter,
+        [&reporter](int number, const PageInput& page) {
+            reporter.pageStarted(
+                number, PageInput { WithoutPasswords(page.input), WithoutPasswords(page.address) });
+        });
+    QObject::connect(&queue, &ConvertQueue::pageFinished, &reporter,
+        [&](int number, const PageInput& page, const ConversionResult& result) {
+            ConversionResult shown = result;
+            if (!options.outputFile.isEmpty() && result.ok) {
+                QString reason;
+                if (DeliverOutputFile(result.filesWritten.constLast(), options.outputFile,
+                        m_standardOutput, &reason)) {
+                    shown.filesWritten = QStringList { options.outputFile == QLatin1String("-")
+                            ? tr("standard output")
+                            : options.outputFile };
+                } else {
+                    shown.ok = false;
+                    shown.reason = reason;
+                    shown.filesWritten.clear();
+                }
+            }
+            // A password in an address is named nowhere, not in JSON either.
+            shown.pageAddress = WithoutPasswords(shown.pageAddress);
+            shown.reason = WithoutPasswords(shown.reason);
+            for (QString& file : shown.filesWritten)
+                file = WithoutPasswords(file);
+            reporter.pageFinished(number,
+                PageInput { WithoutPasswords(page.input), WithoutPasswords(page.address) }, shown);
+        });
     reporter.begin(queue.pageCount());
     m_queue = &queue;
     if (m_stopSignal != 0)

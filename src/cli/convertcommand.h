@@ -12,6 +12,7 @@
 
 class AppFolders;
 class ConvertQueue;
+class StandardInputReader;
 class QIODevice;
 class QTemporaryDir;
 class QTextStream;
@@ -19,12 +20,14 @@ class QTextStream;
 // pagelith-convert [options] INPUT...
 //
 // Converts web addresses, local HTML files, the addresses of .ulf list files and
-// of standard input ("-"), one page at a time, with the settings of settings.dat
-// (where AppFolders puts it; --settings FILE instead, --set KEY=VALUE on top), and
+// of standard input ("-"), one page at a time (or --jobs at once), with the settings of
+// settings.dat (where AppFolders puts it; --settings FILE instead, --set KEY=VALUE on top), and
 // reports each page and a summary through ConvertReporter:
 //   1/2 OK 0.84 s file:///tmp/a.html -> /out/webimage.jpg
 //   2/2 FAILED 0.12 s http://host/x: Server error - you may be able to try again
 //   2 pages: 1 written, 1 failed, 0.96 s
+// With -O the one page is written into a folder of the run's own and its file
+// moved to the name given (or copied to standard output) once it is whole.
 // Exit codes: 0 every page written, 1 any page failed (or a list line was not
 // text), 2 a usage error, 128 + N when stopped by signal N (interrupt()): 130
 // for SIGINT, 143 for SIGTERM.
@@ -43,8 +46,17 @@ public:
     // `programFolder`: the folder the program runs from.
     explicit ConvertCommand(const QString& programFolder);
 
-    // What "-" reads; nothing when not set.
+    // What "-" reads: a device (a test's buffer) or a descriptor (the process's
+    // standard input); nothing when neither is set.
     void setStandardInput(QIODevice* input) { m_standardInput = input; }
+    void setStandardInputDescriptor(int fd) { m_standardInputFd = fd; }
+    // Where "-O -" writes the page's bytes; without it "-O -" is refused, and on
+    // a terminal it is refused for every format but text.
+    void setStandardOutput(QIODevice* output, bool terminal = false)
+    {
+        m_standardOutput = output;
+        m_outIsTerminal = terminal;
+    }
     // Standard error is a terminal this many columns wide: a progress line is drawn.
     void setTerminal(bool errIsTerminal, int columns);
 
@@ -68,9 +80,10 @@ private:
     static QString engineVersion(const EngineChoice& engine);
     static int printAnswer(const ConvertOptions& options, const AppFolders& folders,
         QTextStream& out, QTextStream& err);
-    // The pages of the inputs, and the lines of list files that were not text.
+    // The pages of the inputs, and the lines of list files that were not text;
+    // false with the reason when they cannot be read, or after interrupt().
     bool collectPages(const QStringList& inputs, QList<PageInput>* pages, QStringList* skippedLines,
-        QString* error) const;
+        QString* error);
     // The request every page of the run is converted with.
     static bool makeRequest(const ConvertOptions& options, const AppFolders& folders,
         const QTemporaryDir& tempFolder, ConversionRequest* request, QString* error);
@@ -81,6 +94,10 @@ private:
 
     QString m_programFolder;
     QIODevice* m_standardInput = nullptr;
+    int m_standardInputFd = -1;
+    QIODevice* m_standardOutput = nullptr;
+    bool m_outIsTerminal = false;
+    StandardInputReader* m_inputReader = nullptr;
     bool m_errIsTerminal = false;
     int m_columns = 80;
     ConvertQueue* m_queue = nullptr;

@@ -1,11 +1,10 @@
 #include "cli/convertoptions.h"
 
 #include "cli/convertcommand.h"
+#include "cli/optionchecks.h"
+#include "cli/optionreaders.h"
 #include "core/app/appfolders.h"
 #include "core/files/regularfile.h"
-#include "core/files/wholefile.h"
-#include "core/requests/cookiesfile.h"
-#include "core/requests/requesttexts.h"
 #include "core/settings/inifile.h"
 #include "core/settings/outputformats.h"
 #include "core/settings/pdfpagesetup.h"
@@ -24,8 +23,16 @@ struct Options
         ConvertOptionParser::tr("Read the settings from FILE instead of settings.dat."),
         QStringLiteral("FILE") };
     QCommandLineOption folder { { QStringLiteral("o"), QStringLiteral("output-folder") },
-        ConvertOptionParser::tr("Write the files into FOLDER (made when missing)."),
+        ConvertOptionParser::tr("Write the files into FOLDER (made when missing). With one input, "
+                                "a name ending in a picture, PDF or text extension (.png, .jpg, "
+                                ".pdf, .txt, ...) that is no folder is taken as -O."),
         QStringLiteral("FOLDER") };
+    QCommandLineOption file { { QStringLiteral("O"), QStringLiteral("output-file") },
+        ConvertOptionParser::tr("Write the one input's file as FILE (an existing file is "
+                                "replaced). The format is FILE's extension unless -f is given; "
+                                "- writes to standard output (the lines for people go to "
+                                "standard error)."),
+        QStringLiteral("FILE") };
     QCommandLineOption format { { QStringLiteral("f"), QStringLiteral("format") },
         QStringLiteral("Output format: %1.")
             .arg(ConvertOptionParser::formats().join(QStringLiteral(", "))),
@@ -129,10 +136,15 @@ struct Options
         ConvertOptionParser::tr("As --auth, with USER:PASSWORD on the first line of FILE."),
         QStringLiteral("FILE") };
     QCommandLineOption proxy { QStringLiteral("proxy"),
-        ConvertOptionParser::tr("Send every request through the proxy at URL "
+        ConvertOptionParser::tr("Send the pages' requests through the proxy at URL "
                                 "(http, https, socks4 or socks5://host:port; user:password@ "
-                                "answers the proxy). Chromium engine only."),
+                                "answers the proxy; --proxy-file keeps it out of the process "
+                                "list). Requests to this machine itself (localhost, "
+                                "127.0.0.1) go direct. Chromium engine only."),
         QStringLiteral("URL") };
+    QCommandLineOption proxyFile { QStringLiteral("proxy-file"),
+        ConvertOptionParser::tr("As --proxy, with the URL on the first line of FILE."),
+        QStringLiteral("FILE") };
     QCommandLineOption ignoreHttpsErrors { QStringLiteral("ignore-https-errors"),
         ConvertOptionParser::tr("Load pages whose certificate is not trusted (the result's "
                                 "remark says so). Chromium engine only.") };
@@ -162,94 +174,22 @@ struct Options
     void addTo(QCommandLineParser& parser) const
     {
         parser.setApplicationDescription(ConvertOptionParser::tr(
-            "Converts web pages into image, PDF or text files, one page at a time."));
-        parser.addOptions({ settings, folder, format, set, engine, chromium, width, height, scale,
-            viewportOnly, selector, waitFor, wait, hide, hideCookieBanners, userAgent, colorScheme,
-            media, pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground,
-            pdfHeaderFooter, header, cookies, auth, authFile, proxy, ignoreHttpsErrors, javascript,
-            style, json, quiet, jobs, help, version });
+            "Converts web pages into image, PDF or text files, one page at a time or "
+            "several at once (--jobs)."));
+        parser.addOptions({ settings, folder, file, format, set, engine, chromium, width, height,
+            scale, viewportOnly, selector, waitFor, wait, hide, hideCookieBanners, userAgent,
+            colorScheme, media, pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground,
+            pdfHeaderFooter, header, cookies, auth, authFile, proxy, proxyFile, ignoreHttpsErrors,
+            javascript, style, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
-                                    "addresses read from standard input, one per line."),
+                                    "addresses read from standard input, one per line. A name "
+                                    "that is no file but looks like a host is a web address: "
+                                    "example.org is https://example.org, localhost:8080 is "
+                                    "http://localhost:8080."),
             QStringLiteral("INPUT..."));
     }
 };
-
-// The request options into their [capture] keys, each checked now: a file that
-// cannot be used or a value that cannot be sent is a usage error, not a page that
-// fails later. No message repeats a password.
-bool requestOptions(
-    const QCommandLineParser& parser, const Options& o, ConvertOptions* options, QString* error)
-{
-    const auto store = [&](Setting setting, const QString& value) {
-        return options->overrides.add(KeyOf(setting).name + QLatin1Char('=') + value, error);
-    };
-    if (parser.isSet(o.auth) && parser.isSet(o.authFile)) {
-        *error = ConvertOptionParser::tr("--auth and --auth-file name the same thing: give one");
-        return false;
-    }
-    if (parser.isSet(o.header)) {
-        for (const QString& line : parser.values(o.header)) {
-            std::pair<QString, QString> header;
-            if (!ParseHeaderLine(line, &header, error)) {
-                *error = QStringLiteral("--header: ") + *error;
-                return false;
-            }
-        }
-        if (!store(Setting::Header, JoinHeaderList(parser.values(o.header))))
-            return false;
-    }
-    // Files are named by their absolute paths: the conversion may run elsewhere.
-    const auto file = [&](const QCommandLineOption& option, Setting setting, auto check) {
-        if (!parser.isSet(option))
-            return true;
-        const QString path = QFileInfo(parser.value(option)).absoluteFilePath();
-        if (parser.value(option).isEmpty() || !check(path)) {
-            if (parser.value(option).isEmpty())
-                *error = ConvertOptionParser::tr("no file given");
-            *error = QStringLiteral("--%1: %2").arg(option.names().constLast(), *error);
-            return false;
-        }
-        return store(setting, path);
-    };
-    QString user;
-    QString password;
-    if (!file(o.cookies, Setting::Cookies,
-            [&](const QString& path) {
-                QList<FileCookie> cookies;
-                return ReadCookiesFile(path, &cookies, error);
-            })
-        || !file(o.authFile, Setting::AuthFile, [&](const QString& path) {
-               return ReadCredentialsFile(path, &user, &password, error);
-           }))
-        return false;
-    const auto injected = [&](const QString& path) {
-        QByteArray bytes;
-        return ReadWholeFile(path, &bytes, error, ByteOrderMark::Drop, MaxInjectedFileBytes);
-    };
-    if (!file(o.javascript, Setting::JavaScript, injected)
-        || !file(o.style, Setting::Style, injected))
-        return false;
-    if (parser.isSet(o.auth)) {
-        if (!ParseCredentials(parser.value(o.auth), &user, &password, error)) {
-            *error = QStringLiteral("--auth: ") + *error;
-            return false;
-        }
-        if (!store(Setting::Auth, parser.value(o.auth)))
-            return false;
-    }
-    if (parser.isSet(o.proxy)) {
-        QString server;
-        if (!ParseProxyUrl(parser.value(o.proxy), &server, &user, &password, error)) {
-            *error = QStringLiteral("--proxy: ") + *error;
-            return false;
-        }
-        if (!store(Setting::Proxy, parser.value(o.proxy).trimmed()))
-            return false;
-    }
-    return !parser.isSet(o.ignoreHttpsErrors)
-        || store(Setting::IgnoreHttpsErrors, QStringLiteral("1"));
-}
 
 QString canonicalFormat(const QString& given)
 {
@@ -347,6 +287,8 @@ bool ConvertOptionParser::parse(
         }
         options->outputFolder = QFileInfo(parser.value(o.folder)).absoluteFilePath();
     }
+    if (!ReadOutputFile(parser, options, error))
+        return false;
     for (const QString& assignment : parser.values(o.set)) {
         if (!options->overrides.add(assignment, error))
             return false;
@@ -362,9 +304,7 @@ bool ConvertOptionParser::parse(
               if (!ok || value < low || value > high) {
                   *error = tr("--%1 takes a number from %2 to %3, not '%4'")
                                .arg(option.names().constLast())
-                               .arg(low)
-                               .arg(high)
-                               .arg(parser.value(option));
+                               .arg(PlainNumber(low), PlainNumber(high), parser.value(option));
                   return false;
               }
               return options->overrides.add(key + QLatin1Char('=') + text, error);
@@ -383,6 +323,16 @@ bool ConvertOptionParser::parse(
     const auto text = [&](Setting setting, const QString& value) {
         return options->overrides.add(KeyOf(setting).name + QLatin1Char('=') + value, error);
     };
+    // A selector is checked now, not after a page has loaded for it.
+    for (const QCommandLineOption* option : { &o.selector, &o.waitFor, &o.hide }) {
+        for (const QString& value : parser.values(*option)) {
+            if (const QString problem = SelectorProblem(value); !problem.isEmpty()) {
+                *error = tr("--%1: '%2' is no CSS selector: %3")
+                             .arg(option->names().constLast(), value, problem);
+                return false;
+            }
+        }
+    }
     if (parser.isSet(o.selector) && !text(Setting::Selector, parser.value(o.selector)))
         return false;
     if (parser.isSet(o.waitFor) && !text(Setting::WaitFor, parser.value(o.waitFor)))
@@ -452,7 +402,7 @@ bool ConvertOptionParser::parse(
         || (parser.isSet(o.pdfHeaderFooter)
             && !text(Setting::PdfHeaderFooter, QStringLiteral("1"))))
         return false;
-    if (!requestOptions(parser, o, options, error))
+    if (!ReadRequestOptions(parser, options, error))
         return false;
     options->json = parser.isSet(o.json);
     options->quiet = parser.isSet(o.quiet);

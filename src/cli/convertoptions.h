@@ -17,6 +17,9 @@ struct ConvertOptions
     // Empty: the settings.dat the application folders name.
     QString settingsFile;
     QString outputFolder;
+    // One page's file (-O, or -o with a picture, PDF or text file name); "-" is
+    // standard output. Empty: files are named in the output folder.
+    QString outputFile;
     // "BMP", "JPG", ...; empty: the setting.
     QString format;
     SettingOverrides overrides;

@@ -12,7 +12,8 @@ struct ConversionResult;
 // What a run prints, and where.
 //   People's lines: "1/2 OK 0.84 s ADDRESS -> FILES", "2/2 FAILED 0.12 s ADDRESS:
 //   REASON" and the summary, on standard output (standard error with --json,
-//   where standard output carries one JSON line per page).
+//   where standard output carries one JSON line per page, and with -O -, where
+//   it carries the page's file).
 //   Quiet: of the people's lines only failures and the summary.
 //   On a terminal (standard error is one, and not quiet): one progress line on
 //   standard error, rewritten in place, "[2/10] 0:12, about 0:48 left  ADDRESS".
@@ -23,6 +24,8 @@ public:
     struct Style
     {
         bool json = false;
+        // Standard output carries the page's own bytes (-O -).
+        bool peopleOnError = false;
         bool quiet = false;
         bool terminal = false;
         int columns = 80;
@@ -41,7 +44,7 @@ public:
     static QString clockText(qint64 seconds);
 
 private:
-    QTextStream& people() { return m_style.json ? m_err : m_out; }
+    QTextStream& people() { return m_style.json || m_style.peopleOnError ? m_err : m_out; }
     bool showsProgress() const { return m_style.terminal && !m_style.quiet; }
     void drawProgress();
     void clearProgress();

@@ -15,6 +15,12 @@ class QIODevice;
 // its absolute path, a list's files relative to the list. A line that is not
 // text (NUL bytes, or bytes the locale cannot decode) is no address: it is
 // skipped and named in skippedLines().
+//
+// An input that names no file but looks like a host name is a web address, as
+// in a browser's address bar: "example.org/news" is https://example.org/news,
+// a loopback host (localhost, 127.0.0.1, [::1]) is http. A command-line input
+// that is neither a file, nor such a name, nor an address with a scheme is a
+// missing file: collect() fails at once with "NAME: No such file".
 class InputCollector
 {
     Q_DECLARE_TR_FUNCTIONS(InputCollector)
@@ -23,10 +29,14 @@ public:
     // `standardInput` is read once, at the first "-"; null reads nothing.
     explicit InputCollector(QIODevice* standardInput);
 
-    // False, with the reason, when a list cannot be read.
+    // False, with the reason, when a list cannot be read or an input names a
+    // missing file.
     bool collect(const QStringList& inputs, QList<PageInput>* pages, QString* error);
     // "LIST line N: not text, skipped" for each line skipped, in order.
     const QStringList& skippedLines() const { return m_skipped; }
+
+    // The web address a host name stands for, or empty when `input` is none.
+    static QString hostAddress(const QString& input);
 
 private:
     QIODevice* m_standardInput;

@@ -1,5 +1,6 @@
 #include "cli/settingoverrides.h"
 
+#include "core/files/fileerror.h"
 #include "core/files/wholefile.h"
 #include "core/settings/inifile.h"
 #include "core/settings/pdfpagesetup.h"
@@ -89,6 +90,15 @@ bool SettingOverrides::writeCopy(
     const QString& settingsFile, const QString& copy, QString* error) const
 {
     QFile::remove(copy);
+    // The copy may hold a proxy's or a site's password: only its owner reads it,
+    // from its first byte on (a rewrite keeps the mode of the file it replaces).
+    QFile created(copy);
+    if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+        || !created.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+        *error = FileErrorText(QStringLiteral("write"), copy, created.errorString());
+        return false;
+    }
+    created.close();
     // Read the way every read of the settings reads it: a FIFO or a device in its
     // place is refused at once, not waited on.
     QByteArray bytes;
@@ -101,7 +111,7 @@ bool SettingOverrides::writeCopy(
             return false;
     }
     SetSettingsDefaults(copy, SettingsDefaultsFor(settingsFile));
-    return true;
+    return QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 QStringList SettingOverrides::knownKeys()

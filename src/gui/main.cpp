@@ -8,9 +8,48 @@
 
 #include <QApplication>
 #include <QDir>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// --help and --version are answered before Qt starts: they need no display, and
+// a terminal without one must get its answer, not an abort.
+bool answerAndExit(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--") == 0)
+            return false;
+        if (std::strcmp(argument, "--version") == 0 || std::strcmp(argument, "-v") == 0) {
+            std::printf("pagelith %s\n", qPrintable(AppInfo::version()));
+            return true;
+        }
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+            std::fputs(
+                "Usage: pagelith [FILE|ADDRESS|LIST.ulf]...\n"
+                "Opens the Pagelith window, which turns web pages into pictures, PDF or text.\n"
+                "Web addresses, local HTML files and the lines of .ulf list files given here\n"
+                "are added to its batch list; when the window is already open they go to it.\n"
+                "\n"
+                "  -h, --help     Show this help and exit.\n"
+                "  -v, --version  Show the version and exit.\n"
+                "\n"
+                "Pages are converted from a shell, without a window, by pagelith-convert\n"
+                "(see pagelith-convert --help and man pagelith).\n",
+                stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    if (answerAndExit(argc, argv))
+        return 0;
     // The capture needs its rendering path chosen before Qt starts.
     PrepareEngineEnvironment();
     QApplication application(argc, argv);

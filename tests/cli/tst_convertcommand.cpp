@@ -304,7 +304,7 @@ void TestConvertCommand::allPagesWrittenExitWithZero()
         0);
     QVERIFY2(m_out.contains(QStringLiteral("1 page: 1 written, 0 failed")), qPrintable(m_out));
     QCOMPARE(QDir(out).entryList(QDir::Files),
-        QStringList { QStringLiteral("127_0_0_1%1page_htm.jpg").arg(m_server.port()) });
+        QStringList { QStringLiteral("127_0_0_1_%1page_htm.jpg").arg(m_server.port()) });
     // Root runs the engine without its sandbox, and is told so once; a normal user
     // keeps it and hears nothing of it.
     const QString notice = QStringLiteral("without its sandbox");

@@ -297,7 +297,7 @@ void TestConversionJob::nameFromAddressAndDateTimeStamp()
     const QString address = m_server.url(QStringLiteral("/a.htm")).toString();
     QVERIFY(convert(address).ok);
     QVERIFY(convert(address).ok);
-    const QString stem = QStringLiteral("127_0_0_1%1a_htm").arg(m_server.port());
+    const QString stem = QStringLiteral("127_0_0_1_%1a_htm").arg(m_server.port());
     QCOMPARE(outputFiles(), (QStringList { stem + ".BMP", stem + "_0.bmp" }));
 
     // Custom name with the date and time of the clock: MMDDYYHHMMSS.

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -178,7 +179,14 @@ QString TwoDigits(int value)
 
 QString UrlToFileName(const QString& address)
 {
+    // A password in the address is never part of a name, and a port stays apart
+    // from the host: "127_0_0_1_8765", not "127_0_0_18765".
+    static const QRegularExpression password(
+        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://[^/?#@:]*):[^/?#@]*@"));
+    static const QRegularExpression port(QStringLiteral(":(?=\\d)"));
     QString name = address;
+    name.replace(password, QStringLiteral("\\1@"));
+    name.replace(port, QStringLiteral("_"));
     name.remove(QStringLiteral("https"));
     name.remove(QStringLiteral("http"));
     name.replace(QLatin1Char('.'), QLatin1Char('_'));

@@ -14,8 +14,9 @@
 // Tells whether a file exists at a path; a parameter so tests need no disk.
 using FileExistsFn = std::function<bool(const QString&)>;
 
-// A file-name stem made from an address: "https" and "http" removed, "." to
-// "_", ":" and "/" removed, and "\", "*", "?", ">", "<", "|" to "_", each
+// A file-name stem made from an address: a password in it dropped ("user@host"),
+// "https" and "http" removed, "." to "_", a ":" before a digit (a port) to "_",
+// other ":" and "/" removed, and "\", "*", "?", ">", "<", "|" to "_", each
 // replacement applied to the whole text in this order, case-sensitively.
 QString UrlToFileName(const QString& address);
 
