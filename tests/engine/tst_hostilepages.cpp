@@ -434,8 +434,8 @@ void TestHostilePages::pictureLimitHoldsForPicturesOnly()
     QVERIFY(result.reason.startsWith(QStringLiteral("The page is too large to capture")));
     result = convert(address, QStringLiteral("TXT"));
     QVERIFY2(result.ok, qPrintable(result.reason));
-    QVERIFY2(result.reason.contains(QStringLiteral("too tall for one picture")),
-        qPrintable(result.reason));
+    // The text is whole: no remark says the output was cut.
+    QVERIFY2(!result.reason.contains(QStringLiteral("pixels")), qPrintable(result.reason));
     QFile txt(outputFile());
     QVERIFY(txt.open(QIODevice::ReadOnly));
     QVERIFY(txt.readAll().contains("bottom"));

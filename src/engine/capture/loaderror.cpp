@@ -1,6 +1,7 @@
 #include "engine/capture/loaderror.h"
 
 #include "core/files/regularfile.h"
+#include "engine/capture/localfilerule.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -236,4 +237,21 @@ QString NotConvertibleReason(const QUrl& url)
     return QCoreApplication::translate("LoadError",
         "Not a convertible address: only web pages (http, https) and local files can be "
         "converted");
+}
+
+QString ErrorPageProblem(const QUrl& requested, const QUrl& shown, const QUrl& unreachable)
+{
+    if (shown.scheme() != QLatin1String("chrome-error"))
+        return QString();
+    if (unreachable.isLocalFile() && requested.isLocalFile()) {
+        const bool typed = unreachable.adjusted(QUrl::RemoveFragment)
+            == requested.adjusted(QUrl::RemoveFragment);
+        if (!LocalRequestAllowed(LocalRequestKind::MainFrame, unreachable, requested, typed))
+            return LocalNavigationRefusedText();
+    }
+    if (unreachable.isEmpty() || unreachable == requested)
+        return QCoreApplication::translate("LoadError", "The browser could not show the page");
+    return QCoreApplication::translate(
+        "LoadError", "The page moved to %1, which could not be loaded")
+        .arg(unreachable.toDisplayString(QUrl::RemoveUserInfo));
 }
