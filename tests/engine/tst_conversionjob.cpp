@@ -49,6 +49,7 @@ private slots:
     void thumbnailBesideTheImage();
     void thumbnailNeverReplacesAFileInNumberingMode();
     void bitmapCopyOfAPictureStaysOutOfTheOutputFolder();
+    void inputsKeepsToItsKindOfAddress();
     void textOutputOfAKnownPage();
     void pdfOfALongPageHasSeveralPages();
     void missingOutputFolderIsCreated();
@@ -346,7 +347,7 @@ void TestConversionJob::thumbnailNeverReplacesAFileInNumberingMode()
     QVERIFY(mine.open(QIODevice::WriteOnly));
     mine.write("mine");
     mine.close();
-    for (const QString format : { QStringLiteral("PNG"), QStringLiteral("JPG") }) {
+    for (const QString& format : { QStringLiteral("PNG"), QStringLiteral("JPG") }) {
         const ConversionResult result = convert(m_page, format);
         QVERIFY2(result.ok, qPrintable(result.reason));
     }
@@ -368,6 +369,18 @@ void TestConversionJob::bitmapCopyOfAPictureStaysOutOfTheOutputFolder()
     const ConversionResult result = convert(m_page, QStringLiteral("PNG"));
     QVERIFY2(result.ok, qPrintable(result.reason));
     QCOMPARE(outputFiles(), QStringList { QStringLiteral("webimage.png") });
+}
+
+void TestConversionJob::inputsKeepsToItsKindOfAddress()
+{
+    const QString web = m_server.url(QStringLiteral("/a.htm")).toString();
+    set(QStringLiteral("inputs"), QStringLiteral("web"), QStringLiteral("capture"));
+    QCOMPARE(
+        convert(m_page).reason, QStringLiteral("Local files are not converted here (inputs: web)"));
+    set(QStringLiteral("inputs"), QStringLiteral("local"), QStringLiteral("capture"));
+    QCOMPARE(
+        convert(web).reason, QStringLiteral("Only local files are converted here (inputs: local)"));
+    QVERIFY(outputFiles().isEmpty());
 }
 
 void TestConversionJob::textOutputOfAKnownPage()

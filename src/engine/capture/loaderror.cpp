@@ -56,9 +56,10 @@ constexpr CodeText NetworkErrors[] = {
     // show: a file to save (a download, an attachment) or no content at all. A
     // load a script replaced with another goes on and never ends up here.
     { -3, QT_TRANSLATE_NOOP("LoadError", "The address is a download, not a page") }, // ABORTED
+    // Only the local file rule blocks a top-level load.
     { -20,
         QT_TRANSLATE_NOOP("LoadError",
-            "Blocked: a local page may not open files outside its folder") }, // BLOCKED_BY_CLIENT
+            "The page tried to open a local file outside its folder") }, // BLOCKED_BY_CLIENT
     { -6, QT_TRANSLATE_NOOP("LoadError", "No such file") }, // FILE_NOT_FOUND
     { -10, QT_TRANSLATE_NOOP("LoadError", "Access denied") }, // ACCESS_DENIED
     // CONNECTION_CLOSED and EMPTY_RESPONSE
@@ -254,4 +255,15 @@ QString ErrorPageProblem(const QUrl& requested, const QUrl& shown, const QUrl& u
     return QCoreApplication::translate(
         "LoadError", "The page moved to %1, which could not be loaded")
         .arg(unreachable.toDisplayString(QUrl::RemoveUserInfo));
+}
+
+QString InputNotAllowedReason(const QUrl& url, const QString& inputs)
+{
+    if (inputs == QLatin1String("web") && url.isLocalFile())
+        return QCoreApplication::translate(
+            "LoadError", "Local files are not converted here (inputs: web)");
+    if (inputs == QLatin1String("local") && !url.isLocalFile())
+        return QCoreApplication::translate(
+            "LoadError", "Only local files are converted here (inputs: local)");
+    return QString();
 }

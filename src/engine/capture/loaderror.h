@@ -30,3 +30,7 @@ QString NotConvertibleReason(const QUrl& url);
 // `requested` that moved itself to a local file the local file rule refuses fails
 // with LocalNavigationRefusedText(); any other error page is no capture either.
 QString ErrorPageProblem(const QUrl& requested, const QUrl& shown, const QUrl& unreachable);
+
+// Why `url` may not be converted under the `inputs` choice ("web": no local file;
+// "local": no web address; "any"), or an empty string when it may.
+QString InputNotAllowedReason(const QUrl& url, const QString& inputs);
