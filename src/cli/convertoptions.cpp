@@ -95,6 +95,11 @@ struct Options
         ConvertOptionParser::tr("Ask the pages for their light or dark colours "
                                 "(prefers-color-scheme). Chromium engine only."),
         QStringLiteral("light|dark") };
+    QCommandLineOption inputs { QStringLiteral("inputs"),
+        ConvertOptionParser::tr("Convert only web addresses (web), only local files (local) or "
+                                "both (any, the default). A service that converts lists it "
+                                "did not write runs with web."),
+        QStringLiteral("web|local|any") };
     QCommandLineOption media { QStringLiteral("media"),
         ConvertOptionParser::tr("Lay the pages out for print or screen (default screen; print "
                                 "with the Chromium engine only)."),
@@ -178,9 +183,9 @@ struct Options
             "several at once (--jobs)."));
         parser.addOptions({ settings, folder, file, format, set, engine, chromium, width, height,
             scale, viewportOnly, selector, waitFor, wait, hide, hideCookieBanners, userAgent,
-            colorScheme, media, pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground,
-            pdfHeaderFooter, header, cookies, auth, authFile, proxy, proxyFile, ignoreHttpsErrors,
-            javascript, style, json, quiet, jobs, help, version });
+            colorScheme, media, inputs, pdfPaper, pdfLandscape, pdfMargin, pdfBackground,
+            noPdfBackground, pdfHeaderFooter, header, cookies, auth, authFile, proxy, proxyFile,
+            ignoreHttpsErrors, javascript, style, json, quiet, jobs, help, version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line. A name "
@@ -359,7 +364,8 @@ bool ConvertOptionParser::parse(
               return text(setting, value);
           };
     if (!choice(o.colorScheme, Setting::ColorScheme, { "light", "dark" })
-        || !choice(o.media, Setting::Media, { "print", "screen" }))
+        || !choice(o.media, Setting::Media, { "print", "screen" })
+        || !choice(o.inputs, Setting::Inputs, { "web", "local", "any" }))
         return false;
     // The PDF's page: paper and margin are checked together, as they must fit.
     QSizeF paper = PdfPageSetup::defaultPaperMm();

@@ -32,6 +32,11 @@ public:
     // The element a selector finds: none when null, unreadable with `invalidSelector`.
     QRectF element;
     bool invalidSelector = false;
+    // A busy page: every script answers this late; its layout never rests; after
+    // `answersLeft` answers (when not negative) none comes any more.
+    int answerDelayMs = 0;
+    bool restless = false;
+    int answersLeft = -1;
 
     void runScript(const QString& script, std::function<void(const QVariant&)> then) override
     {
@@ -68,9 +73,15 @@ public:
             result = box;
         } else if (script.contains(QLatin1String("getAnimations"))) {
             result = QVariantMap { { QStringLiteral("fonts"), true },
-                { QStringLiteral("shape"), QStringLiteral("still") } };
+                { QStringLiteral("shape"),
+                    restless ? QString::number(m_scrolls + ++m_probes)
+                             : QStringLiteral("still") } };
         }
-        QTimer::singleShot(0, [then, result] { then(result); });
+        if (answersLeft == 0)
+            return;
+        if (answersLeft > 0)
+            --answersLeft;
+        QTimer::singleShot(answerDelayMs, [then, result] { then(result); });
     }
 
     void whenPainted(std::function<void()> then) override { QTimer::singleShot(0, then); }
@@ -126,5 +137,6 @@ private:
     int m_scroll = 0;
     int m_staleLeft = 0;
     int m_scrolls = 0;
+    int m_probes = 0;
     QRgb m_marker = 0;
 };

@@ -1,6 +1,8 @@
 #include "engine/capture/captureflow.h"
+#include "engine/capture/waitlimits.h"
 #include "fakecapturesteps.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -15,6 +17,7 @@ private slots:
     void elementIsCutOutOfThePage();
     void elementThatCannotBeCapturedFailsThePage_data();
     void elementThatCannotBeCapturedFailsThePage();
+    void oneClockBoundsTheWholePage();
 };
 
 namespace {
@@ -121,6 +124,48 @@ void TestCaptureFlow::elementThatCannotBeCapturedFailsThePage()
     QFETCH(bool, firstScreen);
     QFETCH(QString, reason);
     QCOMPARE(captureElement(element, QStringLiteral("#box"), invalid, firstScreen).reason, reason);
+}
+
+// A page that keeps its renderer busy (every answer late) and never rests, given
+// a minute to settle and seconds of extra wait: its time-out of one second
+// counts from its load and ends every wait; the page is captured as it stands
+// with the reason, or, when it no longer answers, fails within the margin.
+void TestCaptureFlow::oneClockBoundsTheWholePage()
+{
+    for (const bool answers : { true, false }) {
+        FakeCaptureSteps steps(FakeCaptureSteps::codedPage(PageWidth, PageHeight));
+        steps.maxTileHeight = 1000;
+        steps.answerDelayMs = 40;
+        steps.restless = true;
+        steps.answersLeft = answers ? -1 : 15;
+        CaptureFlow flow(steps);
+        QSignalSpy captured(&flow, &CaptureFlow::captured);
+        QSignalSpy failed(&flow, &CaptureFlow::failed);
+        CaptureOptions options;
+        options.settleSeconds = 60;
+        options.extraWaitMs = 3000;
+        options.viewportWidth = PageWidth - CaptureStripPixels;
+        options.viewportHeight = 200;
+        QElapsedTimer clock;
+        clock.start();
+        flow.boundPage(QDeadlineTimer(1000), 1);
+        flow.start(60, 200, options);
+        QVERIFY(QTest::qWaitFor([&] { return captured.count() + failed.count() > 0; }, 30000));
+        const qint64 tookMs = clock.elapsed();
+        if (answers) {
+            QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
+            QCOMPARE(captured.first().first().value<QImage>().height(), PageHeight);
+            QVERIFY2(flow.remark().contains(QLatin1String("time-out of 1 seconds")),
+                qPrintable(flow.remark()));
+            QVERIFY2(tookMs < 1000 + WaitMarginMs, qPrintable(QString::number(tookMs)));
+        } else {
+            QVERIFY(captured.isEmpty());
+            QCOMPARE(failed.first().first().toString(),
+                QStringLiteral("Timed out after 1 seconds while the page was captured"));
+            QVERIFY2(tookMs >= 1000 + WaitMarginMs - 100 && tookMs < 1000 + 2 * WaitMarginMs,
+                qPrintable(QString::number(tookMs)));
+        }
+    }
 }
 
 QTEST_MAIN(TestCaptureFlow)

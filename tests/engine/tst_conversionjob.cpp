@@ -47,6 +47,9 @@ private slots:
     void bitmapIsCopiedWhenTheTemporaryFolderIsElsewhere();
     void nameFromAddressAndDateTimeStamp();
     void thumbnailBesideTheImage();
+    void thumbnailNeverReplacesAFileInNumberingMode();
+    void bitmapCopyOfAPictureStaysOutOfTheOutputFolder();
+    void inputsKeepsToItsKindOfAddress();
     void textOutputOfAKnownPage();
     void pdfOfALongPageHasSeveralPages();
     void missingOutputFolderIsCreated();
@@ -332,6 +335,52 @@ void TestConversionJob::thumbnailBesideTheImage()
     QCOMPARE(bitmap.filesWritten,
         (QStringList { QDir(m_outFolder).filePath(QStringLiteral("webimage_Thumbnail.jpg")),
             QDir(m_outFolder).filePath(QStringLiteral("webimage.BMP")) }));
+}
+
+void TestConversionJob::thumbnailNeverReplacesAFileInNumberingMode()
+{
+    // A file of the thumbnail's name is the user's; two formats of one page each
+    // keep a thumbnail of their own.
+    set(QStringLiteral("Thumbnail"), QStringLiteral("1"));
+    set(QStringLiteral("imagesize"), QStringLiteral("10"));
+    QFile mine(QDir(m_outFolder).filePath(QStringLiteral("webimage_Thumbnail.jpg")));
+    QVERIFY(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+    mine.close();
+    for (const QString& format : { QStringLiteral("PNG"), QStringLiteral("JPG") }) {
+        const ConversionResult result = convert(m_page, format);
+        QVERIFY2(result.ok, qPrintable(result.reason));
+    }
+    QCOMPARE(outputFiles(),
+        (QStringList { "webimage.jpg", "webimage.png", "webimage_Thumbnail.jpg",
+            "webimage_Thumbnail_0.jpg", "webimage_Thumbnail_1.jpg" }));
+    QVERIFY(mine.open(QIODevice::ReadOnly));
+    QCOMPARE(mine.readAll(), QByteArray("mine"));
+    QCOMPARE(QImage(QDir(m_outFolder).filePath(QStringLiteral("webimage_Thumbnail_1.jpg"))).size(),
+        QSize(104, 151));
+}
+
+void TestConversionJob::bitmapCopyOfAPictureStaysOutOfTheOutputFolder()
+{
+    // Only the PNG is written into the output folder: a folder in the way of the
+    // bitmap's name, as a full or read-only folder would, does not fail it.
+    set(QStringLiteral("existedfile"), QStringLiteral("1"));
+    QVERIFY(QDir(m_outFolder).mkdir(QStringLiteral("webimage.BMP")));
+    const ConversionResult result = convert(m_page, QStringLiteral("PNG"));
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    QCOMPARE(outputFiles(), QStringList { QStringLiteral("webimage.png") });
+}
+
+void TestConversionJob::inputsKeepsToItsKindOfAddress()
+{
+    const QString web = m_server.url(QStringLiteral("/a.htm")).toString();
+    set(QStringLiteral("inputs"), QStringLiteral("web"), QStringLiteral("capture"));
+    QCOMPARE(
+        convert(m_page).reason, QStringLiteral("Local files are not converted here (inputs: web)"));
+    set(QStringLiteral("inputs"), QStringLiteral("local"), QStringLiteral("capture"));
+    QCOMPARE(
+        convert(web).reason, QStringLiteral("Only local files are converted here (inputs: local)"));
+    QVERIFY(outputFiles().isEmpty());
 }
 
 void TestConversionJob::textOutputOfAKnownPage()

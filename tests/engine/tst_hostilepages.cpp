@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -188,6 +189,12 @@ void TestHostilePages::initTestCase()
     QVERIFY(QFile::link(
         root.filePath(QStringLiteral("outside/listing")), m_site + QStringLiteral("/listing")));
     QVERIFY(QFile::link(QStringLiteral("/"), m_site + QStringLiteral("/root")));
+    QVERIFY(::symlink(QFile::encodeName(secretPage).constData(),
+                (QFile::encodeName(m_site) + "/\xff").constData())
+        == 0);
+    QVERIFY(::symlink(QFile::encodeName(secretText).constData(),
+                (QFile::encodeName(m_site) + "/\xfe").constData())
+        == 0);
     // The page's script copies whatever its frames show, and every script error,
     // into the page itself, where every output format would carry it.
     const QString frame = QStringLiteral(
@@ -205,6 +212,8 @@ void TestHostilePages::initTestCase()
         + frame.arg(QStringLiteral("sub/own.html")) + frame.arg(QStringLiteral("secret.html"))
         + frame.arg(QStringLiteral("listing/")) + frame.arg(QStringLiteral("root/"))
         + frame.arg(QStringLiteral("sub/../../outside/secret.html"))
+        // Links whose names are no UTF-8 (see below).
+        + frame.arg(QStringLiteral("%FF")) + QStringLiteral("<script src=\"%FE\"></script>")
         + QStringLiteral("<object data=\"secret.html\" type=\"text/html\" "
                          "style=\"width:200px;height:100px\"></object>"
                          "<svg width=\"220\" height=\"120\"><foreignObject width=\"210\" "
@@ -363,25 +372,40 @@ void TestHostilePages::inputsThatAreNoFilesAreRefusedAtOnce()
     QCOMPARE(result.reason, fifo + QStringLiteral(" is not a regular file"));
     result = convert(m_site, QStringLiteral("TXT"));
     QCOMPARE(result.reason, m_site + QStringLiteral(" is a folder, not a page"));
-    const QString away = TestPages::writePage(m_site, QStringLiteral("away.html"),
-        TestPages::simplePage(QStringLiteral("away"),
-            QStringLiteral("<script>location.href = '%1';</script>")
-                .arg(QUrl::fromLocalFile(m_root.filePath(QStringLiteral("outside/secret.html")))
-                         .toString())));
-    result = convert(away, QStringLiteral("TXT"));
-    // Qt WebEngine ends the page with the blocked navigation; Chromium stays on the
-    // page, which is captured as it is. Neither shows the file.
-    if (!result.ok) {
+    // A page that moves itself elsewhere on the disk fails, however it moves;
+    // to a page in its own folder it may.
+    const QString secret
+        = QUrl::fromLocalFile(m_root.filePath(QStringLiteral("outside/secret.html"))).toString();
+    const QStringList moves {
+        QStringLiteral("<script>location.replace('%1');</script>").arg(secret),
+        QStringLiteral("<meta http-equiv=\"refresh\" content=\"0; url=%1\">").arg(secret),
+        QStringLiteral("<script>location.href = 'sub/own.html';</script>"),
+    };
+    for (const QString& move : moves) {
+        const QString away = TestPages::writePage(m_site, QStringLiteral("away.html"),
+            TestPages::simplePage(QStringLiteral("away"), move));
+        result = convert(away, QStringLiteral("TXT"));
+        if (move.contains(QLatin1String("own.html"))) {
+            QVERIFY2(result.ok, qPrintable(result.reason));
+            QFile txt(outputFile());
+            QVERIFY(txt.open(QIODevice::ReadOnly));
+            QVERIFY(txt.readAll().contains(OwnFrameMarker.toUtf8()));
+            continue;
+        }
+        // Qt WebEngine keeps a page whose refresh it blocked: it is captured as it is.
+        QFETCH_GLOBAL(QString, engine);
+        if (result.ok && engine == QLatin1String("qt") && move.contains(QLatin1String("refresh"))) {
+            QFile txt(outputFile());
+            QVERIFY(txt.open(QIODevice::ReadOnly));
+            QVERIFY(!txt.readAll().contains(SecretMarker.toUtf8()));
+            QVERIFY(txt.remove());
+            continue;
+        }
+        QVERIFY2(!result.ok, qPrintable(move));
         QCOMPARE(result.reason,
-            QStringLiteral("Blocked: a local page may not open files outside its folder"));
+            QStringLiteral("The page tried to open a local file outside its folder"));
         QVERIFY(QDir(m_outFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
-        return;
     }
-    QFETCH_GLOBAL(QString, engine);
-    QCOMPARE(engine, QStringLiteral("chromium"));
-    QFile txt(outputFile());
-    QVERIFY(txt.open(QIODevice::ReadOnly));
-    QVERIFY(!txt.readAll().contains(SecretMarker.toUtf8()));
 }
 
 void TestHostilePages::emptyPageIsWrittenBlank()
@@ -434,8 +458,8 @@ void TestHostilePages::pictureLimitHoldsForPicturesOnly()
     QVERIFY(result.reason.startsWith(QStringLiteral("The page is too large to capture")));
     result = convert(address, QStringLiteral("TXT"));
     QVERIFY2(result.ok, qPrintable(result.reason));
-    QVERIFY2(result.reason.contains(QStringLiteral("too tall for one picture")),
-        qPrintable(result.reason));
+    // The text is whole: no remark says the output was cut.
+    QVERIFY2(!result.reason.contains(QStringLiteral("pixels")), qPrintable(result.reason));
     QFile txt(outputFile());
     QVERIFY(txt.open(QIODevice::ReadOnly));
     QVERIFY(txt.readAll().contains("bottom"));

@@ -269,6 +269,23 @@ OutputClaim ClaimFinalOutputPath(
         [&bitmapPath, &extension](qint64 n) { return FinalCandidate(bitmapPath, extension, n); });
 }
 
+OutputClaim ClaimThumbnailPath(const QString& imagePath, bool addNumber)
+{
+    const QString first = ThumbnailPathFor(imagePath);
+    const QString stem = first.left(first.size() - 4);
+    return ClaimFirstFree(addNumber, [&first, &stem](qint64 n) {
+        return n < 0 ? first : FitFileName(stem, QStringLiteral("_%1.jpg").arg(n));
+    });
+}
+
+QString FreeBitmapPath(const QString& basePath, bool addNumber)
+{
+    const QHash<QString, QStringList> partials = PartialFilesByName(QFileInfo(basePath).path());
+    return NumberedBitmapPath(basePath, addNumber, [&partials](const QString& path) {
+        return IsTaken(path) || partials.contains(PartialKey(path));
+    });
+}
+
 QString ThumbnailPathFor(const QString& imagePath)
 {
     // Every image name ends in an extension this program gave it; a dot in the

@@ -72,3 +72,15 @@ OutputClaim ClaimFinalOutputPath(
 // its number, "webimage_0.jpg" gives "webimage_0_Thumbnail.jpg", so the pages
 // of a batch in numbering mode each keep their own.
 QString ThumbnailPathFor(const QString& imagePath);
+
+// ThumbnailPathFor, claimed as the picture's name is: with numbering on, a
+// thumbnail of that name already there (another page's, or the user's own file)
+// is never replaced; the thumbnail takes the first free one of
+// "<stem>_Thumbnail_0.jpg", "<stem>_Thumbnail_1.jpg", …
+OutputClaim ClaimThumbnailPath(const QString& imagePath, bool addNumber);
+
+// NumberedBitmapPath on the disk, without a claim: for a page whose bitmap copy
+// is never written into the folder (every format but BMP), whose name serves
+// only as the base of the final file's. A file there, or a name another run has
+// claimed, counts as taken.
+QString FreeBitmapPath(const QString& basePath, bool addNumber);

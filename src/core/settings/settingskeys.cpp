@@ -97,6 +97,8 @@ QList<SettingKey> MakeTable()
         Key(S::ColorScheme, c, QStringLiteral("color-scheme"), K::Text),
         // "print" or "screen"; empty: screen.
         Key(S::Media, c, QStringLiteral("media"), K::Text),
+        // Which addresses may be converted: "web", "local" or "any" (empty: any).
+        Key(S::Inputs, c, QStringLiteral("inputs"), K::Text),
         // The PDF's page: a paper name or WIDTHxHEIGHT (see pdfpagesetup.h), turned
         // for landscape, a CSS length of margin on each side, the pages' backgrounds
         // (on unless "0") and a header and footer with the page number.
@@ -205,6 +207,8 @@ QStringList DocumentedChoices(Setting setting)
         return { QStringLiteral("light"), QStringLiteral("dark") };
     case Setting::Media:
         return { QStringLiteral("print"), QStringLiteral("screen") };
+    case Setting::Inputs:
+        return { QStringLiteral("web"), QStringLiteral("local"), QStringLiteral("any") };
     default:
         return {};
     }

@@ -68,6 +68,7 @@ enum class Setting {
     UserAgent,
     ColorScheme,
     Media,
+    Inputs,
     PdfPaper,
     PdfLandscape,
     PdfMargin,

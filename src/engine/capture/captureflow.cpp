@@ -4,6 +4,7 @@
 #include "engine/capture/capturegeometry.h"
 #include "engine/capture/capturescripts.h"
 #include "engine/capture/capturesteps.h"
+#include "engine/capture/waitlimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,13 @@ CaptureFlow::CaptureFlow(CaptureSteps& steps, QObject* parent)
     connect(&m_extraWait, &QTimer::timeout, this, &CaptureFlow::waitExtraTime);
     m_quietTimer.setSingleShot(true);
     connect(&m_quietTimer, &QTimer::timeout, this, &CaptureFlow::finishWhenQuiet);
+    m_pageTimer.setSingleShot(true);
+    connect(&m_pageTimer, &QTimer::timeout, this, [this] {
+        // Each step of the capture answers late (a page that keeps its renderer
+        // busy) or not at all.
+        fail(
+            tr("Timed out after %1 seconds while the page was captured").arg(m_pageTimeoutSeconds));
+    });
     m_settleTimer.setSingleShot(true);
     connect(&m_settleTimer, &QTimer::timeout, this,
         [this] { m_steps.whenPainted([this] { settle(); }); });
@@ -50,17 +58,35 @@ QString CaptureFlow::remark() const
     return m_cutRemark + QStringLiteral("; ") + m_remark;
 }
 
+void CaptureFlow::boundPage(const QDeadlineTimer& end, int timeoutSeconds)
+{
+    m_pageEnd = end;
+    m_pageTimeoutSeconds = timeoutSeconds;
+}
+
+void CaptureFlow::addRemark(const QString& remark)
+{
+    m_remark = m_remark.isEmpty() ? remark : m_remark + QStringLiteral("; ") + remark;
+}
+
 void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, const CaptureOptions& options)
 {
     cancel();
     m_running = true;
+    if (!m_pageEnd.isForever()) {
+        // The capture as it stands needs a few steps of its own, also for a page
+        // whose load used up the time.
+        const qint64 leftMs
+            = std::max<qint64>(m_pageEnd.remainingTime() + WaitMarginMs, CaptureFlow::MinCaptureMs);
+        m_pageTimer.start(int(std::min<qint64>(leftMs, INT_MAX)));
+    }
     m_options = options;
     m_settleSeconds = std::max(options.settleSeconds, 0);
     m_scale = options.scale;
     m_viewportOnly
         = options.viewportOnly ? QSize(options.viewportWidth, options.viewportHeight) : QSize();
     // The bound counts from the end of the load, the lazy content's wait included.
-    m_settleDeadline = QDeadlineTimer(std::chrono::seconds(m_settleSeconds));
+    m_settleDeadline = withinPage(QDeadlineTimer(std::chrono::seconds(m_settleSeconds)));
     m_lastShape.clear();
     m_windowHeight = windowHeight;
     m_layout = Layout::Measuring;
@@ -69,7 +95,7 @@ void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, const CaptureOpti
     m_settle = m_tiles = 0;
     m_clock.start();
     m_steps.runScript(CaptureScripts::loadLazyContent(), [this, lazyWaitSeconds](const QVariant&) {
-        m_contentDeadline = QDeadlineTimer(std::chrono::seconds(lazyWaitSeconds));
+        m_contentDeadline = withinPage(QDeadlineTimer(std::chrono::seconds(lazyWaitSeconds)));
         waitForLazyContent();
     });
 }
@@ -77,6 +103,7 @@ void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, const CaptureOpti
 void CaptureFlow::cancel()
 {
     m_running = false;
+    m_pageTimer.stop();
     m_contentPoll.stop();
     m_settleTimer.stop();
     m_quietTimer.stop();
@@ -128,6 +155,10 @@ void CaptureFlow::waitForSelector()
 
 void CaptureFlow::waitExtraTime()
 {
+    if (m_extraWaitLeft > 0 && m_pageEnd.hasExpired()) {
+        m_extraWaitLeft = 0;
+        addRemark(tr("the wait before the capture was cut short at the page's time-out"));
+    }
     if (m_extraWaitLeft <= 0) {
         measure();
         return;
@@ -135,7 +166,8 @@ void CaptureFlow::waitExtraTime()
     // In steps of a second, each ended by a question to the page: the engine's
     // watchdog, which allows each step the page's time-out, sees a page that still
     // answers however long the wait.
-    const int step = std::min(m_extraWaitLeft, 1000);
+    const int step = int(
+        std::clamp<qint64>(std::min<qint64>(m_extraWaitLeft, m_pageEnd.remainingTime()), 0, 1000));
     m_extraWaitLeft -= step;
     m_steps.runScript(
         QStringLiteral("true"), [this, step](const QVariant&) { m_extraWait.start(step); });
@@ -183,8 +215,13 @@ void CaptureFlow::onStillnessProbe(const QVariant& value)
         return;
     }
     if (m_settleDeadline.hasExpired()) {
-        m_remark = tr("the page was still changing after %1 seconds; captured as it stood")
-                       .arg(m_settleSeconds);
+        if (m_pageEnd.hasExpired())
+            m_remark = tr("the page was still changing at its time-out of %1 seconds; captured "
+                          "as it stood")
+                           .arg(m_pageTimeoutSeconds);
+        else
+            m_remark = tr("the page was still changing after %1 seconds; captured as it stood")
+                           .arg(m_settleSeconds);
         m_requestsAtCapture = m_steps.requestsStarted();
         afterSettle();
         return;
@@ -342,7 +379,12 @@ void CaptureFlow::checkFinalSize(const QVariant& value)
         return;
     }
     m_recapture = false;
-    if (m_layout != Layout::SecondPass) {
+    if (m_pageEnd.hasExpired() && height == m_captureSize.height()) {
+        finish();
+        return;
+    }
+    // Past the page's time-out there is no second pass: the picture stands.
+    if (m_layout != Layout::SecondPass && !m_pageEnd.hasExpired()) {
         const int tileHeight = m_layout == Layout::ViewHighTiles
             ? std::min(m_tileHeight, height)
             : m_steps.tileHeightFor(QSize(m_captureSize.width(), height));
@@ -369,8 +411,7 @@ void CaptureFlow::checkFinalSize(const QVariant& value)
         return;
     }
     m_image = image;
-    const QString remark = tr("the page kept changing its height while it was captured");
-    m_remark = m_remark.isEmpty() ? remark : m_remark + QStringLiteral("; ") + remark;
+    addRemark(tr("the page kept changing its height while it was captured"));
     finish();
 }
 
@@ -463,7 +504,11 @@ BodyMetrics CaptureFlow::metricsOf(const QVariant& value)
     for (double* h : { &metrics.scrollHeight, &metrics.offsetHeight, &metrics.clientHeight,
              &metrics.documentHeight })
         *h = std::min(*h, double(height));
-    m_cutRemark = tr("the page is too tall for one picture: the picture holds its first %1 pixels")
-                      .arg(height);
+    // The text and the PDF are made from the page itself and are whole: only the
+    // thumbnail shows the cut picture, and a remark would say the output is cut.
+    if (m_pictureFormat != OutputFormat::Txt && m_pictureFormat != OutputFormat::Pdf)
+        m_cutRemark
+            = tr("the page is too tall for one picture: the picture holds its first %1 pixels")
+                  .arg(height);
     return metrics;
 }

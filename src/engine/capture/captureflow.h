@@ -66,6 +66,16 @@ public:
     // Ends the capture in progress without a signal.
     void cancel();
 
+    // The page's one clock, started when its load starts: `end` is its time-out
+    // of `timeoutSeconds`. Every wait of the capture (lazy content, the element
+    // waited for, the settling, the extra wait, the quiet network, a second pass)
+    // ends there, and the page is captured as it stands, with a remark. Its
+    // capture must be done by `end` plus WaitMarginMs (a page whose load used up
+    // its time still gets MinCaptureMs), or the page fails with the reason.
+    // Kept until the next call; without one a capture has no bound of its own.
+    void boundPage(const QDeadlineTimer& end, int timeoutSeconds);
+    static constexpr int MinCaptureMs = 3000;
+
     // For an output whose product is not the picture (the text, a PDF printed
     // from the page): a page too tall for one picture is captured down to
     // CutPageHeight (less where its width asks for it), with a remark, instead
@@ -163,6 +173,17 @@ private:
     bool m_cutTallPages = false;
     OutputFormat m_pictureFormat = OutputFormat::Bmp;
     QString m_cutRemark;
+    // The page's bound (see boundPage()), and the timer that fails a capture
+    // still running at its end and margin.
+    QDeadlineTimer m_pageEnd = QDeadlineTimer(QDeadlineTimer::Forever);
+    int m_pageTimeoutSeconds = 0;
+    QTimer m_pageTimer;
+    // The earlier of `deadline` and the page's end.
+    QDeadlineTimer withinPage(const QDeadlineTimer& deadline) const
+    {
+        return deadline < m_pageEnd ? deadline : m_pageEnd;
+    }
+    void addRemark(const QString& remark);
     QElapsedTimer m_clock;
     double m_settle = 0;
     double m_tiles = 0;

@@ -69,6 +69,10 @@ struct CaptureOptions
     QString colorScheme;
     // "print" or "screen" (the CSS media type); empty: screen.
     QString media;
+    // Which addresses may be converted: "web" (http, https), "local" (files) or
+    // "any". A service that converts lists it did not write runs with "web": a
+    // line naming a local file would have that file converted.
+    QString inputs = QStringLiteral("any");
     // How a PDF output prints the page.
     PdfOptions pdf;
 

@@ -44,6 +44,10 @@ CaptureOptions CaptureOptionsFromSettings(const SettingsSource& settingsFile)
     const QString media = ReadTextSetting(settingsFile, Setting::Media).trimmed().toLower();
     if (media == QLatin1String("print") || media == QLatin1String("screen"))
         options.media = media;
+    // Anything but the three names is "any", the default of the desktop and the CLI.
+    const QString inputs = ReadTextSetting(settingsFile, Setting::Inputs).trimmed().toLower();
+    if (inputs == QLatin1String("web") || inputs == QLatin1String("local"))
+        options.inputs = inputs;
     if (options.hideCookieBanners)
         ReadConsentSelectors(
             ConsentSelectorsPath(), &options.consentSelectors, &options.consentListProblem);

@@ -1,6 +1,7 @@
 #include "engine/capture/loaderror.h"
 
 #include "core/files/regularfile.h"
+#include "engine/capture/localfilerule.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -55,9 +56,10 @@ constexpr CodeText NetworkErrors[] = {
     // show: a file to save (a download, an attachment) or no content at all. A
     // load a script replaced with another goes on and never ends up here.
     { -3, QT_TRANSLATE_NOOP("LoadError", "The address is a download, not a page") }, // ABORTED
+    // Only the local file rule blocks a top-level load.
     { -20,
         QT_TRANSLATE_NOOP("LoadError",
-            "Blocked: a local page may not open files outside its folder") }, // BLOCKED_BY_CLIENT
+            "The page tried to open a local file outside its folder") }, // BLOCKED_BY_CLIENT
     { -6, QT_TRANSLATE_NOOP("LoadError", "No such file") }, // FILE_NOT_FOUND
     { -10, QT_TRANSLATE_NOOP("LoadError", "Access denied") }, // ACCESS_DENIED
     // CONNECTION_CLOSED and EMPTY_RESPONSE
@@ -236,4 +238,32 @@ QString NotConvertibleReason(const QUrl& url)
     return QCoreApplication::translate("LoadError",
         "Not a convertible address: only web pages (http, https) and local files can be "
         "converted");
+}
+
+QString ErrorPageProblem(const QUrl& requested, const QUrl& shown, const QUrl& unreachable)
+{
+    if (shown.scheme() != QLatin1String("chrome-error"))
+        return QString();
+    if (unreachable.isLocalFile() && requested.isLocalFile()) {
+        const bool typed = unreachable.adjusted(QUrl::RemoveFragment)
+            == requested.adjusted(QUrl::RemoveFragment);
+        if (!LocalRequestAllowed(LocalRequestKind::MainFrame, unreachable, requested, typed))
+            return LocalNavigationRefusedText();
+    }
+    if (unreachable.isEmpty() || unreachable == requested)
+        return QCoreApplication::translate("LoadError", "The browser could not show the page");
+    return QCoreApplication::translate(
+        "LoadError", "The page moved to %1, which could not be loaded")
+        .arg(unreachable.toDisplayString(QUrl::RemoveUserInfo));
+}
+
+QString InputNotAllowedReason(const QUrl& url, const QString& inputs)
+{
+    if (inputs == QLatin1String("web") && url.isLocalFile())
+        return QCoreApplication::translate(
+            "LoadError", "Local files are not converted here (inputs: web)");
+    if (inputs == QLatin1String("local") && !url.isLocalFile())
+        return QCoreApplication::translate(
+            "LoadError", "Only local files are converted here (inputs: local)");
+    return QString();
 }

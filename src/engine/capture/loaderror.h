@@ -23,3 +23,14 @@ QString NetworkErrorText(const QString& chromiumName);
 // page of its own, a web address without a host, a local file that is a folder,
 // a FIFO or a device), or an empty string when it can.
 QString NotConvertibleReason(const QUrl& url);
+
+// Why a page whose top-level document is now the browser's own error page
+// (`shown`, "chrome-error://...", for the address `unreachable` it could not
+// show) cannot be captured, or an empty string when it shows a page. A local page
+// `requested` that moved itself to a local file the local file rule refuses fails
+// with LocalNavigationRefusedText(); any other error page is no capture either.
+QString ErrorPageProblem(const QUrl& requested, const QUrl& shown, const QUrl& unreachable);
+
+// Why `url` may not be converted under the `inputs` choice ("web": no local file;
+// "local": no web address; "any"), or an empty string when it may.
+QString InputNotAllowedReason(const QUrl& url, const QString& inputs);

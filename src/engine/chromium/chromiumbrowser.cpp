@@ -1,6 +1,7 @@
 #include "engine/chromium/chromiumbrowser.h"
 
 #include "engine/protocol/cdpconnection.h"
+#include "engine/setup/browserhome.h"
 #include "engine/setup/sandboxpolicy.h"
 
 #include <QDir>
@@ -190,6 +191,10 @@ void ChromiumBrowser::launch()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!instead.isEmpty())
         environment.insert(QStringLiteral("TMPDIR"), instead);
+    if (!PutBrowserHomeIn(m_profile->path(), &environment, &error)) {
+        ready(error);
+        return;
+    }
     if (!m_connection->start(m_executable, args, environment, &error)) {
         ready(error);
         return;

@@ -92,6 +92,7 @@ void ChromiumCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
         // The browser's start was bounded by the page's time; the page's load
         // gets the whole of it, however long a busy machine took to start it.
         m_timer.start(TimeoutMs(m_timeoutSeconds));
+        m_flow.boundPage(QDeadlineTimer(TimeoutMs(m_timeoutSeconds)), m_timeoutSeconds);
         openPage();
     });
 }
@@ -237,6 +238,12 @@ void ChromiumCapturer::onPageEvent(const QString& method, const QJsonObject& par
         if (!frame.contains(QStringLiteral("parentId")))
             m_pageUrl = QUrl(frame.value(QStringLiteral("url")).toString()
                 + frame.value(QStringLiteral("urlFragment")).toString());
+        // The browser's error page is never a capture (a failed first load is
+        // reported by the navigation's answer).
+        if (const QString problem = ErrorPageProblem(
+                m_url, m_pageUrl, QUrl(frame.value(QStringLiteral("unreachableUrl")).toString()));
+            m_navigated && !frame.contains(QStringLiteral("parentId")) && !problem.isEmpty())
+            fail(problem);
         return;
     }
     if (method == QLatin1String("Page.loadEventFired") && m_state == State::Loading)

@@ -219,18 +219,30 @@ private:
         const QString basePath
             = BitmapBasePath(folder, customName, fileName, dateTime, m_in.now, m_in.pageAddress);
         m_quality = QualitySetting(settings());
-        // Taken on disk at once, so that another page or run writing into the same
-        // folder meanwhile takes the next number.
-        const OutputClaim bitmap = ClaimBitmapPath(basePath, m_addNumber);
-        if (bitmap.path.isEmpty())
-            return fail(bitmap.error);
-        m_out.bitmapPath = bitmap.path;
+        const std::optional<OutputFormat> chosen = FindOutputFormat(m_in.format);
+        m_bitmapIsOutput = !chosen || *chosen == OutputFormat::Bmp;
+        if (m_bitmapIsOutput) {
+            // Taken on disk at once, so that another page or run writing into the
+            // same folder meanwhile takes the next number.
+            const OutputClaim bitmap = ClaimBitmapPath(basePath, m_addNumber);
+            if (bitmap.path.isEmpty())
+                return fail(bitmap.error);
+            m_out.bitmapPath = bitmap.path;
+            m_bitmapFile = stageClaimed(bitmap);
+        } else {
+            // The bitmap copy of any other format is "tempimage.bmp" itself, in the
+            // temporary folder: a copy in the output folder would only cost room
+            // there (a nearly full folder refused the copy, though the final file
+            // would fit) and give another run's page a numbered name while it stood.
+            // Its name is still the base of the final file's.
+            m_nameBase = FreeBitmapPath(basePath, m_addNumber);
+            m_bitmapFile = m_in.tempImagePath;
+        }
 
         QString error;
         const bool textStamp = ReadFlagSetting(settings(), Setting::TextWatermark);
         const bool pictureStamp = ReadFlagSetting(settings(), Setting::ImageWatermark);
         m_stamped = textStamp || pictureStamp;
-        m_bitmapFile = stageClaimed(bitmap);
         // "tempimage.bmp" is deleted when the page ends: it is left to the system's
         // cache, and a page's files are seldom on the disk before they are gone.
         if (!SaveImageFiles(m_in.image, { m_in.tempImagePath },
@@ -256,6 +268,10 @@ private:
             return fail(QStringLiteral("Picture watermark: %1").arg(error));
         if (abandoned())
             return false;
+        if (!m_bitmapIsOutput) {
+            m_out.times.intermediate = Lap(m_clock);
+            return true;
+        }
         // The bitmap copy is byte for byte "tempimage.bmp" as it now stands: a second
         // name for the same file where the folders share a file system, which costs
         // no writing at all, else a copy.
@@ -274,10 +290,14 @@ private:
         if (!ReadFlagSetting(settings(), Setting::Thumbnail))
             return true;
         QString error;
-        const QString thumbnail = ThumbnailPathFor(imagePath);
-        if (!WriteThumbnail(settings(), m_bitmapFile, stage(thumbnail), &error))
+        // Claimed as the picture's name is: a file of that name is not replaced in
+        // numbering mode.
+        const OutputClaim thumbnail = ClaimThumbnailPath(imagePath, m_addNumber);
+        if (thumbnail.path.isEmpty())
+            return fail(QStringLiteral("Thumbnail: %1").arg(thumbnail.error));
+        if (!WriteThumbnail(settings(), m_bitmapFile, stageClaimed(thumbnail), &error))
             return fail(QStringLiteral("Thumbnail: %1").arg(error));
-        m_out.written.prepend(thumbnail);
+        m_out.written.prepend(thumbnail.path);
         m_out.times.intermediate += Lap(m_clock);
         return true;
     }
@@ -289,7 +309,7 @@ private:
         // Compared case included: any other value, "BMP" and "jpg" included, makes
         // the bitmap copy the output, as durable as any other output file.
         const std::optional<OutputFormat> chosen = FindOutputFormat(m_in.format);
-        if (!chosen || *chosen == OutputFormat::Bmp) {
+        if (m_bitmapIsOutput) {
             namesTaken();
             m_keepBitmap = true;
             FlushFileToDisk(m_bitmapFile);
@@ -297,7 +317,7 @@ private:
         }
         const OutputFormatInfo& format = OutputFormatInfoOf(*chosen);
         const QString extension = format.extension;
-        const OutputClaim output = ClaimFinalOutputPath(m_out.bitmapPath, extension, m_addNumber);
+        const OutputClaim output = ClaimFinalOutputPath(m_nameBase, extension, m_addNumber);
         if (output.path.isEmpty())
             return fail(output.error);
         const QString outputPath = output.path;
@@ -310,13 +330,8 @@ private:
             m_in.image = QImage();
             return true;
         }
-        // The bitmap copy has served (the thumbnail is made from it) and goes now,
-        // before the encoding: the next page, which may take its names from here
-        // on, finds the folder as it will be once this page ends. The final file
-        // is made from "tempimage.bmp", byte for byte the same.
-        DropBitmap(&m_out);
-        m_out.bitmapPath.clear();
-        m_bitmapFile = m_in.tempImagePath;
+        // The next page may take its names from here on; the final file is made
+        // from "tempimage.bmp".
         namesTaken();
         const bool ok
             = format.type == OutputType::Text ? writeText(file) : writePicture(file, extension);
@@ -393,6 +408,10 @@ private:
     bool m_addNumber = true;
     bool m_stamped = false;
     bool m_keepBitmap = false;
+    // Whether the bitmap copy is the output (BMP); else it is never written into
+    // the output folder, and `m_nameBase` names the final file.
+    bool m_bitmapIsOutput = true;
+    QString m_nameBase;
     int m_quality = 0;
     // Where the bitmap copy is written (its name, or a staged one), and read
     // from; "tempimage.bmp" once the copy has gone before the final file.

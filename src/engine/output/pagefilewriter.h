@@ -79,7 +79,7 @@ struct PageFilesOutcome
     QString encoderMessage;
     // Every file this page left in the output folder so far, in order.
     QStringList written;
-    // The bitmap copy, deleted at the page's end unless it is the output.
+    // The bitmap copy, when the output is BMP; empty for every other format.
     QString bitmapPath;
     // Every file is written beside its name under a hidden one (first) and moved
     // to its name (second) only when the page succeeds, so a page that fails or a
@@ -98,9 +98,10 @@ struct PageFilesOutcome
 
 // Writes a captured page's files in their documented order:
 //   output folder (made when missing) -> bitmap path and its number ->
-//   "tempimage.bmp" -> text, then picture watermark -> bitmap copy -> the final
-//   file's name -> thumbnail (named after it) -> the bitmap copy deleted unless
-//   it is the output -> the final file (from "tempimage.bmp") ->
+//   "tempimage.bmp" -> text, then picture watermark -> bitmap copy (for BMP; for
+//   every other format "tempimage.bmp" stands for it, in the temporary folder) ->
+//   the final file's name -> thumbnail (named after it, claimed as the picture's
+//   name is) -> the final file (from "tempimage.bmp") ->
 //   "tempimage.bmp" and "WEBtemp.htm" deleted, whatever happened.
 // A PDF stops before its final file (see PageFilesOutcome::pdfPath). On failure,
 // and when the page is abandoned before its outcome is handed over, nothing this

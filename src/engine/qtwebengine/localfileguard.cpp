@@ -34,7 +34,10 @@ LocalRequestKind kindOf(QWebEngineUrlRequestInfo::ResourceType type)
 void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
     const bool typed = info.navigationType() == QWebEngineUrlRequestInfo::NavigationTypeTyped;
-    if (!LocalRequestAllowed(
-            kindOf(info.resourceType()), info.requestUrl(), info.firstPartyUrl(), typed))
+    const LocalRequestKind kind = kindOf(info.resourceType());
+    if (kind == LocalRequestKind::MainFrame && typed)
+        m_loaded = info.requestUrl();
+    const QUrl page = kind == LocalRequestKind::MainFrame ? m_loaded : info.firstPartyUrl();
+    if (!LocalRequestAllowed(kind, info.requestUrl(), page, typed))
         info.block(true);
 }

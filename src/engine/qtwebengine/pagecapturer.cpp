@@ -152,6 +152,7 @@ void PageCapturer::captureUrl(const QUrl& url, int timeoutSeconds)
     m_load.start(m_view->page());
     m_memoryWatch.start();
     m_loadTimer.start(TimeoutMs(m_timeoutSeconds));
+    m_flow.boundPage(QDeadlineTimer(TimeoutMs(m_timeoutSeconds)), m_timeoutSeconds);
     m_view->page()->load(url);
 }
 
@@ -179,6 +180,7 @@ void PageCapturer::captureView(QWebEngineView* view)
     m_savedPos = view->pos();
     m_state = State::Capturing;
     m_timeoutSeconds = DefaultTimeoutSeconds;
+    m_flow.boundPage(QDeadlineTimer(QDeadlineTimer::Forever), m_timeoutSeconds);
     m_frames.setLimit(WaitLimitMs(m_timeoutSeconds));
     // A page whose scripts keep its renderer busy never answers even this first
     // question; the watchdog must already run, or the queue would wait for ever.

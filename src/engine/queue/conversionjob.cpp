@@ -161,7 +161,12 @@ void ConversionJob::begin()
         fail(reason);
         return;
     }
-    m_capturer->setOptions(CaptureOptionsFromSettings(settings()));
+    const CaptureOptions options = CaptureOptionsFromSettings(settings());
+    if (const QString reason = InputNotAllowedReason(url, options.inputs); !reason.isEmpty()) {
+        fail(reason);
+        return;
+    }
+    m_capturer->setOptions(options);
     m_capturer->captureUrl(url, TimeoutSecondsSetting(settings()));
 }
 
