@@ -119,19 +119,18 @@ void ChromiumPage::open(
         then(tr("The browser is not running"));
         return;
     }
-    m_events = connect(m_connection, &CdpConnection::event, this, &ChromiumPage::onEvent);
     m_authAnswered.clear();
     QPointer<ChromiumPage> self(this);
     CdpConnection* c = m_connection;
     QJsonObject context { { QStringLiteral("disposeOnDetach"), true } };
     if (!m_options.proxy.isEmpty())
         context.insert(QStringLiteral("proxyServer"), m_options.proxy);
+    // These answers run whether the page lives or not: a context or target made for
+    // a page that went meanwhile is closed, as nobody else would.
     c->send(QStringLiteral("Target.createBrowserContext"), context, QString(),
         [self, c, width, height, scale, then](const QJsonObject& result, const QString& error) {
+            const QString contextId = jsonText(result, "browserContextId");
             if (!self) {
-                // The page went before its context was made: nobody else would
-                // close it, and the browser would keep it while it runs.
-                const QString contextId = jsonText(result, "browserContextId");
                 if (error.isEmpty() && !contextId.isEmpty())
                     c->send(QStringLiteral("Target.disposeBrowserContext"),
                         { { QStringLiteral("browserContextId"), contextId } });
@@ -141,9 +140,9 @@ void ChromiumPage::open(
                 then(error);
                 return;
             }
-            self->m_contextId = jsonText(result, "browserContextId");
+            self->m_contextId = contextId;
             const QJsonObject target { { QStringLiteral("url"), QStringLiteral("about:blank") },
-                { QStringLiteral("browserContextId"), self->m_contextId },
+                { QStringLiteral("browserContextId"), contextId },
                 { QStringLiteral("width"), width }, { QStringLiteral("height"), height } };
             c->send(QStringLiteral("Target.createTarget"), target, QString(),
                 [self, c, width, height, scale, then](
@@ -167,55 +166,65 @@ void ChromiumPage::open(
                                 then(error);
                                 return;
                             }
-                            self->m_sessionId = jsonText(result, "sessionId");
-                            // Page and network events only flow once their domains
-                            // answered: the navigation waits for every answer.
-                            // Local files for the local file rule; documents at their
-                            // answer, so that a frame whose load failed stays blank.
-                            QJsonArray patterns {
-                                QJsonObject {
-                                    { QStringLiteral("urlPattern"), QStringLiteral("file://*") } },
-                                QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") },
-                                    { QStringLiteral("resourceType"), QStringLiteral("Document") },
-                                    { QStringLiteral("requestStage"),
-                                        QStringLiteral("Response") } },
-                            };
-                            // Questions for authentication come for paused requests
-                            // only: with credentials, every request is paused.
-                            const bool answersAuth = !self->m_options.authUser.isEmpty()
-                                || !self->m_options.proxyUser.isEmpty();
-                            if (answersAuth)
-                                patterns.append(QJsonObject {
-                                    { QStringLiteral("urlPattern"), QStringLiteral("*") } });
-                            QList<std::pair<QString, QJsonObject>> setup = {
-                                { QStringLiteral("Page.enable"), {} },
-                                { QStringLiteral("Network.enable"), {} },
-                                { QStringLiteral("Inspector.enable"), {} },
-                                { QStringLiteral("Fetch.enable"),
-                                    { { QStringLiteral("patterns"), patterns },
-                                        { QStringLiteral("handleAuthRequests"), answersAuth } } },
-                                { QStringLiteral("Emulation.setDeviceMetricsOverride"),
-                                    { { QStringLiteral("width"), width },
-                                        { QStringLiteral("height"), height },
-                                        { QStringLiteral("deviceScaleFactor"), scale },
-                                        { QStringLiteral("mobile"), false } } },
-                            };
-                            setup << requestSetup(self->m_options);
-                            auto left = std::make_shared<int>(int(setup.size()));
-                            auto failure = std::make_shared<QString>();
-                            for (const auto& [method, params] : setup) {
-                                self->send(method, params,
-                                    [self, left, failure, then](
-                                        const QJsonObject&, const QString& error) {
-                                        if (!error.isEmpty() && failure->isEmpty())
-                                            *failure = error;
-                                        if (--*left == 0 && self)
-                                            then(*failure);
-                                    });
-                            }
+                            self->attached(jsonText(result, "sessionId"));
+                            self->setUp(width, height, scale, then);
                         });
                 });
         });
+}
+
+void ChromiumPage::attached(const QString& sessionId)
+{
+    m_sessionId = sessionId;
+    m_session = m_connection ? m_connection->session(sessionId) : nullptr;
+    if (!m_session)
+        return;
+    if (m_commandTimeoutMs > 0)
+        m_session->setCommandTimeout(m_commandTimeoutMs);
+    connect(m_session, &CdpSession::event, this, &ChromiumPage::onEvent);
+    connect(m_session, &CdpSession::detached, this, &ChromiumPage::onDetached);
+}
+
+void ChromiumPage::setUp(
+    int width, int height, double scale, const std::function<void(const QString&)>& then)
+{
+    // Page and network events only flow once their domains answered: the
+    // navigation waits for every answer. Local files for the local file rule;
+    // documents at their answer, so that a frame whose load failed stays blank.
+    QJsonArray patterns {
+        QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("file://*") } },
+        QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") },
+            { QStringLiteral("resourceType"), QStringLiteral("Document") },
+            { QStringLiteral("requestStage"), QStringLiteral("Response") } },
+    };
+    // Questions for authentication come for paused requests only: with
+    // credentials, every request is paused.
+    const bool answersAuth = !m_options.authUser.isEmpty() || !m_options.proxyUser.isEmpty();
+    if (answersAuth)
+        patterns.append(QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") } });
+    QList<std::pair<QString, QJsonObject>> setup = {
+        { QStringLiteral("Page.enable"), {} },
+        { QStringLiteral("Network.enable"), {} },
+        { QStringLiteral("Inspector.enable"), {} },
+        { QStringLiteral("Fetch.enable"),
+            { { QStringLiteral("patterns"), patterns },
+                { QStringLiteral("handleAuthRequests"), answersAuth } } },
+        { QStringLiteral("Emulation.setDeviceMetricsOverride"),
+            { { QStringLiteral("width"), width }, { QStringLiteral("height"), height },
+                { QStringLiteral("deviceScaleFactor"), scale },
+                { QStringLiteral("mobile"), false } } },
+    };
+    setup << requestSetup(m_options);
+    auto left = std::make_shared<int>(int(setup.size()));
+    auto failure = std::make_shared<QString>();
+    for (const auto& [method, params] : setup) {
+        send(method, params, [left, failure, then](const QJsonObject&, const QString& error) {
+            if (!error.isEmpty() && failure->isEmpty())
+                *failure = error;
+            if (--*left == 0)
+                then(*failure);
+        });
+    }
 }
 
 bool ChromiumPage::isOnRunningBrowser() const
@@ -267,12 +276,20 @@ QList<std::pair<QString, QJsonObject>> ChromiumPage::requestSetup(const CaptureO
 
 void ChromiumPage::close()
 {
-    if (m_events)
-        disconnect(m_events);
+    // The session's answers and events are no longer this page's; those still
+    // awaited fail when the browser reports the target gone, unheard.
+    if (m_session)
+        m_session->disconnect(this);
+    m_session = nullptr;
     if (m_connection && m_connection->isRunning()) {
-        if (!m_targetId.isEmpty())
+        if (!m_targetId.isEmpty()) {
             m_connection->send(QStringLiteral("Target.closeTarget"),
                 { { QStringLiteral("targetId"), m_targetId } });
+            // Its renderer may run on for a while (a script stuck in a loop, a
+            // page that grows): the memory limit holds until it has gone.
+            if (m_browser)
+                m_browser->watchMemoryUntilClosed(m_targetId);
+        }
         if (!m_contextId.isEmpty())
             m_connection->send(QStringLiteral("Target.disposeBrowserContext"),
                 { { QStringLiteral("browserContextId"), m_contextId } });
@@ -282,35 +299,53 @@ void ChromiumPage::close()
     m_sessionId.clear();
 }
 
+void ChromiumPage::setCommandTimeout(int ms)
+{
+    m_commandTimeoutMs = ms;
+    if (m_session)
+        m_session->setCommandTimeout(ms);
+}
+
 void ChromiumPage::send(
     const QString& method, const QJsonObject& params, CdpConnection::Reply reply)
 {
-    if (!m_connection || m_sessionId.isEmpty()) {
-        if (reply)
-            reply({}, tr("The page is closed"));
+    if (!m_session) {
+        if (reply) {
+            // Never from inside this call: the caller may not be ready for it.
+            QMetaObject::invokeMethod(
+                this,
+                [reply] {
+                    reply({}, CdpError(CdpError::Kind::TargetClosed, tr("The page is closed")));
+                },
+                Qt::QueuedConnection);
+        }
         return;
     }
-    m_connection->send(method, params, m_sessionId, std::move(reply));
+    m_session->send(method, params, std::move(reply), this);
 }
 
 void ChromiumPage::evaluate(const QString& expression, int contextId,
-    std::function<void(const QVariant& value, const QString& error)> then)
+    std::function<void(const QVariant& value, const CdpError& error)> then)
 {
     QJsonObject params { { QStringLiteral("expression"), expression },
         { QStringLiteral("returnByValue"), true }, { QStringLiteral("awaitPromise"), true } };
     if (contextId > 0)
         params.insert(QStringLiteral("contextId"), contextId);
     send(QStringLiteral("Runtime.evaluate"), params,
-        [then](const QJsonObject& result, const QString& error) {
-            if (!error.isEmpty() || result.contains(QStringLiteral("exceptionDetails"))) {
+        [then](const QJsonObject& result, const CdpError& error) {
+            if (!error.isEmpty()) {
                 then(QVariant(), error);
+                return;
+            }
+            if (result.contains(QStringLiteral("exceptionDetails"))) {
+                then(QVariant(), CdpError::fromProtocol(evaluationError(result, QString())));
                 return;
             }
             then(result.value(QStringLiteral("result"))
                      .toObject()
                      .value(QStringLiteral("value"))
                      .toVariant(),
-                QString());
+                CdpError());
         });
 }
 
@@ -352,29 +387,32 @@ void ChromiumPage::screenshot(std::function<void(const QImage& image, const QStr
                 then(QImage(), error);
                 return;
             }
-            QByteArray png = m_connection ? m_connection->bulkData() : QByteArray();
-            if (png.isEmpty())
-                png = QByteArray::fromBase64(
-                    result.value(QStringLiteral("data")).toString().toLatin1());
+            QByteArray base64 = m_connection ? m_connection->bulkBase64() : QByteArray();
+            if (base64.isEmpty())
+                base64 = result.value(QStringLiteral("data")).toString().toLatin1();
+            // Decoded, from base64 and from PNG, away from the event loop.
             auto* watcher = new QFutureWatcher<QImage>(this);
             connect(watcher, &QFutureWatcherBase::finished, this, [watcher, then] {
                 watcher->deleteLater();
                 then(watcher->result(), QString());
             });
-            watcher->setFuture(QtConcurrent::run([png] { return DecodePng(png); }));
+            watcher->setFuture(
+                QtConcurrent::run([base64] { return DecodePng(QByteArray::fromBase64(base64)); }));
         });
 }
 
-void ChromiumPage::onEvent(
-    const QString& method, const QJsonObject& params, const QString& sessionId)
+void ChromiumPage::onDetached(const CdpError& reason)
 {
-    if (sessionId.isEmpty() || sessionId != m_sessionId) {
-        // A browser-level report that this page's target went away.
-        if (method == QLatin1String("Target.detachedFromTarget")
-            && jsonText(params, "sessionId") == m_sessionId && !m_sessionId.isEmpty())
-            emit event(QStringLiteral("Inspector.targetCrashed"), params);
-        return;
-    }
+    m_session = nullptr;
+    m_sessionId.clear();
+    if (reason.kind == CdpError::Kind::BadReply)
+        emit failed(reason.message);
+    else
+        emit event(QStringLiteral("Inspector.targetCrashed"), {});
+}
+
+void ChromiumPage::onEvent(const QString& method, const QJsonObject& params)
+{
     if (method == QLatin1String("Page.javascriptDialogOpening")) {
         const QString type = jsonText(params, "type");
         send(QStringLiteral("Page.handleJavaScriptDialog"),
