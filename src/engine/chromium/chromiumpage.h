@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/capture/captureoptions.h"
+#include "engine/chromium/chromiumrequestguard.h"
 #include "engine/protocol/cdpconnection.h"
 
 #include <QImage>
@@ -108,8 +109,12 @@ private:
         int width, int height, double scale, const std::function<void(const QString& error)>& then);
     void onEvent(const QString& method, const QJsonObject& params);
     void onDetached(const CdpError& reason);
-    void onRequestPaused(const QJsonObject& params);
-    void onAuthRequired(const QJsonObject& params);
+    // A frame from another site, in a target of its own, attached paused: it gets
+    // the page's interception, request options and settings before it runs, and
+    // its network events count as the page's.
+    void attachFrame(const QJsonObject& params);
+    void onFrameEvent(CdpSession* frame, const QString& method, const QJsonObject& params);
+    QJsonObject fetchSetup() const;
     // The session's commands that carry the request options, in their order.
     static QList<std::pair<QString, QJsonObject>> requestSetup(const CaptureOptions& options);
 
@@ -122,5 +127,8 @@ private:
     int m_commandTimeoutMs = 0;
     QUrl m_requested;
     CaptureOptions m_options;
-    QSet<QString> m_authAnswered;
+    ChromiumRequestGuard m_guard { m_requested, m_options, m_targetId };
+    // The frames' sessions, and the settings sent to the page that they share.
+    QList<QPointer<CdpSession>> m_frames;
+    QList<std::pair<QString, QJsonObject>> m_shared;
 };
