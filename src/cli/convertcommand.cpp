@@ -103,6 +103,8 @@ int ConvertCommand::run(const QStringList& arguments, QTextStream& out, QTextStr
     if (!tempFolder.isValid())
         return runError(
             err, tr("cannot create a temporary folder: ") + TerminalText(tempFolder.errorString()));
+    // The browser's profile goes in it too, and with it.
+    ChromiumBrowser::setRunFolder(tempFolder.path());
     ConversionRequest request;
     if (!makeRequest(options, folders, tempFolder, &request, &error))
         return runError(err, TerminalText(WithoutPasswords(error)));

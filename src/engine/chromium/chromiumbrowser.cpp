@@ -2,6 +2,7 @@
 
 #include "engine/protocol/cdpconnection.h"
 #include "engine/setup/browserhome.h"
+#include "engine/setup/renderermemory.h"
 #include "engine/setup/sandboxpolicy.h"
 
 #include <QDir>
@@ -12,10 +13,66 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+namespace {
+
+// How often the renderers of closing targets are looked at, as a capturer does
+// while it converts a page.
+constexpr int ClosingWatchMs = 250;
+// How long a closed target is watched at most: the browser reports it gone within
+// a second; one that never does is not watched for ever.
+constexpr int ClosingWatchLimitMs = 15000;
+
+QString& runFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
 ChromiumBrowser::ChromiumBrowser(const QString& executable, QObject* parent)
     : QObject(parent)
     , m_executable(executable)
 {
+    m_closingWatch.setInterval(ClosingWatchMs);
+    connect(&m_closingWatch, &QTimer::timeout, this, &ChromiumBrowser::watchClosingMemory);
+}
+
+void ChromiumBrowser::setRunFolder(const QString& folder)
+{
+    runFolder() = folder;
+}
+
+void ChromiumBrowser::watchMemoryUntilClosed(const QString& targetId)
+{
+    if (!isRunning() || targetId.isEmpty())
+        return;
+    m_closing.insert(targetId, QDeadlineTimer(ClosingWatchLimitMs));
+    if (!m_closingWatch.isActive())
+        m_closingWatch.start();
+}
+
+void ChromiumBrowser::onConnectionEvent(const QString& method, const QJsonObject& params)
+{
+    if (method == QLatin1String("Target.detachedFromTarget")
+        || method == QLatin1String("Target.targetDestroyed"))
+        m_closing.remove(params.value(QStringLiteral("targetId")).toString());
+    if (m_closing.isEmpty())
+        m_closingWatch.stop();
+}
+
+void ChromiumBrowser::watchClosingMemory()
+{
+    m_closing.removeIf([](const auto& entry) { return entry.value().hasExpired(); });
+    if (m_closing.isEmpty() || !isRunning()) {
+        m_closing.clear();
+        m_closingWatch.stop();
+        return;
+    }
+    for (const qint64 pid : RendererProcessesBelow(m_connection->processId())) {
+        if (ResidentBytesOf(pid) > MaxRendererBytes)
+            EndRendererForMemory(pid);
+    }
 }
 
 ChromiumBrowser::~ChromiumBrowser()
@@ -71,6 +128,11 @@ bool ChromiumBrowser::isRunning() const
     return m_connection && m_connection->isRunning();
 }
 
+int ChromiumBrowser::pendingCommands() const
+{
+    return m_connection ? m_connection->pendingCount() : 0;
+}
+
 void ChromiumBrowser::whenReady(std::function<void(const QString& error)> then)
 {
     if (m_ready && isRunning()) {
@@ -122,13 +184,18 @@ void ChromiumBrowser::launch()
         return;
     }
     const QString tempFolder = instead.isEmpty() ? given : instead;
+    // In the run's folder, the profile goes with it, also when the run is killed
+    // and a later one removes what it left.
+    const QFileInfo run(runFolder());
+    const QString profileParent
+        = !runFolder().isEmpty() && run.isDir() && run.isWritable() ? runFolder() : tempFolder;
     m_profile = std::make_unique<QTemporaryDir>(
-        QDir(tempFolder).filePath(QStringLiteral("pagelith-chromium-XXXXXX")));
+        QDir(profileParent).filePath(QStringLiteral("pagelith-chromium-XXXXXX")));
     // Without a profile folder of its own the browser would open the user's own
     // profile (and, were the user's browser running, hand it the page).
     if (!m_profile->isValid()) {
         ready(tr("No profile folder could be made in %1: %2")
-                  .arg(QDir::toNativeSeparators(tempFolder), m_profile->errorString()));
+                  .arg(QDir::toNativeSeparators(profileParent), m_profile->errorString()));
         return;
     }
     QStringList args = {
@@ -180,6 +247,7 @@ void ChromiumBrowser::launch()
     args << QStringLiteral("about:blank");
 
     m_connection = std::make_unique<CdpConnection>();
+    connect(m_connection.get(), &CdpConnection::event, this, &ChromiumBrowser::onConnectionEvent);
     connect(m_connection.get(), &CdpConnection::closed, this, [this](const QString& reason) {
         const bool wasReady = m_ready;
         m_ready = false;
@@ -199,22 +267,39 @@ void ChromiumBrowser::launch()
         ready(error);
         return;
     }
-    m_connection->send(QStringLiteral("Browser.getVersion"), {}, QString(),
-        [this](const QJsonObject& result, const QString& error) {
+    // A browser that starts and never answers would hold every later page for its
+    // whole time-out: it is given up on, and the next page starts another.
+    CdpConnection* connection = m_connection.get();
+    connection->browserSession()->send(
+        QStringLiteral("Browser.getVersion"), {},
+        [this, connection](const QJsonObject& result, const CdpError& error) {
             if (error.isEmpty())
                 m_version = result.value(QStringLiteral("product")).toString();
-            ready(error);
-        });
+            if (error.kind != CdpError::Kind::Timeout) {
+                ready(error);
+                return;
+            }
+            ready(tr("Chromium did not answer within %1 s").arg(m_startLimitSeconds), false);
+            // Ended from the event loop: this answer comes from inside the connection.
+            QMetaObject::invokeMethod(
+                this,
+                [this, connection] {
+                    if (m_connection.get() == connection && !m_starting)
+                        m_connection.reset();
+                },
+                Qt::QueuedConnection);
+        },
+        this, m_startLimitSeconds * 1000);
 }
 
-void ChromiumBrowser::ready(const QString& error)
+void ChromiumBrowser::ready(const QString& error, bool explain)
 {
     if (!m_starting)
         return;
     m_starting = false;
     m_ready = error.isEmpty();
-    const QString reason = error.isEmpty()
-        ? QString()
+    const QString reason = error.isEmpty() || !explain
+        ? error
         : tr("Chromium (%1) could not be started: %2").arg(m_executable, error);
     const auto waiters = std::exchange(m_waiters, {});
     for (const auto& waiter : waiters)

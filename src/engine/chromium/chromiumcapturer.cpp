@@ -123,6 +123,8 @@ void ChromiumCapturer::openPage()
     m_page->setRequestedUrl(m_url);
     m_page->setRequestOptions(m_options);
     connect(m_page.get(), &ChromiumPage::event, this, &ChromiumCapturer::onPageEvent);
+    connect(m_page.get(), &ChromiumPage::failed, this, &ChromiumCapturer::fail);
+    m_page->setCommandTimeout(WaitLimitMs(m_timeoutSeconds));
     if (!spare)
         m_page->open(
             m_options.viewportWidth, m_options.viewportHeight, m_options.scale, std::move(opened));
@@ -426,6 +428,9 @@ void ChromiumCapturer::abort()
     m_abortCause.stop();
     m_memoryWatch.stop();
     m_flow.cancel();
+    // Stopped is stopped: the page's scripts and loads end now, not with the next
+    // page (the browser holds its memory limit until the target has gone).
+    closePage();
 }
 
 void ChromiumCapturer::discardPage()
@@ -475,9 +480,14 @@ void ChromiumCapturer::runScript(const QString& script, std::function<void(const
 {
     const int generation = m_generation;
     m_page->evaluate(
-        script, m_world, [this, generation, then](const QVariant& value, const QString&) {
+        script, m_world, [this, generation, then](const QVariant& value, const CdpError& error) {
             if (generation != m_generation || m_state != State::Capturing)
                 return;
+            // The script's document went: what it would say is not of the page shown.
+            if (error.kind == CdpError::Kind::ContextLost) {
+                fail(error.message);
+                return;
+            }
             // Each step gets the page's own limit, however many steps a tall page takes.
             m_timer.start(WaitLimitMs(m_timeoutSeconds));
             then(value);

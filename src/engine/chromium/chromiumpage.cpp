@@ -1,7 +1,6 @@
 #include "engine/chromium/chromiumpage.h"
 
 #include "core/imaging/pngdecoder.h"
-#include "engine/capture/localfilerule.h"
 #include "engine/chromium/chromiumbrowser.h"
 
 #include <QFutureWatcher>
@@ -11,40 +10,21 @@
 
 namespace {
 
+// Frames from other sites run in targets of their own: each is attached paused,
+// so that it is set up before its first request.
+const QJsonObject AutoAttach { { QStringLiteral("autoAttach"), true },
+    { QStringLiteral("waitForDebuggerOnStart"), true }, { QStringLiteral("flatten"), true } };
+
+// The page's commands whose settings hold for its frames too.
+bool sharedWithFrames(const QString& method)
+{
+    return method == QLatin1String("Network.setUserAgentOverride")
+        || method == QLatin1String("Emulation.setEmulatedMedia");
+}
+
 QString jsonText(const QJsonObject& object, const char* key)
 {
     return object.value(QLatin1String(key)).toString();
-}
-
-// The protocol's resource types in the local file rule's terms.
-LocalRequestKind kindOf(const QString& resourceType, bool mainFrame)
-{
-    if (resourceType == QLatin1String("Document"))
-        return mainFrame ? LocalRequestKind::MainFrame : LocalRequestKind::SubFrame;
-    if (resourceType == QLatin1String("Stylesheet"))
-        return LocalRequestKind::Stylesheet;
-    if (resourceType == QLatin1String("Script"))
-        return LocalRequestKind::Script;
-    if (resourceType == QLatin1String("Image"))
-        return LocalRequestKind::Image;
-    if (resourceType == QLatin1String("Font"))
-        return LocalRequestKind::Font;
-    if (resourceType == QLatin1String("Media") || resourceType == QLatin1String("TextTrack"))
-        return LocalRequestKind::Media;
-    return LocalRequestKind::Other;
-}
-
-int portOf(const QUrl& url)
-{
-    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
-}
-
-// Whether `a` and `b` are the same host and port (and scheme, with `scheme`).
-bool sameServer(const QUrl& a, const QUrl& b, bool scheme)
-{
-    return !a.host().isEmpty() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
-        && portOf(a) == portOf(b)
-        && (!scheme || a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0);
 }
 
 QJsonObject cookieParam(const FileCookie& cookie)
@@ -119,19 +99,19 @@ void ChromiumPage::open(
         then(tr("The browser is not running"));
         return;
     }
-    m_events = connect(m_connection, &CdpConnection::event, this, &ChromiumPage::onEvent);
-    m_authAnswered.clear();
+    m_guard.clear();
+    m_shared.clear();
     QPointer<ChromiumPage> self(this);
     CdpConnection* c = m_connection;
     QJsonObject context { { QStringLiteral("disposeOnDetach"), true } };
     if (!m_options.proxy.isEmpty())
         context.insert(QStringLiteral("proxyServer"), m_options.proxy);
+    // These answers run whether the page lives or not: a context or target made for
+    // a page that went meanwhile is closed, as nobody else would.
     c->send(QStringLiteral("Target.createBrowserContext"), context, QString(),
         [self, c, width, height, scale, then](const QJsonObject& result, const QString& error) {
+            const QString contextId = jsonText(result, "browserContextId");
             if (!self) {
-                // The page went before its context was made: nobody else would
-                // close it, and the browser would keep it while it runs.
-                const QString contextId = jsonText(result, "browserContextId");
                 if (error.isEmpty() && !contextId.isEmpty())
                     c->send(QStringLiteral("Target.disposeBrowserContext"),
                         { { QStringLiteral("browserContextId"), contextId } });
@@ -141,9 +121,9 @@ void ChromiumPage::open(
                 then(error);
                 return;
             }
-            self->m_contextId = jsonText(result, "browserContextId");
+            self->m_contextId = contextId;
             const QJsonObject target { { QStringLiteral("url"), QStringLiteral("about:blank") },
-                { QStringLiteral("browserContextId"), self->m_contextId },
+                { QStringLiteral("browserContextId"), contextId },
                 { QStringLiteral("width"), width }, { QStringLiteral("height"), height } };
             c->send(QStringLiteral("Target.createTarget"), target, QString(),
                 [self, c, width, height, scale, then](
@@ -167,55 +147,52 @@ void ChromiumPage::open(
                                 then(error);
                                 return;
                             }
-                            self->m_sessionId = jsonText(result, "sessionId");
-                            // Page and network events only flow once their domains
-                            // answered: the navigation waits for every answer.
-                            // Local files for the local file rule; documents at their
-                            // answer, so that a frame whose load failed stays blank.
-                            QJsonArray patterns {
-                                QJsonObject {
-                                    { QStringLiteral("urlPattern"), QStringLiteral("file://*") } },
-                                QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") },
-                                    { QStringLiteral("resourceType"), QStringLiteral("Document") },
-                                    { QStringLiteral("requestStage"),
-                                        QStringLiteral("Response") } },
-                            };
-                            // Questions for authentication come for paused requests
-                            // only: with credentials, every request is paused.
-                            const bool answersAuth = !self->m_options.authUser.isEmpty()
-                                || !self->m_options.proxyUser.isEmpty();
-                            if (answersAuth)
-                                patterns.append(QJsonObject {
-                                    { QStringLiteral("urlPattern"), QStringLiteral("*") } });
-                            QList<std::pair<QString, QJsonObject>> setup = {
-                                { QStringLiteral("Page.enable"), {} },
-                                { QStringLiteral("Network.enable"), {} },
-                                { QStringLiteral("Inspector.enable"), {} },
-                                { QStringLiteral("Fetch.enable"),
-                                    { { QStringLiteral("patterns"), patterns },
-                                        { QStringLiteral("handleAuthRequests"), answersAuth } } },
-                                { QStringLiteral("Emulation.setDeviceMetricsOverride"),
-                                    { { QStringLiteral("width"), width },
-                                        { QStringLiteral("height"), height },
-                                        { QStringLiteral("deviceScaleFactor"), scale },
-                                        { QStringLiteral("mobile"), false } } },
-                            };
-                            setup << requestSetup(self->m_options);
-                            auto left = std::make_shared<int>(int(setup.size()));
-                            auto failure = std::make_shared<QString>();
-                            for (const auto& [method, params] : setup) {
-                                self->send(method, params,
-                                    [self, left, failure, then](
-                                        const QJsonObject&, const QString& error) {
-                                        if (!error.isEmpty() && failure->isEmpty())
-                                            *failure = error;
-                                        if (--*left == 0 && self)
-                                            then(*failure);
-                                    });
-                            }
+                            self->attached(jsonText(result, "sessionId"));
+                            self->setUp(width, height, scale, then);
                         });
                 });
         });
+}
+
+void ChromiumPage::attached(const QString& sessionId)
+{
+    m_sessionId = sessionId;
+    m_session = m_connection ? m_connection->session(sessionId) : nullptr;
+    if (!m_session)
+        return;
+    if (m_commandTimeoutMs > 0)
+        m_session->setCommandTimeout(m_commandTimeoutMs);
+    connect(m_session, &CdpSession::event, this, &ChromiumPage::onEvent);
+    connect(m_session, &CdpSession::detached, this, &ChromiumPage::onDetached);
+}
+
+void ChromiumPage::setUp(
+    int width, int height, double scale, const std::function<void(const QString&)>& then)
+{
+    // Page and network events only flow once their domains answered: the
+    // navigation waits for every answer.
+    QList<std::pair<QString, QJsonObject>> setup = {
+        { QStringLiteral("Page.enable"), {} },
+        { QStringLiteral("Network.enable"), {} },
+        { QStringLiteral("Inspector.enable"), {} },
+        { QStringLiteral("Fetch.enable"), fetchSetup() },
+        { QStringLiteral("Emulation.setDeviceMetricsOverride"),
+            { { QStringLiteral("width"), width }, { QStringLiteral("height"), height },
+                { QStringLiteral("deviceScaleFactor"), scale },
+                { QStringLiteral("mobile"), false } } },
+        { QStringLiteral("Target.setAutoAttach"), AutoAttach },
+    };
+    setup << requestSetup(m_options);
+    auto left = std::make_shared<int>(int(setup.size()));
+    auto failure = std::make_shared<QString>();
+    for (const auto& [method, params] : setup) {
+        send(method, params, [left, failure, then](const QJsonObject&, const QString& error) {
+            if (!error.isEmpty() && failure->isEmpty())
+                *failure = error;
+            if (--*left == 0)
+                then(*failure);
+        });
+    }
 }
 
 bool ChromiumPage::isOnRunningBrowser() const
@@ -267,12 +244,20 @@ QList<std::pair<QString, QJsonObject>> ChromiumPage::requestSetup(const CaptureO
 
 void ChromiumPage::close()
 {
-    if (m_events)
-        disconnect(m_events);
+    // The session's answers and events are no longer this page's; those still
+    // awaited fail when the browser reports the target gone, unheard.
+    if (m_session)
+        m_session->disconnect(this);
+    m_session = nullptr;
     if (m_connection && m_connection->isRunning()) {
-        if (!m_targetId.isEmpty())
+        if (!m_targetId.isEmpty()) {
             m_connection->send(QStringLiteral("Target.closeTarget"),
                 { { QStringLiteral("targetId"), m_targetId } });
+            // Its renderer may run on for a while (a script stuck in a loop, a
+            // page that grows): the memory limit holds until it has gone.
+            if (m_browser)
+                m_browser->watchMemoryUntilClosed(m_targetId);
+        }
         if (!m_contextId.isEmpty())
             m_connection->send(QStringLiteral("Target.disposeBrowserContext"),
                 { { QStringLiteral("browserContextId"), m_contextId } });
@@ -282,35 +267,124 @@ void ChromiumPage::close()
     m_sessionId.clear();
 }
 
+void ChromiumPage::setCommandTimeout(int ms)
+{
+    m_commandTimeoutMs = ms;
+    if (m_session)
+        m_session->setCommandTimeout(ms);
+}
+
 void ChromiumPage::send(
     const QString& method, const QJsonObject& params, CdpConnection::Reply reply)
 {
-    if (!m_connection || m_sessionId.isEmpty()) {
-        if (reply)
-            reply({}, tr("The page is closed"));
+    if (!m_session) {
+        if (reply) {
+            // Never from inside this call: the caller may not be ready for it.
+            QMetaObject::invokeMethod(
+                this,
+                [reply] {
+                    reply({}, CdpError(CdpError::Kind::TargetClosed, tr("The page is closed")));
+                },
+                Qt::QueuedConnection);
+        }
         return;
     }
-    m_connection->send(method, params, m_sessionId, std::move(reply));
+    if (sharedWithFrames(method)) {
+        m_shared.append({ method, params });
+        for (const QPointer<CdpSession>& frame : std::as_const(m_frames)) {
+            if (frame)
+                frame->send(method, params, {}, this);
+        }
+    }
+    m_session->send(method, params, std::move(reply), this);
+}
+
+QJsonObject ChromiumPage::fetchSetup() const
+{
+    // Local files for the local file rule; documents at their answer, so that a
+    // frame whose load failed stays blank.
+    QJsonArray patterns {
+        QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("file://*") } },
+        QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") },
+            { QStringLiteral("resourceType"), QStringLiteral("Document") },
+            { QStringLiteral("requestStage"), QStringLiteral("Response") } },
+    };
+    // Questions for authentication come for paused requests only: with
+    // credentials, every request is paused.
+    const bool answersAuth = !m_options.authUser.isEmpty() || !m_options.proxyUser.isEmpty();
+    if (answersAuth)
+        patterns.append(QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") } });
+    return { { QStringLiteral("patterns"), patterns },
+        { QStringLiteral("handleAuthRequests"), answersAuth } };
+}
+
+void ChromiumPage::attachFrame(const QJsonObject& params)
+{
+    CdpSession* frame
+        = m_connection ? m_connection->session(jsonText(params, "sessionId")) : nullptr;
+    if (!frame)
+        return;
+    const QString type = jsonText(params.value(QStringLiteral("targetInfo")).toObject(), "type");
+    if (type == QLatin1String("iframe")) {
+        m_frames.removeAll(nullptr);
+        m_frames.append(frame);
+        if (m_commandTimeoutMs > 0)
+            frame->setCommandTimeout(m_commandTimeoutMs);
+        QPointer<CdpSession> guard(frame);
+        connect(frame, &CdpSession::event, this,
+            [this, guard](const QString& method, const QJsonObject& params) {
+                if (guard)
+                    onFrameEvent(guard, method, params);
+            });
+        QList<std::pair<QString, QJsonObject>> setup = {
+            { QStringLiteral("Network.enable"), {} },
+            { QStringLiteral("Fetch.enable"), fetchSetup() },
+            { QStringLiteral("Target.setAutoAttach"), AutoAttach },
+        };
+        setup << requestSetup(m_options) << m_shared;
+        // A session carries out its commands in order: the frame runs set up.
+        for (const auto& [method, params] : std::as_const(setup))
+            frame->send(method, params, {}, this);
+    }
+    // Anything else attached (a worker) runs as it would have.
+    frame->send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, {}, this);
+}
+
+void ChromiumPage::onFrameEvent(CdpSession* frame, const QString& method, const QJsonObject& params)
+{
+    if (method == QLatin1String("Fetch.requestPaused"))
+        m_guard.onRequestPaused(frame, params);
+    else if (method == QLatin1String("Fetch.authRequired"))
+        m_guard.onAuthRequired(frame, params);
+    else if (method == QLatin1String("Target.attachedToTarget"))
+        attachFrame(params);
+    else if (method.startsWith(QLatin1String("Network.")))
+        // The frame's requests are the page's: the wait for a quiet network counts them.
+        emit event(method, params);
 }
 
 void ChromiumPage::evaluate(const QString& expression, int contextId,
-    std::function<void(const QVariant& value, const QString& error)> then)
+    std::function<void(const QVariant& value, const CdpError& error)> then)
 {
     QJsonObject params { { QStringLiteral("expression"), expression },
         { QStringLiteral("returnByValue"), true }, { QStringLiteral("awaitPromise"), true } };
     if (contextId > 0)
         params.insert(QStringLiteral("contextId"), contextId);
     send(QStringLiteral("Runtime.evaluate"), params,
-        [then](const QJsonObject& result, const QString& error) {
-            if (!error.isEmpty() || result.contains(QStringLiteral("exceptionDetails"))) {
+        [then](const QJsonObject& result, const CdpError& error) {
+            if (!error.isEmpty()) {
                 then(QVariant(), error);
+                return;
+            }
+            if (result.contains(QStringLiteral("exceptionDetails"))) {
+                then(QVariant(), CdpError::fromProtocol(evaluationError(result, QString())));
                 return;
             }
             then(result.value(QStringLiteral("result"))
                      .toObject()
                      .value(QStringLiteral("value"))
                      .toVariant(),
-                QString());
+                CdpError());
         });
 }
 
@@ -360,109 +434,46 @@ void ChromiumPage::screenshot(
                 then(QImage(), error);
                 return;
             }
-            QByteArray png = m_connection ? m_connection->bulkData() : QByteArray();
-            if (png.isEmpty())
-                png = QByteArray::fromBase64(
-                    result.value(QStringLiteral("data")).toString().toLatin1());
+            QByteArray base64 = m_connection ? m_connection->bulkBase64() : QByteArray();
+            if (base64.isEmpty())
+                base64 = result.value(QStringLiteral("data")).toString().toLatin1();
+            // Decoded, from base64 and from PNG, away from the event loop.
             auto* watcher = new QFutureWatcher<QImage>(this);
             connect(watcher, &QFutureWatcherBase::finished, this, [watcher, then] {
                 watcher->deleteLater();
                 then(watcher->result(), QString());
             });
-            watcher->setFuture(QtConcurrent::run([png] { return DecodePng(png); }));
+            watcher->setFuture(
+                QtConcurrent::run([base64] { return DecodePng(QByteArray::fromBase64(base64)); }));
         });
 }
 
-void ChromiumPage::onEvent(
-    const QString& method, const QJsonObject& params, const QString& sessionId)
+void ChromiumPage::onDetached(const CdpError& reason)
 {
-    if (sessionId.isEmpty() || sessionId != m_sessionId) {
-        // A browser-level report that this page's target went away.
-        if (method == QLatin1String("Target.detachedFromTarget")
-            && jsonText(params, "sessionId") == m_sessionId && !m_sessionId.isEmpty())
-            emit event(QStringLiteral("Inspector.targetCrashed"), params);
-        return;
-    }
+    m_session = nullptr;
+    m_sessionId.clear();
+    if (reason.kind == CdpError::Kind::BadReply)
+        emit failed(reason.message);
+    else
+        emit event(QStringLiteral("Inspector.targetCrashed"), {});
+}
+
+void ChromiumPage::onEvent(const QString& method, const QJsonObject& params)
+{
     if (method == QLatin1String("Page.javascriptDialogOpening")) {
         const QString type = jsonText(params, "type");
         send(QStringLiteral("Page.handleJavaScriptDialog"),
             { { QStringLiteral("accept"),
                 type == QLatin1String("alert") || type == QLatin1String("beforeunload") } });
     } else if (method == QLatin1String("Fetch.requestPaused")) {
-        onRequestPaused(params);
+        m_guard.onRequestPaused(m_session, params);
         return;
     } else if (method == QLatin1String("Fetch.authRequired")) {
-        onAuthRequired(params);
+        m_guard.onAuthRequired(m_session, params);
+        return;
+    } else if (method == QLatin1String("Target.attachedToTarget")) {
+        attachFrame(params);
         return;
     }
     emit event(method, params);
-}
-
-void ChromiumPage::onRequestPaused(const QJsonObject& params)
-{
-    const QJsonObject request = params.value(QStringLiteral("request")).toObject();
-    const QUrl url(jsonText(request, "url"));
-    const bool mainFrame = jsonText(params, "frameId") == m_targetId;
-    const QString requestId = jsonText(params, "requestId");
-    const bool answered = params.contains(QStringLiteral("responseStatusCode"))
-        || params.contains(QStringLiteral("responseErrorReason"));
-    if (answered) {
-        // A frame that could not be loaded shows nothing, as the other engine's
-        // frames do, instead of the browser's error page. The page's own failure
-        // goes on to be reported.
-        if (!mainFrame && params.contains(QStringLiteral("responseErrorReason")))
-            send(QStringLiteral("Fetch.fulfillRequest"),
-                { { QStringLiteral("requestId"), requestId },
-                    { QStringLiteral("responseCode"), 200 },
-                    { QStringLiteral("body"), QString() } });
-        else
-            send(QStringLiteral("Fetch.continueRequest"),
-                { { QStringLiteral("requestId"), requestId } });
-        return;
-    }
-    const LocalRequestKind kind = kindOf(jsonText(params, "resourceType"), mainFrame);
-    const bool typed
-        = url.adjusted(QUrl::RemoveFragment) == m_requested.adjusted(QUrl::RemoveFragment);
-    if (LocalRequestAllowed(kind, url, m_requested, typed))
-        send(QStringLiteral("Fetch.continueRequest"),
-            { { QStringLiteral("requestId"), requestId } });
-    // A frame kept out stays blank, as one that could not be loaded, instead of
-    // showing the browser's icon of a blocked page.
-    else if (kind == LocalRequestKind::SubFrame)
-        send(QStringLiteral("Fetch.fulfillRequest"),
-            { { QStringLiteral("requestId"), requestId }, { QStringLiteral("responseCode"), 200 },
-                { QStringLiteral("body"), QString() } });
-    else
-        send(QStringLiteral("Fetch.failRequest"),
-            { { QStringLiteral("requestId"), requestId },
-                { QStringLiteral("errorReason"), QStringLiteral("BlockedByClient") } });
-}
-
-void ChromiumPage::onAuthRequired(const QJsonObject& params)
-{
-    const QString requestId = jsonText(params, "requestId");
-    const QJsonObject challenge = params.value(QStringLiteral("authChallenge")).toObject();
-    const QUrl origin(jsonText(challenge, "origin"));
-    const bool proxy = jsonText(challenge, "source") == QLatin1String("Proxy");
-    const QString& user = proxy ? m_options.proxyUser : m_options.authUser;
-    const QString& password = proxy ? m_options.proxyPassword : m_options.authPassword;
-    // The page's password is for the site the user named, never for a host the page
-    // sends the browser to or takes a part from; the proxy's for that proxy.
-    const bool asker = proxy ? sameServer(origin, QUrl(m_options.proxy), false)
-                             : sameServer(origin, m_requested, true);
-    // A request that asks again was given the credentials and refused them. The
-    // proxy's question and the site's are each answered once for the same request.
-    const QString answered
-        = (proxy ? QStringLiteral("proxy ") : QStringLiteral("site ")) + requestId;
-    const bool provide = asker && !user.isEmpty() && !m_authAnswered.contains(answered);
-    QJsonObject response { { QStringLiteral("response"),
-        provide ? QStringLiteral("ProvideCredentials") : QStringLiteral("CancelAuth") } };
-    if (provide) {
-        m_authAnswered.insert(answered);
-        response.insert(QStringLiteral("username"), user);
-        response.insert(QStringLiteral("password"), password);
-    }
-    send(QStringLiteral("Fetch.continueWithAuth"),
-        { { QStringLiteral("requestId"), requestId },
-            { QStringLiteral("authChallengeResponse"), response } });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/capture/captureoptions.h"
+#include "engine/chromium/chromiumrequestguard.h"
 #include "engine/protocol/cdpconnection.h"
 
 #include <QImage>
@@ -64,13 +65,25 @@ public:
     // once (a second question means they were refused).
     void setRequestOptions(const CaptureOptions& options) { m_options = options; }
 
+    // Sends a command to the page's session. Its answer comes back only while
+    // this page lives; a page closed, or whose target went, answers each command
+    // with CdpError::TargetClosed.
     void send(
         const QString& method, const QJsonObject& params = {}, CdpConnection::Reply reply = {});
+    // The time limit of each of the page's commands (the page's own time-out);
+    // 0 takes the connection's.
+    void setCommandTimeout(int ms);
+    // During an answer: its bulk payload, still base64 (see CdpConnection).
+    QByteArray bulkBase64() const
+    {
+        return m_connection ? m_connection->bulkBase64() : QByteArray();
+    }
     // Evaluates `expression` (awaiting a promise) in the world `contextId` (0: the
-    // page's own) and calls `then` with its value; an exception gives an invalid
-    // value, as a script that returned nothing.
+    // page's own) and calls `then` with its value. An exception gives an invalid
+    // value and its first line as the error; a world that went with its document
+    // gives CdpError::ContextLost ("The page navigated during its capture").
     void evaluate(const QString& expression, int contextId,
-        std::function<void(const QVariant& value, const QString& error)> then);
+        std::function<void(const QVariant& value, const CdpError& error)> then);
     // Adds the style sheet `css` after the page's own and runs `script` (awaiting a
     // promise it returns), both in the page's own world, where the script may call
     // the page's functions. The sheet is adopted, not a <style> element, which the
@@ -90,13 +103,26 @@ public:
         const QRect& area, std::function<void(const QImage& image, const QString& error)> then);
 
 signals:
-    // A protocol event of this page's session.
+    // A protocol event of this page's session. A target that went without being
+    // closed here is reported as "Inspector.targetCrashed".
     void event(const QString& method, const QJsonObject& params);
+    // The page cannot go on: the browser sent it what could not be read (a
+    // message larger than a message may be).
+    void failed(const QString& reason);
 
 private:
-    void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
-    void onRequestPaused(const QJsonObject& params);
-    void onAuthRequired(const QJsonObject& params);
+    void attached(const QString& sessionId);
+    // Enables the domains and applies the window and the request options.
+    void setUp(
+        int width, int height, double scale, const std::function<void(const QString& error)>& then);
+    void onEvent(const QString& method, const QJsonObject& params);
+    void onDetached(const CdpError& reason);
+    // A frame from another site, in a target of its own, attached paused: it gets
+    // the page's interception, request options and settings before it runs, and
+    // its network events count as the page's.
+    void attachFrame(const QJsonObject& params);
+    void onFrameEvent(CdpSession* frame, const QString& method, const QJsonObject& params);
+    QJsonObject fetchSetup() const;
     // The session's commands that carry the request options, in their order.
     static QList<std::pair<QString, QJsonObject>> requestSetup(const CaptureOptions& options);
 
@@ -105,8 +131,12 @@ private:
     QString m_contextId;
     QString m_targetId;
     QString m_sessionId;
+    QPointer<CdpSession> m_session;
+    int m_commandTimeoutMs = 0;
     QUrl m_requested;
     CaptureOptions m_options;
-    QSet<QString> m_authAnswered;
-    QMetaObject::Connection m_events;
+    ChromiumRequestGuard m_guard { m_requested, m_options, m_targetId };
+    // The frames' sessions, and the settings sent to the page that they share.
+    QList<QPointer<CdpSession>> m_frames;
+    QList<std::pair<QString, QJsonObject>> m_shared;
 };

@@ -132,8 +132,11 @@ void ChromiumPdfPrinter::readStream(const QString& handle)
                 self->finish(false, tr("The page could not be printed"));
                 return;
             }
+            // A piece of the PDF comes as a bulk payload, kept out of the JSON.
+            const QByteArray bulk = self->m_page->bulkBase64();
             const QString data = result.value(QStringLiteral("data")).toString();
-            const QByteArray bytes = result.value(QStringLiteral("base64Encoded")).toBool()
+            const QByteArray bytes = !bulk.isEmpty() ? QByteArray::fromBase64(bulk)
+                : result.value(QStringLiteral("base64Encoded")).toBool()
                 ? QByteArray::fromBase64(data.toLatin1())
                 : data.toUtf8();
             errno = 0;

@@ -1,12 +1,12 @@
 #include "engine/protocol/cdpconnection.h"
 
+#include "engine/protocol/cdpmessage.h"
+#include "engine/protocol/cdppipetransport.h"
+
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QSocketNotifier>
-#include <QTimer>
-#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,27 +15,6 @@ namespace {
 
 // How long a browser whose pipe was closed gets to end on its own.
 constexpr int StopGraceMs = 2000;
-
-// Messages longer than this are looked at for a bulk payload (see bulkData()).
-constexpr qsizetype BulkThreshold = 1 << 16;
-
-// Where the string value of "data" lies in a message, or an empty range. The key is
-// looked for only at the start of a result, where the protocol puts it in the
-// answers that carry pictures and streams; a base64 payload holds no quote or
-// backslash, so its end is the next quote.
-std::pair<qsizetype, qsizetype> bulkRange(const QByteArray& message)
-{
-    static const QByteArray key = QByteArrayLiteral("\"result\":{\"data\":\"");
-    const qsizetype at = message.indexOf(key);
-    if (at < 0 || at > 64)
-        return { 0, 0 };
-    const qsizetype begin = at + key.size();
-    const qsizetype end = message.indexOf('"', begin);
-    return end < 0 ? std::pair<qsizetype, qsizetype> { 0, 0 } : std::pair { begin, end };
-}
-
-// Reads in chunks this large: a full-page screenshot is tens of megabytes.
-constexpr qsizetype ReadChunk = 1 << 20;
 
 // PAGELITH_CDP_TRACE=1 logs every message (cut short) on the error output, for
 // finding out what a browser said.
@@ -64,7 +43,7 @@ void trace(const char* direction, const QByteArray& message)
         clock.start();
     if (tracing())
         fprintf(stderr, "%7lld %s %s\n", clock.elapsed(), direction,
-            maskSecrets(message).left(300).constData());
+            maskSecrets(message.left(2000)).left(300).constData());
 }
 
 bool setNonBlocking(int fd)
@@ -73,11 +52,17 @@ bool setNonBlocking(int fd)
     return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
+QString jsonText(const QJsonObject& object, const char* key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
 } // namespace
 
 CdpConnection::CdpConnection(QObject* parent)
     : QObject(parent)
 {
+    m_browserSession = new CdpSession(this, QString(), QString(), this);
     connect(&m_process, &QProcess::finished, this,
         [this] { closeWithReason(tr("The browser closed")); });
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -88,9 +73,15 @@ CdpConnection::CdpConnection(QObject* parent)
 
 CdpConnection::~CdpConnection()
 {
-    m_waiting.clear();
+    // Nobody is told any more: the callbacks' owners are going too.
     blockSignals(true);
     disconnect(&m_process, nullptr, this, nullptr);
+    for (CdpSession* session : std::as_const(m_sessions)) {
+        session->m_pending.clear();
+        delete session;
+    }
+    m_sessions.clear();
+    m_browserSession->m_pending.clear();
     stop();
 }
 
@@ -136,22 +127,18 @@ bool CdpConnection::start(const QString& program, const QStringList& arguments,
         *error = tr("Could not start %1: %2").arg(program, m_process.errorString());
         return false;
     }
-    m_writeFd = toBrowser[1];
-    m_readFd = fromBrowser[0];
-    setNonBlocking(m_writeFd);
-    setNonBlocking(m_readFd);
-    m_readNotifier = new QSocketNotifier(m_readFd, QSocketNotifier::Read, this);
-    connect(m_readNotifier, &QSocketNotifier::activated, this, &CdpConnection::onReadable);
-    m_writeNotifier = new QSocketNotifier(m_writeFd, QSocketNotifier::Write, this);
-    m_writeNotifier->setEnabled(false);
-    connect(m_writeNotifier, &QSocketNotifier::activated, this, &CdpConnection::onWritable);
-    m_closed = false;
+    setNonBlocking(toBrowser[1]);
+    setNonBlocking(fromBrowser[0]);
+    open(std::make_unique<CdpPipeTransport>(fromBrowser[0], toBrowser[1]));
     return true;
 }
 
-bool CdpConnection::isRunning() const
+void CdpConnection::open(std::unique_ptr<CdpTransport> transport)
 {
-    return !m_closed;
+    m_transport = std::move(transport);
+    connect(m_transport.get(), &CdpTransport::received, this, &CdpConnection::onMessage);
+    connect(m_transport.get(), &CdpTransport::closed, this, &CdpConnection::closeWithReason);
+    m_closed = false;
 }
 
 qint64 CdpConnection::processId() const
@@ -162,7 +149,6 @@ qint64 CdpConnection::processId() const
 void CdpConnection::stop()
 {
     closeWithReason(tr("The browser was stopped"));
-    closePipes();
     if (m_process.state() == QProcess::NotRunning)
         return;
     // Without its pipe the browser ends by itself; one that does not is killed.
@@ -172,116 +158,139 @@ void CdpConnection::stop()
     }
 }
 
-int CdpConnection::send(
+void CdpConnection::send(
     const QString& method, const QJsonObject& params, const QString& sessionId, Reply reply)
 {
-    const int id = m_nextId++;
-    if (m_closed) {
-        if (reply) {
-            // Answers never come from inside send().
-            QTimer::singleShot(0, this, [reply] { reply({}, tr("The browser closed")); });
-        }
-        return id;
+    CdpSession* target = sessionId.isEmpty() ? m_browserSession : session(sessionId);
+    if (target) {
+        target->send(method, params, std::move(reply));
+        return;
     }
+    // A session that ended: its target is gone. Answers never come from inside send().
+    if (reply)
+        QMetaObject::invokeMethod(
+            this,
+            [reply] {
+                reply({}, CdpError(CdpError::Kind::TargetClosed, tr("The page was closed")));
+            },
+            Qt::QueuedConnection);
+}
+
+CdpSession* CdpConnection::session(const QString& sessionId) const
+{
+    return m_sessions.value(sessionId);
+}
+
+int CdpConnection::pendingCount() const
+{
+    int count = m_browserSession->pendingCount();
+    for (const CdpSession* session : m_sessions)
+        count += session->pendingCount();
+    return count;
+}
+
+int CdpConnection::post(const QString& method, const QJsonObject& params, const QString& sessionId)
+{
+    if (m_closed || !m_transport)
+        return 0;
+    const int id = m_nextId++;
     QJsonObject message { { QStringLiteral("id"), id }, { QStringLiteral("method"), method } };
     if (!params.isEmpty())
         message.insert(QStringLiteral("params"), params);
     if (!sessionId.isEmpty())
         message.insert(QStringLiteral("sessionId"), sessionId);
-    if (reply)
-        m_waiting.insert(id, std::move(reply));
     const QByteArray bytes = QJsonDocument(message).toJson(QJsonDocument::Compact);
     trace(">>", bytes);
-    m_out += bytes;
-    m_out += '\0';
-    onWritable();
+    m_transport->write(bytes);
     return id;
 }
 
-void CdpConnection::onWritable()
+void CdpConnection::onMessage(const CdpMessage& message)
 {
-    while (!m_out.isEmpty() && m_writeFd >= 0) {
-        const ssize_t n = ::write(m_writeFd, m_out.constData(), size_t(m_out.size()));
-        if (n > 0) {
-            m_out.remove(0, n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break;
-        closeWithReason(tr("The browser closed"));
+    if (tracing())
+        trace("<<",
+            QJsonDocument(QJsonObject { { QStringLiteral("id"), message.id },
+                              { QStringLiteral("method"), message.method },
+                              { QStringLiteral("error"), message.error },
+                              { QStringLiteral("body"), message.body },
+                              { QStringLiteral("bulkBytes"), message.bulk.size() },
+                              { QStringLiteral("sessionId"), message.sessionId } })
+                .toJson(QJsonDocument::Compact));
+    if (!message.unreadable.isEmpty()) {
+        onUnreadable(message);
         return;
     }
-    if (m_writeNotifier)
-        m_writeNotifier->setEnabled(!m_out.isEmpty());
+    if (message.id > 0) {
+        CdpSession* owner
+            = message.sessionId.isEmpty() ? m_browserSession : session(message.sessionId);
+        // An answer for a session that ended, or to a command that timed out, has
+        // nobody waiting for it.
+        if (owner) {
+            m_bulk = message.bulk;
+            owner->handleReply(message);
+            m_bulk.clear();
+        }
+        return;
+    }
+    onTargetEvent(message);
+    QPointer<CdpConnection> self(this);
+    emit event(message.method, message.body, message.sessionId);
+    if (!self)
+        return;
+    if (QPointer<CdpSession> from = session(message.sessionId)) {
+        emit from->event(message.method, message.body);
+        // A renderer that crashed answers nothing it was asked.
+        if (from && message.method == QLatin1String("Inspector.targetCrashed"))
+            from->failPending(
+                CdpError(CdpError::Kind::TargetClosed, tr("The page's renderer crashed")));
+    }
 }
 
-void CdpConnection::onReadable()
+void CdpConnection::onTargetEvent(const CdpMessage& message)
 {
-    for (;;) {
-        const qsizetype old = m_in.size();
-        m_in.resize(old + ReadChunk);
-        const ssize_t n = ::read(m_readFd, m_in.data() + old, size_t(ReadChunk));
-        m_in.resize(old + std::max<qsizetype>(n, 0));
-        if (n > 0)
-            continue;
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break;
-        // End of file: the browser is gone.
-        closeWithReason(tr("The browser closed"));
-        return;
-    }
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype end = m_in.indexOf('\0', std::max(start, m_scanned));
-        if (end < 0) {
-            m_scanned = m_in.size();
-            break;
+    // In flat mode the browser reports a target attached before it answers the
+    // command that attached it, so the session exists for the first event on it.
+    if (message.method == QLatin1String("Target.attachedToTarget")) {
+        const QString id = jsonText(message.body, "sessionId");
+        const QString target
+            = jsonText(message.body.value(QStringLiteral("targetInfo")).toObject(), "targetId");
+        if (!id.isEmpty() && !m_sessions.contains(id))
+            m_sessions.insert(id, new CdpSession(this, id, target, this));
+    } else if (message.method == QLatin1String("Target.detachedFromTarget")) {
+        if (CdpSession* gone = m_sessions.take(jsonText(message.body, "sessionId")))
+            gone->detach(CdpError(CdpError::Kind::TargetClosed, tr("The page was closed")));
+    } else if (message.method == QLatin1String("Target.targetDestroyed")
+        || message.method == QLatin1String("Target.targetCrashed")) {
+        const QString target = jsonText(message.body, "targetId");
+        for (auto it = m_sessions.begin(); it != m_sessions.end();) {
+            if (it.value()->targetId() != target) {
+                ++it;
+                continue;
+            }
+            CdpSession* gone = it.value();
+            it = m_sessions.erase(it);
+            gone->detach(CdpError(CdpError::Kind::TargetClosed, tr("The page was closed")));
         }
-        const QByteArray message = m_in.mid(start, end - start);
-        start = end + 1;
-        QPointer<CdpConnection> self(this);
-        handleMessage(message);
-        if (!self || m_readFd < 0)
-            return;
     }
-    m_in.remove(0, start);
-    m_scanned = std::max<qsizetype>(0, m_scanned - start);
 }
 
-void CdpConnection::handleMessage(const QByteArray& bytes)
+void CdpConnection::onUnreadable(const CdpMessage& message)
 {
-    trace("<<", bytes);
-    QByteArray text = bytes;
-    m_bulk.clear();
-    if (bytes.size() > BulkThreshold) {
-        const auto [begin, end] = bulkRange(bytes);
-        if (end > begin) {
-            m_bulk = QByteArray::fromBase64(
-                QByteArray::fromRawData(bytes.constData() + begin, end - begin));
-            text = bytes.left(begin) + bytes.mid(end);
+    const CdpError error(CdpError::Kind::BadReply, message.unreadable);
+    QList<CdpSession*> sessions = m_sessions.values();
+    sessions.prepend(m_browserSession);
+    if (message.id > 0) {
+        // The answer's session may not be known (its end was cut off): the id is.
+        for (CdpSession* session : std::as_const(sessions)) {
+            if (session->failCommand(message.id, error))
+                return;
         }
-    }
-    const QJsonObject message = QJsonDocument::fromJson(text).object();
-    if (message.contains(QStringLiteral("id"))) {
-        const int id = message.value(QStringLiteral("id")).toInt();
-        Reply reply = m_waiting.take(id);
-        if (!reply)
-            return;
-        const QJsonObject error = message.value(QStringLiteral("error")).toObject();
-        if (!error.isEmpty())
-            reply({}, error.value(QStringLiteral("message")).toString());
-        else
-            reply(message.value(QStringLiteral("result")).toObject(), QString());
-        m_bulk.clear();
         return;
     }
-    emit event(message.value(QStringLiteral("method")).toString(),
-        message.value(QStringLiteral("params")).toObject(),
-        message.value(QStringLiteral("sessionId")).toString());
+    // An event that could not be read leaves its page in a state nobody knows: the
+    // page's session ends, with the reason.
+    if (CdpSession* gone = m_sessions.take(message.sessionId))
+        gone->detach(error);
 }
 
 void CdpConnection::closeWithReason(const QString& reason)
@@ -289,26 +298,20 @@ void CdpConnection::closeWithReason(const QString& reason)
     if (m_closed)
         return;
     m_closed = true;
-    closePipes();
-    const QHash<int, Reply> waiting = std::exchange(m_waiting, {});
-    for (const Reply& reply : waiting)
-        reply({}, reason);
-    emit closed(reason);
-}
-
-void CdpConnection::closePipes()
-{
-    m_closed = true;
-    delete m_readNotifier;
-    m_readNotifier = nullptr;
-    delete m_writeNotifier;
-    m_writeNotifier = nullptr;
-    if (m_readFd >= 0)
-        ::close(m_readFd);
-    if (m_writeFd >= 0)
-        ::close(m_writeFd);
-    m_readFd = m_writeFd = -1;
-    m_out.clear();
-    m_in.clear();
-    m_scanned = 0;
+    if (m_transport) {
+        m_transport->disconnect(this);
+        m_transport->close();
+        // It may be the sender of the signal that brought us here.
+        m_transport.release()->deleteLater();
+    }
+    const CdpError error(CdpError::Kind::BrowserClosed, reason);
+    QPointer<CdpConnection> self(this);
+    const QList<CdpSession*> sessions = std::exchange(m_sessions, {}).values();
+    for (CdpSession* session : sessions)
+        session->detach(error);
+    if (!self)
+        return;
+    m_browserSession->failPending(error);
+    if (self)
+        emit closed(reason);
 }

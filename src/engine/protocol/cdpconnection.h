@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/protocol/cdpsession.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QJsonObject>
@@ -7,22 +9,28 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <functional>
+#include <memory>
 
-class QSocketNotifier;
+class CdpTransport;
+struct CdpMessage;
 
-// A browser process driven through the DevTools protocol over a pipe
-// (--remote-debugging-pipe): the browser reads commands on its fd 3 and writes
-// answers and events on its fd 4, each message a JSON object ended by a NUL byte.
-// No port is opened, so no other program on the machine can reach the browser.
+// A browser driven through the DevTools protocol: the process, started with
+// --remote-debugging-pipe, and the connection over its pipe (see
+// CdpPipeTransport), which hands each answer to the session that sent the
+// command and each event to its session. No port is opened, so no other program
+// on the machine can reach the browser.
 //
-// Every command gets exactly one answer: its result, or an error text (the
-// protocol's error message, or "the browser closed" when the process ends first).
+// Sessions of attached targets are made when the browser reports them attached
+// (flat mode) and end when it reports them detached, or when the browser goes:
+// every command still waiting then fails at once (see CdpSession).
 class CdpConnection : public QObject
 {
     Q_OBJECT
 public:
-    using Reply = std::function<void(const QJsonObject& result, const QString& error)>;
+    using Reply = CdpSession::Reply;
+
+    // A command's time limit unless its session or its sender sets one.
+    static constexpr int DefaultCommandTimeoutMs = 60000;
 
     explicit CdpConnection(QObject* parent = nullptr);
     ~CdpConnection() override;
@@ -31,45 +39,57 @@ public:
     // in `environment`.
     bool start(const QString& program, const QStringList& arguments,
         const QProcessEnvironment& environment, QString* error);
-    bool isRunning() const;
+    // Talks over `transport` (a fake, in the tests) instead of a process's pipe.
+    void open(std::unique_ptr<CdpTransport> transport);
+    bool isRunning() const { return !m_closed; }
     qint64 processId() const;
     // Ends the browser: closes its pipe, then kills it if it does not go.
     void stop();
 
-    // Sends a command to the browser (empty `sessionId`) or to an attached target.
-    // `reply` may be empty. Returns the command's id.
-    int send(const QString& method, const QJsonObject& params = {},
+    // Sends a command to the browser (empty `sessionId`) or to an attached target;
+    // see CdpSession::send().
+    void send(const QString& method, const QJsonObject& params = {},
         const QString& sessionId = QString(), Reply reply = {});
+    // The browser's own session, and an attached target's (null when it is not
+    // attached, or no longer).
+    CdpSession* browserSession() const { return m_browserSession; }
+    CdpSession* session(const QString& sessionId) const;
+    // Commands waiting for their answer, over all sessions.
+    int pendingCount() const;
+    // Sessions of attached targets.
+    int sessionCount() const { return int(m_sessions.size()); }
 
-    // During a reply: the bulk payload the protocol sends as a long base64 string
-    // (a screenshot's "data"), taken out of the message before it was parsed so that
-    // tens of megabytes are not turned into JSON text and back; empty otherwise.
-    const QByteArray& bulkData() const { return m_bulk; }
+    void setCommandTimeout(int ms) { m_timeoutMs = ms; }
+    int commandTimeout() const { return m_timeoutMs; }
+
+    // During a reply: the bulk payload the browser sent as a long base64 string
+    // (a screenshot's or a stream's "data"), still encoded, taken out of the
+    // message before it was parsed so that tens of megabytes never become JSON;
+    // empty otherwise. Decode it where the work is done (off the GUI thread).
+    const QByteArray& bulkBase64() const { return m_bulk; }
 
 signals:
+    // Every event, of every session.
     void event(const QString& method, const QJsonObject& params, const QString& sessionId);
     // The process ended or its pipe broke; every command waiting got its error.
     void closed(const QString& reason);
 
 private:
-    void onReadable();
-    void onWritable();
-    void handleMessage(const QByteArray& message);
+    friend class CdpSession;
+    // Writes a command; returns its id, or 0 when the connection is closed.
+    int post(const QString& method, const QJsonObject& params, const QString& sessionId);
+
+    void onMessage(const CdpMessage& message);
+    void onUnreadable(const CdpMessage& message);
+    void onTargetEvent(const CdpMessage& message);
     void closeWithReason(const QString& reason);
-    void closePipes();
 
     QProcess m_process;
-    int m_writeFd = -1;
-    int m_readFd = -1;
-    QSocketNotifier* m_readNotifier = nullptr;
-    QSocketNotifier* m_writeNotifier = nullptr;
-    QByteArray m_in;
-    // How far m_in is known to hold no message end: a screenshot arrives in many
-    // reads, and scanning it from its start after each would cost its size squared.
-    qsizetype m_scanned = 0;
-    QByteArray m_out;
+    std::unique_ptr<CdpTransport> m_transport;
+    CdpSession* m_browserSession = nullptr;
+    QHash<QString, CdpSession*> m_sessions;
     int m_nextId = 1;
-    QHash<int, Reply> m_waiting;
+    int m_timeoutMs = DefaultCommandTimeoutMs;
     QByteArray m_bulk;
     bool m_closed = true;
 };

@@ -1,0 +1,113 @@
+#include "engine/chromium/chromiumrequestguard.h"
+
+#include "engine/capture/localfilerule.h"
+#include "engine/protocol/cdpconnection.h"
+
+namespace {
+
+QString jsonText(const QJsonObject& object, const char* key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
+// The protocol's resource types in the local file rule's terms.
+LocalRequestKind kindOf(const QString& resourceType, bool mainFrame)
+{
+    if (resourceType == QLatin1String("Document"))
+        return mainFrame ? LocalRequestKind::MainFrame : LocalRequestKind::SubFrame;
+    if (resourceType == QLatin1String("Stylesheet"))
+        return LocalRequestKind::Stylesheet;
+    if (resourceType == QLatin1String("Script"))
+        return LocalRequestKind::Script;
+    if (resourceType == QLatin1String("Image"))
+        return LocalRequestKind::Image;
+    if (resourceType == QLatin1String("Font"))
+        return LocalRequestKind::Font;
+    if (resourceType == QLatin1String("Media") || resourceType == QLatin1String("TextTrack"))
+        return LocalRequestKind::Media;
+    return LocalRequestKind::Other;
+}
+
+int portOf(const QUrl& url)
+{
+    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
+// Whether `a` and `b` are the same host and port (and scheme, with `scheme`).
+bool sameServer(const QUrl& a, const QUrl& b, bool scheme)
+{
+    return !a.host().isEmpty() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+        && portOf(a) == portOf(b)
+        && (!scheme || a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0);
+}
+
+} // namespace
+
+void ChromiumRequestGuard::onRequestPaused(CdpSession* session, const QJsonObject& params)
+{
+    const QJsonObject request = params.value(QStringLiteral("request")).toObject();
+    const QUrl url(jsonText(request, "url"));
+    const bool mainFrame = jsonText(params, "frameId") == m_mainFrame;
+    const QString requestId = jsonText(params, "requestId");
+    const bool answered = params.contains(QStringLiteral("responseStatusCode"))
+        || params.contains(QStringLiteral("responseErrorReason"));
+    if (answered) {
+        // A frame that could not be loaded shows nothing, as the other engine's
+        // frames do, instead of the browser's error page. The page's own failure
+        // goes on to be reported.
+        if (!mainFrame && params.contains(QStringLiteral("responseErrorReason")))
+            session->send(QStringLiteral("Fetch.fulfillRequest"),
+                { { QStringLiteral("requestId"), requestId },
+                    { QStringLiteral("responseCode"), 200 },
+                    { QStringLiteral("body"), QString() } });
+        else
+            session->send(QStringLiteral("Fetch.continueRequest"),
+                { { QStringLiteral("requestId"), requestId } });
+        return;
+    }
+    const LocalRequestKind kind = kindOf(jsonText(params, "resourceType"), mainFrame);
+    const bool typed
+        = url.adjusted(QUrl::RemoveFragment) == m_requested.adjusted(QUrl::RemoveFragment);
+    if (LocalRequestAllowed(kind, url, m_requested, typed))
+        session->send(QStringLiteral("Fetch.continueRequest"),
+            { { QStringLiteral("requestId"), requestId } });
+    // A frame kept out stays blank, as one that could not be loaded, instead of
+    // showing the browser's icon of a blocked page.
+    else if (kind == LocalRequestKind::SubFrame)
+        session->send(QStringLiteral("Fetch.fulfillRequest"),
+            { { QStringLiteral("requestId"), requestId }, { QStringLiteral("responseCode"), 200 },
+                { QStringLiteral("body"), QString() } });
+    else
+        session->send(QStringLiteral("Fetch.failRequest"),
+            { { QStringLiteral("requestId"), requestId },
+                { QStringLiteral("errorReason"), QStringLiteral("BlockedByClient") } });
+}
+
+void ChromiumRequestGuard::onAuthRequired(CdpSession* session, const QJsonObject& params)
+{
+    const QString requestId = jsonText(params, "requestId");
+    const QJsonObject challenge = params.value(QStringLiteral("authChallenge")).toObject();
+    const QUrl origin(jsonText(challenge, "origin"));
+    const bool proxy = jsonText(challenge, "source") == QLatin1String("Proxy");
+    const QString& user = proxy ? m_options.proxyUser : m_options.authUser;
+    const QString& password = proxy ? m_options.proxyPassword : m_options.authPassword;
+    // The page's password is for the site the user named, never for a host the page
+    // sends the browser to or takes a part from; the proxy's for that proxy.
+    const bool asker = proxy ? sameServer(origin, QUrl(m_options.proxy), false)
+                             : sameServer(origin, m_requested, true);
+    // A request that asks again was given the credentials and refused them. The
+    // proxy's question and the site's are each answered once for the same request.
+    const QString answered
+        = (proxy ? QStringLiteral("proxy ") : QStringLiteral("site ")) + requestId;
+    const bool provide = asker && !user.isEmpty() && !m_authAnswered.contains(answered);
+    QJsonObject response { { QStringLiteral("response"),
+        provide ? QStringLiteral("ProvideCredentials") : QStringLiteral("CancelAuth") } };
+    if (provide) {
+        m_authAnswered.insert(answered);
+        response.insert(QStringLiteral("username"), user);
+        response.insert(QStringLiteral("password"), password);
+    }
+    session->send(QStringLiteral("Fetch.continueWithAuth"),
+        { { QStringLiteral("requestId"), requestId },
+            { QStringLiteral("authChallengeResponse"), response } });
+}
