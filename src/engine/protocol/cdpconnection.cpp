@@ -207,15 +207,17 @@ int CdpConnection::post(const QString& method, const QJsonObject& params, const 
 
 void CdpConnection::onMessage(const CdpMessage& message)
 {
-    if (tracing())
-        trace("<<",
-            QJsonDocument(QJsonObject { { QStringLiteral("id"), message.id },
-                              { QStringLiteral("method"), message.method },
-                              { QStringLiteral("error"), message.error },
-                              { QStringLiteral("body"), message.body },
-                              { QStringLiteral("bulkBytes"), message.bulk.size() },
-                              { QStringLiteral("sessionId"), message.sessionId } })
-                .toJson(QJsonDocument::Compact));
+    if (tracing()) {
+        // What it says first, so that the cut-short line still names it.
+        const QByteArray head
+            = (message.id > 0 ? "id " + QByteArray::number(message.id) : message.method.toUtf8())
+            + " session " + message.sessionId.toUtf8() + ' ' + message.error.toUtf8()
+            + message.unreadable.toUtf8()
+            + (message.bulk.isEmpty() ? QByteArray()
+                                      : " bulk " + QByteArray::number(message.bulk.size()))
+            + ' ';
+        trace("<<", head + QJsonDocument(message.body).toJson(QJsonDocument::Compact));
+    }
     if (!message.unreadable.isEmpty()) {
         onUnreadable(message);
         return;
