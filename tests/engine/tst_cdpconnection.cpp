@@ -245,6 +245,18 @@ void TestCdpConnection::failsCallbacksOfSessionsThatEnd()
     fake->feed(frame("{\"method\":\"Inspector.targetCrashed\",\"params\":{},\"sessionId\":\"P\"}"));
     QCOMPARE(crashed.error.kind, CdpError::Kind::TargetClosed);
 
+    // A frame attached through a page goes with the page, reported or not.
+    fake->feed(attachedEvent("Q", "TQ"));
+    fake->feed(frame("{\"method\":\"Target.attachedToTarget\",\"params\":{\"sessionId\":\"F\","
+                     "\"targetInfo\":{\"targetId\":\"TF\"}},\"sessionId\":\"Q\"}"));
+    Outcome ofFrame;
+    connection.session(QStringLiteral("F"))
+        ->send(QStringLiteral("Network.enable"), {}, record(&ofFrame));
+    fake->feed(
+        frame("{\"method\":\"Target.detachedFromTarget\",\"params\":{\"sessionId\":\"Q\"}}"));
+    QCOMPARE(ofFrame.error.kind, CdpError::Kind::TargetClosed);
+    QVERIFY(!connection.session(QStringLiteral("F")));
+
     // The browser going (its pipe closed mid-message) fails what is left, of
     // the browser and of its pages, and ends their sessions.
     Outcome browser;

@@ -1,6 +1,7 @@
 #include "engine/capture/captureoptions.h"
 #include "engine/chromium/chromiumbrowser.h"
 #include "engine/chromium/chromiumcapturer.h"
+#include "engine/chromium/chromiumpage.h"
 #include "engine/setup/enginesetup.h"
 #include "testhttpserver.h"
 
@@ -9,9 +10,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-// A frame from another site runs in a target of its own in Chromium: it must get
-// the page's request options and count in its network wait as a frame of the
-// same site does. Two host names of one loopback server make the two sites.
+// Targets on a real Chromium. A frame from another site runs in a target of its
+// own: it must get the page's request options and count in its network wait as a
+// frame of the same site does (two host names of one loopback server make the two
+// sites). Pages closed mid-command leave no callback behind.
 class TestCdpFrames : public QObject
 {
     Q_OBJECT
@@ -20,6 +22,7 @@ public:
 
 private slots:
     void crossSiteFrameGetsThePageSettings();
+    void closedPagesLeaveNoCallbacks();
 };
 
 void TestCdpFrames::crossSiteFrameGetsThePageSettings()
@@ -73,6 +76,34 @@ void TestCdpFrames::crossSiteFrameGetsThePageSettings()
             bluePixels += image.pixelColor(x, y) == QColor(Qt::blue);
     }
     QVERIFY2(bluePixels > 50000, qPrintable(QString::number(bluePixels)));
+}
+
+void TestCdpFrames::closedPagesLeaveNoCallbacks()
+{
+    const QString chromium = ChromiumBrowser::find();
+    if (chromium.isEmpty())
+        QSKIP("No Chromium is installed");
+    ChromiumBrowser browser(chromium);
+    // 50 pages closed while a script of each waits for ever: the browser never
+    // answers those, and no callback may stay behind.
+    int opened = 0;
+    int answered = 0;
+    std::vector<std::unique_ptr<ChromiumPage>> pages;
+    for (int i = 0; i < 50; ++i) {
+        pages.push_back(std::make_unique<ChromiumPage>(&browser));
+        browser.whenReady([&, page = pages.back().get()](const QString&) {
+            page->open(320, 240, [&](const QString& error) { opened += error.isEmpty(); });
+        });
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(opened, 50, 60000);
+    for (const auto& page : pages)
+        page->evaluate(QStringLiteral("new Promise(function () {})"), 0,
+            [&answered](const QVariant&, const CdpError&) { ++answered; });
+    QCOMPARE(browser.pendingCommands(), 50);
+    pages.clear();
+    QTRY_COMPARE_WITH_TIMEOUT(browser.pendingCommands(), 0, 20000);
+    // Their owners went: none of them ran.
+    QCOMPARE(answered, 0);
 }
 
 QTEST_MAIN(TestCdpFrames)

@@ -249,6 +249,11 @@ void ChromiumPage::close()
     if (m_session)
         m_session->disconnect(this);
     m_session = nullptr;
+    for (const QPointer<CdpSession>& frame : std::as_const(m_frames)) {
+        if (frame)
+            frame->disconnect(this);
+    }
+    m_frames.clear();
     if (m_connection && m_connection->isRunning()) {
         if (!m_targetId.isEmpty()) {
             m_connection->send(QStringLiteral("Target.closeTarget"),

@@ -207,15 +207,17 @@ int CdpConnection::post(const QString& method, const QJsonObject& params, const 
 
 void CdpConnection::onMessage(const CdpMessage& message)
 {
-    if (tracing())
-        trace("<<",
-            QJsonDocument(QJsonObject { { QStringLiteral("id"), message.id },
-                              { QStringLiteral("method"), message.method },
-                              { QStringLiteral("error"), message.error },
-                              { QStringLiteral("body"), message.body },
-                              { QStringLiteral("bulkBytes"), message.bulk.size() },
-                              { QStringLiteral("sessionId"), message.sessionId } })
-                .toJson(QJsonDocument::Compact));
+    if (tracing()) {
+        // What it says first, so that the cut-short line still names it.
+        const QByteArray head
+            = (message.id > 0 ? "id " + QByteArray::number(message.id) : message.method.toUtf8())
+            + " session " + message.sessionId.toUtf8() + ' ' + message.error.toUtf8()
+            + message.unreadable.toUtf8()
+            + (message.bulk.isEmpty() ? QByteArray()
+                                      : " bulk " + QByteArray::number(message.bulk.size()))
+            + ' ';
+        trace("<<", head + QJsonDocument(message.body).toJson(QJsonDocument::Compact));
+    }
     if (!message.unreadable.isEmpty()) {
         onUnreadable(message);
         return;
@@ -248,30 +250,39 @@ void CdpConnection::onMessage(const CdpMessage& message)
 
 void CdpConnection::onTargetEvent(const CdpMessage& message)
 {
+    const CdpError closed(CdpError::Kind::TargetClosed, tr("The page was closed"));
     // In flat mode the browser reports a target attached before it answers the
     // command that attached it, so the session exists for the first event on it.
     if (message.method == QLatin1String("Target.attachedToTarget")) {
         const QString id = jsonText(message.body, "sessionId");
         const QString target
             = jsonText(message.body.value(QStringLiteral("targetInfo")).toObject(), "targetId");
-        if (!id.isEmpty() && !m_sessions.contains(id))
+        if (!id.isEmpty() && !m_sessions.contains(id)) {
             m_sessions.insert(id, new CdpSession(this, id, target, this));
+            m_parents.insert(id, message.sessionId);
+        }
     } else if (message.method == QLatin1String("Target.detachedFromTarget")) {
-        if (CdpSession* gone = m_sessions.take(jsonText(message.body, "sessionId")))
-            gone->detach(CdpError(CdpError::Kind::TargetClosed, tr("The page was closed")));
+        detachSession(jsonText(message.body, "sessionId"), closed);
     } else if (message.method == QLatin1String("Target.targetDestroyed")
         || message.method == QLatin1String("Target.targetCrashed")) {
         const QString target = jsonText(message.body, "targetId");
-        for (auto it = m_sessions.begin(); it != m_sessions.end();) {
-            if (it.value()->targetId() != target) {
-                ++it;
-                continue;
-            }
-            CdpSession* gone = it.value();
-            it = m_sessions.erase(it);
-            gone->detach(CdpError(CdpError::Kind::TargetClosed, tr("The page was closed")));
+        for (const CdpSession* session : m_sessions.values()) {
+            if (session->targetId() == target)
+                detachSession(session->id(), closed);
         }
     }
+}
+
+void CdpConnection::detachSession(const QString& id, const CdpError& reason)
+{
+    CdpSession* gone = m_sessions.take(id);
+    m_parents.remove(id);
+    if (!gone)
+        return;
+    // The browser does not always report the frames of a page that went.
+    for (const QString& child : m_parents.keys(id))
+        detachSession(child, reason);
+    gone->detach(reason);
 }
 
 void CdpConnection::onUnreadable(const CdpMessage& message)
@@ -289,8 +300,7 @@ void CdpConnection::onUnreadable(const CdpMessage& message)
     }
     // An event that could not be read leaves its page in a state nobody knows: the
     // page's session ends, with the reason.
-    if (CdpSession* gone = m_sessions.take(message.sessionId))
-        gone->detach(error);
+    detachSession(message.sessionId, error);
 }
 
 void CdpConnection::closeWithReason(const QString& reason)
@@ -306,6 +316,7 @@ void CdpConnection::closeWithReason(const QString& reason)
     }
     const CdpError error(CdpError::Kind::BrowserClosed, reason);
     QPointer<CdpConnection> self(this);
+    m_parents.clear();
     const QList<CdpSession*> sessions = std::exchange(m_sessions, {}).values();
     for (CdpSession* session : sessions)
         session->detach(error);

@@ -82,12 +82,16 @@ private:
     void onMessage(const CdpMessage& message);
     void onUnreadable(const CdpMessage& message);
     void onTargetEvent(const CdpMessage& message);
+    // Ends the session `id` and those attached through it (a page's frames).
+    void detachSession(const QString& id, const CdpError& reason);
     void closeWithReason(const QString& reason);
 
     QProcess m_process;
     std::unique_ptr<CdpTransport> m_transport;
     CdpSession* m_browserSession = nullptr;
     QHash<QString, CdpSession*> m_sessions;
+    // Each attached session's parent session (empty: the browser's).
+    QHash<QString, QString> m_parents;
     int m_nextId = 1;
     int m_timeoutMs = DefaultCommandTimeoutMs;
     QByteArray m_bulk;
