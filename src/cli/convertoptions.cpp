@@ -125,9 +125,13 @@ struct Options
         ConvertOptionParser::tr("Print the page's title and the date above each PDF page and "
                                 "\"Page N of M\" below it. Chromium engine only.") };
     QCommandLineOption header { QStringLiteral("header"),
-        ConvertOptionParser::tr("Send the header 'Name: value' with every request of the pages. "
-                                "Repeatable. Chromium engine only."),
+        ConvertOptionParser::tr("Send the header 'Name: value' with the requests to each page's "
+                                "own site (its scheme, host and port; https too for an http "
+                                "page). Repeatable. Chromium engine only."),
         QStringLiteral("HEADER") };
+    QCommandLineOption headerEverywhere { QStringLiteral("header-everywhere"),
+        ConvertOptionParser::tr("Send the --header headers with every request, to every site "
+                                "the pages take a part from.") };
     QCommandLineOption cookies { QStringLiteral("cookies"),
         ConvertOptionParser::tr("Send the cookies of FILE (Netscape cookies.txt) to their sites. "
                                 "Chromium engine only."),
@@ -184,8 +188,9 @@ struct Options
         parser.addOptions({ settings, folder, file, format, set, engine, chromium, width, height,
             scale, viewportOnly, selector, waitFor, wait, hide, hideCookieBanners, userAgent,
             colorScheme, media, inputs, pdfPaper, pdfLandscape, pdfMargin, pdfBackground,
-            noPdfBackground, pdfHeaderFooter, header, cookies, auth, authFile, proxy, proxyFile,
-            ignoreHttpsErrors, javascript, style, json, quiet, jobs, help, version });
+            noPdfBackground, pdfHeaderFooter, header, headerEverywhere, cookies, auth, authFile,
+            proxy, proxyFile, ignoreHttpsErrors, javascript, style, json, quiet, jobs, help,
+            version });
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line. A name "

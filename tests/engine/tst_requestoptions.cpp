@@ -189,6 +189,8 @@ void TestRequestOptions::headersCookiesAndCredentialsReachTheirSiteOnly()
     // The other origin asked and got nothing.
     QVERIFY(m_other.requestCount(QStringLiteral("/pic.png")) > 0);
     QVERIFY(!m_other.everSent(QStringLiteral("/pic.png"), "Authorization"));
+    // The headers are the page's too (a bearer token must not reach a tracker).
+    QVERIFY(!m_other.everSent(QStringLiteral("/pic.png"), "X-Pagelith"));
     // The protocol's trace shows the answer, without the password in any form.
     fflush(stderr);
     QFile trace(m_trace.fileName());
@@ -196,6 +198,9 @@ void TestRequestOptions::headersCookiesAndCredentialsReachTheirSiteOnly()
     const QByteArray traced = trace.readAll();
     QVERIFY(traced.contains(R"("password":"***")"));
     QVERIFY(!traced.contains("pa:ss") && !traced.contains(basic.mid(6)));
+    // Nor the headers the user gave, nor a cookie, as sent or as reported.
+    QVERIFY(!traced.contains("one, two") && !traced.contains("plain=v1"));
+    QVERIFY(!traced.contains("\"v4\"") && !traced.contains("hidden=v4"));
 
     // Without the options, none of it.
     m_engine->setOptions(CaptureOptions());
@@ -315,6 +320,18 @@ void TestRequestOptions::untrustedCertificateOnlyWhenAskedAndSaid()
     QVERIFY(near(image.pixelColor(100, 100), QColor(0, 255, 0)));
     QVERIFY2(m_engine->note().contains(QStringLiteral("HTTPS certificate errors were ignored")),
         qPrintable(m_engine->note()));
+    // A site that moved to https on its host is still the site the user named:
+    // its login is answered there (never the other way round).
+    tls.requireAuthorization("Basic " + QByteArray("ann:pw").toBase64());
+    m_server.route(QStringLiteral("/moved"),
+        TestHttpServer::redirect(tls.url(QStringLiteral("/inside")).toEncoded()));
+    options.authUser = QStringLiteral("ann");
+    options.authPassword = QStringLiteral("pw");
+    m_engine->setOptions(options);
+    QVERIFY(capture(m_server.url(QStringLiteral("/moved")), &image, &reason));
+    QVERIFY2(!reason.contains(QStringLiteral("401")), qPrintable(reason));
+    QVERIFY(near(image.pixelColor(100, 100), QColor(0, 255, 0)));
+
     // The page after it checks certificates again.
     m_engine->setOptions(CaptureOptions());
     QVERIFY(capture(tls.url(QStringLiteral("/")), &image, &reason));

@@ -59,8 +59,17 @@ void TestTlsServer::onConnection()
             *buffer += socket->readAll();
             if (!buffer->contains("\r\n\r\n"))
                 return;
+            const bool refused = !m_authorization.isEmpty()
+                && !buffer->contains("\r\nAuthorization: " + m_authorization + "\r\n")
+                && !buffer->contains("\r\nauthorization: " + m_authorization + "\r\n");
             buffer->clear();
             ++m_requests;
+            if (refused) {
+                socket->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic "
+                              "realm=\"test\"\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                socket->disconnectFromHost();
+                return;
+            }
             socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
                 + QByteArray::number(m_page.size()) + "\r\nConnection: close\r\n\r\n" + m_page);
             socket->disconnectFromHost();

@@ -19,6 +19,9 @@ public:
     QUrl url(const QString& path) const;
     // Requests answered so far (those whose handshake succeeded).
     int requestCount() const { return m_requests; }
+    // From now on a request without this Authorization value gets 401 and a
+    // Basic challenge; `page` only with it.
+    void requireAuthorization(const QByteArray& value) { m_authorization = value; }
 
 private:
     void onConnection();
@@ -26,4 +29,5 @@ private:
     QSslServer m_server;
     QByteArray m_page;
     int m_requests = 0;
+    QByteArray m_authorization;
 };

@@ -111,6 +111,9 @@ QList<SettingKey> MakeTable()
         Key(S::PdfHeaderFooter, c, QStringLiteral("pdf-header-footer"), K::Flag),
         // Extra request headers, "Name: value", several separated by tabs.
         Key(S::Header, c, QStringLiteral("header"), K::Text),
+        // With 1 the headers go to every site a page takes a part from; by default
+        // only to the page's own (a bearer token is the page's, not a tracker's).
+        Key(S::HeaderEverywhere, c, QStringLiteral("header-everywhere"), K::Flag),
         // A cookies.txt file (Netscape format) whose cookies the pages are sent.
         Key(S::Cookies, c, QStringLiteral("cookies"), K::Text),
         // HTTP authentication for the page's own site: "user:password", or a file

@@ -75,6 +75,7 @@ enum class Setting {
     PdfBackground,
     PdfHeaderFooter,
     Header,
+    HeaderEverywhere,
     Cookies,
     Auth,
     AuthFile,

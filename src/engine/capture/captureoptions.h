@@ -79,6 +79,8 @@ struct CaptureOptions
     // What goes with the page's requests, and what is put into the page.
     // Headers sent with every request of the page: name and value.
     QList<std::pair<QString, QString>> headers;
+    // The headers go to every site, not only the page's own.
+    bool headersEverywhere = false;
     // Cookies the browser holds before the page loads (expired ones left out).
     QList<FileCookie> cookies;
     // HTTP authentication, answered for the page's own origin only: a redirect or

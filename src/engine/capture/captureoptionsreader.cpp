@@ -80,6 +80,7 @@ void ReadRequestOptions(const SettingsSource& settingsFile, CaptureOptions* opti
         else
             problems << error;
     }
+    options->headersEverywhere = ReadFlagSetting(settingsFile, Setting::HeaderEverywhere);
     const auto path
         = [&](Setting setting) { return ReadTextSetting(settingsFile, setting).trimmed(); };
     QString error;

@@ -214,7 +214,9 @@ QByteArray ChromiumPage::openingKey(
 QList<std::pair<QString, QJsonObject>> ChromiumPage::requestSetup(const CaptureOptions& options)
 {
     QList<std::pair<QString, QJsonObject>> setup;
-    if (!options.headers.isEmpty()) {
+    // Headers for every site are the browser's to add; those for the page's own
+    // site only are added request by request (ChromiumRequestGuard).
+    if (!options.headers.isEmpty() && options.headersEverywhere) {
         // A name given twice is one header with both values, as HTTP joins them.
         QJsonObject headers;
         for (const auto& [name, value] : options.headers) {
@@ -240,6 +242,19 @@ QList<std::pair<QString, QJsonObject>> ChromiumPage::requestSetup(const CaptureO
         setup.append({ QStringLiteral("Security.setIgnoreCertificateErrors"),
             { { QStringLiteral("ignore"), true } } });
     return setup;
+}
+
+void ChromiumPage::setRequestOptions(const CaptureOptions& options)
+{
+    m_options = options;
+    // The user's secrets stay out of the protocol's trace.
+    for (const auto& [name, value] : options.headers)
+        CdpConnection::addTraceSecret(value);
+    for (const FileCookie& cookie : options.cookies)
+        CdpConnection::addTraceSecret(cookie.value);
+    for (const QString& secret :
+        { options.authUser, options.authPassword, options.proxyUser, options.proxyPassword })
+        CdpConnection::addTraceSecret(secret);
 }
 
 void ChromiumPage::close()
@@ -315,9 +330,11 @@ QJsonObject ChromiumPage::fetchSetup() const
             { QStringLiteral("requestStage"), QStringLiteral("Response") } },
     };
     // Questions for authentication come for paused requests only: with
-    // credentials, every request is paused.
+    // credentials, every request is paused; so it is for headers that go to the
+    // page's own site only.
     const bool answersAuth = !m_options.authUser.isEmpty() || !m_options.proxyUser.isEmpty();
-    if (answersAuth)
+    const bool addsHeaders = !m_options.headers.isEmpty() && !m_options.headersEverywhere;
+    if (answersAuth || addsHeaders)
         patterns.append(QJsonObject { { QStringLiteral("urlPattern"), QStringLiteral("*") } });
     return { { QStringLiteral("patterns"), patterns },
         { QStringLiteral("handleAuthRequests"), answersAuth } };

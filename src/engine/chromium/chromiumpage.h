@@ -63,7 +63,7 @@ public:
     // they go through and whether certificate errors are ignored; before open().
     // The credentials answer only the requested address's own origin, each request
     // once (a second question means they were refused).
-    void setRequestOptions(const CaptureOptions& options) { m_options = options; }
+    void setRequestOptions(const CaptureOptions& options);
 
     // Sends a command to the page's session. Its answer comes back only while
     // this page lives; a page closed, or whose target went, answers each command

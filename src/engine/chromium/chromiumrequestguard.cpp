@@ -3,6 +3,8 @@
 #include "engine/capture/localfilerule.h"
 #include "engine/protocol/cdpconnection.h"
 
+#include <QJsonArray>
+
 namespace {
 
 QString jsonText(const QJsonObject& object, const char* key)
@@ -41,6 +43,47 @@ bool sameServer(const QUrl& a, const QUrl& b, bool scheme)
         && (!scheme || a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0);
 }
 
+// Whether `url` is the page's own site, `requested`: the same scheme, host and
+// port, or https on an http page's host (a site that moved to https is still the
+// site the user named, and the secret travels encrypted; never the other way round).
+bool ownSite(const QUrl& url, const QUrl& requested)
+{
+    if (sameServer(url, requested, true))
+        return true;
+    return requested.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0
+        && url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0
+        && !url.host().isEmpty() && url.host().compare(requested.host(), Qt::CaseInsensitive) == 0;
+}
+
+// The request's own headers with the user's in place of any of the same name (a
+// name the user gave twice is one header with both values, as HTTP joins them).
+QJsonArray withHeaders(const QJsonObject& own, const QList<std::pair<QString, QString>>& added)
+{
+    QList<std::pair<QString, QString>> headers;
+    for (auto it = own.begin(); it != own.end(); ++it)
+        headers.append({ it.key(), it.value().toString() });
+    QSet<QString> replaced;
+    for (const auto& [name, value] : added) {
+        const QString key = name.toLower();
+        bool joined = false;
+        for (auto& header : headers) {
+            if (header.first.toLower() != key)
+                continue;
+            header.second
+                = replaced.contains(key) ? header.second + QStringLiteral(", ") + value : value;
+            joined = true;
+        }
+        if (!joined)
+            headers.append({ name, value });
+        replaced.insert(key);
+    }
+    QJsonArray entries;
+    for (const auto& [name, value] : headers)
+        entries.append(
+            QJsonObject { { QStringLiteral("name"), name }, { QStringLiteral("value"), value } });
+    return entries;
+}
+
 } // namespace
 
 void ChromiumRequestGuard::onRequestPaused(CdpSession* session, const QJsonObject& params)
@@ -68,9 +111,15 @@ void ChromiumRequestGuard::onRequestPaused(CdpSession* session, const QJsonObjec
     const LocalRequestKind kind = kindOf(jsonText(params, "resourceType"), mainFrame);
     const bool typed
         = url.adjusted(QUrl::RemoveFragment) == m_requested.adjusted(QUrl::RemoveFragment);
-    if (LocalRequestAllowed(kind, url, m_requested, typed))
-        session->send(QStringLiteral("Fetch.continueRequest"),
-            { { QStringLiteral("requestId"), requestId } });
+    if (LocalRequestAllowed(kind, url, m_requested, typed)) {
+        QJsonObject answer { { QStringLiteral("requestId"), requestId } };
+        if (!m_options.headers.isEmpty() && !m_options.headersEverywhere
+            && ownSite(url, m_requested))
+            answer.insert(QStringLiteral("headers"),
+                withHeaders(
+                    request.value(QStringLiteral("headers")).toObject(), m_options.headers));
+        session->send(QStringLiteral("Fetch.continueRequest"), answer);
+    }
     // A frame kept out stays blank, as one that could not be loaded, instead of
     // showing the browser's icon of a blocked page.
     else if (kind == LocalRequestKind::SubFrame)
@@ -93,8 +142,8 @@ void ChromiumRequestGuard::onAuthRequired(CdpSession* session, const QJsonObject
     const QString& password = proxy ? m_options.proxyPassword : m_options.authPassword;
     // The page's password is for the site the user named, never for a host the page
     // sends the browser to or takes a part from; the proxy's for that proxy.
-    const bool asker = proxy ? sameServer(origin, QUrl(m_options.proxy), false)
-                             : sameServer(origin, m_requested, true);
+    const bool asker
+        = proxy ? sameServer(origin, QUrl(m_options.proxy), false) : ownSite(origin, m_requested);
     // A request that asks again was given the credentials and refused them. The
     // proxy's question and the site's are each answered once for the same request.
     const QString answered

@@ -4,9 +4,11 @@
 #include "engine/protocol/cdppipetransport.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSet>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,16 +26,36 @@ bool tracing()
     return on;
 }
 
-// The message with passwords and authorization headers (the credentials the
-// browser sends, in base64) replaced by stars: a trace is pasted into reports.
+// What the user gave as a header value, a cookie or a login (see
+// CdpConnection::addTraceSecret), as it stands in a message.
+QSet<QByteArray>& traceSecrets()
+{
+    static QSet<QByteArray> secrets;
+    return secrets;
+}
+
+// The message with passwords, authorization and cookie headers, every cookie's
+// value and whatever the user gave as a secret replaced by stars: a trace is
+// pasted into reports.
 QByteArray maskSecrets(const QByteArray& message)
 {
     static const QRegularExpression secret(
-        QStringLiteral(R"RX(("(?:password|(?:proxy-)?authorization)"\s*:\s*")(?:[^"\\]|\\.)*")RX"),
+        QStringLiteral(
+            R"RX(("(?:password|(?:proxy-)?authorization|cookie|set-cookie)"\s*:\s*")(?:[^"\\]|\\.)*")RX"),
         QRegularExpression::CaseInsensitiveOption);
-    if (!message.contains("assword") && !message.contains("uthorization"))
-        return message;
-    return QString::fromUtf8(message).replace(secret, QStringLiteral("\\1***\"")).toUtf8();
+    // A cookie as the browser reports it: its name, then its value.
+    static const QRegularExpression cookie(QStringLiteral(
+        R"RX(("name"\s*:\s*"(?:[^"\\]|\\.)*"\s*,\s*"value"\s*:\s*")(?:[^"\\]|\\.)*")RX"));
+    QByteArray masked = message;
+    for (const QByteArray& given : std::as_const(traceSecrets()))
+        masked.replace(given, "***");
+    if (!masked.contains("assword") && !masked.contains("uthorization") && !masked.contains("ookie")
+        && !masked.contains("\"value\""))
+        return masked;
+    return QString::fromUtf8(masked)
+        .replace(secret, QStringLiteral("\\1***\""))
+        .replace(cookie, QStringLiteral("\\1***\""))
+        .toUtf8();
 }
 
 void trace(const char* direction, const QByteArray& message)
@@ -58,6 +80,15 @@ QString jsonText(const QJsonObject& object, const char* key)
 }
 
 } // namespace
+
+void CdpConnection::addTraceSecret(const QString& secret)
+{
+    if (secret.size() < 2)
+        return;
+    // As the secret stands inside a JSON string of a message.
+    QByteArray quoted = QJsonDocument(QJsonArray { secret }).toJson(QJsonDocument::Compact);
+    traceSecrets().insert(quoted.mid(2, quoted.size() - 4));
+}
 
 CdpConnection::CdpConnection(QObject* parent)
     : QObject(parent)

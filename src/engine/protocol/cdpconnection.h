@@ -32,6 +32,11 @@ public:
     // A command's time limit unless its session or its sender sets one.
     static constexpr int DefaultCommandTimeoutMs = 60000;
 
+    // A value the user gave as a header, a cookie or a login: never written in
+    // the protocol's trace (PAGELITH_CDP_TRACE), wherever it appears. A value of
+    // one character is too common to mask and too short to be a secret.
+    static void addTraceSecret(const QString& secret);
+
     explicit CdpConnection(QObject* parent = nullptr);
     ~CdpConnection() override;
 
