@@ -56,6 +56,9 @@ void TestCdpFrames::crossSiteFrameGetsThePageSettings()
     ChromiumCapturer capturer(&browser);
     CaptureOptions options;
     options.headers = { { QStringLiteral("X-Pagelith"), QStringLiteral("frame") } };
+    // Headers go to the page's own site unless asked for everywhere: the frame is
+    // another site's.
+    options.headersEverywhere = true;
     options.userAgent = QStringLiteral("PagelithTest/1");
     capturer.setOptions(options);
     QSignalSpy captured(&capturer, &CaptureEngine::captured);

@@ -101,7 +101,11 @@ qint64 NetworkActivity::releasedAt(const Request& request, qint64 now)
     if (request.stream)
         return request.sent;
     const qint64 lastNews = std::max({ request.sent, request.answered, request.lastBytes });
-    if (now - lastNews >= StalledMs)
+    // A script's request that gets no answer is a long poll; a picture, a frame or
+    // a style sheet that is late is still to come (a frame from another site whose
+    // picture the server sends late is what the page shows): it holds the page
+    // until it is answered, within the page's bound.
+    if (now - lastNews >= StalledMs && (request.scripted || request.answered >= 0))
         return lastNews + StalledMs;
     // A script reads its answer as it comes: a body still coming after StalledMs is
     // a stream, whatever its pace. Any other body still coming after StreamMs is one

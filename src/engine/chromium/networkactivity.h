@@ -15,7 +15,8 @@
 // a beacon nobody answers) would otherwise never be captured before its bound. A
 // request holds the page while it is young or its bytes keep coming; once it has
 // been open StalledMs with nothing arriving it no longer does (what it brings later
-// is a change like any other). Streams (EventSource, media, beacons) never hold it,
+// is a change like any other), but for a part of the page (a picture, a frame's
+// document) whose answer has not begun: that one is still to come. Streams (EventSource, media, beacons) never hold it,
 // nor does the body of a script's fetch once its answer began StalledMs ago, nor
 // any body still coming StreamMs after its answer began. Web sockets make no
 // requests here at all.
