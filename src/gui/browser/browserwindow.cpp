@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -328,6 +330,16 @@ void BrowserWindow::conversionFinished(int id, const ConversionResult& result)
             reason = result.encoderMessage.isEmpty() ? tr("No file was written.")
                                                      : result.encoderMessage;
         m_context.messages->critical(this, tr("Conversion failed: %1").arg(reason));
+        return;
+    }
+    // Without a file manager the folder cannot be shown: the message says
+    // where the file is.
+    if (!m_context.opener->opensFolders()) {
+        m_context.messages->information(this,
+            tr("Conversion completed!") + QLatin1Char('\n')
+                + tr("The file is in %1 (no file manager is set up to show the folder).")
+                      .arg(QDir::toNativeSeparators(
+                          QFileInfo(result.filesWritten.constFirst()).absolutePath())));
         return;
     }
     m_context.messages->information(this, tr("Conversion completed!"));

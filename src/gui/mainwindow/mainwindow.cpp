@@ -42,6 +42,17 @@ MainWindow::MainWindow(QWidget* parent)
     setCentralWidget(central);
 
     m_urlList->setPopupMenu(m_menus->popup);
+    // Why a row failed is in its tooltip; selecting the row says it too, for
+    // whoever does not hover (or uses the keyboard).
+    connect(m_urlList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const int row = m_urlList->selectedRow();
+        QTreeWidgetItem* item = row >= 0 ? m_urlList->topLevelItem(row) : nullptr;
+        const QString reason = item ? item->toolTip(UrlListWidget::StatusColumn) : QString();
+        if (!reason.isEmpty()) {
+            m_statusFrame->statusLabel()->setText(
+                tr("%1: %2").arg(item->text(UrlListWidget::StatusColumn), reason));
+        }
+    });
     // Shown only while a batch runs.
     m_progressPanel->hide();
 
