@@ -75,8 +75,16 @@ void MainWindow::centreOnScreen()
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    // Never larger than the screen's free area, and never past its edges: a
+    // window wider than a small screen (or one at a large scale) would open with
+    // its left part, title and menus off the screen.
+    const QRect room = screen->availableGeometry();
+    const QSize frameExtra = frameGeometry().size() - size();
+    resize(size().boundedTo(room.size() - frameExtra).expandedTo(minimumSizeHint()));
     QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveCenter(room.center());
+    frame.moveLeft(qMax(frame.left(), room.left()));
+    frame.moveTop(qMax(frame.top(), room.top()));
     move(frame.topLeft());
 }
 
