@@ -41,6 +41,7 @@ AboutBox::AboutBox(const AppContext* context, QWidget* parent)
     auto* engine = new QLabel(this);
     engine->setObjectName(QStringLiteral("lblEngine"));
     engine->setWordWrap(true);
+    engine->setAlignment(Qt::AlignCenter);
     engine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QString engineText
         = tr("Pages are converted with %1.").arg(EngineLabel::engineName(context->currentEngine()));
