@@ -25,9 +25,11 @@ public:
         opened.append(url);
         return succeeds;
     }
+    bool opensFolders() override { return hasFileManager; }
 
     QList<QUrl> opened;
     bool succeeds = true;
+    bool hasFileManager = true;
 };
 
 // Answers the file dialogs with prepared names; an empty answer is a cancel.

@@ -2,15 +2,18 @@
 // server: row statuses, progress, completion, cancels, failing rows and rows
 // edited while a batch runs.
 
+#include "engine/chromium/chromiumbrowser.h"
 #include "engine/queue/conversionrequest.h"
 #include "engine/queue/conversionservice.h"
 #include "engine/setup/enginesetup.h"
 #include "gui/app/appcontext.h"
 #include "gui/app/appshell.h"
+#include "gui/app/commandrouter.h"
 #include "gui/convert/batchdriver.h"
 #include "gui/desktop/trayicon.h"
 #include "gui/desktop/urlopener.h"
 #include "gui/dialogs/messagepresenter.h"
+#include "gui/mainwindow/enginelabel.h"
 #include "gui/mainwindow/mainmenus.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/progresspanel.h"
@@ -18,6 +21,7 @@
 #include "gui/mainwindow/toolbarstrip.h"
 #include "gui/urllist/urllistwidget.h"
 #include "gui/widgets/imagebutton.h"
+#include "nextmodal.h"
 #include "testhttpserver.h"
 #include "testpages.h"
 
@@ -27,6 +31,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,9 +62,16 @@ public:
     int progressAtMessage = -1;
     Qt::CursorShape cursorAtMessage = Qt::ArrowCursor;
     QString labelAtMessage;
+    // The desktop's own question box instead of an answer.
+    bool realQuestion = false;
 
     void information(QWidget*, const QString& text) override { record("information", text); }
     void critical(QWidget*, const QString& text) override { record("critical", text); }
+    bool question(QWidget* parent, const QString& text) override
+    {
+        record("question", text);
+        return realQuestion ? MessagePresenter::question(parent, text) : true;
+    }
 
 private:
     void record(const char* kind, const QString& text)
@@ -77,11 +89,13 @@ class RecordingOpener : public UrlOpener
 {
 public:
     BatchLog* log = nullptr;
+    bool fileManager = true;
     bool open(const QUrl& url) override
     {
         log->events.append(QStringLiteral("open:") + url.toLocalFile());
         return true;
     }
+    bool opensFolders() override { return fileManager; }
 };
 
 } // namespace
@@ -106,6 +120,8 @@ private slots:
     void encoderFaultIsShownOncePerBatch();
     void rowsEditedDuringABatch();
     void secondConvertNowOpensTheFolderAndTheBatchGoesOn();
+    void engineChosenInTheSettingsConvertsTheNextPages();
+    void quitQuestionGoesWithTheBatch();
 
 private:
     void writeSettings(const QString& lines = DefaultSettings);
@@ -145,6 +161,8 @@ void TestBatchDriver::initTestCase()
 
 void TestBatchDriver::init()
 {
+    m_messages.realQuestion = false;
+    m_opener.fileManager = true;
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
     m_outputFolder = m_folder->filePath("out");
@@ -160,6 +178,7 @@ void TestBatchDriver::init()
     services.messages = &m_messages;
     services.opener = &m_opener;
     services.trayAvailable = [] { return false; };
+    services.quit = [] {};
     m_shell = std::make_unique<AppShell>(m_folder->path(), services);
     QVERIFY(m_shell->start());
     m_window = m_shell->mainWindow();
@@ -319,26 +338,33 @@ void TestBatchDriver::cancelInTheMiddleStopsAndTheLatePageStillFinishes()
     // The first page is written while the slow one loads.
     QTRY_COMPARE_WITH_TIMEOUT(rowStatus(0), QStringLiteral("OK"), PageTimeoutMs);
 
-    // The cancel button that says so.
+    // The cancel button that says so. The page in work is finished first, and
+    // the count says what was really written.
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
     emit m_window->progressPanel()->cancelButton()->clicked();
     QCOMPARE(rowStatus(0), QStringLiteral("OK"));
     QCOMPARE(rowStatus(1), QStringLiteral("Cancel"));
-    // Said as the user's choice, with what it leaves.
-    QCOMPARE(m_log.events.last(), QStringLiteral("information:Cancelled: 1 of 4 pages written"));
+    // Rows this run never reached say so, whatever an earlier run left there.
+    QCOMPARE(rowStatus(2), QStringLiteral("Not converted"));
+    QCOMPARE(rowStatus(3), QStringLiteral("Not converted"));
     QCOMPARE(m_window->statusFrame()->statusLabel()->text(), QStringLiteral("User cancel"));
+    QVERIFY(m_log.events.filter("information:").isEmpty());
+    QVERIFY(m_driver->isConverting());
+
+    QVERIFY(ended.wait(PageTimeoutMs));
+    QCOMPARE(ended.first().first().toBool(), false);
+    QCOMPARE(rowStatus(1), QStringLiteral("OK"));
+    QCOMPARE(m_log.events.last(), QStringLiteral("information:Cancelled: 2 of 4 pages written"));
     QCOMPARE(m_window->progressPanel()->statusLabel()->text(), QStringLiteral("User cancel"));
     QVERIFY(m_window->progressPanel()->isHidden());
     QCOMPARE(m_window->progressPanel()->progressBar()->value(), 0);
     QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(!m_driver->isConverting());
 
-    // The page in work still writes its file and its row says so; the rest
-    // stay untouched, and there is neither completion nor folder.
-    QTRY_COMPARE_WITH_TIMEOUT(rowStatus(1), QStringLiteral("OK"), PageTimeoutMs);
+    // There is neither completion nor folder.
     QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), PageTimeoutMs);
     QCOMPARE(outputFileCount(), 2);
-    QCOMPARE(rowStatus(2), QString());
-    QCOMPARE(rowStatus(3), QString());
+    QCOMPARE(rowStatus(2), QStringLiteral("Not converted"));
     QCOMPARE(started.size(), 2);
     for (const QString& event : std::as_const(m_log.events)) {
         QVERIFY2(
@@ -368,8 +394,9 @@ void TestBatchDriver::quietCancelOfAWaitingPageTakesItOutOfTheQueue()
     addRows({ "/a", "/b" });
     m_window->menus()->convertNow->trigger();
     QCOMPARE(rowStatus(0), QStringLiteral("Processing"));
-    emit m_window->progressPanel()->quietCancelButton()->clicked();
-    QCOMPARE(rowStatus(0), QStringLiteral("Cancel"));
+    m_shell->router()->cancelConvertQuietly();
+    // Waiting behind the scheduler's page, it never started.
+    QCOMPARE(rowStatus(0), QStringLiteral("Not converted"));
     QVERIFY(m_log.events.filter("critical:").isEmpty());
     QVERIFY(m_window->progressPanel()->isHidden());
 
@@ -378,8 +405,8 @@ void TestBatchDriver::quietCancelOfAWaitingPageTakesItOutOfTheQueue()
     QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), PageTimeoutMs);
     // Only the scheduler's page was converted; the batch's row never started.
     QCOMPARE(started.size(), 1);
-    QCOMPARE(rowStatus(0), QStringLiteral("Cancel"));
-    QCOMPARE(rowStatus(1), QString());
+    QCOMPARE(rowStatus(0), QStringLiteral("Not converted"));
+    QCOMPARE(rowStatus(1), QStringLiteral("Not converted"));
     QCOMPARE(outputFileCount(), 1);
 }
 
@@ -524,6 +551,73 @@ void TestBatchDriver::secondConvertNowOpensTheFolderAndTheBatchGoesOn()
         m_log.events.filter("information:"), QStringList({ "information:Conversion completed!" }));
     QCOMPARE(m_log.events.filter("open:").size(), 2);
     QCOMPARE(outputFileCount(), 2);
+}
+
+void TestBatchDriver::engineChosenInTheSettingsConvertsTheNextPages()
+{
+    if (ChromiumBrowser::find().isEmpty())
+        QSKIP("No Chromium installed");
+    const QString capture = QStringLiteral("[capture]\r\nengine=%1\r\n");
+    writeSettings(DefaultSettings + capture.arg("qt"));
+    addRows({ "/slow", "/a" });
+    ConversionService* service = m_shell->context()->conversionService();
+    auto* engine = m_window->statusFrame()->engineLabel();
+    // Its notices (the sandbox turned off for root) are marked with a sign.
+    const auto engineName
+        = [engine] { return QString(engine->text()).remove(QStringLiteral("\u26a0 ")); };
+    QVERIFY2(engineName().startsWith("Qt WebEngine "), qPrintable(engine->text()));
+    QSignalSpy ended(m_driver, &BatchDriver::batchEnded);
+    QSignalSpy started(service, &ConversionService::started);
+    m_window->menus()->convertNow->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, PageTimeoutMs);
+
+    // Changed while a page is in work: that page ends on its engine.
+    writeSettings(DefaultSettings + capture.arg("chromium"));
+    QVERIFY(!m_shell->context()->applyEngineSetting());
+    QCOMPARE(service->engine().kind, EngineKind::Qt);
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+    // Once the queue is idle the new engine takes over, and the status bar's
+    // field, which no batch writes, says which with its version.
+    QTRY_COMPARE_WITH_TIMEOUT(service->engine().kind, EngineKind::Chromium, PageTimeoutMs);
+    QVERIFY(service->browser());
+    QTRY_VERIFY_WITH_TIMEOUT(engineName().startsWith("Chromium "), PageTimeoutMs);
+    QVERIFY2(
+        engineName().contains(QRegularExpression("^Chromium \\d+$")), qPrintable(engineName()));
+
+    // The next batch converts on it, and a desktop that cannot show the
+    // folder is told where the files are.
+    m_opener.fileManager = false;
+    m_log = BatchLog();
+    m_window->menus()->convertNow->trigger();
+    QVERIFY(ended.wait(3 * PageTimeoutMs));
+    QCOMPARE(rowStatus(0), QStringLiteral("OK"));
+    QCOMPARE(rowStatus(1), QStringLiteral("OK"));
+    QVERIFY(!service->browser()->version().isEmpty());
+    QVERIFY(m_log.events.filter("open:").isEmpty());
+    QCOMPARE(m_log.events.filter("information:"),
+        QStringList({ "information:Conversion completed!\nThe files are in " + m_outputFolder
+            + " (no file manager is set up to show the folder)." }));
+    QVERIFY(engineName().startsWith("Chromium "));
+}
+
+void TestBatchDriver::quitQuestionGoesWithTheBatch()
+{
+    addRows({ "/slow" });
+    m_messages.realQuestion = true;
+    QSignalSpy exited(m_shell->router(), &CommandRouter::applicationExited);
+    m_window->menus()->convertNow->trigger();
+    // The question is open when the batch ends under it: it closes, and the
+    // program ends as asked, nothing being lost any more.
+    bool questionShown = false;
+    onNextModal([&questionShown](QWidget* box) { questionShown = box->isVisible(); }, QString(),
+        "QMessageBox");
+    m_window->menus()->exit->trigger();
+    QVERIFY(questionShown);
+    QCOMPARE(exited.size(), 1);
+    QVERIFY(!m_driver->isConverting());
+    QCOMPARE(rowStatus(0), QStringLiteral("OK"));
+    QCOMPARE(
+        m_log.events.filter("information:"), QStringList({ "information:Conversion completed!" }));
 }
 
 int main(int argc, char* argv[])

@@ -6,18 +6,22 @@
 #include "fakeservices.h"
 #include "gui/app/commandrouter.h"
 #include "gui/browser/browserwindow.h"
+#include "gui/desktop/trayicon.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/urllist/urllistwidget.h"
 #include "nextmodal.h"
 #include "testhttpserver.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineHistory>
@@ -44,7 +48,8 @@ private slots:
     void stopEndsALoadThatNeverAnswers();
     void buttonsAreUsableOnlyWhenTheyCanDoSomething();
     void escapeClosesTheWindow();
-    void listCommandsOpenItModallyOnTheSelectedRow();
+    void listCommandsOpenItOnTheSelectedRow();
+    void minimisedWindowsComeBackFromTheTray();
     void convertNowNamesTheFileAfterTheAddressBox();
     void convertNowReportsAFileThatWasNotWritten();
     void convertNowWithoutOutputFolderUsesTheApplicationFolder();
@@ -119,9 +124,14 @@ void TestBrowserWindow::layoutFollowsTheResizeRule()
     QVERIFY(!convert->isEnabled());
     QCOMPARE(convert->toolTip(), QStringLiteral("Not available yet"));
 
+    // It opens at 1108 x 627 where the screen has room for it, else as large as
+    // the screen's free area allows.
+    const QSize room = window->screen()->availableGeometry().size() - QSize(24, 64);
+    QCOMPARE(window->size(), QSize(1108, 627).boundedTo(room).expandedTo(window->minimumSize()));
     // At the initial client size the browser reaches past the right edge and
     // its lowest part lies under the status bar.
-    QCOMPARE(window->size(), QSize(1108, 627));
+    window->resize(1108, 627);
+    QTRY_COMPARE(window->size(), QSize(1108, 627));
     auto* view = child<QWebEngineView>(window.get(), "WebBrowser1");
     QCOMPARE(view->geometry(), QRect(6, 60, 1108, 567));
     auto* status = child<QStatusBar>(window.get(), "StatusBar1");
@@ -136,14 +146,14 @@ void TestBrowserWindow::layoutFollowsTheResizeRule()
     QCOMPARE(frame->geometry(), QRect(8, 4, 984, 45));
     // No smaller than the whole toolbar and a strip of page.
     window->resize(300, 40);
-    QTRY_COMPARE(window->size(), QSize(963, 185));
-    QCOMPARE(frame->geometry(), QRect(8, 4, 947, 45));
+    QTRY_COMPARE(window->size(), QSize(552, 185));
+    QCOMPARE(frame->geometry(), QRect(8, 4, 536, 45));
     const QList<QWidget*> tools = frame->findChildren<QWidget*>();
     for (const QWidget* tool : tools) {
         if (tool->isVisibleTo(frame))
             QVERIFY2(frame->rect().contains(tool->geometry()), qPrintable(tool->objectName()));
     }
-    QCOMPARE(view->geometry(), QRect(6, 60, 963, 125));
+    QCOMPARE(view->geometry(), QRect(6, 60, 552, 125));
 }
 
 std::unique_ptr<BrowserWindow> TestBrowserWindow::openConverting(
@@ -342,43 +352,93 @@ void TestBrowserWindow::escapeClosesTheWindow()
     }
 }
 
-void TestBrowserWindow::listCommandsOpenItModallyOnTheSelectedRow()
+void TestBrowserWindow::listCommandsOpenItOnTheSelectedRow()
 {
     const QUrl one = writePage(QStringLiteral("one.html"), "<p>one</p>");
     const QUrl two = writePage(QStringLiteral("two.html"), "<p>two</p>");
     ShellFixture fixture;
     QVERIFY(fixture.shell->start());
     MainWindow* window = fixture.shell->mainWindow();
+    CommandRouter* router = fixture.shell->router();
     UrlListWidget* list = window->urlList();
     list->appendRow(one.toString(), QString());
     list->appendRow(two.toString(), QString());
 
     QStringList shown;
-    auto readAndClose = [&shown] {
-        onNextModal([&shown](QWidget* modal) {
-            QCOMPARE(modal->objectName(), QStringLiteral("Form2"));
-            auto* view = modal->findChild<QWebEngineView*>(QStringLiteral("WebBrowser1"));
-            QVERIFY(QTest::qWaitFor([view] { return !view->url().isEmpty(); }, LoadTimeout));
-            shown.append(modal->findChild<QLineEdit*>(QStringLiteral("Text1"))->text());
-            modal->close();
-        });
+    auto readAndClose = [&shown, router] {
+        QCOMPARE(router->browserWindows().size(), 1);
+        BrowserWindow* browser = router->browserWindows().constFirst();
+        QCOMPARE(browser->objectName(), QStringLiteral("Form2"));
+        QVERIFY(browser->isVisible());
+        // A window of its own: nothing is modal while it is open.
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QVERIFY(!browser->parentWidget());
+        QWebEngineView* view = browser->view();
+        QVERIFY(QTest::qWaitFor([view] { return !view->url().isEmpty(); }, LoadTimeout));
+        shown.append(browser->findChild<QLineEdit*>(QStringLiteral("Text1"))->text());
+        browser->close();
+        QTRY_VERIFY(router->browserWindows().isEmpty());
     };
     auto select = [list](int row) {
         list->clearSelection();
         list->topLevelItem(row)->setSelected(true);
     };
     select(1);
-    readAndClose();
     window->findChild<QAction*>(QStringLiteral("mnuVisitSelected"))->trigger();
+    readAndClose();
     select(0);
-    readAndClose();
     window->findChild<QAction*>(QStringLiteral("popOpenSelected"))->trigger();
-    select(1);
     readAndClose();
+    select(1);
     QTest::mouseDClick(
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+    readAndClose();
     // Each opening starts afresh on its own row's address.
     QCOMPARE(shown, (QStringList { two.toString(), one.toString(), two.toString() }));
+
+    // The mini browser opens on the start page shipped beside the program.
+    fixture.writeFile(QStringLiteral("start.html"), "<html><body>Start</body></html>");
+    window->findChild<QAction*>(QStringLiteral("mnuMiniBrowser"))->trigger();
+    QCOMPARE(router->browserWindows().size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(router->browserWindows().constFirst()->view()->url(),
+        QUrl::fromLocalFile(fixture.path(QStringLiteral("start.html"))), LoadTimeout);
+}
+
+void TestBrowserWindow::minimisedWindowsComeBackFromTheTray()
+{
+    ShellFixture fixture(/*trayAvailable=*/true);
+    QVERIFY(fixture.shell->start());
+    MainWindow* window = fixture.shell->mainWindow();
+    TrayIcon* tray = fixture.shell->tray();
+    window->findChild<QAction*>(QStringLiteral("mnuMiniBrowser"))->trigger();
+    BrowserWindow* browser = fixture.shell->router()->browserWindows().constFirst();
+    const auto leftClick = [tray] { emit tray->icon()->activated(QSystemTrayIcon::Trigger); };
+
+    // The browser minimised: the main window still takes commands, and the
+    // tray brings the browser back.
+    browser->showMinimized();
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    onNextModal([](QWidget* dialog) { dialog->close(); });
+    window->findChild<QAction*>(QStringLiteral("mnuAddUrl"))->trigger();
+    QVERIFY(window->isVisible() && !window->isMinimized());
+    leftClick();
+    QVERIFY(browser->isVisible());
+    QVERIFY(!browser->isMinimized());
+
+    // The main window minimised (into the tray) with the browser open: the
+    // tray's left click and its menu's "Pagelith" both bring it back.
+    for (QAction* restore : { static_cast<QAction*>(nullptr), tray->showMainWindow }) {
+        window->showMinimized();
+        QTRY_VERIFY(!window->isVisible());
+        QVERIFY(browser->isVisible());
+        if (restore)
+            restore->trigger();
+        else
+            leftClick();
+        QVERIFY(window->isVisible());
+        QVERIFY(!window->isMinimized());
+    }
+    browser->close();
 }
 
 void TestBrowserWindow::convertNowNamesTheFileAfterTheAddressBox()

@@ -1,18 +1,24 @@
 #include "core/settings/inifile.h"
 #include "core/settings/settingskeys.h"
 #include "gui/settings/settingsdialog.h"
+#include "recordingpresenter.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 // The settings dialog's third tab, "Page": the [capture] keys.
 class TestCaptureSettingsPage : public QObject
@@ -22,6 +28,8 @@ class TestCaptureSettingsPage : public QObject
 private slots:
     void pageShowsAndWritesTheCaptureKeys();
     void requestBoxShowsAndWritesItsKeys();
+    void missingFilesAreRefusedAtOk();
+    void wheelScrollsThePageUnlessAControlHasTheFocus();
 };
 
 void TestCaptureSettingsPage::pageShowsAndWritesTheCaptureKeys()
@@ -140,14 +148,89 @@ void TestCaptureSettingsPage::requestBoxShowsAndWritesItsKeys()
 
     // One header a line, stored separated by tabs; blank lines dropped.
     headers->setPlainText(QStringLiteral("X-C: 3\n\n  X-D: 4  \n"));
-    style->setText(QStringLiteral(" /tmp/look.css "));
+    const QString css = dir.filePath(QStringLiteral("look.css"));
+    QFile(css).open(QIODevice::WriteOnly);
+    style->setText(QStringLiteral(" %1 ").arg(css));
     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("header")),
         QStringLiteral("X-C: 3\tX-D: 4"));
-    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("style")),
-        QStringLiteral("/tmp/look.css"));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("style")), css);
     QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("auth")),
         QStringLiteral("ann:secret"));
+}
+
+void TestCaptureSettingsPage::missingFilesAreRefusedAtOk()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("settings.dat"));
+    QVERIFY(WriteSetting(file, SettingsSection::Capture, QStringLiteral("engine"),
+        QStringLiteral("chromium"), nullptr));
+    RecordingPresenter messages;
+    SettingsDialog dialog(file, dir.path(), &messages);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* cookies = dialog.findChild<QLineEdit*>(QStringLiteral("txtCookies"));
+    const QString missing = dir.filePath(QStringLiteral("cookies.txt"));
+    cookies->setText(missing);
+    dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+
+    // Every page would fail on it: said at OK, naming the field, which gets
+    // the focus on its tab; nothing is stored.
+    QCOMPARE(messages.texts(), QStringList({ "The cookies file does not exist:\n" + missing }));
+    QVERIFY(messages.messages.first().critical);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.findChild<QTabWidget*>(QStringLiteral("SSTab1"))->currentIndex(), 2);
+    QTRY_COMPARE(QApplication::focusWidget(), cookies);
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("cookies")), QString());
+
+    QFile(missing).open(QIODevice::WriteOnly);
+    dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(ReadSetting(file, SettingsSection::Capture, QStringLiteral("cookies")), missing);
+}
+
+void TestCaptureSettingsPage::wheelScrollsThePageUnlessAControlHasTheFocus()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    SettingsDialog dialog(dir.filePath(QStringLiteral("settings.dat")), dir.path());
+    dialog.resize(dialog.width(), 300);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* tabs = dialog.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+    tabs->setCurrentIndex(2);
+    auto* area = qobject_cast<QScrollArea*>(tabs->currentWidget());
+    QVERIFY(area);
+    auto* scheme = dialog.findChild<QComboBox*>(QStringLiteral("cboColorScheme"));
+    auto* wait = dialog.findChild<QSpinBox*>(QStringLiteral("spnWait"));
+    QVERIFY(scheme && wait);
+    const auto turnWheel = [](QWidget* control) {
+        const QPointF at = QPointF(control->rect().center());
+        QWheelEvent wheel(at, control->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::sendEvent(control, &wheel);
+    };
+
+    // Under the pointer but not focused: the page scrolls, the values stay.
+    for (QWidget* control : { static_cast<QWidget*>(scheme), static_cast<QWidget*>(wait) }) {
+        area->ensureWidgetVisible(control);
+        const int index = scheme->currentIndex();
+        const int value = wait->value();
+        const int scrolled = area->verticalScrollBar()->value();
+        turnWheel(control);
+        QCOMPARE(scheme->currentIndex(), index);
+        QCOMPARE(wait->value(), value);
+        QVERIFY(area->verticalScrollBar()->value() != scrolled
+            || scrolled == area->verticalScrollBar()->maximum());
+    }
+    // Once the user has put the focus there, the wheel is the control's.
+    scheme->setFocus();
+    QTRY_VERIFY(scheme->hasFocus());
+    const int index = scheme->currentIndex();
+    turnWheel(scheme);
+    QVERIFY(scheme->currentIndex() != index);
 }
 
 QTEST_MAIN(TestCaptureSettingsPage)

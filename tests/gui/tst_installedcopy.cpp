@@ -32,6 +32,7 @@ public:
         opened << url.toLocalFile();
         return true;
     }
+    bool opensFolders() override { return true; }
 };
 
 QString userFolder(QStandardPaths::StandardLocation location, const QString& name)

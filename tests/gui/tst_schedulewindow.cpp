@@ -1,3 +1,4 @@
+#include "core/schedule/scheduledue.h"
 #include "filebytes.h"
 #include "gui/app/appshell.h"
 #include "gui/app/commandrouter.h"
@@ -33,7 +34,15 @@ class TestScheduleWindow : public QObject
         ScheduleSetup s;
         s.applicationFolder = folder;
         s.locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        s.messages = &presenter();
         return s;
+    }
+
+    // Answers every question yes unless a test says otherwise.
+    static RecordingPresenter& presenter()
+    {
+        static RecordingPresenter messages;
+        return messages;
     }
 
     static void click(QWidget* window, const char* name)
@@ -152,10 +161,38 @@ private slots:
         QCOMPARE(FileBytes::read(file), QByteArray("a\t1\tWaiting\t\r\nc\t3\tWaiting\t\r\n"));
         {
             ScheduleWindow window(setup(dir.path()));
+            // Clear asks first; no keeps every entry.
+            presenter().answer = false;
+            click(&window, "cmdClear");
+            presenter().answer = true;
+            QCOMPARE(presenter().questions.last(),
+                QStringLiteral("Remove all 2 entries from the schedule?"));
+            QCOMPARE(window.list()->rowCount(), 2);
             click(&window, "cmdClear");
             QCOMPARE(window.list()->rowCount(), 0);
         } // destroyed as at the application's exit
         QCOMPARE(FileBytes::read(file), QByteArray());
+    }
+
+    void finishedEntryIsWrittenAtOnce()
+    {
+        // Due on the runner's first tick after start; with no conversion queue
+        // it fails at once. Its status is in the file without the window's OK.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("schedule.dat"));
+        const QDateTime start(QDate(2026, 3, 1), QTime(9, 0, 0));
+        auto now = std::make_shared<QDateTime>(start);
+        ScheduleSetup schedule = setup(dir.path());
+        schedule.clock = [now] { return *now; };
+        FileBytes::write(file,
+            FormatScheduleTime(start.addSecs(1), schedule.locale).toUtf8()
+                + "\thttps://due.example/\tWaiting\t\r\n");
+        ScheduleWindow window(schedule);
+        *now = start.addSecs(1);
+        window.runner()->scan();
+        QTRY_VERIFY(window.runner()->isIdle());
+        QCOMPARE(window.list()->entry(0).Status, QStringLiteral("Failed"));
+        QVERIFY2(FileBytes::read(file).contains("\tFailed\t"), FileBytes::read(file).constData());
     }
 
     void unreadableFileIsLeftUntouched_data()

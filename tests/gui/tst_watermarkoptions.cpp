@@ -86,17 +86,40 @@ void TestWatermarkOptions::okRefusesAWatermarkThatCannotWork_data()
     QTest::addColumn<QString>("imageName");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("message");
-    QTest::newRow("text without text") << true << "   " << QString() << "txtWaterText"
-                                       << "Please enter the watermark text";
-    QTest::newRow("picture without a picture") << false << QString() << ""
-                                               << "txtWaterImage"
-                                               << "Please choose the watermark image";
-    QTest::newRow("missing picture") << false << QString() << "gone.jpg"
-                                     << "txtWaterImage"
-                                     << "The watermark image does not exist";
-    QTest::newRow("no picture at all") << false << QString() << "settings.dat"
-                                       << "txtWaterImage"
-                                       << "The watermark image is no picture";
+    // A number box of the watermark and what is typed into it.
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("boxText");
+    QTest::newRow("text without text")
+        << true << "   " << QString() << "txtWaterText"
+        << "Please enter the watermark text" << QString() << QString();
+    QTest::newRow("X that is no number")
+        << true << "Stamp" << QString() << "txtTx"
+        << "The watermark text's X must be a number, not \"abc-5\"."
+        << "txtTx"
+        << "abc-5";
+    QTest::newRow("size that is no number")
+        << true << "Stamp" << QString() << "txtTsize"
+        << "The watermark text's Size must be a number, not \"xx999\"."
+        << "txtTsize"
+        << "xx999";
+    QTest::newRow("picture's Y that is no number")
+        << false << QString() << "logo.png"
+        << "txtIy"
+        << "The watermark image's Y must be a number, not \"1O0\"."
+        << "txtIy"
+        << "1O0";
+    QTest::newRow("picture without a picture")
+        << false << QString() << ""
+        << "txtWaterImage"
+        << "Please choose the watermark image" << QString() << QString();
+    QTest::newRow("missing picture")
+        << false << QString() << "gone.jpg"
+        << "txtWaterImage"
+        << "The watermark image does not exist" << QString() << QString();
+    QTest::newRow("no picture at all")
+        << false << QString() << "settings.dat"
+        << "txtWaterImage"
+        << "The watermark image is no picture" << QString() << QString();
 }
 
 void TestWatermarkOptions::okRefusesAWatermarkThatCannotWork()
@@ -106,6 +129,13 @@ void TestWatermarkOptions::okRefusesAWatermarkThatCannotWork()
     QFETCH(QString, imageName);
     QFETCH(QString, field);
     QFETCH(QString, message);
+    QFETCH(QString, box);
+    QFETCH(QString, boxText);
+    if (imageName.endsWith(QLatin1String(".png"))) {
+        QImage picture(4, 4, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(m_dir->filePath(imageName)));
+    }
     QFile existing(m_file);
     QVERIFY(existing.open(QIODevice::WriteOnly));
     existing.write("[set]\r\nfilename=keep\r\n");
@@ -122,6 +152,8 @@ void TestWatermarkOptions::okRefusesAWatermarkThatCannotWork()
         child<QLineEdit>(&dialog, "txtWaterImage")
             ->setText(imageName.isEmpty() ? QString() : m_dir->filePath(imageName));
     }
+    if (!box.isEmpty())
+        child<QLineEdit>(&dialog, qPrintable(box))->setText(boxText);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     child<QPushButton>(&dialog, "cmdOK")->click();

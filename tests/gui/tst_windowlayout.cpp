@@ -25,6 +25,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -73,6 +74,7 @@ private slots:
     void scheduleWindow();
     void addScheduleDialog();
     void disabledBoxesLookDisabled();
+    void everyWindowFitsASmallScreen();
 
 private:
     // Resizes the window, lets its layout settle and collects the faults,
@@ -287,6 +289,45 @@ void TestWindowLayout::addScheduleDialog()
     m_faults.clear();
     checkAt(&dialog, dialog.size(), QStringLiteral("add schedule"));
     QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join(QLatin1Char('\n'))));
+}
+
+void TestWindowLayout::everyWindowFitsASmallScreen()
+{
+    // A 1280 x 800 screen at scale 2 leaves 640 x 400 logical pixels, a title
+    // bar and a panel take some 40 of them: every window can be made this small,
+    // with its buttons in reach.
+    const QSize room(640, 360);
+    ShellFixture fixture;
+    QVERIFY(fixture.shell->start());
+    MainWindow* main = fixture.shell->mainWindow();
+    main->progressPanel()->show();
+    AppContext context(m_dir.path());
+    AboutBox about(&context);
+    SettingsDialog settings(m_dir.filePath(QStringLiteral("settings.dat")), m_dir.path());
+    AddUrlsDialog addUrls;
+    BrowserWindow::Context browserContext;
+    browserContext.applicationFolder = m_dir.path();
+    BrowserWindow browser(browserContext);
+    ScheduleSetup setup;
+    setup.applicationFolder = m_dir.path();
+    ScheduleWindow schedule(setup);
+    ScheduleListWidget list;
+    AddScheduleDialog addSchedule(&list, setup);
+    for (QWidget* window : { static_cast<QWidget*>(main), static_cast<QWidget*>(&about),
+             static_cast<QWidget*>(&settings), static_cast<QWidget*>(&addUrls),
+             static_cast<QWidget*>(&browser), static_cast<QWidget*>(&schedule),
+             static_cast<QWidget*>(&addSchedule) }) {
+        const QSize smallest = window->minimumSize().expandedTo(window->minimumSizeHint());
+        QVERIFY2(smallest.width() <= room.width() && smallest.height() <= room.height(),
+            qPrintable(QStringLiteral("%1: %2 x %3")
+                           .arg(window->objectName())
+                           .arg(smallest.width())
+                           .arg(smallest.height())));
+    }
+    // The main window opens within the screen's free area.
+    const QRect screen = main->screen()->availableGeometry();
+    QVERIFY2(screen.contains(main->frameGeometry().topLeft()),
+        qPrintable(QStringLiteral("%1,%2").arg(main->x()).arg(main->y())));
 }
 
 void TestWindowLayout::disabledBoxesLookDisabled()

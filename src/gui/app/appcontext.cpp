@@ -33,8 +33,43 @@ ConversionService* AppContext::conversionService()
     if (!m_conversionService) {
         m_conversionService = std::make_unique<ConversionService>();
         m_conversionService->setEngine(engineChoice());
+        // Queued: the page's capturer that reports its end is still at work
+        // on the stack, and changing the engine deletes it.
+        QObject::connect(
+            m_conversionService.get(), &ConversionService::finished, m_conversionService.get(),
+            [this] {
+                if (!m_conversionService->isBusy())
+                    applyEngineSetting();
+            },
+            Qt::QueuedConnection);
+        // The settings may have changed since the engine was last shown.
+        if (m_engineChanged)
+            m_engineChanged();
     }
     return m_conversionService.get();
+}
+
+bool AppContext::applyEngineSetting()
+{
+    if (!m_conversionService)
+        return true; // made with the setting's engine when first needed
+    const EngineChoice wanted = engineChoice();
+    const EngineChoice& current = m_conversionService->engine();
+    if (wanted.kind == current.kind && wanted.chromiumPath == current.chromiumPath
+        && wanted.notice == current.notice)
+        return true;
+    // A page in work keeps the engine it started on.
+    if (m_conversionService->isBusy())
+        return false;
+    m_conversionService->setEngine(wanted);
+    if (m_engineChanged)
+        m_engineChanged();
+    return true;
+}
+
+EngineChoice AppContext::currentEngine() const
+{
+    return m_conversionService ? m_conversionService->engine() : engineChoice();
 }
 
 EngineChoice AppContext::engineChoice() const
@@ -58,6 +93,17 @@ QString AppContext::startupNotice() const
 {
     QStringList lines;
     const QString engine = engineChoice().notice;
+    if (!engine.isEmpty())
+        lines << engine;
+    if (const QString sandbox = SandboxNotice(); !sandbox.isEmpty())
+        lines << sandbox;
+    return lines.join(QLatin1Char(' '));
+}
+
+QString AppContext::engineNotices() const
+{
+    QStringList lines;
+    const QString engine = currentEngine().notice;
     if (!engine.isEmpty())
         lines << engine;
     if (const QString sandbox = SandboxNotice(); !sandbox.isEmpty())

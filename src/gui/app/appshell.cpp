@@ -9,7 +9,9 @@
 #include "gui/desktop/urlopener.h"
 #include "gui/dialogs/filedialogs.h"
 #include "gui/dialogs/messagepresenter.h"
+#include "gui/mainwindow/enginelabel.h"
 #include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/statusframe.h"
 #include "gui/mainwindow/toolbaricons.h"
 #include "gui/scheduler/schedulewindowhost.h"
 #include "gui/urllist/urllistcommands.h"
@@ -105,6 +107,15 @@ bool AppShell::start()
         CommandRouter::Routine::ScheduleWindow, [scheduler] { scheduler->showWindow(); });
     connect(m_router.get(), &CommandRouter::applicationExited, this, [this] { m_services.quit(); });
     wireBatchDriver();
+    // The engine field follows the queue's engine, also when a change made in
+    // the settings takes over later.
+    QPointer<EngineLabel> engineLabel = m_mainWindow->statusFrame()->engineLabel();
+    auto showEngine = [context, engineLabel] {
+        if (engineLabel)
+            engineLabel->showEngine(context->currentEngine(), context->engineNotices());
+    };
+    m_context->setEngineChangedHandler(showEngine);
+    showEngine();
     m_mainWindow->centreOnScreen();
     m_mainWindow->show();
     if (const QString notice = m_context->startupNotice(); !notice.isEmpty())
@@ -134,6 +145,9 @@ void AppShell::wireBatchDriver()
         [trayCancel] { trayCancel->setEnabled(true); });
     connect(driver, &BatchDriver::batchEnded, trayCancel,
         [trayCancel] { trayCancel->setEnabled(false); });
+    // The quit question speaks of the running batch; it goes with it.
+    MessagePresenter* messages = m_services.messages;
+    connect(driver, &BatchDriver::batchEnded, this, [messages] { messages->withdrawQuestion(); });
     m_router->setRoutine(CommandRouter::Routine::ConvertNow, [driver] {
         if (driver)
             driver->start();

@@ -86,7 +86,6 @@ const ButtonRoute<ToolbarStrip> ToolbarRoutes[] = {
 
 const ButtonRoute<ProgressPanel> ProgressRoutes[] = {
     { &ProgressPanel::cancelButton, &CommandRouter::cancelConvert },
-    { &ProgressPanel::quietCancelButton, &CommandRouter::cancelConvertQuietly },
 };
 
 const ActionRoute<TrayIcon> TrayRoutes[] = {
@@ -142,7 +141,13 @@ CommandRouter::CommandRouter(AppContext* context, MessagePresenter* messages, Ur
     setRoutine(Routine::BrowserWindow, [this] { showBrowserWindow(); });
 }
 
-CommandRouter::~CommandRouter() = default;
+CommandRouter::~CommandRouter()
+{
+    // Browser windows have no parent to take them along; they use the queue,
+    // which goes with the application's context.
+    for (const QPointer<BrowserWindow>& window : std::as_const(m_browserWindows))
+        delete window;
+}
 
 void CommandRouter::wireMainWindow()
 {
@@ -159,6 +164,16 @@ void CommandRouter::wireTray()
 {
     connectActions(m_tray, TrayRoutes, this);
     connect(m_tray, &TrayIcon::restoreRequested, this, &CommandRouter::restoreMainWindow);
+}
+
+QList<BrowserWindow*> CommandRouter::browserWindows() const
+{
+    QList<BrowserWindow*> open;
+    for (const QPointer<BrowserWindow>& window : m_browserWindows) {
+        if (window)
+            open.append(window);
+    }
+    return open;
 }
 
 void CommandRouter::setRoutine(Routine command, std::function<void()> routine)
@@ -246,7 +261,9 @@ void CommandRouter::cancelConvertQuietly()
 
 void CommandRouter::miniBrowser()
 {
-    m_context->setBrowserStartUrl(HelpLinks::homePageAddress());
+    // The page shipped with the program: it loads without a network and says
+    // how the window converts.
+    m_context->setBrowserStartUrl(m_helpLinks.startPageAddress());
     run(Routine::BrowserWindow);
 }
 
@@ -271,7 +288,14 @@ void CommandRouter::showSettingsDialog()
     dialog.setRecentFolders(m_context->recentFolders());
     connect(
         &dialog, &SettingsDialog::outputFormatSaved, this, &CommandRouter::refreshOutputFormats);
-    dialog.exec();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // A new engine converts from the next page on, without a restart; pages in
+    // work end on the one they started with.
+    if (!m_context->applyEngineSetting()) {
+        m_mainWindow->setStatusText(
+            tr("The engine chosen converts once the pages in work are done."));
+    }
 }
 
 void CommandRouter::showBrowserWindow()
@@ -283,9 +307,14 @@ void CommandRouter::showBrowserWindow()
     browser.messages = m_messages;
     browser.opener = m_opener;
     browser.conversions = m_context->conversionService();
-    // A new window on every opening: no history or address survives a close.
-    BrowserWindow window(browser, m_mainWindow);
-    window.exec();
+    // A window of its own, modal to nothing: minimised, it leaves the main
+    // window and the tray answering. A new one on every opening, so no history
+    // or address survives a close.
+    auto* window = new BrowserWindow(browser);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m_browserWindows.removeAll(nullptr);
+    m_browserWindows.append(window);
+    window->show();
 }
 
 void CommandRouter::schedule()
@@ -318,6 +347,12 @@ void CommandRouter::about()
 void CommandRouter::restoreMainWindow()
 {
     m_mainWindow->restoreFromTray();
+    // Every window of the program comes back with it: a browser window
+    // minimised on its own could be out of reach otherwise.
+    for (const QPointer<BrowserWindow>& window : std::as_const(m_browserWindows)) {
+        if (window && window->isVisible() && window->isMinimized())
+            BringToFront(window);
+    }
 }
 
 void CommandRouter::ExitApplication()
@@ -325,9 +360,12 @@ void CommandRouter::ExitApplication()
     if (m_exiting)
         return;
     // Quitting would throw away the rest of the batch; the user says so first.
+    // A batch that ends while the question is open closes it: nothing is lost
+    // any more, and the program ends as asked.
     if (m_batchRunning && m_batchRunning()
         && !m_messages->question(m_mainWindow,
-            tr("A conversion is running. Quit anyway? The pages not yet written will be lost.")))
+            tr("A conversion is running. Quit anyway? The pages not yet written will be lost."))
+        && m_batchRunning())
         return;
     m_exiting = true;
     // Every other window first: dialogs, the browser and schedule windows,

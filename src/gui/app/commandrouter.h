@@ -2,11 +2,14 @@
 
 #include "gui/desktop/helplinks.h"
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <array>
 #include <functional>
 
 class AppContext;
+class BrowserWindow;
 class FileDialogs;
 class MainWindow;
 class MessagePresenter;
@@ -28,7 +31,7 @@ public:
         ConvertNow, // start the batch
         CancelConvert, // cancel the batch and say so
         CancelConvertQuietly, // cancel the batch without a word
-        BrowserWindow, // show the browser window modally on AppContext::browserStartUrl()
+        BrowserWindow, // open a browser window on AppContext::browserStartUrl()
         SettingsDialog, // show the settings dialog modally
         ScheduleWindow, // bring the schedule window onto the screen
     };
@@ -44,6 +47,8 @@ public:
     void setBatchRunning(std::function<bool()> running) { m_batchRunning = std::move(running); }
 
     UrlListCommands* listCommands() const { return m_listCommands; }
+    // The browser windows open now.
+    QList<BrowserWindow*> browserWindows() const;
 
 public slots:
     // List commands
@@ -95,4 +100,5 @@ private:
     std::array<std::function<void()>, RoutineCount> m_routines;
     std::function<bool()> m_batchRunning;
     bool m_exiting = false;
+    QList<QPointer<BrowserWindow>> m_browserWindows;
 };

@@ -12,10 +12,14 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QWebEngineHistory>
@@ -38,8 +42,9 @@ constexpr int FrameLeft = 8;
 constexpr int FrameTop = 4;
 constexpr int FrameHeight = 45;
 constexpr int FrameRightMargin = 8;
-// The narrowest frame that holds the address box and every button whole.
-constexpr int NarrowestFrame = 947;
+// The narrowest frame that holds every button whole and an address box of 150
+// pixels: narrow enough for a small screen at a large scale.
+constexpr int NarrowestFrame = 536;
 // The buttons keep their places from the frame's right edge: each one's left
 // and width; the address box takes the rest.
 constexpr int ConvertFromRight = 123;
@@ -139,7 +144,12 @@ BrowserWindow::BrowserWindow(const Context& context, QWidget* parent)
     connect(escape, &QShortcut::activated, this, &BrowserWindow::reject);
 
     setMinimumSize(MinimumClientSize);
-    resize(InitialClientSize);
+    // The first size, as far as the screen has room for it (less a margin for
+    // the window's frame and the desktop's panels): its buttons stay in reach.
+    QSize first = InitialClientSize;
+    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+        first = first.boundedTo(screen->availableGeometry().size() - QSize(24, 64));
+    resize(first.expandedTo(MinimumClientSize));
     const QUrl start = QUrl::fromUserInput(m_context.startUrl);
     if (start.isValid())
         m_view->load(start);
@@ -328,6 +338,16 @@ void BrowserWindow::conversionFinished(int id, const ConversionResult& result)
             reason = result.encoderMessage.isEmpty() ? tr("No file was written.")
                                                      : result.encoderMessage;
         m_context.messages->critical(this, tr("Conversion failed: %1").arg(reason));
+        return;
+    }
+    // Without a file manager the folder cannot be shown: the message says
+    // where the file is.
+    if (!m_context.opener->opensFolders()) {
+        m_context.messages->information(this,
+            tr("Conversion completed!") + QLatin1Char('\n')
+                + tr("The file is in %1 (no file manager is set up to show the folder).")
+                      .arg(QDir::toNativeSeparators(
+                          QFileInfo(result.filesWritten.constFirst()).absolutePath())));
         return;
     }
     m_context.messages->information(this, tr("Conversion completed!"));

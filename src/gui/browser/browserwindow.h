@@ -19,7 +19,8 @@ class QWebEngineView;
 struct ConversionResult;
 
 // The mini browser: the user browses to one page and converts exactly what the
-// view shows. Opened modally on a start address; nothing survives a close.
+// view shows. A window of its own, modal to nothing, opened on a start address;
+// nothing survives a close.
 class BrowserWindow : public QDialog
 {
     Q_OBJECT

@@ -10,6 +10,7 @@
 #include "gui/dialogs/messagepresenter.h"
 
 #include <QAbstractItemModel>
+#include <QDir>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -35,6 +36,11 @@ QString cancelStatus()
 QString failedStatus()
 {
     return BatchDriver::tr("Failed");
+}
+
+QString notConvertedStatus()
+{
+    return BatchDriver::tr("Not converted");
 }
 
 } // namespace
@@ -115,6 +121,8 @@ void BatchDriver::start()
     if (m_phase != Phase::Idle || !service())
         return; // the end of a batch is being shown
 
+    // The engine the settings name now, also when the file was edited by hand.
+    m_context->applyEngineSetting();
     applyPagesAtOnce();
     m_view->showProgress(true);
     m_view->setProgress(0);
@@ -125,8 +133,13 @@ void BatchDriver::start()
     m_pagesFailed = 0;
     m_encoderMessageShown = false;
     m_rows.clear();
-    for (int row = 0; row < rows->rowCount(); ++row)
+    m_stopping.clear();
+    m_cancelMessageDue = false;
+    for (int row = 0; row < rows->rowCount(); ++row) {
         m_rows.append(QPersistentModelIndex(rows->index(row, 0)));
+        // A result of an earlier batch would read as this one's.
+        m_view->setRowState(row, QString(), QString());
+    }
     m_nextRow = 0;
     emit batchStarted();
     issueRows();
@@ -224,16 +237,21 @@ void BatchDriver::onFinished(int id, const ConversionResult& result)
     // A page finishing after a cancel has still written its file: its row shows
     // so. A page written with a remark (it never finished loading) keeps it.
     markRow(row, result.ok ? okStatus() : failedStatus(), result.reason);
+    if (m_stopping.removeOne(id)) {
+        // Cancelled while in work: it counts among what the cancel reports.
+        countPage(result);
+        if (m_stopping.isEmpty() && m_cancelMessageDue && m_window)
+            endCancel(true);
+        return;
+    }
     const qsizetype position = m_inFlight.indexOf(id);
     if (position < 0 || !m_window)
         return;
 
     m_inFlight.removeAt(position);
-    ++m_pagesDone;
-    if (!result.ok) {
-        ++m_pagesFailed;
+    countPage(result);
+    if (!result.ok)
         setStatusLabels(result.reason);
-    }
     m_view->setProgress(raisedProgress(m_view->progress(), m_view->batchRows()->rowCount()));
     if (m_phase == Phase::Running)
         markHead();
@@ -256,13 +274,25 @@ void BatchDriver::onFinished(int id, const ConversionResult& result)
     issueRows();
 }
 
+void BatchDriver::countPage(const ConversionResult& result)
+{
+    ++m_pagesDone;
+    if (!result.ok)
+        ++m_pagesFailed;
+}
+
 void BatchDriver::complete()
 {
     m_phase = Phase::Ending;
     m_view->setProgress(100);
     m_view->setProgressTitle(tr("Status"));
     m_view->setBusy(false);
-    const QString completed = completionText(m_pagesFailed, m_pagesDone);
+    QString completed = completionText(m_pagesFailed, m_pagesDone);
+    // Without a file manager the folder cannot be shown: the message says
+    // where the files are.
+    const bool folderOpens = m_opener->opensFolders();
+    if (!folderOpens)
+        completed += QLatin1Char('\n') + filesAreInText();
     // The last page's loading text would read as if the batch were still at
     // work, behind the message too.
     setStatusLabels(QString(completed).replace(QLatin1Char('\n'), QLatin1Char(' ')));
@@ -273,7 +303,8 @@ void BatchDriver::complete()
     m_cancelRequested = false;
     m_phase = Phase::Idle;
     m_view->showProgress(false);
-    openOutputFolder();
+    if (folderOpens)
+        openOutputFolder();
     emit batchEnded(true);
 }
 
@@ -295,22 +326,40 @@ void BatchDriver::cancelBatch(bool withMessage)
         return;
     m_phase = Phase::Ending;
     m_cancelRequested = true;
+    const QString notReached = tr("Not converted in this run: the batch was cancelled");
+    m_stopping.clear();
     for (const int id : std::as_const(m_inFlight)) {
-        // A row shown as processing says it was cancelled; one only sent ahead
-        // never started, and is left as untouched as the rows after it.
-        if (m_shownProcessing.contains(id))
-            markRow(m_jobs.value(id), cancelStatus(), QString());
+        const QPersistentModelIndex row = m_jobs.value(id);
         // A page still waiting in the queue is taken out. One in work is left
         // to finish: it writes its file and its row shows the result.
-        if (!m_started.contains(id)) {
+        if (m_started.contains(id)) {
+            m_stopping.append(id);
+            markRow(row, cancelStatus(), QString());
+        } else {
             service()->cancelPending(id);
             m_jobs.remove(id);
+            markRow(row, notConvertedStatus(), notReached);
         }
         m_shownProcessing.remove(id);
     }
     m_inFlight.clear();
-    m_view->setProgressTitle(tr("Status"));
+    for (; m_nextRow < m_rows.size(); ++m_nextRow)
+        markRow(m_rows.at(m_nextRow), notConvertedStatus(), notReached);
     setStatusLabels(tr("User cancel"));
+    // The count is told once the pages in work have ended, so that it is
+    // what was really written.
+    if (withMessage && !m_stopping.isEmpty()) {
+        m_cancelMessageDue = true;
+        m_view->setProgressTitle(tr("Cancelling: the page in work is finished first"));
+        return;
+    }
+    endCancel(withMessage);
+}
+
+void BatchDriver::endCancel(bool withMessage)
+{
+    m_cancelMessageDue = false;
+    m_view->setProgressTitle(tr("Status"));
     if (withMessage) {
         // A cancel is the user's own choice, not a fault; what was written stays.
         m_messages->information(m_window,
@@ -344,10 +393,22 @@ void BatchDriver::setStatusLabels(const QString& text)
     m_view->setStatusText(shown);
 }
 
+QString BatchDriver::outputFolder() const
+{
+    return OutputFolderSetting(
+        m_context->settingsFile(), m_context->folders().defaultOutputFolder());
+}
+
+QString BatchDriver::filesAreInText() const
+{
+    return tr("The files are in %1 (no file manager is set up to show the folder).")
+        .arg(QDir::toNativeSeparators(outputFolder()));
+}
+
 void BatchDriver::openOutputFolder()
 {
-    const QString folder = OutputFolderSetting(
-        m_context->settingsFile(), m_context->folders().defaultOutputFolder());
-    // The file manager runs on its own; whether it came up is not the batch's concern.
-    m_opener->open(QUrl::fromLocalFile(folder));
+    // The file manager runs on its own; whether it came up is not the batch's
+    // concern, but a desktop without one is told where the files are.
+    if (!m_opener->openFolder(outputFolder()))
+        m_messages->information(m_window, filesAreInText());
 }

@@ -75,12 +75,18 @@ private:
     void markProcessing(int id);
     void complete();
     void cancelBatch(bool withMessage);
+    // The batch's end after a cancel, with the count of pages written.
+    void endCancel(bool withMessage);
+    void countPage(const ConversionResult& result);
     void onStarted(int id);
     void onStatusText(int id, const QString& text);
     void onFinished(int id, const ConversionResult& result);
     void markRow(const QPersistentModelIndex& row, const QString& status, const QString& reason);
     void setStatusLabels(const QString& text);
     void openOutputFolder();
+    QString outputFolder() const;
+    // Where the files are, for a desktop that cannot show the folder.
+    QString filesAreInText() const;
 
     BatchView* m_view;
     // The view's window; the view is gone once this is empty.
@@ -112,6 +118,10 @@ private:
     // A message of this batch is open: pages that end meanwhile are counted, and
     // the batch goes on once it is closed.
     bool m_messageOpen = false;
+    // Pages in work when the batch was cancelled; the cancel's message waits
+    // for them (m_cancelMessageDue).
+    QList<int> m_stopping;
+    bool m_cancelMessageDue = false;
     int m_pagesDone = 0;
     int m_pagesFailed = 0;
     bool m_encoderMessageShown = false;

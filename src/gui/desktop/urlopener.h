@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QUrl>
 
 // Hands an address or a local file to the desktop, which opens it in the user's
@@ -11,4 +12,11 @@ public:
 
     // False when no program took the address.
     virtual bool open(const QUrl& url);
+    // Whether the desktop has a file manager for folders. Without one, xdg-open
+    // hands a folder to a web browser or to nothing, and the user never sees the
+    // files: the caller says where they are instead.
+    virtual bool opensFolders();
+    // Opens the folder in the file manager; false, with nothing opened, when
+    // there is none or it did not start.
+    bool openFolder(const QString& folder);
 };

@@ -16,7 +16,18 @@ void MessagePresenter::critical(QWidget* parent, const QString& text)
 
 bool MessagePresenter::question(QWidget* parent, const QString& text)
 {
-    return QMessageBox::question(
-               parent, AppInfo::title(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        == QMessageBox::Yes;
+    QMessageBox box(
+        QMessageBox::Question, AppInfo::title(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setObjectName(QStringLiteral("questionBox"));
+    m_question = &box;
+    const int answer = box.exec();
+    m_question = nullptr;
+    return answer == QMessageBox::Yes;
+}
+
+void MessagePresenter::withdrawQuestion()
+{
+    if (auto* box = qobject_cast<QMessageBox*>(m_question.data()))
+        box->done(QMessageBox::No);
 }

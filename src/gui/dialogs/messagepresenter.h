@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 
 class QWidget;
@@ -15,4 +16,10 @@ public:
     virtual void critical(QWidget* parent, const QString& text);
     // A yes-or-no question; true for yes. No is the default answer.
     virtual bool question(QWidget* parent, const QString& text);
+    // Closes an open question as answered no: what it asked about has gone
+    // (the batch a quit would cut short ended meanwhile).
+    virtual void withdrawQuestion();
+
+private:
+    QPointer<QObject> m_question;
 };

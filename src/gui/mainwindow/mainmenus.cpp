@@ -54,7 +54,8 @@ MainMenus::MainMenus(QMainWindow* window)
     miniBrowser = AddMenuEntry(
         action, "mnuMiniBrowser", tr("Mini Browser"), QKeySequence(Qt::CTRL | Qt::Key_B));
 
-    QMenu* option = addMenu(bar, "mnuOption", tr("Option(&A)"));
+    // Its own access key: Alt+A opens the Action menu.
+    QMenu* option = addMenu(bar, "mnuOption", tr("Option(&O)"));
     settings
         = AddMenuEntry(option, "mnuSettings", tr("Settings"), QKeySequence(Qt::CTRL | Qt::Key_S));
     option->addSeparator();

@@ -42,6 +42,17 @@ MainWindow::MainWindow(QWidget* parent)
     setCentralWidget(central);
 
     m_urlList->setPopupMenu(m_menus->popup);
+    // Why a row failed is in its tooltip; selecting the row says it too, for
+    // whoever does not hover (or uses the keyboard).
+    connect(m_urlList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const int row = m_urlList->selectedRow();
+        QTreeWidgetItem* item = row >= 0 ? m_urlList->topLevelItem(row) : nullptr;
+        const QString reason = item ? item->toolTip(UrlListWidget::StatusColumn) : QString();
+        if (!reason.isEmpty()) {
+            m_statusFrame->statusLabel()->setText(
+                tr("%1: %2").arg(item->text(UrlListWidget::StatusColumn), reason));
+        }
+    });
     // Shown only while a batch runs.
     m_progressPanel->hide();
 
@@ -64,8 +75,16 @@ void MainWindow::centreOnScreen()
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    // Never larger than the screen's free area, and never past its edges: a
+    // window wider than a small screen (or one at a large scale) would open with
+    // its left part, title and menus off the screen.
+    const QRect room = screen->availableGeometry();
+    const QSize frameExtra = frameGeometry().size() - size();
+    resize(size().boundedTo(room.size() - frameExtra).expandedTo(minimumSizeHint()));
     QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveCenter(room.center());
+    frame.moveLeft(qMax(frame.left(), room.left()));
+    frame.moveTop(qMax(frame.top(), room.top()));
     move(frame.topLeft());
 }
 

@@ -16,15 +16,12 @@ ProgressPanel::ProgressPanel(QWidget* parent)
     , m_progressBar(new QProgressBar(m_frame))
     , m_cancelButton(
           new ImageButton(ToolbarIcons::pixmap(ToolbarIcons::Kind::Cancel, 24), QString(), m_frame))
-    , m_quietCancelButton(
-          new ImageButton(ToolbarIcons::pixmap(ToolbarIcons::Kind::Stop, 24), QString(), m_frame))
 {
     setObjectName(QStringLiteral("Picture6"));
     m_frame->setObjectName(QStringLiteral("Frame2"));
     m_statusLabel->setObjectName(QStringLiteral("SkinLabel6"));
     m_progressBar->setObjectName(QStringLiteral("prgTotalProgress"));
     m_cancelButton->setObjectName(QStringLiteral("Image9"));
-    m_quietCancelButton->setObjectName(QStringLiteral("Image11"));
 
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
@@ -35,12 +32,10 @@ ProgressPanel::ProgressPanel(QWidget* parent)
     m_frame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_cancelButton->setToolTip(tr("Cancel Convert"));
-    m_quietCancelButton->setToolTip(tr("Cancel Convert"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(m_progressBar, 1);
     row->addWidget(m_cancelButton);
-    row->addWidget(m_quietCancelButton);
 
     auto* frameLayout = new QVBoxLayout(m_frame);
     frameLayout->addWidget(m_statusLabel);

@@ -8,7 +8,8 @@ class QLabel;
 class QProgressBar;
 
 // The panel the batch shows while it runs: a status line, the overall progress
-// (0 to 100) and the two cancel buttons. Hidden while no batch runs.
+// (0 to 100) and the cancel button. Hidden while no batch runs. One button: two
+// that look alike and behave differently would leave the user guessing.
 class ProgressPanel : public QFrame
 {
     Q_OBJECT
@@ -20,8 +21,6 @@ public:
     QProgressBar* progressBar() const { return m_progressBar; }
     // Cancels and says so.
     ImageButton* cancelButton() const { return m_cancelButton; }
-    // Cancels without a word.
-    ImageButton* quietCancelButton() const { return m_quietCancelButton; }
 
     // The frame's caption. One too long for the panel (a long address) is
     // shortened in its middle, so it never widens the window.
@@ -38,5 +37,4 @@ private:
     QLabel* m_statusLabel;
     QProgressBar* m_progressBar;
     ImageButton* m_cancelButton;
-    ImageButton* m_quietCancelButton;
 };

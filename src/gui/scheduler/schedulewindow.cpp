@@ -2,6 +2,7 @@
 
 #include "core/app/appfolders.h"
 #include "core/schedule/schedulefile.h"
+#include "gui/dialogs/messagepresenter.h"
 #include "gui/scheduler/addscheduledialog.h"
 #include "gui/scheduler/schedulelistwidget.h"
 #include "gui/scheduler/schedulerunner.h"
@@ -64,6 +65,10 @@ ScheduleWindow::ScheduleWindow(const ScheduleSetup& setup, QWidget* parent)
     m_list->setEntries(entries);
 
     m_runner = new ScheduleRunner(m_list, m_setup, this);
+    // An entry's new status goes into the file at once: a program that ends
+    // without the window's OK (a crash, a logout) would convert it again.
+    connect(m_runner, &ScheduleRunner::entryStarted, this, [this] { save(nullptr); });
+    connect(m_runner, &ScheduleRunner::entryFinished, this, [this] { save(nullptr); });
     m_runner->start();
 }
 
@@ -108,6 +113,14 @@ void ScheduleWindow::removeSelected()
 
 void ScheduleWindow::clearAll()
 {
+    const int entries = m_list->rowCount() + int(m_unshown.size());
+    if (entries == 0)
+        return;
+    // Nothing brings the entries back once the window's OK has saved.
+    MessagePresenter ownMessages;
+    MessagePresenter* messages = m_setup.messages ? m_setup.messages : &ownMessages;
+    if (!messages->question(this, tr("Remove all %n entries from the schedule?", nullptr, entries)))
+        return;
     // "Clear" empties the schedule, the entries that could not be shown too.
     m_unshown.clear();
     m_box->setTitle(tr("Schedule"));

@@ -170,6 +170,8 @@ void CaptureSettingsPage::load(const QString& file)
 
 QWidget* CaptureSettingsPage::unusableField(QString* problem) const
 {
+    if (QWidget* field = m_requests->unusableField(problem))
+        return field;
     const std::optional<QSizeF> paper = PdfPageSetup::parsePaper(m_pdfPaper->currentText());
     if (!paper) {
         *problem = tr("The PDF paper must be %1 or a width and height with units, such as "

@@ -4,6 +4,7 @@
 #include "core/settings/settingreaders.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -96,6 +97,24 @@ QString RequestSettingsGroup::storedText(Setting setting) const
     default:
         return QString();
     }
+}
+
+QWidget* RequestSettingsGroup::unusableField(QString* problem) const
+{
+    // Greyed, the boxes are not the engine's concern and cannot be corrected.
+    if (!m_cookies->isEnabled())
+        return nullptr;
+    const std::pair<QLineEdit*, QString> files[]
+        = { { m_cookies, tr("The cookies file") }, { m_authFile, tr("The log-in file") },
+              { m_javascript, tr("The script") }, { m_style, tr("The style sheet") } };
+    for (const auto& [box, name] : files) {
+        const QString path = box->text().trimmed();
+        if (!path.isEmpty() && !QFileInfo(path).isFile()) {
+            *problem = tr("%1 does not exist:\n%2").arg(name, path);
+            return box;
+        }
+    }
+    return nullptr;
 }
 
 void RequestSettingsGroup::setRefused(const QString& why)

@@ -23,6 +23,9 @@ public:
     QString storedText(Setting setting) const;
     // Greys every control, with `why` as its tooltip; enables them for an empty `why`.
     void setRefused(const QString& why);
+    // A file named here that is not there (every page would fail on it): the box
+    // to correct, with the reason naming it; null when all are usable.
+    QWidget* unusableField(QString* problem) const;
 
 private:
     QPlainTextEdit* m_headers = nullptr;

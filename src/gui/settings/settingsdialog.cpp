@@ -8,11 +8,15 @@
 #include "gui/settings/capturesettingspage.h"
 #include "gui/settings/generalsettingspage.h"
 #include "gui/settings/watermarkoptionspage.h"
+#include "gui/widgets/wheelguard.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -34,32 +38,26 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
 
     auto* tabs = m_tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("SSTab1"));
-    m_general = new GeneralSettingsPage(tabs);
+    m_general = new GeneralSettingsPage;
     m_general->setObjectName(QStringLiteral("GeneralSettings"));
-    m_watermark = new WatermarkOptionsPage(settingsFile, tabs);
+    m_watermark = new WatermarkOptionsPage(settingsFile);
     m_watermark->setObjectName(QStringLiteral("WaterMarkOptions"));
     connect(m_watermark, &WatermarkOptionsPage::writeFailed, this,
         [this](const QString& error) { m_messages->critical(this, error); });
     // The second tab holds the watermark options and, below them, the batch's
     // options, which have no tab of their own.
-    auto* second = new QWidget(tabs);
+    auto* second = new QWidget;
     auto* secondLayout = new QVBoxLayout(second);
     m_watermark->layout()->setContentsMargins(0, 0, 0, 0);
     secondLayout->addWidget(m_watermark);
     secondLayout->addWidget(m_general->batchGroup());
-    tabs->addTab(m_general, tr("General Settings"));
-    tabs->addTab(second, tr("WaterMark Options"));
     m_capture = new CaptureSettingsPage;
     m_capture->setObjectName(QStringLiteral("PageOptions"));
-    // The first two tabs keep the dialog's size: the third scrolls within it
-    // rather than making the dialog larger.
-    auto* third = new QScrollArea(tabs);
-    third->setFrameShape(QFrame::NoFrame);
-    third->setWidgetResizable(true);
-    third->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    third->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    third->setWidget(m_capture);
-    tabs->addTab(third, tr("Page"));
+    // Every tab scrolls within the dialog, so the dialog fits a small screen
+    // (or a large scale) with its buttons in reach.
+    tabs->addTab(scrolled(m_general), tr("General Settings"));
+    tabs->addTab(scrolled(second), tr("WaterMark Options"));
+    tabs->addTab(scrolled(m_capture), tr("Page"));
     tabs->setCurrentIndex(0);
     m_ownFolders = std::make_unique<RecentFolders>();
     setRecentFolders(m_ownFolders.get());
@@ -86,9 +84,45 @@ SettingsDialog::SettingsDialog(const QString& settingsFile, const QString& appli
     layout->addLayout(buttons);
 
     loadSettings();
+    fitOnScreen();
 }
 
 SettingsDialog::~SettingsDialog() = default;
+
+QScrollArea* SettingsDialog::scrolled(QWidget* page)
+{
+    auto* area = new QScrollArea(m_tabs);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area->setWidget(page);
+    WheelGuard::guard(page);
+    return area;
+}
+
+void SettingsDialog::fitOnScreen()
+{
+    // As large as the tabs want, as far as the screen has room: the largest
+    // tab's natural size, but never past the screen's free area (less a margin
+    // for the window's frame), where OK and Cancel would be out of reach.
+    QSize wanted;
+    for (int tab = 0; tab < m_tabs->count(); ++tab) {
+        auto* area = qobject_cast<QScrollArea*>(m_tabs->widget(tab));
+        if (area && area->widget())
+            wanted = wanted.expandedTo(area->widget()->sizeHint());
+    }
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize chrome = sizeHint() - m_tabs->sizeHint() + QSize(40 + scrollBar, 60);
+    QSize size = wanted + chrome;
+    if (const QScreen* screen
+        = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        const QSize room = screen->availableGeometry().size() - QSize(24, 64);
+        size = size.boundedTo(room);
+    }
+    // The buttons and a few lines of each tab, whatever the screen.
+    setMinimumSize(QSize(320, 240).boundedTo(size));
+    resize(size);
+}
 
 void SettingsDialog::setRecentFolders(RecentFolders* folders)
 {
@@ -131,6 +165,14 @@ bool SettingsDialog::saveAll(QString* error) const
     return WriteWholeFile(m_settingsFile, bytes, error);
 }
 
+void SettingsDialog::showField(int tab, QWidget* field)
+{
+    m_tabs->setCurrentIndex(tab);
+    if (auto* area = qobject_cast<QScrollArea*>(m_tabs->widget(tab)))
+        area->ensureWidgetVisible(field);
+    field->setFocus();
+}
+
 void SettingsDialog::acceptSettings()
 {
     // The name is checked whatever naming option is chosen: it is the name
@@ -142,14 +184,12 @@ void SettingsDialog::acceptSettings()
     QString problem;
     if (QWidget* field = m_watermark->unusableWatermark(&problem)) {
         m_messages->critical(this, problem);
-        m_tabs->setCurrentIndex(1);
-        field->setFocus();
+        showField(1, field);
         return;
     }
     if (QWidget* field = m_capture->unusableField(&problem)) {
         m_messages->critical(this, problem);
-        m_tabs->setCurrentIndex(2);
-        field->setFocus();
+        showField(2, field);
         return;
     }
     // A failed write keeps the dialog open with the reason, so nobody leaves

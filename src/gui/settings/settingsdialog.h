@@ -6,6 +6,7 @@
 class CaptureSettingsPage;
 class GeneralSettingsPage;
 class MessagePresenter;
+class QScrollArea;
 class QTabWidget;
 class RecentFolders;
 class WatermarkOptionsPage;
@@ -36,6 +37,11 @@ signals:
 
 private:
     void acceptSettings();
+    QScrollArea* scrolled(QWidget* page);
+    // The first size: what the tabs want, within the screen.
+    void fitOnScreen();
+    // The tab with a field to correct, scrolled to it, with the focus in it.
+    void showField(int tab, QWidget* field);
     // Writes every page's keys in one atomic write of the file; false with the reason.
     bool saveAll(QString* error) const;
 

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -301,6 +302,32 @@ void WatermarkOptionsPage::load()
     applyEnableRules();
 }
 
+namespace {
+
+// The conversion reads these boxes' leading number and takes 0 (or the
+// default) for text without one: a whole number such as "12", "-5" or "2.5",
+// or nothing, is what they mean.
+bool IsNumberOrEmpty(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
+    const QString value = text.trimmed();
+    return value.isEmpty() || number.match(value).hasMatch();
+}
+
+} // namespace
+
+QWidget* WatermarkOptionsPage::unusableNumber(
+    const QList<std::pair<QLineEdit*, QString>>& boxes, QString* problem) const
+{
+    for (const auto& [box, name] : boxes) {
+        if (!IsNumberOrEmpty(box->text())) {
+            *problem = tr("%1 must be a number, not \"%2\".").arg(name, box->text().trimmed());
+            return box;
+        }
+    }
+    return nullptr;
+}
+
 QWidget* WatermarkOptionsPage::unusableWatermark(QString* problem) const
 {
     // What the conversion would silently leave out is said before it is stored.
@@ -308,8 +335,22 @@ QWidget* WatermarkOptionsPage::unusableWatermark(QString* problem) const
         *problem = tr("Please enter the watermark text, or clear \"Enable Watermark Text\".");
         return m_waterText;
     }
+    if (m_textEnabled->isChecked()) {
+        if (QWidget* box
+            = unusableNumber({ { m_textX, tr("The watermark text's X") },
+                                 { m_textY, tr("The watermark text's Y") },
+                                 { m_rotate, tr("The watermark text's Rotate") },
+                                 { m_textSize, tr("The watermark text's Size") },
+                                 { m_textQuality, tr("The watermark text's Quality") } },
+                problem))
+            return box;
+    }
     if (!m_imageEnabled->isChecked())
         return nullptr;
+    if (QWidget* box = unusableNumber({ { m_imageX, tr("The watermark image's X") },
+                                          { m_imageY, tr("The watermark image's Y") } },
+            problem))
+        return box;
     const QString path = m_waterImage->text().trimmed();
     if (path.isEmpty()) {
         *problem = tr("Please choose the watermark image, or clear \"Enable Watermark Image\".");

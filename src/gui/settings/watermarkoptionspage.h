@@ -3,8 +3,10 @@
 #include "core/settings/settingskeys.h"
 
 #include <QColor>
+#include <QList>
 #include <QWidget>
 #include <initializer_list>
+#include <utility>
 
 class ColorSwatch;
 class QCheckBox;
@@ -28,9 +30,10 @@ public:
     // Writes the keys "OK" stores into `file`; false, with the reason, at the
     // first key that cannot be written.
     bool save(const QString& file, QString* error) const;
-    // A watermark switched on that cannot be drawn (no text, no picture, or a
-    // picture that is missing or unreadable): the control to correct, with the
-    // reason; null when both watermarks can work.
+    // A watermark switched on that cannot be drawn (no text, no picture, a
+    // picture that is missing or unreadable, a place, size or quality that is
+    // no number): the control to correct, with the reason; null when both
+    // watermarks can work.
     QWidget* unusableWatermark(QString* problem) const;
     // Greys the controls of each watermark whose check box is cleared.
     void applyEnableRules();
@@ -42,6 +45,9 @@ signals:
     void writeFailed(const QString& error);
 
 private:
+    // The first box, named as given, whose text is no number.
+    QWidget* unusableNumber(
+        const QList<std::pair<QLineEdit*, QString>>& boxes, QString* problem) const;
     QWidget* createTextGroup();
     QWidget* createImageGroup();
     QComboBox* createPlaceList(const QString& objectName, QWidget* parent);

@@ -1,7 +1,5 @@
 #include "gui/urllist/addurlsdialog.h"
 
-#include "gui/desktop/helplinks.h"
-
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,7 +17,7 @@ AddUrlsDialog::AddUrlsDialog(QWidget* parent)
 
     auto* prompt = new QLabel(tr("Enter one Url per line in the text box below including the "
                                  "http:// prefix. Example:%1 or c:\\web\\index.htm")
-                                  .arg(HelpLinks::homePageAddress()),
+                                  .arg(QStringLiteral("https://www.example.com/")),
         this);
     prompt->setObjectName(QStringLiteral("lblPrompt"));
     prompt->setWordWrap(true);

@@ -59,6 +59,13 @@ void UrlListCommands::removeSelected()
 
 void UrlListCommands::clearAll()
 {
+    const int rows = m_list->rowCount();
+    if (rows == 0)
+        return;
+    // A long list typed or collected by hand is gone for good once cleared.
+    if (!m_messages->question(
+            m_window, tr("Remove all %n addresses from the list?", nullptr, rows)))
+        return;
     m_list->clear();
 }
 

@@ -2,8 +2,10 @@
 
 #include "gui/widgets/rowlist.h"
 
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -122,6 +124,38 @@ void UrlListWidget::mousePressEvent(QMouseEvent* event)
         return;
     }
     QTreeWidget::mousePressEvent(event);
+}
+
+void UrlListWidget::keyPressEvent(QKeyEvent* event)
+{
+    // The keyboard's way to the menu: the Menu key and Shift+F10.
+    if (event->key() == Qt::Key_Menu
+        || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        popupForKeyboard();
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void UrlListWidget::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A right button press has opened the menu already.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        popupForKeyboard();
+    event->accept();
+}
+
+void UrlListWidget::popupForKeyboard()
+{
+    if (!m_popupMenu || m_popupMenu->isVisible())
+        return;
+    // Beside the current row, where the user's eyes are; at the list's top
+    // left when there is none.
+    QPoint at(4, 4);
+    if (QTreeWidgetItem* item = currentItem())
+        at = visualItemRect(item).bottomLeft() + QPoint(16, 0);
+    m_popupMenu->popup(viewport()->mapToGlobal(at));
 }
 
 void UrlListWidget::mouseDoubleClickEvent(QMouseEvent* event)
