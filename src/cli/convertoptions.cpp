@@ -144,6 +144,9 @@ struct Options
         ConvertOptionParser::tr("Add the style sheet of FILE to each page once it has loaded, "
                                 "before its capture. Chromium engine only."),
         QStringLiteral("FILE") };
+    QCommandLineOption markdownAll { QStringLiteral("markdown-all"),
+        ConvertOptionParser::tr("Markdown of everything the page holds: its navigation, header, "
+                                "footer, side bars, hidden elements and banners too.") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -168,6 +171,7 @@ struct Options
             media, pdfPaper, pdfLandscape, pdfMargin, pdfBackground, noPdfBackground,
             pdfHeaderFooter, header, cookies, auth, authFile, proxy, ignoreHttpsErrors, javascript,
             style, json, quiet, jobs, help, version });
+        parser.addOption(markdownAll);
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line."),
@@ -247,6 +251,8 @@ bool requestOptions(
         if (!store(Setting::Proxy, parser.value(o.proxy).trimmed()))
             return false;
     }
+    if (parser.isSet(o.markdownAll) && !store(Setting::MarkdownAll, QStringLiteral("1")))
+        return false;
     return !parser.isSet(o.ignoreHttpsErrors)
         || store(Setting::IgnoreHttpsErrors, QStringLiteral("1"));
 }
@@ -259,6 +265,8 @@ QString canonicalFormat(const QString& given)
         format = OutputFormatName(OutputFormat::Jpg);
     if (format == QLatin1String("TIF"))
         format = OutputFormatName(OutputFormat::Tiff);
+    if (format == QLatin1String("MARKDOWN"))
+        format = OutputFormatName(OutputFormat::Md);
     return ConvertOptionParser::formats().contains(format) ? format : QString();
 }
 

@@ -12,6 +12,9 @@ const QList<OutputFormatInfo>& OutputFormats()
         { F::Tiff, QStringLiteral("TIFF"), QStringLiteral("tiff"), T::Image },
         { F::Pdf, QStringLiteral("PDF"), QStringLiteral("pdf"), T::Pdf },
         { F::Txt, QStringLiteral("TXT"), QStringLiteral("txt"), T::Text },
+        { F::Webp, QStringLiteral("WEBP"), QStringLiteral("webp"), T::Image },
+        { F::Avif, QStringLiteral("AVIF"), QStringLiteral("avif"), T::Image },
+        { F::Md, QStringLiteral("MD"), QStringLiteral("md"), T::Text },
     };
     return formats;
 }

@@ -10,7 +10,9 @@
 
 enum class OutputType { Image, Pdf, Text };
 
-enum class OutputFormat { Bmp, Jpg, Gif, Png, Tiff, Pdf, Txt };
+// New formats go at the end: stored settings name them, and the table's order is
+// the enum's.
+enum class OutputFormat { Bmp, Jpg, Gif, Png, Tiff, Pdf, Txt, Webp, Avif, Md };
 
 struct OutputFormatInfo
 {

@@ -435,6 +435,18 @@ void ChromiumCapturer::readBodyHtml(QObject* context, std::function<void(const Q
         });
 }
 
+void ChromiumCapturer::readScriptValue(
+    const QString& script, QObject* context, std::function<void(const QVariant& value)> then)
+{
+    if (!m_page)
+        return;
+    QPointer<QObject> guard(context);
+    m_page->evaluate(script, m_world, [guard, then](const QVariant& value, const QString& error) {
+        if (guard)
+            then(error.isEmpty() ? value : QVariant());
+    });
+}
+
 void ChromiumCapturer::printPdf(const QString& pdfPath, const PdfOptions& options,
     int timeoutSeconds, QObject* context, PdfDoneFn done)
 {

@@ -318,8 +318,9 @@ private:
         m_out.bitmapPath.clear();
         m_bitmapFile = m_in.tempImagePath;
         namesTaken();
-        const bool ok
-            = format.type == OutputType::Text ? writeText(file) : writePicture(file, extension);
+        const bool ok = format.format == OutputFormat::Md ? writeMarkdown(file)
+            : format.type == OutputType::Text             ? writeText(file)
+                                                          : writePicture(file, extension);
         m_out.times.encode = Lap(m_clock);
         if (ok)
             m_out.written << outputPath;
@@ -376,6 +377,15 @@ private:
         if (!WriteWholeFile(outputPath, EncodeLocaleText(text), &error))
             return fail(error);
         return true;
+    }
+
+    // Markdown is made in the page, in UTF-8 whatever the locale: it goes as it came.
+    bool writeMarkdown(const QString& outputPath)
+    {
+        m_in.image = QImage();
+        QString error;
+        return WriteWholeFile(outputPath, std::exchange(m_in.bodyHtml, QString()).toUtf8(), &error)
+            || fail(error);
     }
 
     void end()

@@ -8,6 +8,7 @@
 #include "engine/setup/renderermemory.h"
 
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <utility>
@@ -70,6 +71,19 @@ void PageCapturer::readBodyHtml(QObject* context, std::function<void(const QStri
         if (guard)
             then(value.toString());
     });
+}
+
+void PageCapturer::readScriptValue(
+    const QString& script, QObject* context, std::function<void(const QVariant& value)> then)
+{
+    if (!page())
+        return;
+    QPointer<QObject> guard(context);
+    page()->runJavaScript(
+        script, QWebEngineScript::ApplicationWorld, [guard, then](const QVariant& value) {
+            if (guard)
+                then(value);
+        });
 }
 
 void PageCapturer::printPdf(const QString& pdfPath, const PdfOptions& options, int timeoutSeconds,
