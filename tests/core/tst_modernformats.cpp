@@ -108,7 +108,8 @@ void TestModernFormats::newFormatsComeAfterTheOldOnes()
     // Stored settings and the format list keep their meaning: the new names only
     // follow the old ones.
     QCOMPARE(OutputFormatNames(),
-        QStringList({ "BMP", "JPG", "GIF", "PNG", "TIFF", "PDF", "TXT", "WEBP", "AVIF", "MD" }));
+        QStringList(
+            { "BMP", "JPG", "GIF", "PNG", "TIFF", "PDF", "TXT", "WEBP", "AVIF", "MD", "MHTML" }));
     QCOMPARE(OutputFormatNames(OutputType::Image),
         QStringList({ "BMP", "JPG", "GIF", "PNG", "TIFF", "WEBP", "AVIF" }));
     QCOMPARE(FindOutputFormat(QStringLiteral("AVIF")), OutputFormat::Avif);

@@ -53,6 +53,12 @@ public:
     // The same for the value of `script` in the latest page, run in a world apart
     // from the page's own scripts (which cannot change what it sees of the DOM's
     // functions); an exception gives an invalid value.
+    // The latest page as one MHTML file, as it stands (its pictures, styles and
+    // frames inside, its scripts not run again), or an empty array and the reason;
+    // same terms as readBodyHtml.
+    virtual void readArchive(
+        QObject* context, std::function<void(const QByteArray& mhtml, const QString& error)> then)
+        = 0;
     virtual void readScriptValue(
         const QString& script, QObject* context, std::function<void(const QVariant& value)> then)
         = 0;

@@ -435,6 +435,20 @@ void ChromiumCapturer::readBodyHtml(QObject* context, std::function<void(const Q
         });
 }
 
+void ChromiumCapturer::readArchive(
+    QObject* context, std::function<void(const QByteArray& mhtml, const QString& error)> then)
+{
+    if (!m_page)
+        return;
+    QPointer<QObject> guard(context);
+    m_page->send(QStringLiteral("Page.captureSnapshot"),
+        QJsonObject { { QStringLiteral("format"), QStringLiteral("mhtml") } },
+        [guard, then](const QJsonObject& result, const QString& error) {
+            if (guard)
+                then(result.value(QStringLiteral("data")).toString().toUtf8(), error);
+        });
+}
+
 void ChromiumCapturer::readScriptValue(
     const QString& script, QObject* context, std::function<void(const QVariant& value)> then)
 {

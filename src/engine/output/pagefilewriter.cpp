@@ -318,7 +318,9 @@ private:
         m_out.bitmapPath.clear();
         m_bitmapFile = m_in.tempImagePath;
         namesTaken();
-        const bool ok = format.format == OutputFormat::Md ? writeMarkdown(file)
+        const bool ok
+            = format.format == OutputFormat::Md || format.type == OutputType::Archive
+            ? writeMarkdown(file)
             : format.type == OutputType::Text             ? writeText(file)
                                                           : writePicture(file, extension);
         m_out.times.encode = Lap(m_clock);
@@ -379,7 +381,8 @@ private:
         return true;
     }
 
-    // Markdown is made in the page, in UTF-8 whatever the locale: it goes as it came.
+    // Markdown and the archive are made in the page, in UTF-8 whatever the locale:
+    // they go as they came.
     bool writeMarkdown(const QString& outputPath)
     {
         m_in.image = QImage();

@@ -63,7 +63,7 @@ struct PageFilesInput
     QDateTime now;
     QImage image;
     // The body's HTML, read from the page for the text output; for Markdown, the
-    // page's Markdown.
+    // page's Markdown; for the archive, the MHTML file.
     QString bodyHtml;
     // Shared by the job and its writer (see PageWriteControl).
     std::shared_ptr<PageWriteControl> control = std::make_shared<PageWriteControl>();

@@ -141,8 +141,8 @@ void ConversionJob::begin()
     const std::optional<OutputFormat> format = FindOutputFormat(!m_request.formatOverride.isEmpty()
             ? m_request.formatOverride
             : ReadTextSetting(settings(), Setting::OutputFormat));
-    m_capturer->setTallPagesCut(
-        format == OutputFormat::Txt || format == OutputFormat::Pdf || format == OutputFormat::Md);
+    m_capturer->setTallPagesCut(format == OutputFormat::Txt || format == OutputFormat::Pdf
+        || format == OutputFormat::Md || format == OutputFormat::Mhtml);
     // Any other name makes the bitmap copy the output.
     m_capturer->setPictureFormat(format.value_or(OutputFormat::Bmp));
     if (m_request.convertsView || m_request.view) {
@@ -194,7 +194,8 @@ void ConversionJob::onCaptured(const QImage& image)
     m_input.now = m_request.clock ? m_request.clock() : QDateTime::currentDateTime();
     m_input.image = image;
     const std::optional<OutputFormat> format = FindOutputFormat(m_input.format);
-    if (format != OutputFormat::Txt && format != OutputFormat::Md) {
+    if (format != OutputFormat::Txt && format != OutputFormat::Md
+        && format != OutputFormat::Mhtml) {
         writeFiles(QString());
         return;
     }
@@ -214,6 +215,19 @@ void ConversionJob::onCaptured(const QImage& image)
         self->m_capturer->discardPage();
         self->fail(QStringLiteral("The page stopped responding before its text was read"));
     });
+    if (format == OutputFormat::Mhtml) {
+        m_capturer->readArchive(
+            this, [self, answered](const QByteArray& mhtml, const QString& error) {
+                if (!self || self->m_finished || *answered)
+                    return;
+                *answered = true;
+                if (mhtml.isEmpty())
+                    self->fail(QStringLiteral("The page could not be archived: %1").arg(error));
+                else
+                    self->writeFiles(QString::fromUtf8(mhtml));
+            });
+        return;
+    }
     if (format == OutputFormat::Md) {
         QString script;
         QString error;
