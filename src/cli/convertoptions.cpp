@@ -165,6 +165,9 @@ struct Options
         ConvertOptionParser::tr("Add the style sheet of FILE to each page once it has loaded, "
                                 "before its capture. Chromium engine only."),
         QStringLiteral("FILE") };
+    QCommandLineOption markdownAll { QStringLiteral("markdown-all"),
+        ConvertOptionParser::tr("Markdown of everything the page holds: its navigation, header, "
+                                "footer, side bars, hidden elements and banners too.") };
     QCommandLineOption json { QStringLiteral("json"),
         ConvertOptionParser::tr("Print one JSON object per page on standard output (JSON Lines); "
                                 "the lines for people go to standard error.") };
@@ -191,6 +194,7 @@ struct Options
             noPdfBackground, pdfHeaderFooter, header, headerEverywhere, cookies, auth, authFile,
             proxy, proxyFile, ignoreHttpsErrors, javascript, style, json, quiet, jobs, help,
             version });
+        parser.addOption(markdownAll);
         parser.addPositionalArgument(QStringLiteral("inputs"),
             ConvertOptionParser::tr("Web addresses, local HTML files, .ulf list files, and - for "
                                     "addresses read from standard input, one per line. A name "
@@ -209,6 +213,8 @@ QString canonicalFormat(const QString& given)
         format = OutputFormatName(OutputFormat::Jpg);
     if (format == QLatin1String("TIF"))
         format = OutputFormatName(OutputFormat::Tiff);
+    if (format == QLatin1String("MARKDOWN"))
+        format = OutputFormatName(OutputFormat::Md);
     return ConvertOptionParser::formats().contains(format) ? format : QString();
 }
 

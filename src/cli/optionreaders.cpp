@@ -106,6 +106,9 @@ bool ReadRequestOptions(const QCommandLineParser& parser, ConvertOptions* option
         if (!store(Setting::Proxy, proxy.trimmed()))
             return false;
     }
+    if (parser.isSet(QStringLiteral("markdown-all"))
+        && !store(Setting::MarkdownAll, QStringLiteral("1")))
+        return false;
     if (parser.isSet(QStringLiteral("header-everywhere"))
         && !store(Setting::HeaderEverywhere, QStringLiteral("1")))
         return false;

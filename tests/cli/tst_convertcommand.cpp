@@ -126,7 +126,7 @@ void TestConvertCommand::usageErrorsExitWithTwo_data()
     QTest::newRow("no input") << QStringList {} << "no input given";
     QTest::newRow("unknown option") << QStringList { "--frobnicate", "a.html" } << "Unknown option";
     QTest::newRow("unknown format")
-        << QStringList { "-f", "webp", "a.html" } << "unknown format 'webp'";
+        << QStringList { "-f", "heic", "a.html" } << "unknown format 'heic'";
     QTest::newRow("missing settings") << QStringList { "--settings", "/nonexistent/settings.dat",
         "a.html" } << "no settings file";
     QTest::newRow("missing list") << QStringList { "/nonexistent/list.ulf" }

@@ -233,7 +233,7 @@ void TestImageEncoder::unknownExtensionWritesNothing_data()
 {
     QTest::addColumn<QString>("extension");
     QTest::newRow("upper case") << "JPG";
-    QTest::newRow("unknown") << "webp";
+    QTest::newRow("unknown") << "heic";
     QTest::newRow("with dot") << ".png";
     QTest::newRow("empty") << "";
 }
@@ -443,7 +443,7 @@ void TestImageEncoder::sizeLimitsHoldAtTheirEdges()
 void TestImageEncoder::encodersGiveUpWhenStopped_data()
 {
     QTest::addColumn<QString>("extension");
-    for (const char* extension : { "jpg", "png", "gif", "tiff", "bmp" })
+    for (const char* extension : { "jpg", "png", "gif", "tiff", "bmp", "webp", "avif" })
         QTest::newRow(extension) << QString::fromLatin1(extension);
 }
 

@@ -241,6 +241,8 @@ void TestConversionJob::everyImageFormatReadsBack_data()
                          << "webimage.gif";
     QTest::newRow("TIFF") << "TIFF"
                           << "webimage.tiff";
+    QTest::newRow("WEBP") << "WEBP"
+                          << "webimage.webp";
     QTest::newRow("lower-case jpg means BMP") << "jpg"
                                               << "webimage.BMP";
 }
@@ -250,6 +252,9 @@ void TestConversionJob::everyImageFormatReadsBack()
     QFETCH(QString, format);
     QFETCH(QString, file);
     set(QStringLiteral("outputformat"), format);
+    // At 100 WebP is lossless (an unset quality is 0, its coarsest).
+    if (format == QLatin1String("WEBP"))
+        set(QStringLiteral("quality"), QStringLiteral("100"));
     const ConversionResult result = convert(m_page);
     QVERIFY2(result.ok, qPrintable(result.reason));
     QCOMPARE(outputFiles(), QStringList { file });

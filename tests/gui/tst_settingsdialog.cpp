@@ -214,8 +214,9 @@ void TestSettingsDialog::storedTypeDecidesTheFormatList()
         QStringLiteral("TEXT"), nullptr));
     SettingsDialog dialog(m_file, m_dir->path());
     auto* formats = child<QComboBox>(&dialog, "cboOutputFormat");
-    QCOMPARE(formats->count(), 1);
+    QCOMPARE(formats->count(), 2);
     QCOMPARE(formats->currentText(), QStringLiteral("TXT"));
+    QCOMPARE(formats->itemText(1), QStringLiteral("MD"));
 
     // A format that is not in the type's list keeps the list's first entry.
     QVERIFY(WriteSetting(m_file, QStringLiteral("set"), QStringLiteral("outputtype"),
@@ -238,9 +239,10 @@ void TestSettingsDialog::changingTheTypeRefillsTheFormats()
     QCOMPARE(formats->count(), 1);
     QCOMPARE(formats->currentText(), QStringLiteral("PDF"));
     type->setCurrentText(QStringLiteral("Image"));
-    QCOMPARE(formats->count(), 5);
+    QCOMPARE(formats->count(), 7);
     QCOMPARE(formats->currentText(), QStringLiteral("BMP"));
     QCOMPARE(formats->itemText(4), QStringLiteral("TIFF"));
+    QCOMPARE(formats->itemText(6), QStringLiteral("AVIF"));
 }
 
 void TestSettingsDialog::okWritesEveryKeyInOrder()

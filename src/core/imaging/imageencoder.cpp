@@ -1,11 +1,13 @@
 #include "core/imaging/imageencoder.h"
 
+#include "core/imaging/avifwriter.h"
 #include "core/imaging/bitmappng.h"
 #include "core/imaging/gifwriter.h"
 #include "core/imaging/imagesizelimits.h"
 #include "core/imaging/scratchfile.h"
 #include "core/imaging/shortwrite.h"
 #include "core/imaging/strictsavefile.h"
+#include "core/imaging/webpwriter.h"
 
 #include <QImage>
 #include <QImageWriter>
@@ -91,12 +93,13 @@ bool writeWithQt(const QImage& image, QIODevice* device, const QByteArray& forma
     return false;
 }
 
-// BMP, PNG and JPEG are written front to back: one encoding can fill every file.
-// TIFF seeks and GIF has its own writer: one file at a time.
+// BMP, PNG, JPEG, WebP and AVIF are written front to back: one encoding can fill
+// every file. TIFF seeks and GIF has its own writer: one file at a time.
 bool writesFrontToBack(const QString& extension)
 {
     return extension == QLatin1String("bmp") || extension == QLatin1String("png")
-        || extension == QLatin1String("jpg");
+        || extension == QLatin1String("jpg") || extension == QLatin1String("webp")
+        || extension == QLatin1String("avif");
 }
 
 // Encodes into every file at once (one file for GIF and TIFF) and commits them
@@ -126,6 +129,14 @@ bool encodeInto(const QImage& toWrite, const QStringList& fileNames, const QStri
         FanOutWriter sink(devices, stop);
         written = WritePictureAsPng(toWrite, &sink) && sink.drain();
         if (!written)
+            detail = QStringLiteral("The picture could not be encoded.");
+    } else if (extension == QLatin1String("webp") || extension == QLatin1String("avif")) {
+        FanOutWriter sink(devices, stop);
+        written = (extension == QLatin1String("webp")
+                          ? WriteWebp(toWrite, &sink, quality, &detail, stop)
+                          : WriteAvif(toWrite, &sink, quality, &detail, stop))
+            && sink.drain();
+        if (!written && detail.isEmpty())
             detail = QStringLiteral("The picture could not be encoded.");
     } else if (writesFrontToBack(extension)) {
         FanOutWriter sink(devices, stop);
@@ -191,7 +202,8 @@ bool SaveImageFiles(const QImage& image, const QStringList& fileNames, const QSt
     if (fileNames.isEmpty())
         return fail(error, ImageSaveFault::CannotCreateFile, QStringLiteral("No file to write."));
     static const QStringList known = { QStringLiteral("jpg"), QStringLiteral("png"),
-        QStringLiteral("gif"), QStringLiteral("tiff"), QStringLiteral("bmp") };
+        QStringLiteral("gif"), QStringLiteral("tiff"), QStringLiteral("bmp"),
+        QStringLiteral("webp"), QStringLiteral("avif") };
     // Exact comparison: the callers pass lower-case words, and an upper-case
     // "JPG" has always been a fault rather than a JPEG.
     if (!known.contains(extension))

@@ -8,7 +8,7 @@ class QImage;
 
 // Why SaveImageFile wrote nothing; the number appears in the fault text.
 enum class ImageSaveFault {
-    UnknownExtension = 1, // not one of "jpg", "png", "gif", "tiff", "bmp" (lower case)
+    UnknownExtension = 1, // not one of "jpg", "png", "gif", "tiff", "bmp", "webp", "avif"
     EmptyImage = 2, // no picture to save
     UnsupportedOption = 3, // a TIFF colour depth or compression we cannot write
     CannotCreateFile = 4, // the temporary file beside the target could not be created
@@ -36,8 +36,11 @@ inline constexpr int PngZlibLevel = PngCompression * 9 / 91;
 //   "gif"  GIF with a 256-colour palette chosen for the image;
 //   "tiff" TIFF; colorDepth RgbDepth or RgbAlphaDepth, compression
 //          TiffUncompressed or TiffLzw; other values are refused;
-//   "bmp"  Windows bitmap, 24 bits per pixel.
-// quality only matters for "jpg", colorDepth and compression only for "tiff".
+//   "bmp"  Windows bitmap, 24 bits per pixel;
+//   "webp" WebP, lossy at quality 0 to 99, lossless at 100;
+//   "avif" AVIF at quality 0 to 100, 8 bits a channel, 4:4:4.
+// quality only matters for "jpg", "webp" and "avif", colorDepth and compression
+// only for "tiff".
 // The file appears whole or not at all: it is written beside the target and
 // renamed over it, so an existing file survives any failure. On failure
 // *error holds the four-line fault text a message box can show as it is.
@@ -54,7 +57,7 @@ enum class ImageFileCommit {
     Scratch,
 };
 
-// The same picture, encoded once, in several files (BMP, PNG and JPEG; other
+// The same picture, encoded once, in several files (BMP, PNG, JPEG, WebP and AVIF; other
 // formats are encoded for each). Each appears whole or not at all, committed in
 // the order given. A picture larger than its format holds (see imagesizelimits.h)
 // is refused with that reason. When `stop` is set, from any thread, the encoder

@@ -14,6 +14,11 @@ constexpr int JpegMaxSide = 65500;
 // PNG readers, the PNG library included, refuse pictures above a million pixels a
 // side unless told otherwise; the writer refuses them too.
 constexpr int PngMaxSide = 1000000;
+// WebP stores each side as a 14-bit number.
+constexpr int WebpMaxSide = 16383;
+// AV1 itself goes to 65,536, but libavif's readers (browsers among them) refuse
+// pictures above this side unless told otherwise.
+constexpr int AvifMaxSide = 32768;
 // A bitmap and a TIFF hold far more than any capture.
 constexpr int NoFormatLimit = std::numeric_limits<int>::max();
 
@@ -41,6 +46,8 @@ const QList<ImageFormatLimit>& ImageFormatLimits()
         { OutputFormat::Gif, GifMaxSide, GifMaxSide },
         { OutputFormat::Png, PngMaxSide, PngMaxSide },
         { OutputFormat::Tiff, NoFormatLimit, NoFormatLimit },
+        { OutputFormat::Webp, WebpMaxSide, WebpMaxSide },
+        { OutputFormat::Avif, AvifMaxSide, AvifMaxSide },
     };
     return limits;
 }

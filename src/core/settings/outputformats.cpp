@@ -12,6 +12,10 @@ const QList<OutputFormatInfo>& OutputFormats()
         { F::Tiff, QStringLiteral("TIFF"), QStringLiteral("tiff"), T::Image },
         { F::Pdf, QStringLiteral("PDF"), QStringLiteral("pdf"), T::Pdf },
         { F::Txt, QStringLiteral("TXT"), QStringLiteral("txt"), T::Text },
+        { F::Webp, QStringLiteral("WEBP"), QStringLiteral("webp"), T::Image },
+        { F::Avif, QStringLiteral("AVIF"), QStringLiteral("avif"), T::Image },
+        { F::Md, QStringLiteral("MD"), QStringLiteral("md"), T::Text },
+        { F::Mhtml, QStringLiteral("MHTML"), QStringLiteral("mhtml"), T::Archive },
     };
     return formats;
 }
@@ -61,6 +65,8 @@ QString OutputTypeName(OutputType type)
         return QStringLiteral("PDF");
     case OutputType::Text:
         return QStringLiteral("TEXT");
+    case OutputType::Archive:
+        return QStringLiteral("ARCHIVE");
     case OutputType::Image:
         break;
     }
@@ -70,12 +76,12 @@ QString OutputTypeName(OutputType type)
 QStringList OutputTypeNames()
 {
     return { OutputTypeName(OutputType::Image), OutputTypeName(OutputType::Pdf),
-        OutputTypeName(OutputType::Text) };
+        OutputTypeName(OutputType::Text), OutputTypeName(OutputType::Archive) };
 }
 
 OutputType OutputTypeNamed(const QString& name)
 {
-    for (OutputType type : { OutputType::Pdf, OutputType::Text }) {
+    for (OutputType type : { OutputType::Pdf, OutputType::Text, OutputType::Archive }) {
         if (name == OutputTypeName(type))
             return type;
     }

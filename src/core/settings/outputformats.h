@@ -8,9 +8,11 @@
 // The output formats, as the output type and output format settings store
 // them, the settings dialog lists them and the command line accepts them.
 
-enum class OutputType { Image, Pdf, Text };
+enum class OutputType { Image, Pdf, Text, Archive };
 
-enum class OutputFormat { Bmp, Jpg, Gif, Png, Tiff, Pdf, Txt };
+// New formats go at the end: stored settings name them, and the table's order is
+// the enum's.
+enum class OutputFormat { Bmp, Jpg, Gif, Png, Tiff, Pdf, Txt, Webp, Avif, Md, Mhtml };
 
 struct OutputFormatInfo
 {
@@ -34,7 +36,7 @@ QStringList OutputFormatNames(OutputType type);
 // All names, in table order.
 QStringList OutputFormatNames();
 
-// "Image", "PDF", "TEXT", as Setting::OutputType stores them.
+// "Image", "PDF", "TEXT", "ARCHIVE", as Setting::OutputType stores them.
 QString OutputTypeName(OutputType type);
 QStringList OutputTypeNames();
 // The type stored as exactly this text; anything else is Image.

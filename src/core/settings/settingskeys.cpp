@@ -126,6 +126,9 @@ QList<SettingKey> MakeTable()
         // A JavaScript file and a CSS file put into each page before its capture.
         Key(S::JavaScript, c, QStringLiteral("javascript"), K::Text),
         Key(S::Style, c, QStringLiteral("style"), K::Text),
+        // Markdown of everything the page holds, its navigation, hidden elements and
+        // banners included (scripts and styles are never text).
+        Key(S::MarkdownAll, c, QStringLiteral("markdown-all"), K::Flag),
     };
     // KeyOf() indexes by the enum.
     Q_ASSERT(keys.size() == SettingCount);

@@ -83,8 +83,9 @@ enum class Setting {
     IgnoreHttpsErrors,
     JavaScript,
     Style,
+    MarkdownAll,
 };
-inline constexpr int SettingCount = int(Setting::Style) + 1;
+inline constexpr int SettingCount = int(Setting::MarkdownAll) + 1;
 
 // How the stored text is interpreted by its readers.
 enum class SettingKind {

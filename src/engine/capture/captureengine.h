@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariant>
 #include <functional>
 
 class QWebEngineView;
@@ -49,6 +50,18 @@ public:
     // first. It may never answer when the page's renderer is stuck: callers bound
     // the wait.
     virtual void readBodyHtml(QObject* context, std::function<void(const QString& html)> then) = 0;
+    // The same for the value of `script` in the latest page, run in a world apart
+    // from the page's own scripts (which cannot change what it sees of the DOM's
+    // functions); an exception gives an invalid value.
+    // The latest page as one MHTML file, as it stands (its pictures, styles and
+    // frames inside, its scripts not run again), or an empty array and the reason;
+    // same terms as readBodyHtml.
+    virtual void readArchive(
+        QObject* context, std::function<void(const QByteArray& mhtml, const QString& error)> then)
+        = 0;
+    virtual void readScriptValue(
+        const QString& script, QObject* context, std::function<void(const QVariant& value)> then)
+        = 0;
     // Prints the page of the latest capture, as it was captured (what the capture
     // hid stays hidden, the page is not loaded again), into a PDF at `pdfPath`,
     // continued over as many pages as it needs. The page goes to the print: the

@@ -459,6 +459,32 @@ void ChromiumCapturer::readBodyHtml(QObject* context, std::function<void(const Q
         });
 }
 
+void ChromiumCapturer::readArchive(
+    QObject* context, std::function<void(const QByteArray& mhtml, const QString& error)> then)
+{
+    if (!m_page)
+        return;
+    QPointer<QObject> guard(context);
+    m_page->send(QStringLiteral("Page.captureSnapshot"),
+        QJsonObject { { QStringLiteral("format"), QStringLiteral("mhtml") } },
+        [guard, then](const QJsonObject& result, const QString& error) {
+            if (guard)
+                then(result.value(QStringLiteral("data")).toString().toUtf8(), error);
+        });
+}
+
+void ChromiumCapturer::readScriptValue(
+    const QString& script, QObject* context, std::function<void(const QVariant& value)> then)
+{
+    if (!m_page)
+        return;
+    QPointer<QObject> guard(context);
+    m_page->evaluate(script, m_world, [guard, then](const QVariant& value, const QString& error) {
+        if (guard)
+            then(error.isEmpty() ? value : QVariant());
+    });
+}
+
 void ChromiumCapturer::printPdf(const QString& pdfPath, const PdfOptions& options,
     int timeoutSeconds, QObject* context, PdfDoneFn done)
 {

@@ -334,7 +334,10 @@ private:
         // from "tempimage.bmp".
         namesTaken();
         const bool ok
-            = format.type == OutputType::Text ? writeText(file) : writePicture(file, extension);
+            = format.format == OutputFormat::Md || format.type == OutputType::Archive
+            ? writeMarkdown(file)
+            : format.type == OutputType::Text             ? writeText(file)
+                                                          : writePicture(file, extension);
         m_out.times.encode = Lap(m_clock);
         if (ok)
             m_out.written << outputPath;
@@ -391,6 +394,16 @@ private:
         if (!WriteWholeFile(outputPath, EncodeLocaleText(text), &error))
             return fail(error);
         return true;
+    }
+
+    // Markdown and the archive are made in the page, in UTF-8 whatever the locale:
+    // they go as they came.
+    bool writeMarkdown(const QString& outputPath)
+    {
+        m_in.image = QImage();
+        QString error;
+        return WriteWholeFile(outputPath, std::exchange(m_in.bodyHtml, QString()).toUtf8(), &error)
+            || fail(error);
     }
 
     void end()

@@ -62,7 +62,8 @@ struct PageFilesInput
     QString pageAddress;
     QDateTime now;
     QImage image;
-    // The body's HTML, read from the page for the text output.
+    // The body's HTML, read from the page for the text output; for Markdown, the
+    // page's Markdown; for the archive, the MHTML file.
     QString bodyHtml;
     // Shared by the job and its writer (see PageWriteControl).
     std::shared_ptr<PageWriteControl> control = std::make_shared<PageWriteControl>();

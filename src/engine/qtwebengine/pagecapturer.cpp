@@ -7,7 +7,12 @@
 #include "engine/qtwebengine/pdfrenderer.h"
 #include "engine/setup/renderermemory.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <algorithm>
@@ -71,6 +76,50 @@ void PageCapturer::readBodyHtml(QObject* context, std::function<void(const QStri
         if (guard)
             then(value.toString());
     });
+}
+
+void PageCapturer::readArchive(
+    QObject* context, std::function<void(const QByteArray& mhtml, const QString& error)> then)
+{
+    QWebEnginePage* shown = page();
+    if (!shown)
+        return;
+    // The engine saves into a file only; it lives in a folder of its own until read.
+    auto folder = std::make_shared<QTemporaryDir>();
+    const QString path = folder->filePath(QStringLiteral("page.mhtml"));
+    QPointer<QObject> guard(context);
+    auto waiting = std::make_shared<QMetaObject::Connection>();
+    *waiting = connect(shown->profile(), &QWebEngineProfile::downloadRequested, context,
+        [=](QWebEngineDownloadRequest* request) {
+            if (!request->isSavePageDownload() || request->page() != shown)
+                return;
+            disconnect(*waiting);
+            connect(request, &QWebEngineDownloadRequest::isFinishedChanged, context, [=] {
+                if (!request->isFinished() || !guard)
+                    return;
+                QFile file(path);
+                if (request->state() != QWebEngineDownloadRequest::DownloadCompleted
+                    || !file.open(QIODevice::ReadOnly))
+                    then({}, request->interruptReasonString());
+                else
+                    then(file.readAll(), QString());
+                folder->remove();
+            });
+        });
+    shown->save(path, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+}
+
+void PageCapturer::readScriptValue(
+    const QString& script, QObject* context, std::function<void(const QVariant& value)> then)
+{
+    if (!page())
+        return;
+    QPointer<QObject> guard(context);
+    page()->runJavaScript(
+        script, QWebEngineScript::ApplicationWorld, [guard, then](const QVariant& value) {
+            if (guard)
+                then(value);
+        });
 }
 
 void PageCapturer::printPdf(const QString& pdfPath, const PdfOptions& options, int timeoutSeconds,

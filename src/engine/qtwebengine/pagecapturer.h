@@ -73,6 +73,10 @@ public:
     StageTimes stageTimes() const override { return m_times; }
     QUrl pageUrl() const override;
     void readBodyHtml(QObject* context, std::function<void(const QString& html)> then) override;
+    void readArchive(QObject* context,
+        std::function<void(const QByteArray& mhtml, const QString& error)> then) override;
+    void readScriptValue(const QString& script, QObject* context,
+        std::function<void(const QVariant& value)> then) override;
     void printPdf(const QString& pdfPath, const PdfOptions& options, int timeoutSeconds,
         QObject* context, PdfDoneFn done) override;
 

@@ -5,6 +5,7 @@
 #include "core/settings/settingreaders.h"
 #include "engine/capture/captureoptionsreader.h"
 #include "engine/capture/loaderror.h"
+#include "engine/capture/markdownscript.h"
 #include "engine/capture/waitlimits.h"
 #include "engine/output/writeturns.h"
 #include "engine/qtwebengine/pagecapturer.h"
@@ -140,7 +141,8 @@ void ConversionJob::begin()
     const std::optional<OutputFormat> format = FindOutputFormat(!m_request.formatOverride.isEmpty()
             ? m_request.formatOverride
             : ReadTextSetting(settings(), Setting::OutputFormat));
-    m_capturer->setTallPagesCut(format == OutputFormat::Txt || format == OutputFormat::Pdf);
+    m_capturer->setTallPagesCut(format == OutputFormat::Txt || format == OutputFormat::Pdf
+        || format == OutputFormat::Md || format == OutputFormat::Mhtml);
     // Any other name makes the bitmap copy the output.
     m_capturer->setPictureFormat(format.value_or(OutputFormat::Bmp));
     if (m_request.convertsView || m_request.view) {
@@ -196,7 +198,9 @@ void ConversionJob::onCaptured(const QImage& image)
         : ReadTextSetting(settings(), Setting::OutputFormat);
     m_input.now = m_request.clock ? m_request.clock() : QDateTime::currentDateTime();
     m_input.image = image;
-    if (FindOutputFormat(m_input.format) != OutputFormat::Txt) {
+    const std::optional<OutputFormat> format = FindOutputFormat(m_input.format);
+    if (format != OutputFormat::Txt && format != OutputFormat::Md
+        && format != OutputFormat::Mhtml) {
         writeFiles(QString());
         return;
     }
@@ -216,6 +220,39 @@ void ConversionJob::onCaptured(const QImage& image)
         self->m_capturer->discardPage();
         self->fail(QStringLiteral("The page stopped responding before its text was read"));
     });
+    if (format == OutputFormat::Mhtml) {
+        m_capturer->readArchive(
+            this, [self, answered](const QByteArray& mhtml, const QString& error) {
+                if (!self || self->m_finished || *answered)
+                    return;
+                *answered = true;
+                if (mhtml.isEmpty())
+                    self->fail(QStringLiteral("The page could not be archived: %1").arg(error));
+                else
+                    self->writeFiles(QString::fromUtf8(mhtml));
+            });
+        return;
+    }
+    if (format == OutputFormat::Md) {
+        QString script;
+        QString error;
+        if (!MarkdownScript::build(ReadFlagSetting(settings(), Setting::MarkdownAll),
+                m_capturer->options().consentSelectors, &script, &error)) {
+            *answered = true;
+            fail(error);
+            return;
+        }
+        m_capturer->readScriptValue(script, this, [self, answered](const QVariant& value) {
+            if (!self || self->m_finished || *answered)
+                return;
+            *answered = true;
+            if (value.typeId() != QMetaType::QString)
+                self->fail(QStringLiteral("The page's Markdown could not be made"));
+            else
+                self->writeFiles(value.toString());
+        });
+        return;
+    }
     m_capturer->readBodyHtml(this, [self, answered](const QString& html) {
         if (!self || self->m_finished || *answered)
             return;
