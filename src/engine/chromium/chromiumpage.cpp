@@ -415,6 +415,9 @@ void ChromiumPage::onRequestPaused(const QJsonObject& params)
     const LocalRequestKind kind = kindOf(jsonText(params, "resourceType"), mainFrame);
     const bool typed
         = url.adjusted(QUrl::RemoveFragment) == m_requested.adjusted(QUrl::RemoveFragment);
+    const QString remark = LocalFrameRemark(kind, url, m_requested);
+    if (!remark.isEmpty() && !m_localFileRemarks.contains(remark))
+        m_localFileRemarks.append(remark);
     if (LocalRequestAllowed(kind, url, m_requested, typed))
         send(QStringLiteral("Fetch.continueRequest"),
             { { QStringLiteral("requestId"), requestId } });

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 #include <functional>
@@ -57,6 +58,8 @@ public:
     // The address the converter asked for: the one top-level local document the
     // page may load.
     void setRequestedUrl(const QUrl& url) { m_requested = url; }
+    // Remarks on what the local file rule kept out of the page (a frame left empty).
+    QStringList localFileRemarks() const { return m_localFileRemarks; }
     // What the page's requests carry (headers, cookies, credentials), the proxy
     // they go through and whether certificate errors are ignored; before open().
     // The credentials answer only the requested address's own origin, each request
@@ -98,6 +101,7 @@ private:
     QString m_targetId;
     QString m_sessionId;
     QUrl m_requested;
+    QStringList m_localFileRemarks;
     CaptureOptions m_options;
     QSet<QString> m_authAnswered;
     QMetaObject::Connection m_events;
