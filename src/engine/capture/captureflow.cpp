@@ -76,8 +76,10 @@ void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, const CaptureOpti
     if (!m_pageEnd.isForever()) {
         // The capture as it stands needs a few steps of its own, also for a page
         // whose load used up the time.
+        // Counted from the end even when it has passed (remainingTime() stops at 0).
+        const qint64 untilEndMs = m_pageEnd.deadline() - QDeadlineTimer::current().deadline();
         const qint64 leftMs
-            = std::max<qint64>(m_pageEnd.remainingTime() + WaitMarginMs, CaptureFlow::MinCaptureMs);
+            = std::max<qint64>(untilEndMs + WaitMarginMs, CaptureFlow::MinCaptureMs);
         m_pageTimer.start(int(std::min<qint64>(leftMs, INT_MAX)));
     }
     m_options = options;
