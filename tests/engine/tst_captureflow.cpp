@@ -127,7 +127,7 @@ void TestCaptureFlow::elementThatCannotBeCapturedFailsThePage()
 }
 
 // A page that keeps its renderer busy (every answer late) and never rests, given
-// a minute to settle and seconds of extra wait: its time-out of one second
+// a minute to settle: its time-out of one second
 // counts from its load and ends every wait; the page is captured as it stands
 // with the reason, or, when it no longer answers, fails within the margin.
 void TestCaptureFlow::oneClockBoundsTheWholePage()
@@ -143,7 +143,6 @@ void TestCaptureFlow::oneClockBoundsTheWholePage()
         QSignalSpy failed(&flow, &CaptureFlow::failed);
         CaptureOptions options;
         options.settleSeconds = 60;
-        options.extraWaitMs = 3000;
         options.viewportWidth = PageWidth - CaptureStripPixels;
         options.viewportHeight = 200;
         QElapsedTimer clock;

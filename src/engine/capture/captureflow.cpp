@@ -40,6 +40,8 @@ CaptureFlow::CaptureFlow(CaptureSteps& steps, QObject* parent)
     m_quietTimer.setSingleShot(true);
     connect(&m_quietTimer, &QTimer::timeout, this, &CaptureFlow::finishWhenQuiet);
     m_pageTimer.setSingleShot(true);
+    // A coarse timer may end a bound of seconds a few hundred ms early.
+    m_pageTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pageTimer, &QTimer::timeout, this, [this] {
         // Each step of the capture answers late (a page that keeps its renderer
         // busy) or not at all.
@@ -73,11 +75,17 @@ void CaptureFlow::start(int lazyWaitSeconds, int windowHeight, const CaptureOpti
 {
     cancel();
     m_running = true;
-    if (!m_pageEnd.isForever()) {
+    // The extra wait is the user's own, beyond the page's time-out.
+    m_end = m_pageEnd;
+    if (!m_end.isForever())
+        m_end += std::max(options.extraWaitMs, 0);
+    if (!m_end.isForever()) {
         // The capture as it stands needs a few steps of its own, also for a page
         // whose load used up the time.
+        // Counted from the end even when it has passed (remainingTime() stops at 0).
+        const qint64 untilEndMs = m_end.deadline() - QDeadlineTimer::current().deadline();
         const qint64 leftMs
-            = std::max<qint64>(m_pageEnd.remainingTime() + WaitMarginMs, CaptureFlow::MinCaptureMs);
+            = std::max<qint64>(untilEndMs + WaitMarginMs, CaptureFlow::MinCaptureMs);
         m_pageTimer.start(int(std::min<qint64>(leftMs, INT_MAX)));
     }
     m_options = options;
@@ -155,7 +163,7 @@ void CaptureFlow::waitForSelector()
 
 void CaptureFlow::waitExtraTime()
 {
-    if (m_extraWaitLeft > 0 && m_pageEnd.hasExpired()) {
+    if (m_extraWaitLeft > 0 && m_end.hasExpired()) {
         m_extraWaitLeft = 0;
         addRemark(tr("the wait before the capture was cut short at the page's time-out"));
     }
@@ -167,7 +175,7 @@ void CaptureFlow::waitExtraTime()
     // watchdog, which allows each step the page's time-out, sees a page that still
     // answers however long the wait.
     const int step = int(
-        std::clamp<qint64>(std::min<qint64>(m_extraWaitLeft, m_pageEnd.remainingTime()), 0, 1000));
+        std::clamp<qint64>(std::min<qint64>(m_extraWaitLeft, m_end.remainingTime()), 0, 1000));
     m_extraWaitLeft -= step;
     m_steps.runScript(
         QStringLiteral("true"), [this, step](const QVariant&) { m_extraWait.start(step); });
@@ -215,7 +223,7 @@ void CaptureFlow::onStillnessProbe(const QVariant& value)
         return;
     }
     if (m_settleDeadline.hasExpired()) {
-        if (m_pageEnd.hasExpired())
+        if (m_end.hasExpired())
             m_remark = tr("the page was still changing at its time-out of %1 seconds; captured "
                           "as it stood")
                            .arg(m_pageTimeoutSeconds);
@@ -379,12 +387,12 @@ void CaptureFlow::checkFinalSize(const QVariant& value)
         return;
     }
     m_recapture = false;
-    if (m_pageEnd.hasExpired() && height == m_captureSize.height()) {
+    if (m_end.hasExpired() && height == m_captureSize.height()) {
         finish();
         return;
     }
     // Past the page's time-out there is no second pass: the picture stands.
-    if (m_layout != Layout::SecondPass && !m_pageEnd.hasExpired()) {
+    if (m_layout != Layout::SecondPass && !m_end.hasExpired()) {
         const int tileHeight = m_layout == Layout::ViewHighTiles
             ? std::min(m_tileHeight, height)
             : m_steps.tileHeightFor(QSize(m_captureSize.width(), height));

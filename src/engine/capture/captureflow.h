@@ -67,7 +67,8 @@ public:
     void cancel();
 
     // The page's one clock, started when its load starts: `end` is its time-out
-    // of `timeoutSeconds`. Every wait of the capture (lazy content, the element
+    // of `timeoutSeconds`, to which the extra wait (CaptureOptions::extraWaitMs),
+    // an explicit wish of the user, is added. Every wait of the capture (lazy content, the element
     // waited for, the settling, the extra wait, the quiet network, a second pass)
     // ends there, and the page is captured as it stands, with a remark. Its
     // capture must be done by `end` plus WaitMarginMs (a page whose load used up
@@ -176,12 +177,14 @@ private:
     // The page's bound (see boundPage()), and the timer that fails a capture
     // still running at its end and margin.
     QDeadlineTimer m_pageEnd = QDeadlineTimer(QDeadlineTimer::Forever);
+    // This capture's end: the page's, plus the extra wait the user asked for.
+    QDeadlineTimer m_end = QDeadlineTimer(QDeadlineTimer::Forever);
     int m_pageTimeoutSeconds = 0;
     QTimer m_pageTimer;
     // The earlier of `deadline` and the page's end.
     QDeadlineTimer withinPage(const QDeadlineTimer& deadline) const
     {
-        return deadline < m_pageEnd ? deadline : m_pageEnd;
+        return deadline < m_end ? deadline : m_end;
     }
     void addRemark(const QString& remark);
     QElapsedTimer m_clock;

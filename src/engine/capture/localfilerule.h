@@ -23,9 +23,11 @@ enum class LocalRequestKind {
 // page converted from `page`. A local page loads pictures, style sheets, fonts and
 // media from anywhere; scripts from its own folder or below; frames only when they
 // show a document (HTML, XHTML, SVG, a plain picture) in its folder or below;
-// nothing else of file:// is loaded: no fetch() or XMLHttpRequest, no workers,
-// objects or embeds, no folder (whose listing would show its files), no hidden
-// file and nothing under a hidden folder as a script or a frame. The top-level
+// an object or an embed that shows a page is a frame to the engines and follows
+// the frames' rule; nothing else of file:// is loaded: no fetch() or
+// XMLHttpRequest, no workers, no plug-in data for an object or an embed, no folder
+// (whose listing would show its files), no hidden file and nothing under a hidden
+// folder as a script or a frame. The top-level
 // document is the one the converter asked for (`typedNavigation` true) or another
 // document the page moves itself to under the frames' rule. Whatever a script
 // could read would end up in the output.

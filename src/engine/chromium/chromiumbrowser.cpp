@@ -259,7 +259,7 @@ void ChromiumBrowser::launch()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!instead.isEmpty())
         environment.insert(QStringLiteral("TMPDIR"), instead);
-    if (!PutBrowserHomeIn(m_profile->path(), &environment, &error)) {
+    if (!PutBrowserHomeIn(m_profile->path(), &environment, &error, MaxTempFolderBytes)) {
         ready(error);
         return;
     }

@@ -394,6 +394,8 @@ void ChromiumCapturer::finish(const QImage& image)
     m_times.settle = m_flow.settleSeconds();
     m_times.tiles = m_flow.tilesSeconds();
     QStringList remarks { m_flow.remark(), m_injectRemark };
+    if (m_page)
+        remarks << m_page->localFileRemarks();
     // A page whose certificate was not checked may not be the site it claims to be.
     if (m_options.ignoreHttpsErrors)
         remarks << tr("HTTPS certificate errors were ignored");

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 #include <functional>
@@ -59,6 +60,8 @@ public:
     // The address the converter asked for: the one top-level local document the
     // page may load.
     void setRequestedUrl(const QUrl& url) { m_requested = url; }
+    // Remarks on what the local file rule kept out of the page (a frame left empty).
+    QStringList localFileRemarks() const { return m_guard.remarks(); }
     // What the page's requests carry (headers, cookies, credentials), the proxy
     // they go through and whether certificate errors are ignored; before open().
     // The credentials answer only the requested address's own origin, each request

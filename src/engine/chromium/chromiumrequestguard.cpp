@@ -111,6 +111,9 @@ void ChromiumRequestGuard::onRequestPaused(CdpSession* session, const QJsonObjec
     const LocalRequestKind kind = kindOf(jsonText(params, "resourceType"), mainFrame);
     const bool typed
         = url.adjusted(QUrl::RemoveFragment) == m_requested.adjusted(QUrl::RemoveFragment);
+    const QString remark = LocalFrameRemark(kind, url, m_requested);
+    if (!remark.isEmpty() && !m_remarks.contains(remark))
+        m_remarks.append(remark);
     if (LocalRequestAllowed(kind, url, m_requested, typed)) {
         QJsonObject answer { { QStringLiteral("requestId"), requestId } };
         if (!m_options.headers.isEmpty() && !m_options.headersEverywhere

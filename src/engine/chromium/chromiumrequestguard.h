@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 class CdpSession;
@@ -27,7 +28,13 @@ public:
     {
     }
     // A new page: no request was answered yet.
-    void clear() { m_authAnswered.clear(); }
+    void clear()
+    {
+        m_authAnswered.clear();
+        m_remarks.clear();
+    }
+    // What the local file rule kept out of the page (a frame left empty).
+    QStringList remarks() const { return m_remarks; }
     // Fetch.requestPaused and Fetch.authRequired of `session`, answered on it.
     void onRequestPaused(CdpSession* session, const QJsonObject& params);
     void onAuthRequired(CdpSession* session, const QJsonObject& params);
@@ -37,4 +44,5 @@ private:
     const CaptureOptions& m_options;
     const QString& m_mainFrame;
     QSet<QString> m_authAnswered;
+    QStringList m_remarks;
 };

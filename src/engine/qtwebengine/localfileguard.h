@@ -6,7 +6,7 @@
 // Keeps the scripts of a page from reading the user's files. A local page given to
 // convert loads pictures, style sheets, fonts and media, and scripts and frames
 // from its own folder only (by their real paths, links followed); nothing else of
-// file:// is loaded: no fetch() or XMLHttpRequest, no workers or objects, no folder
+// file:// is loaded: no fetch() or XMLHttpRequest, no workers or plug-in data, no folder
 // listing, and no other top-level document than the one the converter asked for or
 // another page in its folder.
 // What a script could read would end up in the output. Web pages are kept from
