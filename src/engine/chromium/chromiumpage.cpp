@@ -204,8 +204,9 @@ bool ChromiumPage::isOnRunningBrowser() const
 QByteArray ChromiumPage::openingKey(
     const CaptureOptions& options, int width, int height, double scale)
 {
-    QJsonArray key { options.proxy, options.authUser.isEmpty(), options.proxyUser.isEmpty(), width,
-        height, scale };
+    // What decides which requests the page holds back (fetchSetup()) is part of it.
+    QJsonArray key { options.proxy, options.authUser.isEmpty(), options.proxyUser.isEmpty(),
+        options.headers.isEmpty() || options.headersEverywhere, width, height, scale };
     for (const auto& [method, params] : requestSetup(options))
         key << method << params;
     return QJsonDocument(key).toJson(QJsonDocument::Compact);
